@@ -1,0 +1,288 @@
+// TLumoEdit: the self-drawn editor control for one code page 932 document.
+//
+// The implementation is split by concern: LumoEdit.cpp (state, properties, lifecycle),
+// LumoEditLayout.cpp (display rows, position mapping, scrolling rule, ranges),
+// LumoEditPaint.cpp (drawing). Later concerns (editing, undo, clipboard, keys, input,
+// mouse) get files of their own.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/EditorWindow.h"
+#include "platform/Types.h"
+#include "text/LumoStrings.h"
+
+namespace quiret {
+
+class TLumoEdit;
+
+using TNotifyEvent = std::function<void(TLumoEdit* sender)>;
+using TBoolEvent = std::function<void(TLumoEdit* sender, bool value)>;
+using TUserDrawEvent = std::function<void(TLumoEdit* sender, int c1, int c2, int x1, int x2)>;
+using TFindEvent = std::function<void(TLumoEdit* sender, const std::string& str, const std::string& findchr,
+                                      int index, int& x, int& len)>;
+using TFindHitEvent = std::function<void(TLumoEdit* sender, const std::string& findchr, int x, int y, int len, int count)>;
+using TFindNoHitEvent = std::function<void(TLumoEdit* sender, const std::string& findchr)>;
+using TFindChangeEvent =
+    std::function<void(TLumoEdit* sender, const std::string& findchr, const std::string& changechr, int x, int y,
+                       int len, int count, bool& changeF, bool& kakuninF, bool& abortF)>;
+using TFindChangeEndEvent =
+    std::function<void(TLumoEdit* sender, const std::string& findchr, const std::string& changeStr, int count)>;
+
+enum class TBorderStyle : std::uint8_t { bsNone = 0, bsSingle = 1 };
+
+// Composition-window record handed to the input method.
+struct TImeCompForm {
+  int Style = 2;  // place at a point
+  TPoint Pos;
+  TRect Area;
+};
+
+// Dotted-line state: pattern and the phase counter shared by consecutive strokes.
+struct TDotLine {
+  int On = 1;
+  int Off = 1;
+  int Counter = 0;
+  TPoint First;
+  TPoint Last;
+};
+
+class TLumoEdit : public EditorWindowClient {
+ public:
+  // The control draws on `window`, which outlives it.
+  explicit TLumoEdit(EditorWindow& window);
+  ~TLumoEdit() override;
+  TLumoEdit(const TLumoEdit&) = delete;
+  TLumoEdit& operator=(const TLumoEdit&) = delete;
+
+  // ---- Published properties (getters and setters with their effects) ----
+  int GetTopMargin() const { return TopMargin; }
+  void SetTopMargin(int v);
+  int GetLeftMargin() const { return LeftMargin; }
+  void SetLeftMargin(int v);
+  void SetCurSetMode(bool v);
+  void SetSelColor(TColor c);
+  void SetCREOFcolor(TColor c);
+  void SetTabCount(int v);
+  void SetShowEOF(bool v) { ShowEOF = v; }
+  void SetShowCR(bool v) { ShowCR = v; }
+  void SetShowDblSpace(bool v) { ShowDblSpace = v; }
+  void SetLineSpace(int v);
+  void SetBorderStyle(TBorderStyle v);
+  void SetColor(TColor c);
+  const TFont& GetFont() const { return Font; }
+  void SetFont(const TFont& f);
+  void SetHorzScrollBar(bool v);
+  void SetVertScrollBar(bool v);
+  void SetWordWrap(bool v);
+  void SetColumn(int v);
+  void SetURLColor(TColor c);
+  void SetInyoColor(TColor c);
+  void SetUlineColor(TColor c);
+  void SetShowLineNumber(bool v);
+  void SetLineNoColumn(int v);
+
+  // ---- Public operations ----
+  void ApplySettings();
+  void ClearText();
+  void UpdateCaret();
+  // Re-creates the window: creation parameters, the create step, then a size notification.
+  void RecreateWnd();
+  EditorWindow& Window() { return window_; }
+
+  // ---- Layout (display rows and position mapping) ----
+  std::string ExpandTabs(std::string_view text) const;
+  void Relayout(bool wrap, bool redraw);
+  std::vector<std::string> SplitRows();
+  // Returns the logical line starting at `row` and sets lastRow to the row that ends it.
+  std::string JoinRows(std::int32_t row, std::int32_t& lastRow) const;
+  void LineToRow(std::int32_t& col, std::int32_t& row) const;
+  void RowToLine(std::int32_t& col, std::int32_t& row) const;
+  void RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow, std::int32_t lastRow);
+  bool ShowPosition(std::int32_t col, std::int32_t row, std::uint8_t kind, bool resetAnchor);
+  bool ScrollToShow(std::int32_t x, std::int32_t row, std::uint8_t kind);
+  void LayoutForSize(int clientWidth, int clientHeight);
+  void ComputeGutter();
+  bool UpdateVertRange(bool redraw);
+  void UpdateHorzRange(bool redraw);
+  // Pixel width of the tab-expanded first `col` bytes of a row.
+  int PixelXOf(std::string_view row, std::int32_t col);
+  // Text width with the canvas font, through the control's per-character width cache.
+  int TextWidth(std::string_view text);
+
+  // ---- Rendering ----
+  void RedrawAll();
+  void RedrawRows(std::uint8_t kind, std::int32_t a, std::int32_t b);
+  void DrawRowRange(std::int32_t first, std::int32_t last);
+  void DrawRow(int x, int y, std::string_view rowText);
+  void DrawRowSegment(std::int32_t row, std::int32_t from, std::int32_t to, bool selected);
+  void DrawSelection();
+  void DrawLineEndMark(int x, int y, std::string_view lastTwo);
+  void DrawDblSpaceMarks(const TRect& clip, int x0, bool selected, std::string_view text, int y);
+  void DrawUrls(std::int32_t first, std::int32_t last, const TRect* clip);
+  void DrawUrlSpan(std::int32_t from, std::int32_t to, const TRect* clip, std::int32_t row);
+  void FillBelowText(std::int32_t first, std::int32_t last);
+  void DrawGutter(std::int32_t first, std::int32_t last);
+  void DrawCaretUnderline(bool draw);
+  void MoveCaretUnderline(std::int32_t oldRow, std::int32_t newRow);
+  void ClearHighlight();
+  void PrepareCanvas();
+  void PlaceImeWindow(int x, int y);
+
+  // ---- Window notifications (EditorWindowClient) ----
+  void WmCreate() override;
+  void WmSize(int clientWidth, int clientHeight) override;
+  void WmPaint() override;
+  void WmSetFocus() override;
+  void WmKillFocus() override;
+  void WmKeyDown(int vk, int shift) override;
+  void WmKeyUp(int vk, int shift) override;
+  void WmChar(unsigned char ch) override;
+  void WmImeResult(std::string_view text) override;
+  void WmImeStartComposition() override;
+  void WmImeEndComposition() override;
+  void WmMouseDown(int button, int shift, int x, int y) override;
+  void WmMouseMove(int shift, int x, int y) override;
+  void WmMouseUp(int button, int shift, int x, int y) override;
+  void WmDoubleClick(int button, int shift, int x, int y) override;
+  void WmMouseWheel(int delta, int shift) override;
+  void WmVScroll(int code, int pos) override;
+  void WmHScroll(int code, int pos) override;
+  void WmTimer() override;
+  // Dialog-code answer: arrows (1) and all characters (0x80), plus Tab (2) with WantTabs.
+  int WmGetDlgCode(int inherited) const;
+
+  // ---- Events (sender first; each optional) ----
+  TNotifyEvent OnIMEChanging, OnIMEChanged, OnIMEReConvert;
+  TUserDrawEvent OnUserDraw;
+  TNotifyEvent OnPaint;
+  TFindEvent OnFind;
+  TFindHitEvent OnFindHit;
+  TFindNoHitEvent OnFindNoHit;
+  TFindChangeEvent OnFindChange;
+  TFindChangeEndEvent OnFindChangeEnd;
+  TBoolEvent OnAseikei;
+  TBoolEvent OnChangeInsMode;
+  TBoolEvent OnChangeRedoMode;
+  TBoolEvent OnChangeModify;
+  TNotifyEvent OnSelectionChange;
+  TNotifyEvent OnChange;
+
+  // ---- State record (field names shared by every part of the control) ----
+  bool ImeComposing = false;
+  std::string Version = "TLumoEdit Ver1.14a";
+  TFont Font;
+  int AutoScrollTimerInterval = 40;
+  bool AutoScrollTimerEnabled = true;
+  std::unique_ptr<TLumoStrings> Lines;
+  TBorderStyle BorderStyle = TBorderStyle::bsNone;
+  std::int32_t CaretCol = 0;
+  std::int32_t CaretRow = 0;
+  bool WantTabs = true;
+  bool InsertMode = true;
+  bool AutoIndent = false;
+  bool RedoMode = false;
+  TColor Color = 0xFFFFFF;
+  TColor CREOFcolor = 0x808000;
+  TColor URLColor = 0xFF0000;
+  TColor InyoColor = 0x808080;
+  TColor UlineColor = 0;
+  std::uint8_t ScrollStep = 2;
+  bool HorzScrollBar = false;
+  bool VertScrollBar = true;
+  bool ShowEOF = true;
+  bool ShowCR = true;
+  bool ShowDblSpace = true;
+  std::uint8_t TabCount = 6;
+  bool Modified = false;
+  bool WordWrap = true;
+  bool AutoWrap = false;
+  bool CurSetMode = true;
+  bool HostReformat = false;
+  std::string Inyostr = ">";
+  bool ColorPrintF = true;
+  bool UlineF = false;
+  std::int32_t Column = 72;
+  std::int32_t UndoBuf = 0xF8000;
+  bool ReadOnly = false;
+  TColor SelColor = 0;
+  std::int32_t LineSpace = 0;
+  std::int32_t AnchorRow = 0, AnchorCol = 0;
+  std::int32_t SelEndCol = 0, SelEndRow = 0;
+  std::int32_t TextAreaWidth = 0;
+  std::int32_t TextAreaHeight = 0;
+  std::int32_t HorzScrollMargin = 10;
+  bool ShowLineNumber = false;
+  std::uint8_t LineNoColumn = 5;
+  std::int32_t GutterWidth = 0;
+  bool DblClickPending = false;
+  TRect TextAreaRect, RowsRect;
+  // Wider than a byte so that tall fonts keep their marks inside the row.
+  std::int32_t MarkBottom = 0, MarkTop = 0;
+  TImeCompForm ImeCompForm;
+  bool SelActive = false;
+  bool AllSelected = false;
+  std::int32_t CaretX = 0;
+  std::int32_t CaretY = 0;
+  std::int32_t NotifiedCol = 0, NotifiedRow = 0, NotifiedX = 0;
+  std::int32_t GoalCol = 0;
+  std::int32_t PaintedSelCol = 0, PaintedSelRow = 0;
+  std::int32_t DragStartCol = 0, DragStartRow = 0;
+  std::int32_t GoalX = 0, GoalXCol = 0;
+  std::int32_t CharWidth = 0;
+  std::int32_t CharHeight = 0;
+  std::int32_t LineHeight = 0;
+  std::int32_t DblSpaceWidth = 0, DblSpaceHeight = 0;
+  TLogFont LogFont;
+  std::int32_t TopRow = 0;
+  std::int32_t HorzOffset = 0;
+  std::int32_t VisibleRows = 0;
+  std::int32_t TopMargin = 4;
+  std::int32_t TextLeft = 10;
+  std::int32_t BaseTextLeft = 10;
+  std::int32_t LeftMargin = 10;
+  std::int32_t DigitWidth = 0;
+  std::int32_t VertScrollMargin = 0;
+  std::int32_t HorzJump = 0;
+  bool CaretFollowsScroll = true;
+  std::int32_t MaxTopRow = 0;
+  std::int32_t MaxRowWidth = 0;
+  std::int32_t VScrollDone = 0, HScrollDone = 0, VScrollRequest = 0;
+  std::int16_t ScrollRepeat = 0;
+  bool InVScroll = false, InKeyDown = false;
+  std::int32_t VertScrollUnit = 1, HorzScrollUnit = 1;
+  std::int32_t NoWrapColumns = 0;
+  std::int32_t HScrollBarHeight = 0, VScrollBarWidth = 0;
+  std::int32_t VScrollBarSpace = 0, HScrollBarSpace = 0;
+  bool MouseSelecting = false, TextDragging = false;
+  std::int16_t AutoScrollDir = 0;
+  TPoint LastMousePoint;
+  TDotLine DotLine;
+  std::int32_t HighlightLen = 0, HighlightCol = 0, HighlightRow = 0;
+  bool DragModeAutomatic = false;
+  CursorKind Cursor = CursorKind::IBeam;
+  bool WindowCreated = false;
+
+ protected:
+  void StateReset();
+  // The font's colour resolved to RGB (a system colour may have been written into it directly).
+  TColor FontColor();
+  // A dotted stroke from (x1, y1) to (x2, y2), end excluded, continuing the shared phase.
+  void DotStroke(int x1, int y1, int x2, int y2, TColor color);
+
+ private:
+  EditorWindow& window_;
+  // Per-character pixel widths of the canvas font (0 = not measured yet).
+  std::vector<int> widthCache_;
+  friend class TLumoEditTestAccess;
+
+ public:
+  void ResetWidthCache();
+};
+
+}  // namespace quiret

@@ -1,0 +1,21 @@
+// Byte-level rules for code page 932 rows: double-byte characters and row terminators.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quiret {
+
+bool IsLeadByte(unsigned char b);  // 0x81-0x9F, 0xE0-0xFC
+
+// 0 = single-byte character, 1 = lead byte, 2 = trail byte at 1-based Pos. Bytes CR, LF and
+// zero are never trail bytes; a lead-range byte followed by one of them is a single byte.
+int ByteKindAt(std::string_view s, std::int32_t pos);
+// Length (1 or 2) of the character starting at 0-based offset; 0 at or past the end.
+// Never splits CR LF or the end marker, whatever the surrounding bytes are.
+int CharLenAt(std::string_view s, std::int32_t offset);
+bool HasLineEnd(std::string_view row);
+std::string_view StripLineEnd(std::string_view row);
+
+}  // namespace quiret

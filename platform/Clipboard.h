@@ -1,0 +1,19 @@
+// The system clipboard's plain text, in code page 932 bytes with CR LF line ends.
+#pragma once
+
+#include <string>
+
+namespace quiret {
+
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  virtual bool HasText() = 0;
+  // Lone LF and lone CR come back as CR LF; characters outside code page 932 as "?".
+  virtual std::string GetText() = 0;
+  // CR LF is put on the clipboard as LF, the platform's convention.
+  virtual void SetText(const std::string& cp932) = 0;
+  virtual void Clear() = 0;
+};
+
+}  // namespace quiret

@@ -1,0 +1,31 @@
+// Code page 932 (Shift-JIS) <-> Unicode, through tables built once from iconv.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quiret {
+
+class Codec932 {
+ public:
+  static const Codec932& Instance();
+
+  // Decodes the character at `pos`: sets `len` to the bytes it takes (1 or 2) and returns
+  // its code point, or 0 when the bytes are not valid code page 932 (len is then 1).
+  char32_t DecodeAt(std::string_view text, size_t pos, int& len) const;
+  // Whole-text conversion; invalid bytes become U+FFFD, one per byte.
+  std::string ToUtf8(std::string_view cp932) const;
+  std::u16string ToUtf16(std::string_view cp932) const;
+  // Characters that code page 932 cannot represent become `replacement`.
+  std::string FromUtf8(std::string_view utf8, char replacement = '?') const;
+  std::string FromUtf16(std::u16string_view utf16, char replacement = '?') const;
+  // Lower-cases ASCII letters; double-byte characters are left intact.
+  static std::string LowerCase(std::string_view cp932);
+
+ private:
+  Codec932();
+  struct Tables;
+  const Tables* tables_;
+};
+
+}  // namespace quiret

@@ -1,0 +1,15 @@
+// File-system questions the shell asks: existence, directories, the read-only attribute.
+#pragma once
+
+#include <string>
+
+namespace quiret {
+
+bool FileExists(const std::string& path);       // an existing file (not a directory)
+bool DirectoryExists(const std::string& path);
+bool IsReadOnlyFile(const std::string& path);   // exists and has no write permission bit
+std::string ExtractFileDir(const std::string& path);   // text before the last "/"
+std::string ExtractFileName(const std::string& path);  // text after the last "/"
+std::string ChangeFileExt(const std::string& path, const std::string& ext);
+
+}  // namespace quiret

@@ -1,0 +1,85 @@
+// TLumoStrings: the rows of one document, with loading and saving of text files.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quiret {
+
+// Raised for an index outside the store; the store is unchanged when it is raised.
+class EListError : public std::out_of_range {
+ public:
+  EListError();
+};
+
+// Raised when a file cannot be opened, read or written; carries the system's error text
+// and the file name.
+class EFileError : public std::runtime_error {
+ public:
+  EFileError(const std::string& fileName, int errnoValue);
+  int ErrorCode() const { return code_; }
+
+ private:
+  int code_;
+};
+
+// Rows are code page 932 byte strings that carry their terminator: CR LF ends a line, two
+// zero bytes (the end marker) end the text, no terminator continues the line in the next row.
+// Row views returned by Get stay valid until that row is changed or removed.
+class TLumoStrings {
+ public:
+  static constexpr std::int32_t kMaxListSize = 134217727;
+  static constexpr std::string_view kEndMarker{"\0\0", 2};
+
+  TLumoStrings();
+  virtual ~TLumoStrings();
+  TLumoStrings(const TLumoStrings&) = delete;
+  TLumoStrings& operator=(const TLumoStrings&) = delete;
+
+  std::int32_t Count() const { return count_; }
+  std::int32_t Capacity() const { return capacity_; }
+
+  std::int32_t Add(std::string_view row);
+  void Insert(std::int32_t index, std::string_view row);
+  // Splits text into rows and inserts them from index on; index ends on the last piece.
+  void InsertText(std::int32_t& index, std::string_view text);
+  void Delete(std::int32_t index);
+  std::string_view Get(std::int32_t index) const;
+  virtual void Put(std::int32_t index, std::string_view row);
+  void Clear();
+  void AddStrings(const std::vector<std::string>& list);
+  void Assign(const std::vector<std::string>& list);
+  void Assign(std::vector<std::string>&& list);
+
+  virtual void SetCount(std::int32_t newCount);
+  virtual void SetCapacity(std::int32_t newCapacity);
+
+  virtual void LoadFromFile(const std::string& fileName);
+  virtual void SaveToFile(const std::string& fileName) const;
+  virtual std::string GetText() const;
+  virtual void SetText(std::string_view text);
+  virtual void LoadFromStream(std::istream& stream);
+  virtual void SaveToStream(std::ostream& stream) const;
+  virtual void SetCommaText(std::string_view text);
+  virtual std::string GetCommaText() const;
+  virtual std::int32_t IndexOf(std::string_view row) const;
+  [[noreturn]] virtual void Error() const;
+
+  // Checks the row model: Count <= Capacity, only the last row ends with the end marker,
+  // no row is empty, CR and LF appear only as a CR LF terminator. Returns "" when sound,
+  // else a description of the first fault. Tests call it after every operation.
+  std::string CheckInvariant() const;
+
+ private:
+  // Implementation-defined row storage (see LumoStrings.cpp).
+  struct Impl;
+  Impl* impl_;
+  std::int32_t count_ = 0;
+  std::int32_t capacity_ = 0;
+};
+
+}  // namespace quiret
