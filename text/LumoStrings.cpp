@@ -1,0 +1,265 @@
+// TLumoStrings: the row list operations, its growth rule, whole-text and comma-text forms.
+#include "text/LumoStrings.h"
+
+#include <algorithm>
+#include <cstring>
+#include <istream>
+#include <iterator>
+#include <ostream>
+
+#include "text/RowFile.h"
+#include "text/RowSlots.h"
+
+namespace quiret {
+namespace {
+
+// Calls fn(piece, padZero) for each row a text splits into: a piece ends 2 bytes after the
+// first CR or zero byte (taking CR LF or the end marker with it), or at the end of the
+// text. A CR or zero byte that is the text's last byte is paired with a zero byte, as if
+// the text carried a terminating zero: padZero then asks the caller to append it. An
+// empty text is one empty piece.
+template <typename Fn>
+void ForEachPiece(std::string_view text, Fn fn) {
+  if (text.empty()) {
+    fn(std::string_view(), false);
+    return;
+  }
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t stop = start;
+    while (stop < text.size() && text[stop] != '\r' && text[stop] != '\0') ++stop;
+    if (stop == text.size()) {
+      fn(text.substr(start), false);
+      return;
+    }
+    std::size_t end = stop + 2;
+    fn(text.substr(start, end - start), end > text.size());
+    start = end;
+  }
+}
+
+constexpr std::int32_t kBulkBytesPerRow = 28;  // estimate used to pre-size bulk loads
+
+std::int32_t Estimate(std::size_t bytes) {
+  std::size_t rows = bytes / kBulkBytesPerRow;
+  return static_cast<std::int32_t>(
+      std::min<std::size_t>(rows, static_cast<std::size_t>(TLumoStrings::kMaxListSize) + 1));
+}
+
+}  // namespace
+
+EListError::EListError() : std::out_of_range("インデックスがリストの範囲を超えています") {}
+
+static std::string FileErrorText(const std::string& fileName, int code) {
+  return fileName + ": " + std::strerror(code);
+}
+
+EFileError::EFileError(const std::string& fileName, int errnoValue)
+    : std::runtime_error(FileErrorText(fileName, errnoValue)), code_(errnoValue) {}
+
+struct TLumoStrings::Impl {
+  RowSlots rows;  // always exactly Count rows; Capacity is bookkeeping on top of it
+};
+
+TLumoStrings::TLumoStrings() : impl_(new Impl) {}
+
+TLumoStrings::~TLumoStrings() {
+  Clear();
+  delete impl_;
+}
+
+void TLumoStrings::Error() const { throw EListError(); }
+
+std::int32_t TLumoStrings::Add(std::string_view row) {
+  if (count_ == capacity_) {
+    if (count_ >= kMaxListSize) Error();
+    std::int64_t grown = std::int64_t{capacity_} + std::max(count_ / 128, 32);
+    SetCapacity(static_cast<std::int32_t>(std::min<std::int64_t>(grown, kMaxListSize)));
+  }
+  impl_->rows.Append({row});
+  return count_++;
+}
+
+void TLumoStrings::Insert(std::int32_t index, std::string_view row) {
+  if (index < 0 || index > count_) Error();
+  if (count_ == capacity_) {
+    if (count_ >= kMaxListSize) Error();
+    std::int64_t grown = std::int64_t{capacity_} + std::max(count_ / 128, 32);
+    SetCapacity(static_cast<std::int32_t>(std::min<std::int64_t>(grown, kMaxListSize)));
+  }
+  impl_->rows.Insert(static_cast<std::size_t>(index), row);
+  ++count_;
+}
+
+void TLumoStrings::InsertText(std::int32_t& index, std::string_view text) {
+  if (index < 0 || index > count_) Error();
+  std::int64_t presized = std::int64_t{count_} + Estimate(text.size());
+  if (presized > kMaxListSize) Error();
+  // Pieces are collected first and inserted in one move of the slots, so a paste of many
+  // lines into a long document costs one shift, not one per line.
+  std::vector<std::string_view> pieces;
+  std::string padded;  // only the text's last piece can need a zero byte added
+  ForEachPiece(text, [&](std::string_view piece, bool padZero) {
+    if (padZero) {
+      padded.assign(piece).push_back('\0');
+      piece = padded;
+    }
+    pieces.push_back(piece);
+  });
+  if (std::int64_t{count_} + static_cast<std::int64_t>(pieces.size()) > kMaxListSize) Error();
+  impl_->rows.InsertAll(static_cast<std::size_t>(index), pieces);
+  count_ += static_cast<std::int32_t>(pieces.size());
+  capacity_ = count_;
+  index += static_cast<std::int32_t>(pieces.size()) - 1;
+}
+
+void TLumoStrings::Delete(std::int32_t index) {
+  if (index < 0 || index >= count_) Error();
+  impl_->rows.Erase(static_cast<std::size_t>(index));
+  --count_;
+}
+
+std::string_view TLumoStrings::Get(std::int32_t index) const {
+  if (index < 0 || index >= count_) Error();
+  return impl_->rows.Get(static_cast<std::size_t>(index));
+}
+
+void TLumoStrings::Put(std::int32_t index, std::string_view row) {
+  if (index < 0 || index >= count_) Error();
+  impl_->rows.Set(static_cast<std::size_t>(index), row);
+}
+
+void TLumoStrings::Clear() {
+  if (capacity_ <= 0) return;
+  impl_->rows.Clear();
+  count_ = 0;
+  capacity_ = 0;
+}
+
+void TLumoStrings::AddStrings(const std::vector<std::string>& list) {
+  if (std::int64_t{count_} + static_cast<std::int64_t>(list.size()) > kMaxListSize) Error();
+  SetCapacity(count_ + static_cast<std::int32_t>(list.size()));
+  impl_->rows.Reserve(static_cast<std::size_t>(capacity_));
+  for (const std::string& item : list) Add(item);
+}
+
+void TLumoStrings::Assign(const std::vector<std::string>& list) {
+  Clear();
+  AddStrings(list);
+}
+
+void TLumoStrings::Assign(std::vector<std::string>&& list) {
+  Assign(static_cast<const std::vector<std::string>&>(list));
+  list.clear();
+}
+
+void TLumoStrings::SetCount(std::int32_t newCount) {
+  if (newCount < 0 || newCount > kMaxListSize) Error();
+  if (newCount > capacity_) SetCapacity(newCount);
+  impl_->rows.Resize(static_cast<std::size_t>(newCount));
+  count_ = newCount;
+}
+
+void TLumoStrings::SetCapacity(std::int32_t newCapacity) {
+  if (newCapacity > kMaxListSize || newCapacity < count_) Error();
+  // The slot array itself grows on demand; Capacity is the number the list reports.
+  capacity_ = newCapacity;
+}
+
+void TLumoStrings::LoadFromFile(const std::string& fileName) {
+  RowFileReader reader(fileName);  // opens first: a missing file leaves the rows alone
+  Clear();
+  RowSlots& rows = impl_->rows;
+  // One row per ~64 bytes is a fair guess for text; the slot array grows past it if needed.
+  rows.Reserve(static_cast<std::size_t>(
+      std::min<std::uint64_t>(reader.Size() / 64, static_cast<std::uint64_t>(kMaxListSize))));
+  try {
+    reader.ReadInto(rows);
+    if (rows.Size() > static_cast<std::size_t>(kMaxListSize)) Error();
+  } catch (...) {
+    // Never leave a half-read document behind: fall back to the empty text.
+    rows.Clear();
+    rows.Append({kEndMarker});
+    count_ = capacity_ = 1;
+    throw;
+  }
+  count_ = capacity_ = static_cast<std::int32_t>(rows.Size());
+}
+
+void TLumoStrings::SaveToFile(const std::string& fileName) const {
+  WriteRowsToFile(fileName, impl_->rows);
+}
+
+std::string TLumoStrings::GetText() const {
+  std::size_t total = 0;
+  for (std::int32_t i = 0; i < count_; ++i) total += impl_->rows.Get(i).size();
+  std::string text;
+  text.reserve(total);
+  for (std::int32_t i = 0; i < count_; ++i) text.append(impl_->rows.Get(i));
+  text.resize(total >= 2 ? total - 2 : 0);
+  return text;
+}
+
+void TLumoStrings::SetText(std::string_view text) {
+  Clear();
+  SetCapacity(Estimate(text.size()));
+  ForEachPiece(text, [this](std::string_view piece, bool padZero) {
+    if (padZero) {
+      Add(std::string(piece) + '\0');
+    } else {
+      Add(piece);
+    }
+  });
+  SetCapacity(count_);
+}
+
+void TLumoStrings::LoadFromStream(std::istream& stream) {
+  Clear();
+  std::string rest{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+  if (!rest.empty()) SetText(rest);
+}
+
+void TLumoStrings::SaveToStream(std::ostream& stream) const {
+  std::string text = GetText();
+  stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void TLumoStrings::SetCommaText(std::string_view text) {
+  Clear();
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    bool quoted = text[pos] == '"';
+    if (quoted) ++pos;
+    std::size_t end = pos;
+    while (end < text.size()) {
+      char c = text[end];
+      if (c == '\r' || c == '\0' || c == '"' || (c == ',' && !quoted)) break;
+      ++end;
+    }
+    Add(text.substr(pos, end - pos));
+    pos = end + 1 + (quoted ? 1 : 0);
+  }
+}
+
+std::string TLumoStrings::GetCommaText() const {
+  std::string out;
+  for (std::int32_t i = 0; i < count_; ++i) {
+    std::string_view row = impl_->rows.Get(i);
+    bool quote = row.find_first_of(" ,") != std::string_view::npos;
+    if (quote) out.push_back('"');
+    out.append(row);
+    if (quote) out.push_back('"');
+    out.push_back(',');
+  }
+  if (!out.empty()) out.pop_back();
+  return out;
+}
+
+std::int32_t TLumoStrings::IndexOf(std::string_view row) const {
+  for (std::int32_t i = 0; i < count_; ++i) {
+    if (impl_->rows.Get(i) == row) return i;
+  }
+  return -1;
+}
+
+}  // namespace quiret

@@ -1,0 +1,35 @@
+// Reading a text file into rows and writing rows back to a file, in large blocks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "text/RowSlots.h"
+#include "text/RowSplitter.h"
+
+namespace quiret {
+
+// Opening happens in the constructor, so a caller can open first and only then discard
+// what it holds: a file that cannot be opened leaves everything as it was.
+class RowFileReader {
+ public:
+  explicit RowFileReader(const std::string& fileName);  // throws EFileError
+  ~RowFileReader();
+  RowFileReader(const RowFileReader&) = delete;
+  RowFileReader& operator=(const RowFileReader&) = delete;
+
+  std::uint64_t Size() const { return size_; }
+  // Appends the file's rows (see RowSplitter), the last one ending with the end marker.
+  void ReadInto(RowSlots& rows, std::size_t blockSize = kFileReadBlock);
+
+ private:
+  std::string fileName_;
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+};
+
+// Writes rows 0..n-2 as stored and the last row without its end marker; throws EFileError.
+void WriteRowsToFile(const std::string& fileName, const RowSlots& rows);
+
+}  // namespace quiret

@@ -1,0 +1,45 @@
+// RowSlots: the physical storage behind TLumoStrings, one compact heap block per row.
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <string_view>
+#include <vector>
+
+namespace quiret {
+
+// Each row is one allocation holding its length and bytes; an empty row is a null slot, so
+// slots that were grown but never written cost only a pointer. Views returned by Get stay
+// valid until that row is replaced or removed, because rows never move in memory.
+class RowSlots {
+ public:
+  RowSlots() = default;
+  ~RowSlots();
+  RowSlots(const RowSlots&) = delete;
+  RowSlots& operator=(const RowSlots&) = delete;
+
+  std::size_t Size() const { return slots_.size(); }
+  std::string_view Get(std::size_t index) const;
+
+  // The row is the concatenation of the parts (a loader joins carried bytes, new bytes and
+  // a terminator without building a temporary string).
+  void Append(std::initializer_list<std::string_view> parts);
+  void Insert(std::size_t index, std::string_view row);
+  // Inserts the rows in order before `index`, moving the later slots once.
+  void InsertAll(std::size_t index, const std::vector<std::string_view>& rows);
+  void Set(std::size_t index, std::string_view row);
+  void Erase(std::size_t index);
+  // Shrinking frees the rows cut off; growing adds empty rows.
+  void Resize(std::size_t count);
+  void Clear();
+  void Reserve(std::size_t count) { slots_.reserve(count); }
+
+ private:
+  struct Row;
+  static Row* Make(std::initializer_list<std::string_view> parts);
+  static void Free(Row* row);
+
+  std::vector<Row*> slots_;
+};
+
+}  // namespace quiret

@@ -1,0 +1,88 @@
+// Splitting file bytes into rows: a word-at-a-time scan for CR, LF and zero bytes.
+#include "text/RowSplitter.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace quiret {
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+
+// High bit set in each byte of `v` that is zero (bytes above the first hit may be flagged
+// falsely, which is harmless because only the lowest flag is used).
+inline std::uint64_t ZeroBytes(std::uint64_t v) { return (v - kOnes) & ~v & kHighs; }
+
+// Offset of the first CR, LF or zero byte in [p, end), or end - p when there is none.
+std::size_t FindSpecial(const char* p, const char* end) {
+  const char* q = p;
+  while (end - q >= 8) {
+    std::uint64_t v;
+    std::memcpy(&v, q, 8);
+    std::uint64_t hits =
+        ZeroBytes(v) | ZeroBytes(v ^ (kOnes * 0x0A)) | ZeroBytes(v ^ (kOnes * 0x0D));
+    if (hits) {
+      if constexpr (std::endian::native == std::endian::little) {
+        return static_cast<std::size_t>(q - p) + (__builtin_ctzll(hits) >> 3);
+      } else {
+        break;  // finish byte by byte from this word
+      }
+    }
+    q += 8;
+  }
+  while (q < end && *q != '\0' && *q != '\n' && *q != '\r') ++q;
+  return static_cast<std::size_t>(q - p);
+}
+
+constexpr std::string_view kCrLf{"\r\n", 2};
+
+}  // namespace
+
+void RowSplitter::EndLine(const char* begin, const char* end) {
+  std::string_view tail(begin, static_cast<std::size_t>(end - begin));
+  rows_.Append({carried_, tail, kCrLf});
+  carried_.clear();
+}
+
+void RowSplitter::Feed(const char* data, std::size_t size) {
+  const char* p = data;
+  const char* end = data + size;
+  while (p < end) {
+    const char* stop = p + FindSpecial(p, end);
+    if (stop == end) {
+      carried_.append(p, static_cast<std::size_t>(end - p));
+      skipLineFeed_ = false;
+      return;
+    }
+    if (stop > p) skipLineFeed_ = false;
+    switch (*stop) {
+      case '\0':
+        // Dropped: the bytes before it stay part of the line.
+        carried_.append(p, static_cast<std::size_t>(stop - p));
+        break;
+      case '\r':
+        EndLine(p, stop);
+        skipLineFeed_ = true;
+        break;
+      default:  // '\n'
+        if (skipLineFeed_) {
+          skipLineFeed_ = false;  // second half of CR LF
+        } else {
+          EndLine(p, stop);
+        }
+        break;
+    }
+    p = stop + 1;
+  }
+}
+
+void RowSplitter::Finish() {
+  rows_.Append({carried_, std::string_view("\0\0", 2)});
+  carried_.clear();
+  skipLineFeed_ = false;
+}
+
+}  // namespace quiret
