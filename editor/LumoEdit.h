@@ -281,6 +281,19 @@ class TLumoEdit : public EditorWindowClient {
   std::vector<int> widthCache_;
   friend class TLumoEditTestAccess;
 
+  // ---- Rendering helpers (LumoEditPaint.cpp, LumoEditUrls.cpp) ----
+  // Top pixel of a row's band on the canvas.
+  int RowTop(std::int32_t row) const { return TopMargin + (row - TopRow) * LineHeight; }
+  // Text colour of a row by the quoted-line rule, judged by the row's first character.
+  TColor RowTextColor(std::string_view text);
+  // The line-end arrow with its lower end at (x + 4, y + MarkBottom).
+  void DrawArrow(int x, int y, TColor color);
+  // Every visible row drawn selected (the select-all state), then OnSelectionChange.
+  void DrawAllSelected();
+  // Horizontal extent in which dotted strokes set pixels.
+  int dotClipLeft_ = -2147483647 - 1;
+  int dotClipRight_ = 2147483647;
+
  public:
   void ResetWidthCache();
 };
