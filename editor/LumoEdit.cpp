@@ -1,0 +1,305 @@
+// TLumoEdit: construction, defaults, state reset, property setters, window creation and focus.
+#include "editor/LumoEdit.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quiret {
+
+namespace {
+
+// n / d rounded to the nearest integer, halves to even (d > 0).
+std::int32_t RoundHalfEvenDiv(std::int64_t n, std::int64_t d) {
+  std::int64_t q = n / d;
+  std::int64_t r = n % d;
+  if (r < 0) {
+    r += d;
+    --q;
+  }
+  if (2 * r > d || (2 * r == d && (q & 1) != 0)) ++q;
+  return static_cast<std::int32_t>(q);
+}
+
+std::int32_t FloorDiv(std::int32_t a, std::int32_t b) {
+  std::int32_t q = a / b;
+  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+std::int32_t CeilDiv(std::int32_t a, std::int32_t b) { return -FloorDiv(-a, b); }
+
+}  // namespace
+
+TLumoEdit::TLumoEdit(EditorWindow& window) : window_(window) {
+  // Defaults are stored directly (not through the setters): the window does not exist yet.
+  Font = TFont{};
+  Font.Name = "FixedSys";
+  Font.SetSize(14);
+  Font.Color = 0;
+  Lines = std::make_unique<TLumoStrings>();
+  Lines->Clear();
+  Lines->Add(TLumoStrings::kEndMarker);
+  AutoScrollTimerInterval = 40;
+  AutoScrollTimerEnabled = true;
+  Cursor = CursorKind::IBeam;
+  window_.SetClient(this);
+  StateReset();
+}
+
+TLumoEdit::~TLumoEdit() {
+  // The window may outlive the control; it must not call back into a dead object.
+  window_.SetClient(nullptr);
+}
+
+void TLumoEdit::StateReset() {
+  ImeComposing = false;
+  DblClickPending = false;
+  InsertMode = true;
+  CaretCol = CaretRow = 0;
+  AnchorCol = AnchorRow = 0;
+  SelEndCol = SelEndRow = 0;
+  CaretX = 0;
+  TopRow = 0;
+  HorzOffset = 0;
+  PaintedSelCol = PaintedSelRow = 0;
+  NotifiedCol = NotifiedRow = NotifiedX = 0;
+  ScrollRepeat = 0;
+  GoalX = GoalXCol = 0;
+  CaretFollowsScroll = true;
+  SelActive = false;
+  AllSelected = false;
+  MouseSelecting = false;
+  DragModeAutomatic = false;
+  HighlightLen = 0;
+  Modified = false;
+  if (OnChangeModify) OnChangeModify(this, false);
+  if (OnChangeRedoMode) {
+    RedoMode = false;
+    OnChangeRedoMode(this, false);
+  }
+}
+
+// ---- Property setters ----
+
+void TLumoEdit::SetTopMargin(int v) { TopMargin = std::clamp(v, 0, 30); }
+
+void TLumoEdit::SetLeftMargin(int v) { LeftMargin = std::clamp(v, 0, 30); }
+
+void TLumoEdit::SetCurSetMode(bool v) {
+  CurSetMode = v;
+  HorzScrollMargin = v ? 10 : HorzJump;
+}
+
+void TLumoEdit::SetSelColor(TColor c) { SelColor = window_.ResolveColor(c); }
+void TLumoEdit::SetCREOFcolor(TColor c) { CREOFcolor = window_.ResolveColor(c); }
+void TLumoEdit::SetURLColor(TColor c) { URLColor = window_.ResolveColor(c); }
+void TLumoEdit::SetInyoColor(TColor c) { InyoColor = window_.ResolveColor(c); }
+void TLumoEdit::SetUlineColor(TColor c) { UlineColor = window_.ResolveColor(c); }
+
+void TLumoEdit::SetTabCount(int v) { TabCount = static_cast<std::uint8_t>(std::clamp(v, 1, 8)); }
+
+void TLumoEdit::SetLineSpace(int v) {
+  LineSpace = std::clamp(v, 0, 100);
+  LineHeight = CharHeight + RoundHalfEvenDiv(static_cast<std::int64_t>(CharHeight) * LineSpace, 100);
+  if (LineHeight != 0) {
+    VisibleRows = FloorDiv(TextAreaHeight, LineHeight);
+    VertScrollMargin = CeilDiv(VisibleRows, 5);
+  }
+}
+
+void TLumoEdit::SetBorderStyle(TBorderStyle v) {
+  if (v == BorderStyle) return;
+  BorderStyle = v;
+  RecreateWnd();
+}
+
+void TLumoEdit::SetColor(TColor c) {
+  Color = window_.ResolveColor(c);
+  if (WindowCreated) RedrawAll();
+}
+
+void TLumoEdit::SetFont(const TFont& f) {
+  TFont copy = f;
+  copy.Color = window_.ResolveColor(f.Color);
+  Font = copy;
+}
+
+void TLumoEdit::SetHorzScrollBar(bool v) {
+  if (v != HorzScrollBar) {
+    HorzScrollBar = v;
+    UpdateHorzRange(false);
+  }
+  HScrollBarSpace = HorzScrollBar ? HScrollBarHeight : 0;
+}
+
+void TLumoEdit::SetVertScrollBar(bool v) {
+  if (v != VertScrollBar) {
+    VertScrollBar = v;
+    UpdateVertRange(false);
+  }
+  VScrollBarSpace = VertScrollBar ? VScrollBarWidth : 0;
+}
+
+void TLumoEdit::SetWordWrap(bool v) {
+  if (v == WordWrap) return;
+  Relayout(v, true);
+}
+
+void TLumoEdit::SetColumn(int v) {
+  std::int32_t c = std::max(10, v);
+  if (c == Column) return;
+  Column = c;
+  if (WordWrap) {
+    Relayout(false, false);
+    Relayout(true, true);
+  }
+}
+
+void TLumoEdit::SetShowLineNumber(bool v) { ShowLineNumber = v; }
+
+void TLumoEdit::SetLineNoColumn(int v) { LineNoColumn = static_cast<std::uint8_t>(std::clamp(v, 1, 5)); }
+
+// ---- Public operations ----
+
+void TLumoEdit::ApplySettings() {
+  // Ends any selection; the whole view is drawn again by the re-creation below.
+  SelActive = false;
+  AllSelected = false;
+  AnchorCol = SelEndCol = PaintedSelCol = CaretCol;
+  AnchorRow = SelEndRow = PaintedSelRow = CaretRow;
+  RecreateWnd();
+  ShowPosition(CaretCol, CaretRow, 0, true);
+  window_.SetScrollPos(ScrollBarKind::Vert, CeilDiv(TopRow, std::max(1, VertScrollUnit)), true);
+}
+
+void TLumoEdit::ClearText() {
+  Lines->Clear();
+  Lines->Add(TLumoStrings::kEndMarker);
+  StateReset();
+  PlaceImeWindow(TextLeft, TopMargin);
+  window_.SetScrollPos(ScrollBarKind::Vert, 0, true);
+  window_.SetScrollPos(ScrollBarKind::Horz, 0, true);
+  const bool caret = window_.HasFocus();
+  if (caret) window_.HideCaret();
+  UpdateVertRange(true);
+  if (WindowCreated) RedrawAll();
+  UpdateCaret();
+  if (caret) window_.ShowCaret();
+}
+
+void TLumoEdit::UpdateCaret() {
+  CaretY = (CaretRow - TopRow) * LineHeight;
+  PlaceImeWindow(CaretX + TextLeft, CaretY + TopMargin);
+  // A caret scrolled out to the left is parked just outside the window.
+  window_.SetCaretPos(CaretX < 0 ? -5 : CaretX + TextLeft, CaretY + TopMargin);
+  ClearHighlight();
+  if (CaretRow != NotifiedRow || CaretCol != NotifiedCol || CaretX != NotifiedX) {
+    if (OnSelectionChange) OnSelectionChange(this);
+    NotifiedRow = CaretRow;
+    NotifiedCol = CaretCol;
+    NotifiedX = CaretX;
+  }
+}
+
+void TLumoEdit::RecreateWnd() {
+  // Destroying the old window takes its caret with it.
+  const bool focused = window_.HasFocus();
+  if (focused) WmKillFocus();
+  // Creation parameters.
+  window_.SetStyle(BorderStyle == TBorderStyle::bsSingle, VertScrollBar, HorzScrollBar);
+  VScrollBarWidth = window_.VScrollBarWidth();
+  HScrollBarHeight = window_.HScrollBarHeight();
+  VScrollBarSpace = VertScrollBar ? VScrollBarWidth : 0;
+  HScrollBarSpace = HorzScrollBar ? HScrollBarHeight : 0;
+  LogFont = TLogFont{};
+  LogFont.Height = -Font.Height;
+  LogFont.CharSet = 1;
+  LogFont.PitchAndFamily = 1;
+  LogFont.FaceName = Font.Name;
+  WmCreate();
+  WmSize(window_.ClientWidth(), window_.ClientHeight());
+  if (window_.IsVisible()) RedrawAll();
+  if (focused) WmSetFocus();
+}
+
+void TLumoEdit::PlaceImeWindow(int x, int y) {
+  if (!window_.HasInputContext()) return;
+  ImeCompForm.Style = 2;
+  ImeCompForm.Pos = {x, y};
+  window_.SetCompositionWindow(x, y, LogFont);
+}
+
+// ---- Window notifications ----
+
+void TLumoEdit::WmCreate() {
+  if (LogFont.FaceName.empty()) {
+    // Created without RecreateWnd (first creation by the host window): same font record.
+    LogFont = TLogFont{};
+    LogFont.Height = -Font.Height;
+    LogFont.CharSet = 1;
+    LogFont.PitchAndFamily = 1;
+    LogFont.FaceName = Font.Name;
+  }
+  PrepareCanvas();
+  ResetWidthCache();
+  DotLine = TDotLine{};
+  TFontMetrics m = window_.Canvas().Metrics();
+  CharWidth = m.AveCharWidth;
+  CharHeight = m.Height;
+  WindowCreated = true;
+  SetLineSpace(LineSpace);
+  // Whole pixels; never a half, since 0.8 and 0.2 times an integer cannot end in .5.
+  MarkBottom = static_cast<std::int32_t>(std::nearbyint(0.8 * CharHeight));
+  MarkTop = static_cast<std::int32_t>(std::nearbyint(0.2 * CharHeight));
+  NoWrapColumns = CharWidth > 0 ? (32767 / CharWidth) / 2 : 0;
+  DblSpaceWidth = TextWidth("\x81\x40");
+  DblSpaceHeight = CharHeight;
+  PlaceImeWindow(TextLeft, TopMargin);
+  window_.SetScrollPos(ScrollBarKind::Vert, 0, false);
+  window_.SetScrollPos(ScrollBarKind::Horz, 0, false);
+  ComputeGutter();
+}
+
+void TLumoEdit::WmSize(int clientWidth, int clientHeight) {
+  LayoutForSize(clientWidth, clientHeight);
+  if (WordWrap && AutoWrap) {
+    Relayout(false, false);
+    Relayout(true, true);
+  }
+  UpdateVertRange(true);
+  UpdateHorzRange(true);
+}
+
+void TLumoEdit::WmPaint() {
+  RedrawAll();
+  if (OnPaint) OnPaint(this);
+}
+
+void TLumoEdit::WmSetFocus() {
+  CaretY = (CaretRow - TopRow) * LineHeight;
+  PlaceImeWindow(CaretX + TextLeft, CaretY + TopMargin);
+  window_.CreateCaret(2, CharHeight);
+  window_.SetCaretPos(CaretX < 0 ? -5 : CaretX + TextLeft, CaretY + TopMargin);
+  window_.ShowCaret();
+}
+
+void TLumoEdit::WmKillFocus() {
+  window_.HideCaret();
+  window_.DestroyCaret();
+}
+
+void TLumoEdit::WmImeStartComposition() {
+  ImeComposing = true;
+  if (OnIMEChanging) OnIMEChanging(this);
+}
+
+void TLumoEdit::WmImeEndComposition() {
+  ImeComposing = false;
+  if (OnIMEChanged) OnIMEChanged(this);
+}
+
+int TLumoEdit::WmGetDlgCode(int inherited) const {
+  int code = inherited | 0x01 | 0x80;
+  return WantTabs ? (code | 0x02) : (code & ~0x02);
+}
+
+}  // namespace quiret

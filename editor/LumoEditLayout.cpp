@@ -1,0 +1,503 @@
+// TLumoEdit: display rows (wrapping), position mapping, the scrolling rule and scroll ranges.
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <string>
+
+#include "editor/LumoEdit.h"
+#include "editor/LumoEditSub.h"
+
+namespace quiret {
+
+namespace {
+
+constexpr char kTabFill[] = "        ";  // eight blanks: TabCount is at most 8
+
+inline bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+inline bool EndsWithLf(std::string_view row) { return !row.empty() && row.back() == '\n'; }
+
+std::int32_t FloorDiv(std::int32_t a, std::int32_t b) {
+  std::int32_t q = a / b;
+  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+std::int32_t CeilDiv(std::int32_t a, std::int32_t b) { return -FloorDiv(-a, b); }
+
+// Widths of characters through a cache indexed by the single byte (0..255) or by
+// lead * 256 + trail for a two-byte character (always >= 0x8100, so the ranges never meet).
+class WidthTable {
+ public:
+  WidthTable(std::vector<int>& cache, Surface& surface) : cache_(cache), surface_(surface) {
+    if (cache_.size() != 65536) cache_.assign(65536, 0);
+  }
+  int Single(unsigned char b) {
+    int w = cache_[b];
+    if (w == 0) w = cache_[b] = surface_.TextWidth(std::string_view(reinterpret_cast<const char*>(&b), 1));
+    return w;
+  }
+  int Pair(unsigned char lead, unsigned char trail) {
+    unsigned idx = (static_cast<unsigned>(lead) << 8) | trail;
+    int w = cache_[idx];
+    if (w == 0) {
+      const char s[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      w = cache_[idx] = surface_.TextWidth(std::string_view(s, 2));
+    }
+    return w;
+  }
+
+ private:
+  std::vector<int>& cache_;
+  Surface& surface_;
+};
+
+// The wrap rule's measuring step, done in one forward pass. The rule shrinks a piece one
+// byte at a time until the tab-expanded piece fits in `column` columns (and, with autoWrap,
+// in `areaWidth` pixels); both measures only grow with the piece, so the longest fitting
+// prefix is the last one before the first that does not fit. A piece that ends on a lead
+// byte is measured with that byte alone, as measuring the cut piece would.
+std::size_t LongestFittingPrefix(std::string_view data, std::int32_t column, bool autoWrap,
+                                 std::int32_t areaWidth, int tabCount, WidthTable& widths) {
+  const std::size_t n = data.size();
+  const std::size_t maxPos = std::min<std::size_t>(n, static_cast<std::size_t>(std::max(column, 0)));
+  const long long limitW = autoWrap ? areaWidth : (1LL << 62);
+  if (limitW < 0) return 0;
+  long long cols = 0;
+  long long w = 0;
+  std::size_t fit = 0;
+  std::size_t i = 0;
+  while (i < maxPos) {
+    const unsigned char b = static_cast<unsigned char>(data[i]);
+    if (b == '\t') {
+      const int blanks = tabCount - static_cast<int>(cols % tabCount);
+      cols += blanks;
+      w += static_cast<long long>(blanks) * widths.Single(' ');
+      ++i;
+    } else if (IsLead(b) && i + 1 < n) {
+      // The piece cut after the lead byte.
+      if (cols + 1 > column || w + widths.Single(b) > limitW) break;
+      fit = i + 1;
+      if (i + 2 > maxPos) break;
+      cols += 2;
+      w += widths.Pair(b, static_cast<unsigned char>(data[i + 1]));
+      i += 2;
+    } else {
+      cols += 1;
+      w += widths.Single(b);
+      ++i;
+    }
+    if (cols > column || w > limitW) break;
+    fit = i;
+  }
+  return fit;
+}
+
+// Bytes the next row takes from `data` (a logical line or its remainder, terminator
+// included). `compareLen` is the length the split decision compares with: the whole data
+// for a whole-text wrap, the data without its terminator when re-wrapping after an edit.
+// A result >= compareLen means: the rest of the data is the line's last row.
+std::size_t NextRowLength(std::string_view data, std::size_t compareLen, std::int32_t column,
+                          bool autoWrap, std::int32_t areaWidth, int tabCount, WidthTable& widths) {
+  std::size_t pos = LongestFittingPrefix(data, column, autoWrap, areaWidth, tabCount, widths);
+  if (pos >= compareLen) return data.size();
+  if (pos >= 1 && (data[pos - 1] == '\r' || data[pos - 1] == '\0')) --pos;  // keep the terminator whole
+  if (pos >= 1 && ByteKindAt(data, static_cast<std::int32_t>(pos)) == 1) --pos;  // keep characters whole
+  // A row always takes at least one character, however narrow the text area: a text area
+  // narrower than one character must not stop the wrap. A lone terminator stays whole.
+  std::size_t minPos;
+  if (data.size() == 2 && HasLineEnd(data)) {
+    minPos = 2;
+  } else {
+    minPos = static_cast<std::size_t>(std::max(1, CharLenAt(data, 0)));
+  }
+  if (pos < minPos) pos = minPos;
+  return pos >= compareLen ? data.size() : pos;
+}
+
+}  // namespace
+
+// ---- Measuring ----
+
+void TLumoEdit::ResetWidthCache() { widthCache_.assign(65536, 0); }
+
+int TLumoEdit::TextWidth(std::string_view text) {
+  WidthTable widths(widthCache_, window_.Canvas());
+  int w = 0;
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    if (IsLead(b) && i + 1 < n) {
+      w += widths.Pair(b, static_cast<unsigned char>(text[i + 1]));
+      i += 2;
+    } else {
+      w += widths.Single(b);
+      ++i;
+    }
+  }
+  return w;
+}
+
+int TLumoEdit::PixelXOf(std::string_view row, std::int32_t col) {
+  WidthTable widths(widthCache_, window_.Canvas());
+  const std::size_t end = std::min<std::size_t>(row.size(), static_cast<std::size_t>(std::max(col, 0)));
+  int w = 0;
+  long long cols = 0;
+  for (std::size_t i = 0; i < end;) {
+    const unsigned char b = static_cast<unsigned char>(row[i]);
+    if (b == '\t') {
+      const int blanks = TabCount - static_cast<int>(cols % TabCount);
+      cols += blanks;
+      w += blanks * widths.Single(' ');
+      ++i;
+    } else if (IsLead(b) && i + 1 < end) {
+      w += widths.Pair(b, static_cast<unsigned char>(row[i + 1]));
+      cols += 2;
+      i += 2;
+    } else {
+      w += widths.Single(b);
+      cols += 1;
+      ++i;
+    }
+  }
+  return w;
+}
+
+std::string TLumoEdit::ExpandTabs(std::string_view text) const {
+  std::string out;
+  out.reserve(text.size());
+  const int tab = std::max<int>(1, TabCount);
+  for (char c : text) {
+    if (c == '\t') {
+      out.append(kTabFill, static_cast<std::size_t>(tab - static_cast<int>(out.size() % tab)));
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+// ---- Wrapping ----
+
+std::vector<std::string> TLumoEdit::SplitRows() {
+  WidthTable widths(widthCache_, window_.Canvas());
+  std::vector<std::string> rows;
+  const std::int32_t count = Lines->Count();
+  rows.reserve(static_cast<std::size_t>(count));
+  for (std::int32_t r = 0; r < count; ++r) {
+    std::string_view data = Lines->Get(r);
+    for (;;) {
+      std::size_t take =
+          NextRowLength(data, data.size(), Column, AutoWrap, TextAreaWidth, TabCount, widths);
+      if (take >= data.size()) {
+        rows.emplace_back(data);
+        break;
+      }
+      rows.emplace_back(data.substr(0, take));
+      data.remove_prefix(take);
+    }
+  }
+  return rows;
+}
+
+std::string TLumoEdit::JoinRows(std::int32_t row, std::int32_t& lastRow) const {
+  std::string text;
+  const std::int32_t count = Lines->Count();
+  std::int32_t r = row;
+  for (;; ++r) {
+    std::string_view s = Lines->Get(r);
+    text.append(s);
+    if (HasLineEnd(s) || r >= count - 1) break;
+  }
+  lastRow = r;
+  return text;
+}
+
+void TLumoEdit::LineToRow(std::int32_t& col, std::int32_t& row) const {
+  const std::int32_t count = Lines->Count();
+  const std::int32_t line = row;
+  std::int32_t offset = col;
+  std::int32_t r = 0;
+  for (std::int32_t seen = 0; seen < line && r < count - 1; ++r) {
+    if (EndsWithLf(Lines->Get(r))) ++seen;
+  }
+  std::int32_t lastVisited = r;
+  while (offset >= 0 && r < count) {
+    col = offset;
+    offset -= static_cast<std::int32_t>(Lines->Get(r).size());
+    lastVisited = r;
+    ++r;
+  }
+  row = lastVisited;
+}
+
+void TLumoEdit::RowToLine(std::int32_t& col, std::int32_t& row) const {
+  std::int32_t offset = col;
+  for (std::int32_t r = row - 1; r >= 0; --r) {
+    std::string_view s = Lines->Get(r);
+    if (EndsWithLf(s)) break;
+    offset += static_cast<std::int32_t>(s.size());
+  }
+  std::int32_t line = 0;
+  for (std::int32_t r = 0; r < row; ++r)
+    if (EndsWithLf(Lines->Get(r))) ++line;
+  col = offset;
+  row = line;
+}
+
+void TLumoEdit::Relayout(bool wrap, bool redraw) {
+  try {
+    ClearHighlight();
+    if (wrap) {
+      std::vector<std::string> rows = SplitRows();
+      WordWrap = true;
+      Lines->Assign(std::move(rows));
+      LineToRow(CaretCol, CaretRow);
+      LineToRow(AnchorCol, AnchorRow);
+    } else {
+      RowToLine(CaretCol, CaretRow);
+      RowToLine(AnchorCol, AnchorRow);
+      std::vector<std::string> lines;
+      const std::int32_t count = Lines->Count();
+      for (std::int32_t r = 0; r < count; ++r) {
+        std::int32_t last = r;
+        lines.push_back(JoinRows(r, last));
+        r = last;
+      }
+      WordWrap = false;
+      Lines->Assign(std::move(lines));
+    }
+    SelEndCol = PaintedSelCol = CaretCol;
+    SelEndRow = PaintedSelRow = CaretRow;
+    HorzOffset = 0;
+    CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol);
+    if (redraw && !ShowPosition(-1, -1, 0, false)) {
+      const bool caret = window_.HasFocus();
+      if (caret) window_.HideCaret();
+      UpdateVertRange(true);
+      RedrawAll();
+      UpdateCaret();
+      if (caret) window_.ShowCaret();
+    }
+  } catch (const std::exception&) {
+    window_.ShowMessage("Error:OC004");
+  }
+}
+
+void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
+                            std::int32_t lastRow) {
+  (void)x;  // the band redraw repaints the first row whole
+  WidthTable widths(widthCache_, window_.Canvas());
+  std::int32_t newCaretCol = CaretCol;
+  std::int32_t newCaretRow = CaretRow;
+  std::int32_t w = firstRow;
+  const std::int32_t lineCount = lastRow - firstRow + 1;
+  bool rowCountChanged = false;
+  for (std::int32_t k = 0; k < lineCount && w < Lines->Count(); ++k) {
+    std::int32_t oldLast = w;
+    const std::string data = JoinRows(w, oldLast);
+    std::int32_t oldExtra = oldLast - w;
+    const std::size_t compareLen = HasLineEnd(data) ? data.size() - 2 : data.size();
+    std::string_view rest = data;
+    std::int32_t j = 0;
+    for (bool last = false; !last;) {
+      std::size_t take = NextRowLength(rest, compareLen - std::min(compareLen, data.size() - rest.size()),
+                                       Column, AutoWrap, TextAreaWidth, TabCount, widths);
+      last = take >= rest.size();
+      std::string_view piece = rest.substr(0, take);
+      if (j <= oldExtra) {
+        Lines->Put(w, piece);
+      } else {
+        Lines->Insert(w, piece);
+      }
+      if (firstRow + k == CaretRow && newCaretCol >= 0) {
+        CaretCol = newCaretCol;
+        newCaretCol -= static_cast<std::int32_t>(piece.size());
+        ++newCaretRow;
+      }
+      ++w;
+      ++j;
+      rest.remove_prefix(piece.size());
+    }
+    // Every surplus row of the old layout goes.
+    for (std::int32_t surplus = oldExtra + 1 - j; surplus > 0; --surplus) Lines->Delete(w);
+    if (firstRow + k < CaretRow) newCaretRow += j - (oldExtra + 1);
+    if (j != oldExtra + 1) rowCountChanged = true;
+  }
+  newCaretRow -= 1;
+
+  if (!redraw) {
+    CaretRow = AnchorRow = SelEndRow = newCaretRow;
+    CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
+    return;
+  }
+  if (ShowPosition(CaretCol, newCaretRow, 0, true)) {
+    CaretRow = AnchorRow = newCaretRow;
+  } else {
+    if (UpdateVertRange(true)) {
+      RedrawAll();
+    } else if (redrawBelow || rowCountChanged || lineCount > 1) {
+      RedrawRows(3, firstRow, 0);
+    } else {
+      RedrawRows(6, firstRow, w - 1);
+    }
+    AnchorCol = SelEndCol = PaintedSelCol = GoalCol = CaretCol;
+    CaretRow = AnchorRow = SelEndRow = newCaretRow;
+  }
+  PaintedSelRow = CaretRow;
+  UpdateCaret();
+}
+
+// ---- Scrolling a position into view ----
+
+bool TLumoEdit::ShowPosition(std::int32_t col, std::int32_t row, std::uint8_t kind, bool resetAnchor) {
+  try {
+    const std::int32_t oldRow = CaretRow;
+    bool moved = false;
+    std::int32_t x;
+    if (col < 0) {
+      x = CaretX;
+      row = CaretRow;
+    } else {
+      row = std::max(0, std::min(Lines->Count() - 1, row));
+      std::string_view text = Lines->Get(row);
+      const std::int32_t textLen = static_cast<std::int32_t>(StripLineEnd(text).size());
+      col = std::min(col, textLen);
+      CaretRow = row;
+      CaretCol = col;
+      CaretX = PixelXOf(text, col) - HorzOffset;
+      x = CaretX;
+      moved = true;
+    }
+    bool scrolled = false;
+    if (ScrollToShow(x, row, kind)) {
+      const bool caret = window_.HasFocus();
+      if (caret) window_.HideCaret();
+      UpdateVertRange(true);
+      UpdateHorzRange(true);
+      RedrawAll();
+      UpdateCaret();
+      if (caret) window_.ShowCaret();
+      scrolled = true;
+    } else if (moved) {
+      UpdateCaret();
+      if (CaretRow != oldRow) MoveCaretUnderline(oldRow, CaretRow);
+    }
+    if (resetAnchor) {
+      AnchorCol = SelEndCol = PaintedSelCol = CaretCol;
+      AnchorRow = SelEndRow = PaintedSelRow = CaretRow;
+    }
+    GoalCol = CaretCol;
+    return scrolled;
+  } catch (const std::exception&) {
+    window_.ShowMessage("Error:OC004_2");
+    return false;
+  }
+}
+
+bool TLumoEdit::ScrollToShow(std::int32_t x, std::int32_t row, std::uint8_t kind) {
+  int stage = 1;
+  try {
+    const std::int32_t oldOffset = HorzOffset;
+    const std::int32_t oldTop = TopRow;
+    const std::int32_t target = TextAreaWidth - TextAreaWidth / 5;
+    if (x > TextAreaWidth - 3) {
+      stage = 2;
+      HorzOffset += x - target;
+      CaretX = target;
+    } else if (x < 3) {
+      stage = 3;
+      const std::int32_t absolute = x + HorzOffset;
+      HorzOffset = std::max(0, HorzOffset + x - target);
+      CaretX = absolute - HorzOffset;
+    }
+    stage = 4;
+    switch (kind) {
+      case 0:
+        if (row < TopRow) {
+          TopRow = std::max(0, row - VisibleRows / 5);
+          if (Lines->Count() < VisibleRows - VertScrollMargin) TopRow = 0;
+        } else if (row >= TopRow + VisibleRows) {
+          TopRow = std::max(0, row - (VisibleRows - VisibleRows / 5));
+        }
+        break;
+      case 1:
+        TopRow = std::max(0, row - VisibleRows / 2);
+        break;
+      case 2:
+        TopRow = std::max(0, row - VisibleRows + static_cast<std::int32_t>(std::trunc(0.8 * VisibleRows)));
+        break;
+      default:
+        break;
+    }
+    return HorzOffset != oldOffset || TopRow != oldTop;
+  } catch (const std::exception&) {
+    window_.ShowMessage("Error:OC004_3_" + std::to_string(stage));
+    return false;
+  }
+}
+
+// ---- Geometry and scroll ranges ----
+
+void TLumoEdit::LayoutForSize(int clientWidth, int clientHeight) {
+  TextAreaWidth = clientWidth - TextLeft;
+  TextAreaHeight = clientHeight - TopMargin;
+  if (LineHeight != 0) VisibleRows = FloorDiv(TextAreaHeight, LineHeight);
+  VertScrollMargin = CeilDiv(VisibleRows, 5);
+  HorzJump = CeilDiv(TextAreaWidth, 5);
+  HorzScrollMargin = CurSetMode ? 10 : HorzJump;
+  const int bottom = VisibleRows * LineHeight + TopMargin;
+  TextAreaRect = TRect{TextLeft, 0, clientWidth, bottom};
+  RowsRect = TRect{0, TopMargin, clientWidth, bottom};
+}
+
+void TLumoEdit::ComputeGutter() {
+  if (ShowLineNumber) {
+    DigitWidth = TextWidth("0");
+    GutterWidth = std::min(100, DigitWidth * LineNoColumn) + 7;
+  } else {
+    GutterWidth = 0;
+  }
+  TextLeft = BaseTextLeft = LeftMargin + GutterWidth;
+}
+
+bool TLumoEdit::UpdateVertRange(bool redraw) {
+  const std::int32_t count = Lines->Count();
+  MaxTopRow = std::max(0, count + VertScrollMargin - VisibleRows - 1);
+  bool changed = false;
+  if (ShowLineNumber) {
+    const int need = TextWidth(std::to_string(count)) + LeftMargin + 7;
+    const std::int32_t old = TextLeft;
+    while (TextLeft < need) TextLeft += 10;
+    while (need < TextLeft - 1.5 * DigitWidth && need > BaseTextLeft) TextLeft -= 10;
+    const int width = window_.Width();
+    const int height = window_.Height();
+    TextAreaRect = TRect{TextLeft, TopMargin, width, height};
+    RowsRect = TRect{0, TopMargin, width, height};
+    TextAreaWidth = width - TextLeft - VScrollBarSpace;
+    GutterWidth = TextLeft - LeftMargin;
+    changed = TextLeft != old;
+  }
+  if (VertScrollBar) {
+    window_.EnableScrollArrows(ScrollBarKind::Vert, VisibleRows < count + VertScrollMargin);
+    VertScrollUnit = std::max(1, CeilDiv(MaxTopRow, 32767));
+    const std::int32_t rangeMax = CeilDiv(MaxTopRow, VertScrollUnit);
+    window_.SetScrollRange(ScrollBarKind::Vert, 0, rangeMax, false);
+    window_.SetScrollPos(ScrollBarKind::Vert, CeilDiv(TopRow, VertScrollUnit), redraw);
+    if (rangeMax == 0) window_.ShowScrollBar(ScrollBarKind::Vert, true);
+  }
+  return changed;
+}
+
+void TLumoEdit::UpdateHorzRange(bool redraw) {
+  const std::int32_t last = std::min(Lines->Count() - 1, TopRow + VisibleRows - 1);
+  MaxRowWidth = 0;
+  for (std::int32_t r = TopRow; r <= last; ++r) MaxRowWidth = std::max(MaxRowWidth, TextWidth(Lines->Get(r)));
+  if (HorzScrollBar) {
+    window_.EnableScrollArrows(ScrollBarKind::Horz, TextAreaWidth < MaxRowWidth + HorzJump);
+    HorzScrollUnit = std::max(1, CeilDiv(MaxRowWidth, 32767));
+    window_.SetScrollRange(ScrollBarKind::Horz, 0, std::max(1, CeilDiv(MaxRowWidth, HorzScrollUnit) - HorzJump),
+                           redraw);
+  }
+}
+
+}  // namespace quiret
