@@ -1,0 +1,47 @@
+// File-system questions and path-string helpers with the classic desktop semantics.
+#include "platform/Files.h"
+
+#include <sys/stat.h>
+
+namespace quiret {
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The desktop's read-only attribute has no direct equivalent; a file that nobody may write
+// (no write bit for owner, group or others) is the closest, and it does not depend on who
+// runs the program, just like an attribute stored with the file.
+bool IsReadOnlyFile(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+}
+
+// A path in the root keeps its "/", so that the folder of "/x" is "/", not an empty text.
+std::string ExtractFileDir(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return "";
+  return path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string ExtractFileName(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Replaces the text from the last "." of the file-name part; a name without one gets `ext`
+// appended. A dot in a folder name never counts.
+std::string ChangeFileExt(const std::string& path, const std::string& ext) {
+  size_t slash = path.rfind('/');
+  size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ext;
+  return path.substr(0, dot) + ext;
+}
+
+}  // namespace quiret

@@ -1,0 +1,169 @@
+// The single-instance lock across processes: held while its owner lives, free once it ends.
+#include "platform/InstanceGuard.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
+
+#include "tests/platform/TempDir.h"
+
+extern char** environ;
+
+namespace quiret {
+namespace {
+
+using test::TempDir;
+
+// Points XDG_RUNTIME_DIR somewhere for one test and puts the old value back afterwards.
+class RuntimeDirScope {
+ public:
+  explicit RuntimeDirScope(const char* value) {
+    if (const char* old = std::getenv("XDG_RUNTIME_DIR")) old_ = old;
+    if (value) {
+      setenv("XDG_RUNTIME_DIR", value, 1);
+    } else {
+      unsetenv("XDG_RUNTIME_DIR");
+    }
+  }
+  ~RuntimeDirScope() {
+    if (old_) {
+      setenv("XDG_RUNTIME_DIR", old_->c_str(), 1);
+    } else {
+      unsetenv("XDG_RUNTIME_DIR");
+    }
+  }
+
+ private:
+  std::optional<std::string> old_;
+};
+
+class InstanceGuardTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  RuntimeDirScope runtime{dir.Path().c_str()};
+  std::string name = "QuiretTest" + std::to_string(getpid());
+};
+
+TEST_F(InstanceGuardTest, LockLivesInTheRuntimeFolderOrInTmp) {
+  EXPECT_EQ(InstanceGuard::LockPath("Quiret070"), dir.Path() + "/Quiret070.lock");
+  const std::string inTmp = "/tmp/Quiret070-" + std::to_string(getuid()) + ".lock";
+  {
+    RuntimeDirScope unset(nullptr);
+    EXPECT_EQ(InstanceGuard::LockPath("Quiret070"), inTmp);
+  }
+  {
+    RuntimeDirScope empty("");
+    EXPECT_EQ(InstanceGuard::LockPath("Quiret070"), inTmp);
+  }
+  {
+    RuntimeDirScope missing(dir.File("gone").c_str());
+    EXPECT_EQ(InstanceGuard::LockPath("Quiret070"), inTmp);
+  }
+  {
+    TempDir::Write(dir.File("plain"), "");
+    RuntimeDirScope notAFolder(dir.File("plain").c_str());
+    EXPECT_EQ(InstanceGuard::LockPath("Quiret070"), inTmp);
+  }
+}
+
+TEST_F(InstanceGuardTest, AnotherProcessHoldingTheLockIsSeen) {
+  int ready[2];
+  int quit[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(quit), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    InstanceGuard guard(name);
+    char report = guard.AlreadyExisted() ? 'E' : 'L';
+    ssize_t n = write(ready[1], &report, 1);
+    char c;
+    n = read(quit[0], &c, 1);  // hold the lock until the parent has looked
+    _exit(n == 1 ? 0 : 1);
+  }
+  char report = 0;
+  ASSERT_EQ(read(ready[0], &report, 1), 1);
+  EXPECT_EQ(report, 'L') << "the first process must get the lock";
+  {
+    InstanceGuard second(name);
+    EXPECT_TRUE(second.AlreadyExisted());
+  }
+  ASSERT_EQ(write(quit[1], "q", 1), 1);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (int fd : {ready[0], ready[1], quit[0], quit[1]}) close(fd);
+
+  // The kernel released the lock with the child; nothing was cleaned up by hand.
+  InstanceGuard after(name);
+  EXPECT_FALSE(after.AlreadyExisted());
+}
+
+TEST_F(InstanceGuardTest, KilledOwnerLeavesNoStaleLock) {
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    InstanceGuard guard(name);
+    char report = guard.AlreadyExisted() ? 'E' : 'L';
+    if (write(ready[1], &report, 1) != 1) _exit(1);
+    for (;;) pause();
+  }
+  char report = 0;
+  ASSERT_EQ(read(ready[0], &report, 1), 1);
+  EXPECT_EQ(report, 'L');
+  {
+    InstanceGuard probe(name);
+    EXPECT_TRUE(probe.AlreadyExisted());
+  }
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+  InstanceGuard after(name);
+  EXPECT_FALSE(after.AlreadyExisted());
+}
+
+TEST_F(InstanceGuardTest, ReleasedWhenTheGuardIsDestroyed) {
+  {
+    InstanceGuard first(name);
+    EXPECT_FALSE(first.AlreadyExisted());
+    InstanceGuard second(name);
+    EXPECT_TRUE(second.AlreadyExisted());
+    InstanceGuard other(name + "b");  // a different name is a different lock
+    EXPECT_FALSE(other.AlreadyExisted());
+  }
+  InstanceGuard again(name);
+  EXPECT_FALSE(again.AlreadyExisted());
+}
+
+TEST_F(InstanceGuardTest, ProgramsStartedByTheOwnerDoNotInheritTheLock) {
+  pid_t sleeper = 0;
+  {
+    InstanceGuard guard(name);
+    ASSERT_FALSE(guard.AlreadyExisted());
+    char arg0[] = "sleep";
+    char arg1[] = "30";
+    char* argv[] = {arg0, arg1, nullptr};
+    ASSERT_EQ(posix_spawnp(&sleeper, "sleep", nullptr, nullptr, argv, environ), 0);
+  }
+  InstanceGuard after(name);
+  EXPECT_FALSE(after.AlreadyExisted()) << "the started program still holds the lock";
+  kill(sleeper, SIGKILL);
+  waitpid(sleeper, nullptr, 0);
+}
+
+TEST_F(InstanceGuardTest, UnusableLockFolderDoesNotStopTheProgram) {
+  RuntimeDirScope unset(nullptr);
+  InstanceGuard guard("no/such/folder/" + name);  // the lock file cannot be created
+  EXPECT_FALSE(guard.AlreadyExisted());
+}
+
+}  // namespace
+}  // namespace quiret
