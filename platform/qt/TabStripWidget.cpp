@@ -163,11 +163,20 @@ TabStripWidget::Flow TabStripWidget::ComputeFlow(int width) const {
   return flow;
 }
 
+const TabStripWidget::Flow& TabStripWidget::CurrentFlow() const {
+  if (flowWidth_ != width()) {
+    flow_ = ComputeFlow(width());
+    flowWidth_ = width();
+  }
+  return flow_;
+}
+
 void TabStripWidget::Reflow() {
-  flow_ = ComputeFlow(width());
+  flowWidth_ = -1;
+  const int rows = CurrentFlow().rows;
   update();
-  if (flow_.rows != rowCount_) {
-    rowCount_ = flow_.rows;
+  if (rows != reportedRows_) {
+    reportedRows_ = rows;
     updateGeometry();
     emit tabsReflowed();
   } else {
@@ -177,13 +186,15 @@ void TabStripWidget::Reflow() {
 }
 
 QRect TabStripWidget::TabRect(int index) const {
-  if (index < 0 || index >= flow_.rects.size()) return QRect();
-  return flow_.rects.at(index);
+  const Flow& flow = CurrentFlow();
+  if (index < 0 || index >= flow.rects.size()) return QRect();
+  return flow.rects.at(index);
 }
 
 int TabStripWidget::TabAt(QPoint pos) const {
-  for (int i = 0; i < flow_.rects.size(); ++i) {
-    if (flow_.rects.at(i).contains(pos)) return i;
+  const Flow& flow = CurrentFlow();
+  for (int i = 0; i < flow.rects.size(); ++i) {
+    if (flow.rects.at(i).contains(pos)) return i;
   }
   return -1;
 }
@@ -296,6 +307,7 @@ void TabStripWidget::PaintButton(QPainter& p, int index) const {
 }
 
 void TabStripWidget::paintEvent(QPaintEvent*) {
+  CurrentFlow();
   QPainter p(this);
   if (style_ != StyleTabs) {
     for (int i = 0; i < Count(); ++i) PaintButton(p, i);

@@ -44,7 +44,7 @@ class TabStripWidget : public QWidget {
   void SetTabPosition(int position);
   int TabPosition() const { return position_; }
 
-  int RowCount() const { return rowCount_; }
+  int RowCount() const { return CurrentFlow().rows; }
   QRect TabRect(int index) const;
   int TabAt(QPoint pos) const;
 
@@ -84,6 +84,8 @@ class TabStripWidget : public QWidget {
   };
 
   Flow ComputeFlow(int width) const;
+  // The flow for the present width; a hidden widget gets no resize events, so it is checked here.
+  const Flow& CurrentFlow() const;
   int NaturalTabWidth(int index) const;
   int RowHeight() const;
   int RowGap() const;
@@ -100,8 +102,10 @@ class TabStripWidget : public QWidget {
   int tabWidth_ = 0;
   int style_ = StyleTabs;
   int position_ = PositionTop;
-  Flow flow_;
-  int rowCount_ = 0;
+  mutable Flow flow_;
+  mutable int flowWidth_ = -1;
+  // The row count last announced by tabsReflowed.
+  int reportedRows_ = 0;
   // Set while a left+right chord is held, so its right release opens no menu.
   bool chordPressed_ = false;
 };
