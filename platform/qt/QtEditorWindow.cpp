@@ -1,0 +1,554 @@
+// The editor's window on Qt: forwards Qt events to the control's handlers and carries out
+// the control's requests (caret, scroll bars, cursor, timer, input method).
+#include "platform/qt/QtEditorWindow.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QScrollBar>
+#include <QStyle>
+#include <QWheelEvent>
+
+#include "platform/Codec932.h"
+#include "platform/qt/QtFontResolver.h"
+#include "platform/qt/QtKeyMap.h"
+
+namespace quiret {
+
+namespace {
+
+int Index(ScrollBarKind kind) { return static_cast<int>(kind); }
+
+std::string ToCp932(const QString& text) {
+  return Codec932::Instance().FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                                            static_cast<size_t>(text.size())));
+}
+
+}  // namespace
+
+QtEditorWindow::QtEditorWindow(QWidget* parent) : QAbstractScrollArea(parent) {
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_InputMethodEnabled);
+  setFrameStyle(QFrame::NoFrame);
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  viewport()->setMouseTracking(true);
+  viewport()->setCursor(Qt::IBeamCursor);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+  surface_ = std::make_unique<QtSurface>(
+      &image_, [this](const QRect& r) { viewport()->update(r); },
+      [this](const QRect& r) { RequestClientPaint(r); });
+
+  for (ScrollBarKind kind : {ScrollBarKind::Horz, ScrollBarKind::Vert}) {
+    QScrollBar* bar = Bar(kind);
+    bar->setRange(0, 0);
+    bar->setSingleStep(1);
+    bar->setPageStep(1);
+    bar->installEventFilter(this);
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this, kind](int action) { OnBarAction(kind, action); });
+    connect(bar, &QAbstractSlider::sliderPressed, this, [this, kind] { barDragging_[Index(kind)] = true; });
+  }
+
+  int flash = QApplication::cursorFlashTime();
+  caretTimer_.setInterval(flash > 0 ? flash / 2 : 500);
+  connect(&caretTimer_, &QTimer::timeout, this, [this] {
+    caretBlinkOn_ = !caretBlinkOn_;
+    UpdateCaretArea();
+  });
+  connect(&clientTimer_, &QTimer::timeout, this, [this] {
+    if (client_) client_->WmTimer();
+  });
+  compFont_ = surface_->Font();
+}
+
+QtEditorWindow::~QtEditorWindow() = default;
+
+QScrollBar* QtEditorWindow::Bar(ScrollBarKind bar) const {
+  return bar == ScrollBarKind::Vert ? verticalScrollBar() : horizontalScrollBar();
+}
+
+// ---- Geometry and style ----
+
+int QtEditorWindow::ClientWidth() {
+  int w = contentsRect().width();
+  if (verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn) w -= VScrollBarWidth();
+  return std::max(0, w);
+}
+
+int QtEditorWindow::ClientHeight() {
+  int h = contentsRect().height();
+  if (horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn) h -= HScrollBarHeight();
+  return std::max(0, h);
+}
+
+void QtEditorWindow::SetStyle(bool border, bool vertScrollBar, bool horzScrollBar) {
+  setFrameStyle(border ? (QFrame::StyledPanel | QFrame::Sunken) : QFrame::NoFrame);
+  ShowScrollBar(ScrollBarKind::Vert, vertScrollBar);
+  ShowScrollBar(ScrollBarKind::Horz, horzScrollBar);
+}
+
+int QtEditorWindow::VScrollBarWidth() { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
+
+int QtEditorWindow::HScrollBarHeight() { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
+
+void QtEditorWindow::ResizeImage(const QSize& size) {
+  if (size == image_.size()) return;
+  QImage next(size.expandedTo(QSize(0, 0)), QImage::Format_RGB32);
+  if (next.isNull()) {
+    image_ = QImage();
+    return;
+  }
+  next.fill(palette().color(QPalette::Base));
+  if (!image_.isNull()) {
+    QPainter p(&next);
+    p.drawImage(0, 0, image_);
+  }
+  image_ = next;
+}
+
+// ---- Painting ----
+
+void QtEditorWindow::RequestClientPaint(const QRect& r) {
+  clientPaintPending_ = true;
+  viewport()->update(r);
+}
+
+void QtEditorWindow::showEvent(QShowEvent* e) {
+  QAbstractScrollArea::showEvent(e);
+  RequestClientPaint(viewport()->rect());
+}
+
+void QtEditorWindow::paintEvent(QPaintEvent* e) {
+  if (clientPaintPending_ && client_ && !inClientPaint_ && !image_.isNull()) {
+    // An expose or an invalidated area: the control redraws its whole view into the image.
+    clientPaintPending_ = false;
+    inClientPaint_ = true;
+    client_->WmPaint();
+    inClientPaint_ = false;
+  }
+  QPainter p(viewport());
+  p.fillRect(e->rect(), palette().color(QPalette::Base));
+  if (!image_.isNull()) p.drawImage(e->rect().topLeft(), image_, e->rect());
+  if (!preedit_.isEmpty()) PaintPreedit(p);
+  if (CaretShown() && caretBlinkOn_ && hasFocus()) {
+    p.setCompositionMode(QPainter::CompositionMode_Difference);
+    p.fillRect(CaretRect(), Qt::white);
+  }
+}
+
+void QtEditorWindow::PaintPreedit(QPainter& p) {
+  QFont font = compFont_;
+  font.setUnderline(true);
+  QFontMetrics fm(font);
+  QRect box(compPos_, QSize(fm.horizontalAdvance(preedit_), fm.ascent() + fm.descent()));
+  p.fillRect(box, palette().color(QPalette::Base));
+  p.setFont(font);
+  p.setPen(palette().color(QPalette::Text));
+  p.drawText(QPoint(compPos_.x(), compPos_.y() + fm.ascent()), preedit_);
+}
+
+// ---- Caret ----
+
+QRect QtEditorWindow::CaretRect() const { return QRect(caretPos_, caretSize_); }
+
+void QtEditorWindow::UpdateCaretArea() {
+  if (caretExists_) viewport()->update(CaretRect());
+}
+
+void QtEditorWindow::CreateCaret(int width, int height) {
+  UpdateCaretArea();
+  caretExists_ = true;
+  caretHide_ = 1;  // a new caret starts hidden
+  caretSize_ = QSize(std::max(1, width), std::max(1, height));
+}
+
+void QtEditorWindow::SetCaretPos(int x, int y) {
+  UpdateCaretArea();
+  caretPos_ = QPoint(x, y);
+  caretBlinkOn_ = true;
+  UpdateCaretArea();
+}
+
+void QtEditorWindow::ShowCaret() {
+  if (!caretExists_ || caretHide_ == 0) return;
+  if (--caretHide_ == 0) {
+    caretBlinkOn_ = true;
+    caretTimer_.start();
+    UpdateCaretArea();
+  }
+}
+
+void QtEditorWindow::HideCaret() {
+  if (!caretExists_) return;
+  if (caretHide_++ == 0) {
+    caretTimer_.stop();
+    UpdateCaretArea();
+  }
+}
+
+void QtEditorWindow::DestroyCaret() {
+  UpdateCaretArea();
+  caretExists_ = false;
+  caretHide_ = 1;
+  caretTimer_.stop();
+}
+
+// ---- Scroll bars ----
+
+void QtEditorWindow::SetScrollRange(ScrollBarKind kind, int min, int max, bool /*redraw*/) {
+  QScrollBar* bar = Bar(kind);
+  bar->setRange(min, std::max(min, max));
+  bar->setValue(barPos_[Index(kind)]);
+  // An empty range takes the bar away, as it does for a window's own scroll bars.
+  ShowScrollBar(kind, max > min);
+}
+
+void QtEditorWindow::SetScrollPos(ScrollBarKind kind, int pos, bool /*redraw*/) {
+  QScrollBar* bar = Bar(kind);
+  barPos_[Index(kind)] = std::clamp(pos, bar->minimum(), bar->maximum());
+  bar->setValue(barPos_[Index(kind)]);
+}
+
+int QtEditorWindow::ScrollPos(ScrollBarKind kind) { return barPos_[Index(kind)]; }
+
+void QtEditorWindow::EnableScrollArrows(ScrollBarKind kind, bool enable) {
+  arrowsEnabled_[Index(kind)] = enable;
+  Bar(kind)->setEnabled(enable);
+}
+
+void QtEditorWindow::ShowScrollBar(ScrollBarKind kind, bool show) {
+  Qt::ScrollBarPolicy policy = show ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+  if (kind == ScrollBarKind::Vert) {
+    if (verticalScrollBarPolicy() != policy) setVerticalScrollBarPolicy(policy);
+  } else if (horizontalScrollBarPolicy() != policy) {
+    setHorizontalScrollBarPolicy(policy);
+  }
+}
+
+void QtEditorWindow::scrollContentsBy(int, int) {
+  // The control scrolls its own pixels when it handles the scroll message.
+}
+
+void QtEditorWindow::SendScroll(ScrollBarKind kind, int code, int pos) {
+  if (!client_) return;
+  if (kind == ScrollBarKind::Vert) {
+    client_->WmVScroll(code, pos);
+  } else {
+    client_->WmHScroll(code, pos);
+  }
+}
+
+void QtEditorWindow::OnBarAction(ScrollBarKind kind, int action) {
+  QScrollBar* bar = Bar(kind);
+  int code = -1;
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
+    case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
+    case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
+    case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
+    case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
+    case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
+    case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
+    default: return;
+  }
+  int pos = bar->sliderPosition();
+  SendScroll(kind, code, code == SB_THUMBTRACK ? pos : 0);
+  // The control decides where the bar stands; undo Qt's own step unless the thumb is held.
+  if (code != SB_THUMBTRACK) bar->setSliderPosition(barPos_[Index(kind)]);
+}
+
+bool QtEditorWindow::eventFilter(QObject* watched, QEvent* e) {
+  for (ScrollBarKind kind : {ScrollBarKind::Horz, ScrollBarKind::Vert}) {
+    QScrollBar* bar = Bar(kind);
+    if (watched != bar || e->type() != QEvent::MouseButtonRelease) continue;
+    if (static_cast<QMouseEvent*>(e)->button() != Qt::LeftButton) continue;
+    int pos = bar->sliderPosition();
+    if (barDragging_[Index(kind)]) {
+      barDragging_[Index(kind)] = false;
+      SendScroll(kind, SB_THUMBPOSITION, pos);
+    }
+    SendScroll(kind, SB_ENDSCROLL, 0);
+  }
+  return QAbstractScrollArea::eventFilter(watched, e);
+}
+
+// ---- Events ----
+
+bool QtEditorWindow::event(QEvent* e) {
+  // Tab belongs to the editor, not to focus traversal.
+  if (e->type() == QEvent::KeyPress) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) {
+      keyPressEvent(k);
+      return true;
+    }
+  }
+  return QAbstractScrollArea::event(e);
+}
+
+bool QtEditorWindow::viewportEvent(QEvent* e) {
+  switch (e->type()) {
+    case QEvent::Resize: {
+      ResizeImage(viewport()->size());
+      QSize size = viewport()->size();
+      if (size != lastClientSize_) {
+        lastClientSize_ = size;
+        if (client_) client_->WmSize(size.width(), size.height());
+      }
+      RequestClientPaint(viewport()->rect());
+      return true;
+    }
+    case QEvent::ContextMenu:
+      return true;  // the control opens its menu from the right button itself
+    default:
+      return QAbstractScrollArea::viewportEvent(e);
+  }
+}
+
+void QtEditorWindow::focusInEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusInEvent(e);
+  if (client_) client_->WmSetFocus();
+}
+
+void QtEditorWindow::focusOutEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusOutEvent(e);
+  if (client_) client_->WmKillFocus();
+}
+
+void QtEditorWindow::keyPressEvent(QKeyEvent* e) {
+  e->accept();
+  Qt::KeyboardModifiers mods = e->modifiers();
+  int vk = QtKeyMap::VirtualKey(e->key(), mods);
+  if (vk == 0x1C) convertKeyDown_ = true;
+  if (vk != 0 && client_) client_->WmKeyDown(vk, QtKeyMap::ShiftFlags(mods));
+  // Alt with a key is a menu accelerator, not typing (AltGr combinations carry Ctrl too).
+  if ((mods & Qt::AltModifier) && !(mods & Qt::ControlModifier)) return;
+  QString text = e->text();
+  if (text.isEmpty() && e->key() == Qt::Key_Backtab) text = QStringLiteral("\t");
+  TypeText(text);
+}
+
+void QtEditorWindow::TypeText(const QString& text) {
+  if (!client_ || text.isEmpty()) return;
+  std::string bytes = ToCp932(text);
+  for (size_t i = 0; i < bytes.size();) {
+    unsigned char b = static_cast<unsigned char>(bytes[i]);
+    bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    if (lead && i + 1 < bytes.size()) {
+      // Double-byte text comes in as an input-method result, never as two characters.
+      size_t j = i;
+      while (j + 1 < bytes.size()) {
+        unsigned char c = static_cast<unsigned char>(bytes[j]);
+        if (!((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC))) break;
+        j += 2;
+      }
+      client_->WmImeResult(std::string_view(bytes).substr(i, j - i));
+      i = j;
+      continue;
+    }
+    // Delete gives 0x7F on some systems; it is a key, not a character.
+    if (b != 0x7F) client_->WmChar(b);
+    ++i;
+  }
+}
+
+void QtEditorWindow::keyReleaseEvent(QKeyEvent* e) {
+  e->accept();
+  if (e->isAutoRepeat()) return;
+  int vk = QtKeyMap::VirtualKey(e->key(), e->modifiers());
+  if (vk == 0x1C) convertKeyDown_ = false;
+  if (vk != 0 && client_) client_->WmKeyUp(vk, QtKeyMap::ShiftFlags(e->modifiers()));
+}
+
+void QtEditorWindow::inputMethodEvent(QInputMethodEvent* e) {
+  e->accept();
+  const QString commit = e->commitString();
+  const QString pre = e->preeditString();
+  if (!composing_ && (!pre.isEmpty() || !commit.isEmpty())) {
+    composing_ = true;
+    if (client_) client_->WmImeStartComposition();
+  }
+  if (!commit.isEmpty() && client_) {
+    std::string bytes = ToCp932(commit);
+    client_->WmImeResult(bytes);
+  }
+  if (preedit_ != pre) {
+    preedit_ = pre;
+    viewport()->update();
+  }
+  if (composing_ && pre.isEmpty()) {
+    composing_ = false;
+    if (client_) client_->WmImeEndComposition();
+  }
+}
+
+QVariant QtEditorWindow::inputMethodQuery(Qt::InputMethodQuery query) const {
+  switch (query) {
+    case Qt::ImEnabled:
+      return true;
+    case Qt::ImCursorRectangle:
+    case Qt::ImAnchorRectangle:
+      // Where the control placed its composition window, in this widget's coordinates, so
+      // candidate lists open at the caret.
+      return QRect(viewport()->geometry().topLeft() + compPos_, QSize(1, compHeight_));
+    case Qt::ImFont:
+      return compFont_;
+    case Qt::ImCursorPosition:
+    case Qt::ImAnchorPosition:
+      return 0;
+    case Qt::ImSurroundingText:
+    case Qt::ImCurrentSelection:
+      return QString();
+    case Qt::ImHints:
+      return static_cast<int>(Qt::ImhMultiLine);
+    default:
+      return QAbstractScrollArea::inputMethodQuery(query);
+  }
+}
+
+void QtEditorWindow::SetCompositionWindow(int x, int y, const TLogFont& font) {
+  compPos_ = QPoint(x, y);
+  compFont_ = QtFontResolver::MakeFont(font);
+  QFontMetrics fm(compFont_);
+  compHeight_ = fm.ascent() + fm.descent();
+  if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImAnchorRectangle | Qt::ImFont);
+  if (!preedit_.isEmpty()) viewport()->update();
+}
+
+void QtEditorWindow::mousePressEvent(QMouseEvent* e) {
+  int button = QtKeyMap::Button(e->button());
+  if (!client_ || button == 0) return;
+  QPoint p = e->position().toPoint();
+  int shift = QtKeyMap::ShiftFlags(e->modifiers()) | QtKeyMap::ButtonFlags(e->buttons());
+  client_->WmMouseDown(button, shift, p.x(), p.y());
+}
+
+void QtEditorWindow::mouseMoveEvent(QMouseEvent* e) {
+  if (!client_) return;
+  QPoint p = e->position().toPoint();
+  client_->WmMouseMove(QtKeyMap::ShiftFlags(e->modifiers()) | QtKeyMap::ButtonFlags(e->buttons()), p.x(), p.y());
+}
+
+void QtEditorWindow::mouseReleaseEvent(QMouseEvent* e) {
+  int button = QtKeyMap::Button(e->button());
+  if (!client_ || button == 0) return;
+  QPoint p = e->position().toPoint();
+  int shift = QtKeyMap::ShiftFlags(e->modifiers()) | QtKeyMap::ButtonFlags(e->buttons());
+  client_->WmMouseUp(button, shift, p.x(), p.y());
+}
+
+void QtEditorWindow::mouseDoubleClickEvent(QMouseEvent* e) {
+  int button = QtKeyMap::Button(e->button());
+  if (!client_ || button == 0) return;
+  QPoint p = e->position().toPoint();
+  int shift = QtKeyMap::ShiftFlags(e->modifiers()) | QtKeyMap::ButtonFlags(e->buttons()) | SS_DOUBLE;
+  // The second press of a double click: the double-click notice first, then the press
+  // itself, flagged as a double click.
+  client_->WmDoubleClick(button, shift, p.x(), p.y());
+  client_->WmMouseDown(button, shift, p.x(), p.y());
+}
+
+void QtEditorWindow::wheelEvent(QWheelEvent* e) {
+  e->accept();
+  if (!client_) return;
+  int delta = e->angleDelta().y();
+  if (delta == 0) return;
+  // Fine-grained devices send fractions of a notch; hand them on in whole notches.
+  if ((wheelRest_ > 0) != (delta > 0)) wheelRest_ = 0;
+  wheelRest_ += delta;
+  int whole = wheelRest_ / 120 * 120;
+  if (whole == 0) return;
+  wheelRest_ -= whole;
+  client_->WmMouseWheel(whole, QtKeyMap::ShiftFlags(e->modifiers()));
+}
+
+// ---- Cursor, capture, menu, timer, key state ----
+
+void QtEditorWindow::SetCursor(CursorKind cursor) {
+  Qt::CursorShape shape = Qt::IBeamCursor;
+  switch (cursor) {
+    case CursorKind::IBeam: shape = Qt::IBeamCursor; break;
+    case CursorKind::Arrow: shape = Qt::ArrowCursor; break;
+    case CursorKind::DragMove: shape = Qt::DragMoveCursor; break;
+    case CursorKind::DragCopy: shape = Qt::DragCopyCursor; break;
+    case CursorKind::No: shape = Qt::ForbiddenCursor; break;
+  }
+  viewport()->setCursor(shape);
+}
+
+void QtEditorWindow::SetCapture(bool capture) {
+  if (capture == captured_) return;
+  captured_ = capture;
+  if (capture) {
+    viewport()->grabMouse();
+  } else {
+    viewport()->releaseMouse();
+  }
+}
+
+void QtEditorWindow::PopupMenu(int x, int y) { emit popupMenuRequested(viewport()->mapToGlobal(QPoint(x, y))); }
+
+void QtEditorWindow::StartTimer(int intervalMs) { clientTimer_.start(std::max(1, intervalMs)); }
+
+void QtEditorWindow::StopTimer() { clientTimer_.stop(); }
+
+bool QtEditorWindow::IsShiftDown() { return QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier; }
+
+bool QtEditorWindow::IsCtrlDown() { return QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier; }
+
+void QtEditorWindow::ShowMessage(const std::string& text) {
+  if (messageHandler) {
+    messageHandler(text);
+    return;
+  }
+  QMessageBox box(QMessageBox::NoIcon, QString(), QString::fromStdString(text), QMessageBox::Ok, this);
+  box.exec();
+}
+
+TColor QtEditorWindow::ResolveColor(TColor color) {
+  if (!IsSystemColor(color)) return color;
+  const QPalette pal = QApplication::palette();
+  QPalette::ColorGroup group = QPalette::Active;
+  QPalette::ColorRole role = QPalette::Base;
+  switch (color & 0xFF) {
+    case 0: role = QPalette::Button; break;            // scroll bar
+    case 1: role = QPalette::Window; break;            // desktop
+    case 2: case 27: role = QPalette::Highlight; break;  // active caption
+    case 3: case 28: role = QPalette::Mid; break;        // inactive caption
+    case 4: case 30: role = QPalette::Window; break;     // menu, menu bar
+    case 5: role = QPalette::Base; break;              // window
+    case 6: role = QPalette::Shadow; break;            // window frame
+    case 7: role = QPalette::WindowText; break;        // menu text
+    case 8: role = QPalette::Text; break;              // window text
+    case 9: role = QPalette::HighlightedText; break;   // caption text
+    case 10: case 11: role = QPalette::Button; break;   // borders
+    case 12: role = QPalette::Mid; break;              // application workspace
+    case 13: case 29: role = QPalette::Highlight; break;  // highlight, menu highlight
+    case 14: role = QPalette::HighlightedText; break;
+    case 15: role = QPalette::Button; break;           // button face
+    case 16: role = QPalette::Dark; break;             // button shadow
+    case 17: group = QPalette::Disabled; role = QPalette::Text; break;  // grey text
+    case 18: role = QPalette::ButtonText; break;
+    case 19: group = QPalette::Disabled; role = QPalette::WindowText; break;
+    case 20: role = QPalette::Light; break;            // button highlight
+    case 21: role = QPalette::Shadow; break;           // 3D dark shadow
+    case 22: role = QPalette::Midlight; break;         // 3D light
+    case 23: role = QPalette::ToolTipText; break;
+    case 24: role = QPalette::ToolTipBase; break;
+    case 26: role = QPalette::Link; break;             // hot-tracked item
+    default: role = QPalette::Base; break;
+  }
+  return QtSurface::FromQColor(pal.color(group, role));
+}
+
+}  // namespace quiret
