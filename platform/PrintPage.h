@@ -14,8 +14,8 @@ class PrintPage {
  public:
   virtual ~PrintPage() = default;
 
-  // Starts the print job; the first page is open afterwards. Returns false when the printer
-  // cannot be started (nothing else may be called then).
+  // Starts the print job named `title` (UTF-8); the first page is open afterwards. Returns
+  // false when the printer cannot be started (nothing else may be called then).
   virtual bool BeginDoc(const std::string& title) = 0;
   // Ends the job and hands it to the printer.
   virtual void EndDoc() = 0;

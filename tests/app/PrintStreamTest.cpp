@@ -274,5 +274,25 @@ TEST(PrintDocumentLines, PrinterThatCannotStartDrawsNothing) {
   EXPECT_EQ(page.Calls, (std::vector<std::string>{"BeginDoc"}));
 }
 
+TEST(PrintDocumentLines, LineStoreRowsPrintAsTheirLogicalLines) {
+  TLumoStrings rows;
+  rows.Add("first ");
+  rows.Add("half\r\n");
+  rows.Add(kKan + "\tx\r\n");
+  rows.Add("last" + kEnd);
+  ASSERT_EQ(rows.CheckInvariant(), "");
+  TestPrintPage page;
+  ASSERT_TRUE(PrintDocument(rows, page, "b.txt"));
+  ASSERT_EQ(page.Texts.size(), 4u);
+  EXPECT_EQ(page.Texts[0].text, "first half");
+  EXPECT_EQ(page.Texts[1].text, kKan);
+  EXPECT_EQ(page.Texts[2].text, "x");
+  EXPECT_EQ(page.Texts[2].x, 80);
+  EXPECT_EQ(page.Texts[2].y, 18);
+  EXPECT_EQ(page.Texts[3].text, "last");
+  EXPECT_EQ(page.Texts[3].y, 36);
+  EXPECT_EQ(page.Pages, 1);
+}
+
 }  // namespace
 }  // namespace quiret
