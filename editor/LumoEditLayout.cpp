@@ -55,7 +55,8 @@ class WidthTable {
 // byte at a time until the tab-expanded piece fits in `column` columns (and, with autoWrap,
 // in `areaWidth` pixels); both measures only grow with the piece, so the longest fitting
 // prefix is the last one before the first that does not fit. A piece that ends on a lead
-// byte is measured with that byte alone, as measuring the cut piece would.
+// byte is measured with that byte alone, as measuring the cut piece would; a tab after a
+// lead byte is still expanded, as the expansion does not look at the byte before it.
 std::size_t LongestFittingPrefix(std::string_view data, std::int32_t column, bool autoWrap,
                                  std::int32_t areaWidth, int tabCount, WidthTable& widths) {
   const std::size_t n = data.size();
@@ -73,7 +74,7 @@ std::size_t LongestFittingPrefix(std::string_view data, std::int32_t column, boo
       cols += blanks;
       w += static_cast<long long>(blanks) * widths.Single(' ');
       ++i;
-    } else if (IsLead(b) && i + 1 < n) {
+    } else if (IsLead(b) && i + 1 < n && data[i + 1] != '\t') {
       // The piece cut after the lead byte.
       if (cols + 1 > column || w + widths.Single(b) > limitW) break;
       fit = i + 1;
@@ -149,7 +150,7 @@ int TLumoEdit::PixelXOf(std::string_view row, std::int32_t col) {
       cols += blanks;
       w += blanks * widths.Single(' ');
       ++i;
-    } else if (IsLead(b) && i + 1 < end) {
+    } else if (IsLead(b) && i + 1 < end && row[i + 1] != '\t') {  // a tab always expands
       w += widths.Pair(b, static_cast<unsigned char>(row[i + 1]));
       cols += 2;
       i += 2;

@@ -1,0 +1,265 @@
+// Wrapping rules: tab expansion, split widths, terminators, narrow text areas, and agreement
+// of the fast splitter with a literal byte-by-byte shrinking of the piece.
+#include <algorithm>
+#include <random>
+
+#include "editor/LumoEditSub.h"
+#include "tests/editor/EditorFixture.h"
+
+namespace quiret {
+namespace {
+
+const std::string kA = "\x82\xA0";      // a double-byte character (hiragana A)
+const std::string kWide = "\x81\x40";   // the double-byte space
+
+class WrapTest : public EditorFixture {
+ protected:
+  void SetUp() override { Create(); }
+};
+
+TEST_F(WrapTest, ExpandTabsFillsToTheNextStop) {
+  edit.SetTabCount(4);
+  EXPECT_EQ(edit.ExpandTabs("\tx"), "    x");
+  EXPECT_EQ(edit.ExpandTabs("abcde\tx"), "abcde   x");  // a tab at column 5 counts 3
+  EXPECT_EQ(edit.ExpandTabs("ab\t\tc"), "ab      c");
+  EXPECT_EQ(edit.ExpandTabs(kA + "\t"), kA + "  ");     // a double-byte character is two columns
+  edit.SetTabCount(1);
+  EXPECT_EQ(edit.ExpandTabs("a\tb"), "a b");
+}
+
+TEST_F(WrapTest, ColumnWrapGivesRowsOfColumnCharacters) {
+  // 150 characters at Column 72: 72, 72 and 6 plus CR LF.
+  SetLines({Repeat("a", 150), "end"});
+  edit.Relayout(true, false);
+  auto rows = Rows();
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0], Repeat("a", 72));
+  EXPECT_EQ(rows[1], Repeat("a", 72));
+  EXPECT_EQ(rows[2], Repeat("a", 6) + Eol());
+  EXPECT_EQ(rows[3], "end" + Eot());
+  EXPECT_EQ(edit.Lines->CheckInvariant(), "");
+}
+
+TEST_F(WrapTest, DoubleByteCharacterIsNeverCut) {
+  SetLines({"a" + Repeat(kA, 60)});
+  edit.Relayout(true, false);
+  auto rows = Rows();
+  ASSERT_GE(rows.size(), 2u);
+  EXPECT_EQ(rows[0], "a" + Repeat(kA, 35));  // 71 bytes: byte 72 would be a lead byte
+  EXPECT_EQ(rows[1].substr(0, 2), kA);
+}
+
+TEST_F(WrapTest, TabsCountTheirExpandedColumns) {
+  edit.SetTabCount(4);
+  edit.Column = 10;
+  SetLines({"\tabcdefghij", "abcde\tfghijk"});
+  edit.Relayout(true, false);
+  auto rows = Rows();
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0], "\tabcdef");   // 4 + 6 columns
+  EXPECT_EQ(rows[1], "ghij" + Eol());
+  EXPECT_EQ(rows[2], "abcde\tfg");  // 5 + 3 + 2 columns
+  EXPECT_EQ(rows[3], "hijk" + Eot());
+}
+
+TEST_F(WrapTest, WholeWrapPutsTheTerminatorOfAFullLineInARowOfItsOwn) {
+  edit.Column = 10;
+  SetLines({Repeat("b", 10), Repeat("c", 9), "x"});
+  edit.Relayout(true, false);
+  auto rows = Rows();
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(rows[0], Repeat("b", 10));
+  EXPECT_EQ(rows[1], Eol());
+  EXPECT_EQ(rows[2], Repeat("c", 9));  // the CR is never cut from its LF
+  EXPECT_EQ(rows[3], Eol());
+  EXPECT_EQ(rows[4], "x" + Eot());
+  EXPECT_EQ(edit.Lines->CheckInvariant(), "");
+}
+
+TEST_F(WrapTest, RewrapKeepsTheTerminatorWithAFullLine) {
+  edit.Column = 10;
+  SetLines({Repeat("b", 10), "x"});
+  edit.Relayout(true, false);
+  ASSERT_EQ(edit.Lines->Count(), 3);
+  edit.RewrapLines(0, 0, false, false, 0);
+  auto rows = Rows();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0], Repeat("b", 10) + Eol());
+  EXPECT_EQ(rows[1], "x" + Eot());
+}
+
+TEST_F(WrapTest, AutoWrapSplitsAtTheTextAreaWidth) {
+  edit.AutoWrap = true;
+  edit.Column = edit.NoWrapColumns;
+  win.Resize(10 + 80 + 3, 400);  // 83-pixel text area: ten half-width cells
+  ASSERT_EQ(edit.TextAreaWidth, 83);
+  SetLines({Repeat("d", 25) + Repeat(kA, 6)});
+  edit.Relayout(true, false);
+  auto rows = Rows();
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0], Repeat("d", 10));
+  EXPECT_EQ(rows[1], Repeat("d", 10));
+  EXPECT_EQ(rows[2], Repeat("d", 5) + Repeat(kA, 2));  // 5*8 + 2*16 = 72, a third would be 88
+  EXPECT_EQ(rows[3], Repeat(kA, 4) + Eot());            // 64 + the end marker's 16 fits in 83
+}
+
+TEST_F(WrapTest, SizeChangeWithAutoWrapRewrapsTheWholeText) {
+  edit.AutoWrap = true;
+  edit.SetColumn(edit.NoWrapColumns);
+  SetLines({Repeat("e", 100)});
+  win.Resize(10 + 400, 400);
+  // 50 + 50 characters; the end marker (16 px) no longer fits beside the second 50.
+  EXPECT_EQ(Rows(), (std::vector<std::string>{Repeat("e", 50), Repeat("e", 50), Eot()}));
+  win.Resize(10 + 200, 400);
+  EXPECT_EQ(Rows()[0], Repeat("e", 25));
+  EXPECT_EQ(edit.Lines->Count(), 5);
+  EXPECT_TRUE(win.messages.empty());
+}
+
+// A text area narrower than one character still wraps: one character per row, no error.
+TEST_F(WrapTest, NarrowTextAreaTakesOneCharacterPerRow) {
+  edit.AutoWrap = true;
+  edit.SetColumn(edit.NoWrapColumns);
+  SetLines({"ab" + kA, "c"});
+  for (int width : {10 + 4, 10 + 12, 5}) {
+    SCOPED_TRACE(width);
+    win.Resize(width, 400);
+    EXPECT_TRUE(win.messages.empty());
+    EXPECT_TRUE(edit.WordWrap);
+    auto rows = Rows();
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0], "a");
+    EXPECT_EQ(rows[1], "b");
+    EXPECT_EQ(rows[2], kA);
+    EXPECT_EQ(rows[3], Eol());
+    EXPECT_EQ(rows[4], "c");
+    EXPECT_EQ(rows[5], Eot());
+    EXPECT_EQ(edit.Lines->CheckInvariant(), "");
+  }
+  // Widening again joins the rows back.
+  win.Resize(600, 400);
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"ab" + kA + Eol(), "c" + Eot()}));
+}
+
+TEST_F(WrapTest, UnwrapRestoresTheLogicalLines) {
+  edit.Column = 10;
+  const std::vector<std::string> lines = {Repeat("f", 35), "", "\t" + Repeat(kA, 9), "g"};
+  SetLines(lines);
+  const auto original = Rows();
+  edit.Relayout(true, false);
+  EXPECT_GT(edit.Lines->Count(), 4);
+  edit.Relayout(false, false);
+  EXPECT_FALSE(edit.WordWrap);
+  EXPECT_EQ(Rows(), original);
+}
+
+TEST_F(WrapTest, CharacterWidthsAreMeasuredOncePerCharacter) {
+  edit.AutoWrap = true;
+  edit.Column = edit.NoWrapColumns;
+  win.Resize(600, 400);
+  SetLines({Repeat("abcdefgh" + kA, 10000)});  // a 100 kB line
+  win.surface.widthCalls = 0;
+  edit.Relayout(true, false);
+  EXPECT_GT(edit.Lines->Count(), 1000);
+  EXPECT_LT(win.surface.widthCalls, 30);
+}
+
+// ---- The fast splitter against the rule taken literally ----
+
+// The rule as written: shrink the piece one byte at a time, measuring it whole each time.
+// Like the control, a row takes at least one character when nothing fits.
+std::vector<std::string> LiteralSplit(TLumoEdit& e, TestSurface& s, std::string data, bool rewrap) {
+  std::vector<std::string> out;
+  for (;;) {
+    const std::size_t compareLen = rewrap && HasLineEnd(data) ? data.size() - 2 : data.size();
+    long pos = static_cast<long>(std::min<std::size_t>(data.size(), static_cast<std::size_t>(e.Column)));
+    while (pos > 0) {
+      std::string measure = e.ExpandTabs(std::string_view(data).substr(0, static_cast<std::size_t>(pos)));
+      if (static_cast<long>(measure.size()) > e.Column || (e.AutoWrap && s.TextWidth(measure) > e.TextAreaWidth))
+        --pos;
+      else
+        break;
+    }
+    if (e.AutoWrap && e.TextAreaWidth < 0) pos = 0;
+    if (static_cast<std::size_t>(pos) < compareLen) {
+      if (pos >= 1 && (data[pos - 1] == '\r' || data[pos - 1] == '\0')) --pos;
+      if (pos >= 1 && ByteKindAt(data, static_cast<std::int32_t>(pos)) == 1) --pos;
+      long minPos = (data.size() == 2 && HasLineEnd(data)) ? 2 : std::max(1, CharLenAt(data, 0));
+      pos = std::max(pos, minPos);
+      if (static_cast<std::size_t>(pos) < compareLen) {
+        out.push_back(data.substr(0, static_cast<std::size_t>(pos)));
+        data.erase(0, static_cast<std::size_t>(pos));
+        continue;
+      }
+    }
+    out.push_back(data);
+    return out;
+  }
+}
+
+std::string RandomLine(std::mt19937& rng) {
+  static const std::vector<std::string> pieces = {
+      "a", "b", "Z", " ", "\t", "\t", kA, kA, kWide, "\xB1",  // half-width katakana
+      "\x81\x20",                                              // lead byte with an invalid trail
+      "\x80", "\xFD", "\x81\x81\x81",                         // odd run of lead-range bytes
+  };
+  std::uniform_int_distribution<int> len(0, 60);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  std::string s;
+  int n = len(rng);
+  if (n > 50) n *= 4;  // some long lines
+  for (int i = 0; i < n; ++i) s += pieces[pick(rng)];
+  if (rng() % 8 == 0) s += "\x82";  // a lead byte right before the terminator
+  return s;
+}
+
+TEST_F(WrapTest, FastSplitMatchesTheLiteralRule) {
+  std::mt19937 rng(1234);
+  const int columns[] = {10, 11, 17, 40, 72, 2047};
+  const int widths[] = {-3, 0, 5, 8, 15, 16, 17, 40, 123, 590};  // around one and two cells
+  int cases = 0;
+  for (int round = 0; round < 20; ++round) {
+    std::vector<std::string> lines;
+    const int count = 1 + static_cast<int>(rng() % 6);
+    for (int i = 0; i < count; ++i) lines.push_back(RandomLine(rng));
+    SetLines(lines);
+    const auto logical = Rows();
+    for (int column : columns) {
+      for (bool autoWrap : {false, true}) {
+        for (int width : widths) {
+          if (!autoWrap && width != 590) continue;
+          if (column == 2047 && width < 100) continue;  // the literal rule is quadratic there
+          edit.SetTabCount(1 + static_cast<int>(rng() % 8));
+          edit.Column = column;
+          edit.AutoWrap = autoWrap;
+          edit.TextAreaWidth = width;
+          SCOPED_TRACE(::testing::Message() << "round " << round << " column " << column << " auto "
+                                            << autoWrap << " width " << width);
+          std::vector<std::string> expected;
+          for (const std::string& row : logical) {
+            auto parts = LiteralSplit(edit, win.surface, row, false);
+            expected.insert(expected.end(), parts.begin(), parts.end());
+          }
+          ASSERT_EQ(edit.SplitRows(), expected);
+
+          // The re-wrap after an edit, over every line at once.
+          std::vector<std::string> rewrapped;
+          for (const std::string& row : logical) {
+            auto parts = LiteralSplit(edit, win.surface, row, true);
+            rewrapped.insert(rewrapped.end(), parts.begin(), parts.end());
+          }
+          SetRows(logical);
+          edit.CaretRow = edit.CaretCol = 0;
+          edit.RewrapLines(0, 0, false, false, edit.Lines->Count() - 1);
+          ASSERT_EQ(Rows(), rewrapped);
+          SetRows(logical);
+          ++cases;
+        }
+      }
+    }
+  }
+  EXPECT_GT(cases, 1000);  // all combinations ran
+}
+
+}  // namespace
+}  // namespace quiret
