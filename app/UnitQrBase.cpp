@@ -1,0 +1,149 @@
+// TFormBase lifecycle: creation step, show step (command line) and the two exit stages.
+#include "app/UnitQrBase.h"
+
+#include <exception>
+
+#include "platform/Codec932.h"
+#include "platform/Files.h"
+#include "platform/IniFile.h"
+
+namespace quiret {
+
+namespace {
+const char kAskCaption[] = "Quiret";
+}
+
+TFormBase::TFormBase(const TShellServices& services, std::string settingsPath)
+    : ui_(services), settingsPath_(std::move(settingsPath)) {
+  // Check marks as the window is designed; reading the settings replaces every one of them.
+  for (const char* item : {"MmScroll", "MmTabFit", "MmStyleTab", "MmTabTop", "MmCloseAsk", "MmFileMemory"})
+    checks_[item] = true;
+  CreateActions();
+  ShowNoFile();
+}
+
+TFormBase::~TFormBase() = default;
+
+bool TFormBase::Checked(const std::string& item) const {
+  auto it = checks_.find(item);
+  return it != checks_.end() && it->second;
+}
+
+void TFormBase::SetChecked(const std::string& item, bool checked) { checks_[item] = checked; }
+
+void TFormBase::Guarded(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    ui_.Boxes.ShowError(e.what());
+  }
+}
+
+bool TFormBase::Execute(const std::string& action) {
+  bool ran = false;
+  Guarded([&] { ran = Actions.Execute(action); });
+  return ran;
+}
+
+void TFormBase::FormCreate() {
+  if (created_) return;
+  created_ = true;
+  ReadMePath = ExtractFileDir(ui_.Process.ProgramPath()) + "/ReadMe.txt";
+  {
+    const IniFile ini(settingsPath_);
+    ReadSettings(ini);
+    ReopenFiles(ini);
+  }
+  ui_.Window.SetAcceptDrops(true);
+}
+
+void TFormBase::OpenFileAtStartup(const std::string& path) {
+  const int before = TabCount();
+  const int previous = ActiveIndex();
+  try {
+    OpenFile(path);
+  } catch (const std::exception& e) {
+    ui_.Boxes.ShowError(e.what());
+    // An empty tab under the file's name would invite saving an empty file over it.
+    if (TabCount() > before) {
+      DestroyTab(TabCount() - 1);
+      if (TabCount() > 0) {
+        ActivateTab(previous >= 0 && previous < TabCount() ? previous : TabCount() - 1);
+        UpdateStatusBar();
+      } else {
+        ShowNoFile();
+      }
+    }
+  }
+}
+
+void TFormBase::ReopenFiles(const IniFile& ini) {
+  const int num = ini.ReadInteger("File", "Num", 0);
+  for (int i = 1; i <= num; ++i) {
+    const std::string path = ini.ReadString("File", "File" + std::to_string(i), "");
+    if (FileExists(path))
+      OpenFileAtStartup(path);
+    else
+      ui_.Boxes.ShowPlain(path + "\r\n が見つかりません。");
+  }
+}
+
+void TFormBase::FormShow() {
+  if (shown_) return;
+  shown_ = true;
+  const std::vector<std::string> args = ui_.Process.Arguments();
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (DirectoryExists(arg)) continue;
+    if (IsTextFileName(arg)) {
+      OpenFileAtStartup(arg);
+    } else if (ui_.Clip.HasText() && Checked("MmAutoClipOpen")) {
+      Execute("FileNewFromClip");
+    }
+  }
+}
+
+std::string TFormBase::ExitQuestionList() {
+  std::string list;
+  size_t listBytes = 0;  // the limit counts code page 932 bytes, as the captions are shown
+  bool truncated = false;
+  const Codec932& codec = Codec932::Instance();
+  for (int i = 0; i < TabCount(); ++i) {
+    const TTabSheet& tab = *tabs_[i];
+    if (!tab.Editor->Modified || (tab.Flags & ReadMeFile)) continue;
+    if (listBytes < 128 && !truncated) {
+      const std::string caption = TabCaption(i);
+      list += "   " + caption + "\r\n";
+      listBytes += 3 + codec.FromUtf8(caption).size() + 2;
+    } else if (!truncated) {
+      list += "．．．以下省略\r\n";
+      truncated = true;
+    }
+  }
+  return list;
+}
+
+bool TFormBase::FormCloseQuery() {
+  if (!Checked("MmCloseAsk") || tabs_.empty()) return true;
+  const std::string list = ExitQuestionList();
+  if (list.empty()) return true;
+  const std::string text =
+      list + "変更されたこれらのファイルは保存されていません。\r\nプログラムの終了を中止しますか？";
+  for (;;) {
+    switch (ui_.Boxes.AskYesNo(text, kAskCaption)) {
+      case YesNoAnswer::Yes: return false;
+      case YesNoAnswer::No: return true;
+      case YesNoAnswer::Closed: break;  // no choice made: ask again
+    }
+  }
+}
+
+void TFormBase::FormClose() {
+  Guarded([&] {
+    IniFile ini(settingsPath_);
+    WriteSettings(ini);
+  });
+  ui_.Window.SetAcceptDrops(false);
+}
+
+}  // namespace quiret

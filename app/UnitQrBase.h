@@ -1,0 +1,161 @@
+// TFormBase: the main window's rules — start and exit, settings, document tabs, file commands.
+//
+// Split by concern: UnitQrBase.cpp (lifecycle, start and exit), UnitQrBaseSettings.cpp,
+// UnitQrBaseTabs.cpp, UnitQrBaseFile.cpp, UnitQrBaseActions.cpp. The desktop is reached only
+// through the interfaces in TShellServices.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Actions.h"
+#include "editor/LumoEdit.h"
+#include "platform/Clipboard.h"
+#include "platform/Process.h"
+#include "platform/ShellDialogs.h"
+#include "platform/ShellUi.h"
+#include "platform/Types.h"
+
+namespace quiret {
+
+class IniFile;
+
+struct TShellServices {
+  MessageBoxes& Boxes;
+  ProcessServices& Process;
+  Clipboard& Clip;
+  MainWindowUi& Window;
+  TabStripUi& Strip;
+  EditorPages& Pages;
+  StatusBarUi& Status;
+  ShellDialogs& Dialogs;
+};
+
+// Tab flags.
+constexpr int ReadOnlyFile = 1;
+constexpr int ReadMeFile = 2;
+
+inline const std::string kNewFileHint = "New File";
+
+// One document tab: its page (editor window) and the editor drawing on it.
+struct TTabSheet {
+  std::string Name;                      // TabSheet<n>
+  std::string Hint = kNewFileHint;       // full path, or "New File"
+  int Flags = 0;
+  std::unique_ptr<EditorWindow> Page;    // declared before Editor: the editor goes first
+  std::unique_ptr<TLumoEdit> Editor;     // named SEdit<n>
+  std::string EditorName;
+};
+
+// Where the settings live: the program path with ".ini", or the per-user config folder when
+// the program's folder is not writable.
+std::string SettingsFilePath(const std::string& programPath);
+
+class TFormBase {
+ public:
+  TFormBase(const TShellServices& services, std::string settingsPath);
+  ~TFormBase();
+  TFormBase(const TFormBase&) = delete;
+  TFormBase& operator=(const TFormBase&) = delete;
+
+  // ---- Lifecycle ----
+  void FormCreate();        // creation step: settings, reopen list, drop registration
+  void FormShow();          // show step: the command-line pass
+  bool FormCloseQuery();    // exit stage 1: false forbids the close
+  void FormClose();         // exit stage 2: settings written, drops unregistered
+
+  // ---- Settings ----
+  void ReadSettings(const IniFile& ini);
+  void WriteSettings(IniFile& ini);
+  void ReopenFiles(const IniFile& ini);
+  const std::string& SettingsPath() const { return settingsPath_; }
+
+  // ---- Tabs ----
+  int TabCount() const { return static_cast<int>(tabs_.size()); }
+  TTabSheet& Tab(int index) { return *tabs_.at(index); }
+  std::string TabCaption(int index);
+  int ActiveIndex();
+  TLumoEdit* ActiveEditor();
+  void NewTab();
+  void CloseTab(int index, int previousActive);
+  void UpdateStatusBar();
+  void MoveLeftTab();
+  void MoveRightTab();
+  // Tab strip mouse rules; tab is the tab under the mouse or -1.
+  void TabCloseClick(int tab);                  // middle button, or left and right together
+  void TabOtherPress(int tab);                  // any other button press
+  void TabRightRelease(int tab, const TPoint& screen);
+  void TabChanged();                            // the user picked another tab
+  void FilesDropped(const std::vector<std::string>& paths);
+
+  // ---- Files ----
+  static bool IsTextFileName(const std::string& path);
+  void OpenFile(const std::string& path);
+  void FileNewExecute();
+  void FileNewFromClipExecute();
+  void FileOpenExecute();
+  void FileSaveAsExecute();
+  void FileSaveExecute();
+  void FilePrintSetupExecute();
+  void FilePrintExecute();
+  void FileCloseExecute();
+  void FileExitExecute();
+  void ReadMeOpenExecute();
+
+  // ---- Commands ----
+  TActionList Actions;
+  // Runs a command through its enabling rule; an error is shown in the error box.
+  bool Execute(const std::string& action);
+  // Runs any handler so that an error ends it in the error box instead of escaping.
+  void Guarded(const std::function<void()>& handler);
+
+  // Menu check marks by item name (MmScroll, MmTabFit, MmCloseAsk, ...).
+  bool Checked(const std::string& item) const;
+  void SetChecked(const std::string& item, bool checked);
+
+  // ---- Fields ----
+  std::string ReadMePath;
+  std::int32_t UntitledCount = 0;
+  std::string FontName = "ＭＳ ゴシック";
+  std::int32_t FontSize = 12;
+  TColor FontColor = 0x00000000;
+  TColor BGColor = 0x00F6F6F6;
+  TColor MKColor = 0x00808040;
+  TColor SLColor = 0x00FF8000;
+  TColor LinkColor = 0x00FF0000;
+
+  static constexpr const char* kOpenFilter =
+      "テキストファイル(*.txt;*.ini;*.log;*.pas;*.htm;*.css)|*.txt;*.ini;*.log;*.pas;*.htm;*.css|すべてのファイル|*";
+  static constexpr const char* kSaveFilter =
+      "すべてのファイル|*|テキストファイル|*.txt|Pascalファイル|*.pas|HTMLファイル|*.htm|CSSファイル|*.css";
+
+ private:
+  void CreateActions();
+  void ConfigureEditor(TLumoEdit& ed);
+  void ActivateTab(int index);
+  void FocusActiveEditor();
+  void DestroyTab(int index);
+  void ChooseActiveAfterClose(int index, int previousActive);
+  void ShowNoFile();
+  void SetTabCaption(int index, const std::string& caption);
+  bool SaveDocument(int index, const std::string& fileName);
+  std::string ExitQuestionList();
+  // Opens a start-up path; a file that cannot be read is reported and its tab removed.
+  void OpenFileAtStartup(const std::string& path);
+  void ApplyTabWidthChecks(int width);
+  void ApplyTabStyleChecks(int style);
+  TColor ReadColor(const IniFile& ini, const std::string& key, TColor def);
+
+  TShellServices ui_;
+  std::string settingsPath_;
+  std::vector<std::unique_ptr<TTabSheet>> tabs_;
+  std::map<std::string, bool> checks_;
+  bool created_ = false;
+  bool shown_ = false;
+};
+
+}  // namespace quiret

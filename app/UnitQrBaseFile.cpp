@@ -1,0 +1,148 @@
+// TFormBase file commands: open, new, save, save as, print, close, exit and the ReadMe file.
+#include "app/PrintStream.h"
+#include "app/SafeSave.h"
+#include "app/UnitQrBase.h"
+#include "platform/Files.h"
+#include "platform/PrintPage.h"
+
+namespace quiret {
+
+namespace {
+
+// The caret to the start of the text, the view scrolled there. Stands in for the editor's
+// own text-start command until the control has its caret commands.
+void MoveEditorToTextStart(TLumoEdit& ed) {
+  ed.CaretCol = 0;
+  ed.CaretRow = 0;
+  ed.ApplySettings();
+}
+
+// Puts clipboard text into a fresh, empty editor as a paste would, leaving it modified.
+// Stands in for the editor's paste command until the control has its clipboard commands.
+void PasteIntoNewEditor(TLumoEdit& ed, const std::string& text) {
+  ed.Lines->SetText(text + std::string(TLumoStrings::kEndMarker));
+  ed.Modified = true;
+}
+
+}  // namespace
+
+bool TFormBase::IsTextFileName(const std::string& path) {
+  static const char* const kExtensions[] = {".txt", ".ini", ".log", ".htm", ".html",
+                                            ".css", ".js",  ".pas", ".bas", ".cpp"};
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+  const std::string ext = path.substr(dot);
+  for (const char* e : kExtensions)
+    if (ext == e) return true;
+  return false;
+}
+
+void TFormBase::OpenFile(const std::string& path) {
+  for (int i = 0; i < TabCount(); ++i) {
+    if (tabs_[i]->Hint == path) {
+      ActivateTab(i);
+      UpdateStatusBar();
+      return;
+    }
+  }
+  NewTab();
+  const int index = TabCount() - 1;
+  TTabSheet& tab = *tabs_[index];
+  tab.Hint = path;
+  SetTabCaption(index, ExtractFileName(path));
+  tab.Editor->Lines->LoadFromFile(path);
+  MoveEditorToTextStart(*tab.Editor);  // includes ApplySettings, which lays out the new rows
+  if (IsReadOnlyFile(path)) tab.Flags = ReadOnlyFile;
+  if (path == ReadMePath) tab.Flags |= ReadMeFile;
+  UpdateStatusBar();
+}
+
+void TFormBase::FileNewExecute() {
+  NewTab();
+  UpdateStatusBar();
+  FocusActiveEditor();
+}
+
+void TFormBase::FileNewFromClipExecute() {
+  if (!Actions.Execute("FileNew")) return;
+  TLumoEdit* ed = ActiveEditor();
+  PasteIntoNewEditor(*ed, ui_.Clip.GetText());
+  MoveEditorToTextStart(*ed);
+}
+
+void TFormBase::FileOpenExecute() {
+  std::string name;
+  if (!ui_.Dialogs.OpenFileName(kOpenFilter, name)) return;
+  OpenFile(name);
+  FocusActiveEditor();
+}
+
+bool TFormBase::SaveDocument(int index, const std::string& fileName) {
+  TLumoStrings& lines = *tabs_[index]->Editor->Lines;
+  try {
+    SaveReplacing(fileName, [&](const std::string& temp) { lines.SaveToFile(temp); });
+  } catch (const std::exception& e) {
+    ui_.Boxes.ShowError(e.what());  // the old file is untouched and the text stays modified
+    return false;
+  }
+  return true;
+}
+
+void TFormBase::FileSaveAsExecute() {
+  const int a = ActiveIndex();
+  TTabSheet& tab = *tabs_[a];
+  std::string name = tab.Hint == kNewFileHint ? TabCaption(a) + ".txt" : tab.Hint;
+  if (!ui_.Dialogs.SaveFileName(kSaveFilter, name)) return;
+  if (FileExists(name)) {
+    if (IsReadOnlyFile(name)) {
+      ui_.Boxes.ShowInformation("読み取り属性のファイルへの上書き保存はできません。");
+      return;
+    }
+    if (name == ReadMePath) {
+      ui_.Boxes.ShowInformation("ReadMe ファイルへの上書き保存はできません。");
+      return;
+    }
+  }
+  if (!SaveDocument(a, name)) return;
+  tab.Hint = name;
+  SetTabCaption(a, ExtractFileName(name));
+  UpdateStatusBar();
+  tab.Editor->Modified = false;
+}
+
+void TFormBase::FileSaveExecute() {
+  const int a = ActiveIndex();
+  TTabSheet& tab = *tabs_[a];
+  if (!FileExists(tab.Hint)) {
+    Actions.Execute("FileSaveAs");  // removed or moved meanwhile
+    return;
+  }
+  if (SaveDocument(a, tab.Hint)) tab.Editor->Modified = false;
+}
+
+void TFormBase::FilePrintSetupExecute() { ui_.Dialogs.ExecPrinterSetup(); }
+
+void TFormBase::FilePrintExecute() {
+  std::unique_ptr<PrintPage> page = ui_.Dialogs.ExecPrintDialog();
+  if (!page) return;
+  PrintDocument(*ActiveEditor()->Lines, *page, TabCaption(ActiveIndex()));
+}
+
+void TFormBase::FileCloseExecute() {
+  const int a = ActiveIndex();
+  CloseTab(a, a);
+}
+
+void TFormBase::FileExitExecute() { ui_.Window.Close(); }
+
+void TFormBase::ReadMeOpenExecute() {
+  if (FileExists(ReadMePath)) {
+    OpenFile(ReadMePath);
+    FocusActiveEditor();
+  } else {
+    ui_.Boxes.ShowPlain(ReadMePath + "\r\n が見つかりません。");
+  }
+}
+
+}  // namespace quiret

@@ -1,0 +1,178 @@
+// TFormBase settings: where the file lives, reading it at start and writing it at exit.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/UnitQrBase.h"
+#include "platform/Files.h"
+#include "platform/IniFile.h"
+
+namespace quiret {
+
+namespace {
+
+// Colours are stored as 8 upper-case hexadecimal digits of 0x00BBGGRR.
+std::string ColorText(TColor c) {
+  char buf[9];
+  std::snprintf(buf, sizeof buf, "%08X", static_cast<unsigned>(c));
+  return buf;
+}
+
+// "$" + text converted as a hexadecimal integer; false when it is not one.
+bool ParseHexColor(const std::string& text, TColor& out) {
+  if (text.empty() || text.size() > 8) return false;
+  TColor v = 0;
+  for (char ch : text) {
+    int d;
+    if (ch >= '0' && ch <= '9') d = ch - '0';
+    else if (ch >= 'A' && ch <= 'F') d = ch - 'A' + 10;
+    else if (ch >= 'a' && ch <= 'f') d = ch - 'a' + 10;
+    else return false;
+    v = (v << 4) | static_cast<TColor>(d);
+  }
+  out = v;
+  return true;
+}
+
+}  // namespace
+
+std::string SettingsFilePath(const std::string& programPath) {
+  const std::string beside = ChangeFileExt(programPath, ".ini");
+  std::string dir = ExtractFileDir(programPath);
+  if (dir.empty()) dir = ".";
+  if (access(dir.c_str(), W_OK) == 0) return beside;
+  // Installed into a system folder: keep the settings per user instead.
+  std::string config;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+    config = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    config = std::string(home) + "/.config";
+  } else {
+    return beside;
+  }
+  const std::string folder = config + "/quiret";
+  // The folder may be missing on a fresh account; the file itself is made at the first write.
+  std::string partial;
+  for (size_t pos = 0; pos != std::string::npos;) {
+    pos = folder.find('/', pos + 1);
+    partial = folder.substr(0, pos);
+    if (!partial.empty() && !DirectoryExists(partial)) mkdir(partial.c_str(), 0700);
+  }
+  return folder + "/quiret.ini";
+}
+
+TColor TFormBase::ReadColor(const IniFile& ini, const std::string& key, TColor def) {
+  const std::string text = ini.ReadString("Edit", key, ColorText(def));
+  TColor value = def;
+  if (!ParseHexColor(text, value)) {
+    // Reported, then the default is used so that start-up goes on.
+    ui_.Boxes.ShowError("'$" + text + "' は有効な整数値ではありません。");
+    return def;
+  }
+  return value;
+}
+
+void TFormBase::ApplyTabWidthChecks(int width) {
+  for (const char* item : {"MmTabFit", "MmTab60", "MmTab80", "MmTab100", "MmTab120"}) checks_[item] = false;
+  switch (width) {
+    case 60: checks_["MmTab60"] = true; break;
+    case 80: checks_["MmTab80"] = true; break;
+    case 100: checks_["MmTab100"] = true; break;
+    case 120: checks_["MmTab120"] = true; break;
+    default: checks_["MmTabFit"] = true; break;
+  }
+}
+
+void TFormBase::ApplyTabStyleChecks(int style) {
+  checks_["MmStyleTab"] = style != 1 && style != 2;
+  checks_["MmStyleButton"] = style == 1;
+  checks_["MmStyleFlat"] = style == 2;
+}
+
+void TFormBase::ReadSettings(const IniFile& ini) {
+  TWindowBounds b;
+  b.Top = ini.ReadInteger("Window", "Top", 10);
+  b.Left = ini.ReadInteger("Window", "Left", 10);
+  b.Height = ini.ReadInteger("Window", "Height", 400);
+  b.Width = ini.ReadInteger("Window", "Width", 600);
+  ui_.Window.SetBounds(b);
+  // The bounds just set become the restore bounds of the maximized window.
+  if (ini.ReadBool("Window", "Maximized", false)) ui_.Window.SetMaximized(true);
+
+  FontName = ini.ReadString("Edit", "FontName", "ＭＳ ゴシック");
+  FontSize = ini.ReadInteger("Edit", "FontSize", 12);
+  FontColor = ReadColor(ini, "FontColor", 0x00000000);
+  BGColor = ReadColor(ini, "BGColor", 0x00F6F6F6);
+  MKColor = ReadColor(ini, "MKColor", 0x00808040);
+  SLColor = ReadColor(ini, "SLColor", 0x00FF8000);
+  LinkColor = ReadColor(ini, "LinkColor", 0x00FF0000);
+  checks_["MmScroll"] = ini.ReadBool("Edit", "TurnUp", true);
+
+  const int width = ini.ReadInteger("Tab", "Width", 0);
+  ui_.Strip.SetTabWidth(width);  // applied unchanged, even when no menu item matches it
+  ApplyTabWidthChecks(width);
+
+  const int style = ini.ReadInteger("Tab", "Style", 0);
+  ui_.Strip.SetTabStyle(style == 1 || style == 2 ? style : 0);
+  ApplyTabStyleChecks(style);
+
+  // Buttons exist only on top.
+  if (ui_.Strip.TabStyle() != 0)
+    ui_.Strip.SetTabPosition(0);
+  else
+    ui_.Strip.SetTabPosition(ini.ReadInteger("Tab", "Pos", 0) == 1 ? 1 : 0);
+  checks_["MmTabBottom"] = ui_.Strip.TabPosition() != 0;
+  checks_["MmTabTop"] = ui_.Strip.TabPosition() == 0;
+
+  checks_["MmCloseOpt"] = ini.ReadBool("Tab", "CloseActive", false);
+  checks_["MmCloseAsk"] = ini.ReadBool("Tab", "CloseAsk", true);
+  checks_["MmFileMemory"] = ini.ReadBool("Tab", "StateSave", true);
+  checks_["MmAutoClipOpen"] = ini.ReadBool("Tab", "AutoClipLoad", false);
+}
+
+void TFormBase::WriteSettings(IniFile& ini) {
+  ini.EraseSection("Window");
+  if (ui_.Window.IsMaximized()) {
+    ini.WriteBool("Window", "Maximized", true);
+  } else {
+    const TWindowBounds b = ui_.Window.Bounds();
+    ini.WriteBool("Window", "Maximized", false);
+    ini.WriteInteger("Window", "Top", b.Top);
+    ini.WriteInteger("Window", "Left", b.Left);
+    ini.WriteInteger("Window", "Height", b.Height);
+    ini.WriteInteger("Window", "Width", b.Width);
+  }
+
+  ini.EraseSection("Edit");
+  ini.WriteString("Edit", "FontName", FontName);
+  ini.WriteInteger("Edit", "FontSize", FontSize);
+  ini.WriteString("Edit", "FontColor", ColorText(FontColor));
+  ini.WriteString("Edit", "BGColor", ColorText(BGColor));
+  ini.WriteString("Edit", "MKColor", ColorText(MKColor));
+  ini.WriteString("Edit", "SLColor", ColorText(SLColor));
+  ini.WriteString("Edit", "LinkColor", ColorText(LinkColor));
+  ini.WriteBool("Edit", "TurnUp", Checked("MmScroll"));
+
+  ini.EraseSection("Tab");
+  ini.WriteInteger("Tab", "Width", ui_.Strip.TabWidth());
+  ini.WriteInteger("Tab", "Style", ui_.Strip.TabStyle());
+  ini.WriteInteger("Tab", "Pos", ui_.Strip.TabPosition());
+  ini.WriteBool("Tab", "CloseActive", Checked("MmCloseOpt"));
+  ini.WriteBool("Tab", "CloseAsk", Checked("MmCloseAsk"));
+  ini.WriteBool("Tab", "StateSave", Checked("MmFileMemory"));
+  ini.WriteBool("Tab", "AutoClipLoad", Checked("MmAutoClipOpen"));
+
+  ini.EraseSection("File");
+  if (Checked("MmFileMemory")) {
+    int n = 0;
+    for (const auto& tab : tabs_) {
+      if (tab->Hint == kNewFileHint) continue;
+      ini.WriteString("File", "File" + std::to_string(++n), tab->Hint);
+    }
+    ini.WriteInteger("File", "Num", n);
+  }
+}
+
+}  // namespace quiret

@@ -1,0 +1,187 @@
+// TFormBase document tabs: creating and closing tabs, the status bar, tab mouse rules, drops.
+#include "app/UnitQrBase.h"
+
+#include "platform/Files.h"
+
+namespace quiret {
+
+std::string TFormBase::TabCaption(int index) { return ui_.Strip.Caption(index); }
+
+void TFormBase::SetTabCaption(int index, const std::string& caption) { ui_.Strip.SetCaption(index, caption); }
+
+int TFormBase::ActiveIndex() {
+  if (tabs_.empty()) return -1;
+  return ui_.Strip.ActiveIndex();
+}
+
+TLumoEdit* TFormBase::ActiveEditor() {
+  const int a = ActiveIndex();
+  return a >= 0 && a < TabCount() ? tabs_[a]->Editor.get() : nullptr;
+}
+
+void TFormBase::ActivateTab(int index) {
+  ui_.Strip.SetActiveIndex(index);
+  ui_.Pages.ShowPage(index >= 0 ? tabs_[index]->Page.get() : nullptr);
+}
+
+void TFormBase::FocusActiveEditor() {
+  if (TLumoEdit* ed = ActiveEditor()) ed->Window().SetFocus();
+}
+
+void TFormBase::ConfigureEditor(TLumoEdit& ed) {
+  // The order matters: Column reads NoWrapColumns, which follows the font just set.
+  ed.ColorPrintF = true;
+  ed.SetShowCR(true);
+  ed.SetShowEOF(true);
+  ed.SetShowDblSpace(true);
+  ed.UlineF = false;
+  ed.SetColor(BGColor);
+  ed.SetCREOFcolor(MKColor);
+  ed.SetSelColor(SLColor);
+  ed.SetURLColor(LinkColor);
+  ed.SetInyoColor(FontColor);
+  ed.Inyostr.clear();
+  ed.SetUlineColor(FontColor);
+  TFont font = ed.GetFont();
+  font.Name = FontName;
+  font.SetSize(FontSize);
+  font.Color = FontColor;
+  ed.SetFont(font);
+  ed.SetVertScrollBar(true);
+  ed.SetHorzScrollBar(!Checked("MmScroll"));
+  ed.ScrollStep = 2;
+  ed.SetColumn(ed.NoWrapColumns);
+  ed.AutoWrap = true;
+  ed.SetWordWrap(Checked("MmScroll"));
+  ed.WantTabs = true;
+  ed.SetTabCount(4);
+}
+
+void TFormBase::NewTab() {
+  const int n = ++UntitledCount;
+  auto tab = std::make_unique<TTabSheet>();
+  tab->Name = "TabSheet" + std::to_string(n);
+  tab->EditorName = "SEdit" + std::to_string(n);
+  tab->Page = ui_.Pages.CreatePage();
+  tab->Editor = std::make_unique<TLumoEdit>(*tab->Page);
+  tab->Page->SetClient(tab->Editor.get());
+  ConfigureEditor(*tab->Editor);
+  tab->Editor->ApplySettings();
+  // NoWrapColumns is known only once the window has measured the font, which happens in
+  // ApplySettings; the column is set again so it holds the measured value.
+  if (tab->Editor->Column != tab->Editor->NoWrapColumns) tab->Editor->SetColumn(tab->Editor->NoWrapColumns);
+  tab->Editor->Modified = false;
+  tabs_.push_back(std::move(tab));
+  const int index = ui_.Strip.AddTab("(Untitled" + std::to_string(n) + ")");
+  ActivateTab(index);
+}
+
+void TFormBase::DestroyTab(int index) {
+  ui_.Strip.RemoveTab(index);
+  tabs_.erase(tabs_.begin() + index);  // the editor first, then its page
+}
+
+void TFormBase::ChooseActiveAfterClose(int index, int previousActive) {
+  const int count = TabCount();
+  if (count == 0) {
+    ActivateTab(-1);
+    return;
+  }
+  int next;
+  if (previousActive > index) next = previousActive - 1;
+  else if (previousActive < index) next = previousActive;
+  else next = index < count ? index : count - 1;  // the right neighbour, or the new last tab
+  if (next < 0 || next >= count) next = count - 1;
+  ActivateTab(next);
+}
+
+void TFormBase::ShowNoFile() {
+  ui_.Status.SetPanelText(0, "ファイル数：0");
+  ui_.Status.SetPanelText(1, "");
+  ui_.Status.SetPanelText(3, "No File");
+}
+
+void TFormBase::CloseTab(int index, int previousActive) {
+  if (index < 0 || index >= TabCount()) return;
+  ActivateTab(index);
+  TTabSheet& tab = *tabs_[index];
+  if (Checked("MmCloseAsk") && tab.Editor->Modified && !(tab.Flags & ReadMeFile)) {
+    const std::string text = TabCaption(index) + " は変更されています。\r\n 閉じる前に保存しますか？";
+    for (;;) {
+      const YesNoAnswer answer = ui_.Boxes.AskYesNo(text, "Quiret");
+      if (answer == YesNoAnswer::Closed) return;
+      if (answer == YesNoAnswer::No) break;
+      Actions.Execute("FileSaveAs");
+      if (!tab.Editor->Modified) break;  // saved; a cancelled or refused save asks again
+    }
+  }
+  DestroyTab(index);
+  ChooseActiveAfterClose(index, previousActive);
+  if (TabCount() > 0) {
+    UpdateStatusBar();
+    FocusActiveEditor();
+  } else {
+    ShowNoFile();
+  }
+}
+
+void TFormBase::UpdateStatusBar() {
+  ui_.Status.SetPanelText(0, "ファイル数：" + std::to_string(TabCount()));
+  const int a = ActiveIndex();
+  if (a < 0) return;
+  const TTabSheet& tab = *tabs_[a];
+  std::string state;
+  if (tab.Hint == kNewFileHint) state = "新規未保存";
+  else if (tab.Flags & ReadMeFile) state = "保存不可";
+  else if (tab.Flags & ReadOnlyFile) state = "読み取り専用";
+  ui_.Status.SetPanelText(1, state);
+  ui_.Status.SetPanelText(3, tab.Hint);
+}
+
+void TFormBase::MoveLeftTab() {
+  const int a = ActiveIndex();
+  ActivateTab(a <= 0 ? TabCount() - 1 : a - 1);
+  UpdateStatusBar();
+}
+
+void TFormBase::MoveRightTab() {
+  const int a = ActiveIndex();
+  ActivateTab(a >= TabCount() - 1 ? 0 : a + 1);
+  UpdateStatusBar();
+}
+
+void TFormBase::TabCloseClick(int tab) {
+  const int a = ActiveIndex();
+  if (tab >= 0 && tab < TabCount() && (tab == a || !Checked("MmCloseOpt")))
+    CloseTab(tab, a);
+  else
+    FocusActiveEditor();
+}
+
+void TFormBase::TabOtherPress(int tab) {
+  if (tab >= 0 && tab == ActiveIndex()) FocusActiveEditor();
+}
+
+void TFormBase::TabRightRelease(int tab, const TPoint& screen) {
+  if (tab >= 0 && tab == ActiveIndex()) ui_.Strip.ShowTabMenu(screen);
+}
+
+void TFormBase::TabChanged() {
+  const int a = ui_.Strip.ActiveIndex();
+  ui_.Pages.ShowPage(a >= 0 && a < TabCount() ? tabs_[a]->Page.get() : nullptr);
+  UpdateStatusBar();
+  FocusActiveEditor();
+}
+
+void TFormBase::FilesDropped(const std::vector<std::string>& paths) {
+  // Paths are used whole: a shortened path could name a different file.
+  for (const std::string& path : paths) {
+    if (DirectoryExists(path)) continue;
+    if (!IsTextFileName(path)) continue;
+    OpenFile(path);
+    FocusActiveEditor();
+  }
+  ui_.Window.BringToFront();
+}
+
+}  // namespace quiret

@@ -1,0 +1,301 @@
+// File commands: the extension test, opening, saving with its refusals and safety, printing,
+// the ReadMe command and the enabling rules of the File menu.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "app/Menus.h"
+#include "platform/Files.h"
+#include "tests/support/TestShell.h"
+
+namespace quiret {
+namespace {
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st;
+  stat(path.c_str(), &st);
+  return st.st_mode & 07777;
+}
+
+TEST(ShellFile, IsTextFileNameAcceptsTheTenExtensionsExactly) {
+  for (const char* ok : {"a.txt", "a.ini", "a.log", "a.htm", "a.html", "a.css", "a.js", "a.pas", "a.bas", "a.cpp",
+                         "/x.y/dir/b.c.txt", ".txt"})
+    EXPECT_TRUE(TFormBase::IsTextFileName(ok)) << ok;
+  for (const char* bad : {"a.TXT", "a.Txt", "a.txt~", "a.md", "a", "/dir.txt/a", "a.txt/", "", "a.", "a.h"})
+    EXPECT_FALSE(TFormBase::IsTextFileName(bad)) << bad;
+}
+
+TEST(ShellFile, OpeningAnOpenPathActivatesItsTabEvenFromTheDialog) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  const std::string a = s.Write("a.txt", "a\r\n");
+  f.OpenFile(a);
+  f.Execute("FileNew");
+  s.dialogs.openNames = {a};
+  EXPECT_TRUE(f.Execute("FileOpen"));
+  EXPECT_EQ(f.TabCount(), 2);
+  EXPECT_EQ(f.ActiveIndex(), 0);
+  EXPECT_EQ(s.status.panels[3], a);
+  EXPECT_EQ(s.dialogs.openFilters.at(0),
+            "テキストファイル(*.txt;*.ini;*.log;*.pas;*.htm;*.css)|*.txt;*.ini;*.log;*.pas;*.htm;*.css|すべてのファイル|*");
+}
+
+TEST(ShellFile, PathsDifferingInCaseOpenTwoTabs) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  f.OpenFile(s.Write("a.txt", "a\r\n"));
+  f.OpenFile(s.Write("A.txt", "A\r\n"));
+  EXPECT_EQ(f.TabCount(), 2);
+  EXPECT_EQ(s.strip.captions, (std::vector<std::string>{"a.txt", "A.txt"}));
+}
+
+TEST(ShellFile, OpenedFileIsNotModifiedAndCannotBeSavedYet) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  f.OpenFile(s.Write("a.txt", "one\ntwo\n"));
+  EXPECT_FALSE(f.ActiveEditor()->Modified);
+  EXPECT_EQ(f.ActiveEditor()->CaretRow, 0);
+  EXPECT_EQ(f.ActiveEditor()->Lines->GetText(), "one\r\ntwo\r\n");
+  EXPECT_FALSE(f.Actions.IsEnabled("FileSave"));
+  EXPECT_TRUE(f.Actions.IsEnabled("FileSaveAs"));
+  s.Modify();
+  EXPECT_TRUE(f.Actions.IsEnabled("FileSave"));
+  EXPECT_TRUE(f.Execute("FileSave"));
+  EXPECT_EQ(TestShell::Read(s.Path("a.txt")), "one\r\ntwo\r\n");
+  EXPECT_FALSE(f.ActiveEditor()->Modified);
+  EXPECT_FALSE(f.Actions.IsEnabled("FileSave"));
+}
+
+TEST(ShellFile, EnablingRulesFollowTheActiveTab) {
+  TestShell s;
+  s.Write("ReadMe.txt", "r\r\n");
+  TFormBase& f = s.Start();
+  for (const char* name : {"FileSaveAs", "FileSave", "FilePrint", "FileClose", "MoveLeftTab", "FileNewFromClip"})
+    EXPECT_FALSE(f.Actions.IsEnabled(name)) << name;
+  for (const char* name : {"FileNew", "FileOpen", "FilePrintSetup", "FileExit"})
+    EXPECT_TRUE(f.Actions.IsEnabled(name)) << name;
+  s.clipboard.text = "t";
+  EXPECT_TRUE(f.Actions.IsEnabled("FileNewFromClip"));
+  f.Execute("FileNew");
+  s.Modify();
+  EXPECT_FALSE(f.Actions.IsEnabled("FileSave"));  // new documents save through Save As only
+  f.Execute("ReadMeOpen");
+  s.Modify();
+  EXPECT_FALSE(f.Actions.IsEnabled("FileSaveAs"));
+  EXPECT_FALSE(f.Actions.IsEnabled("FileSave"));
+  EXPECT_FALSE(f.Execute("FileSaveAs"));  // checked again just before it runs
+  EXPECT_TRUE(s.dialogs.savePresets.empty());
+  const std::string ro = s.Write("ro.txt", "r\r\n");
+  chmod(ro.c_str(), 0444);
+  f.OpenFile(ro);
+  s.Modify();
+  EXPECT_FALSE(f.Actions.IsEnabled("FileSave"));
+  EXPECT_TRUE(f.Actions.IsEnabled("FileSaveAs"));
+}
+
+TEST(ShellFile, SaveAsProposesTheUntitledNameAndRenamesTheTab) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  f.Execute("FileNew");
+  f.Execute("FileNew");
+  s.clipboard.text = "hello\r\nworld";
+  f.Execute("FileNewFromClip");
+  s.dialogs.saveNames = {s.Path("out.txt")};
+  EXPECT_TRUE(f.Execute("FileSaveAs"));
+  EXPECT_EQ(s.dialogs.savePresets.at(0), "(Untitled3).txt");
+  EXPECT_EQ(s.dialogs.saveFilters.at(0),
+            "すべてのファイル|*|テキストファイル|*.txt|Pascalファイル|*.pas|HTMLファイル|*.htm|CSSファイル|*.css");
+  EXPECT_EQ(TestShell::Read(s.Path("out.txt")), "hello\r\nworld");
+  EXPECT_EQ(f.TabCaption(2), "out.txt");
+  EXPECT_EQ(f.Tab(2).Hint, s.Path("out.txt"));
+  EXPECT_EQ(s.status.panels[3], s.Path("out.txt"));
+  EXPECT_EQ(s.status.panels[1], "");
+  EXPECT_FALSE(f.ActiveEditor()->Modified);
+  // A file's own path is proposed next time.
+  s.dialogs.saveNames = {std::nullopt};
+  f.Execute("FileSaveAs");
+  EXPECT_EQ(s.dialogs.savePresets.at(1), s.Path("out.txt"));
+}
+
+TEST(ShellFile, SaveAsRefusesReadOnlyTargetsAndTheReadMeFile) {
+  TestShell s;
+  const std::string readme = s.Write("ReadMe.txt", "r\r\n");
+  const std::string ro = s.Write("ro.txt", "old\r\n");
+  chmod(ro.c_str(), 0444);
+  TFormBase& f = s.Start();
+  f.OpenFile(s.Write("mine.txt", "mine\r\n"));
+  s.Modify();
+  s.dialogs.saveNames = {ro, readme};
+  f.Execute("FileSaveAs");
+  f.Execute("FileSaveAs");
+  EXPECT_EQ(s.boxes.Texts("information"),
+            (std::vector<std::string>{"読み取り属性のファイルへの上書き保存はできません。",
+                                      "ReadMe ファイルへの上書き保存はできません。"}));
+  EXPECT_EQ(TestShell::Read(ro), "old\r\n");
+  EXPECT_EQ(TestShell::Read(readme), "r\r\n");
+  EXPECT_EQ(f.Tab(0).Hint, s.Path("mine.txt"));
+  EXPECT_EQ(f.TabCaption(0), "mine.txt");
+  EXPECT_TRUE(f.ActiveEditor()->Modified);
+}
+
+TEST(ShellFile, SaveFallsThroughToSaveAsWhenTheFileIsGone) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  const std::string a = s.Write("a.txt", "a\r\n");
+  f.OpenFile(a);
+  s.Modify();
+  unlink(a.c_str());
+  s.dialogs.saveNames = {s.Path("b.txt")};
+  EXPECT_TRUE(f.Execute("FileSave"));
+  EXPECT_EQ(s.dialogs.savePresets, (std::vector<std::string>{a}));
+  EXPECT_EQ(TestShell::Read(s.Path("b.txt")), "a\r\n");
+  EXPECT_EQ(f.Tab(0).Hint, s.Path("b.txt"));
+  EXPECT_FALSE(FileExists(a));
+}
+
+TEST(ShellFile, SaveKeepsPermissionsAndWritesThroughSymbolicLinks) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  const std::string target = s.Write("target.txt", "old\r\n");
+  chmod(target.c_str(), 0640);
+  const std::string link = s.Path("link.txt");
+  ASSERT_EQ(symlink("target.txt", link.c_str()), 0);
+  f.OpenFile(link);
+  f.ActiveEditor()->Lines->SetText(std::string("new\r\n") + std::string(TLumoStrings::kEndMarker));
+  s.Modify();
+  EXPECT_TRUE(f.Execute("FileSave"));
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(TestShell::Read(target), "new\r\n");
+  EXPECT_EQ(ModeOf(target), 0640u);
+}
+
+// Limits the size of files this process may write, as a full disk would, while it lives.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    oldHandler_ = signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    signal(SIGXFSZ, oldHandler_);
+  }
+
+ private:
+  rlimit old_{};
+  sighandler_t oldHandler_;
+};
+
+TEST(ShellFile, FailedSaveLeavesTheOldFileAndKeepsTheDocumentModified) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  const std::string path = s.Write("a.txt", "old\r\n");
+  f.OpenFile(path);
+  f.ActiveEditor()->Lines->SetText(std::string(4000, 'x') + "\r\n" + std::string(TLumoStrings::kEndMarker));
+  s.Modify();
+  {
+    FileSizeLimit full(1000);
+    EXPECT_TRUE(f.Execute("FileSave"));
+  }
+  EXPECT_EQ(TestShell::Read(path), "old\r\n");
+  EXPECT_TRUE(f.ActiveEditor()->Modified);
+  ASSERT_EQ(s.boxes.Texts("error").size(), 1u);
+  EXPECT_NE(s.boxes.Texts("error")[0].find(path), std::string::npos);
+  EXPECT_EQ(f.Tab(0).Hint, path);
+  // No temporary file is left behind.
+  int entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(s.dir)) entries += e.path().filename() != "quiret.ini";
+  EXPECT_EQ(entries, 1);
+  // Once there is room again the same command saves.
+  EXPECT_TRUE(f.Execute("FileSave"));
+  EXPECT_EQ(TestShell::Read(path).size(), 4002u);
+  EXPECT_FALSE(f.ActiveEditor()->Modified);
+}
+
+TEST(ShellFile, FailedSaveAsKeepsTheHint) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  f.Execute("FileNew");
+  s.Modify();
+  s.dialogs.saveNames = {s.Path("missing/folder/x.txt")};
+  f.Execute("FileSaveAs");
+  EXPECT_EQ(f.Tab(0).Hint, kNewFileHint);
+  EXPECT_TRUE(f.ActiveEditor()->Modified);
+  EXPECT_EQ(s.boxes.Texts("error").size(), 1u);
+}
+
+TEST(ShellFile, UnreadableFileFromTheDialogIsReported) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  s.dialogs.openNames = {s.Path("nowhere.txt")};
+  f.Execute("FileOpen");
+  EXPECT_EQ(s.boxes.Texts("error").size(), 1u);
+}
+
+TEST(ShellFile, PrintWritesEachLineOnce) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  f.OpenFile(s.Write("p.txt", "first\r\nsecond\r\n"));
+  s.dialogs.printConfirms = false;
+  f.Execute("FilePrint");
+  EXPECT_TRUE(s.dialogs.printedTexts.empty());
+  s.dialogs.printConfirms = true;
+  EXPECT_TRUE(f.Execute("FilePrint"));
+  ASSERT_EQ(s.dialogs.printedTexts.size(), 1u);
+  EXPECT_EQ(s.dialogs.printedTexts[0], "firstsecond");
+  f.Execute("FilePrintSetup");
+  EXPECT_EQ(s.dialogs.printerSetups, 1);
+}
+
+TEST(ShellFile, ReadMeCommandReportsAMissingFile) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  f.Execute("ReadMeOpen");
+  EXPECT_EQ(s.boxes.Texts("plain"), (std::vector<std::string>{s.Path("ReadMe.txt") + "\r\n が見つかりません。"}));
+  EXPECT_EQ(f.TabCount(), 0);
+}
+
+TEST(ShellFile, ExitAsksTheWindowToClose) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  f.Execute("FileExit");
+  EXPECT_EQ(s.window.closeRequests, 1);
+}
+
+TEST(ShellFile, FileMenuAndTabMenuShowTheirActions) {
+  TestShell s;
+  TFormBase& f = s.Form();
+  const TMenuItem file = MainMenuItems().at(0);
+  EXPECT_EQ(file.Name, "MmFile");
+  EXPECT_EQ(file.Caption, "ファイル(&F)");
+  std::vector<std::string> shown;
+  for (const TMenuItem& item : file.Items) {
+    if (item.IsSeparator()) {
+      shown.push_back("-");
+      continue;
+    }
+    const TAction* a = f.Actions.Find(item.Action);
+    ASSERT_NE(a, nullptr) << item.Name;
+    shown.push_back(a->Caption + (a->Shortcut.empty() ? "" : " " + a->Shortcut));
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{"新規作成(&N) Ctrl+N", "クリップボードから作成(&B) Ctrl+Alt+N",
+                                             "開く(&O) Ctrl+O", "-", "名前をつけて保存(&W) Ctrl+W",
+                                             "上書き保存(&S) Ctrl+S", "-", "プリンタの設定(&U)", "印刷(&P) Ctrl+P",
+                                             "-", "閉じる(&Z) F4", "-", "終了(&Q) Ctrl+Q"}));
+  std::vector<std::string> tabMenu;
+  for (const TMenuItem& item : TabMenuItems().Items) tabMenu.push_back(item.IsSeparator() ? "-" : item.Action);
+  EXPECT_EQ(tabMenu, (std::vector<std::string>{"FileClose", "-", "FileSaveAs", "FileSave"}));
+}
+
+}  // namespace
+}  // namespace quiret

@@ -1,0 +1,161 @@
+// The scripted test desktop for the shell: recording doubles and a temporary folder.
+#include "tests/support/TestShell.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace quiret {
+
+YesNoAnswer TestShellBoxes::AskYesNo(const std::string& text, const std::string&) {
+  shown.push_back({"yesno", text});
+  if (answers.empty()) return ++unscripted == 1 ? YesNoAnswer::Closed : YesNoAnswer::No;
+  const YesNoAnswer a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+std::vector<std::string> TestShellBoxes::Texts(const std::string& kind) const {
+  std::vector<std::string> out;
+  for (const auto& s : shown)
+    if (s.kind == kind) out.push_back(s.text);
+  return out;
+}
+
+void TestShellWindow::SetBounds(const TWindowBounds& b) {
+  bounds = b;
+  log.push_back("bounds");
+}
+
+void TestShellWindow::SetMaximized(bool m) {
+  maximized = m;
+  log.push_back(m ? "maximize" : "restore");
+}
+
+int TestShellStrip::AddTab(const std::string& caption) {
+  captions.push_back(caption);
+  if (active < 0) active = 0;
+  return Count() - 1;
+}
+
+void TestShellStrip::RemoveTab(int index) {
+  captions.erase(captions.begin() + index);
+  if (active >= Count()) active = Count() - 1;
+}
+
+void TestShellStrip::SetTabStyle(int s) {
+  style = s;
+  if (s != 0) position = 0;  // as the real strip: buttons live on top
+}
+
+std::unique_ptr<EditorWindow> TestShellPages::CreatePage() {
+  ++created;
+  return std::make_unique<TestEditorWindow>();
+}
+
+namespace {
+// Keeps what a print job drew after the shell has released the page.
+class RecordingPrintPage : public TestPrintPage {
+ public:
+  explicit RecordingPrintPage(std::vector<std::string>& sink) : sink_(sink) {}
+  ~RecordingPrintPage() override { sink_.push_back(AllText()); }
+
+ private:
+  std::vector<std::string>& sink_;
+};
+
+bool TakeName(std::deque<std::optional<std::string>>& names, std::string& fileName) {
+  if (names.empty()) return false;
+  std::optional<std::string> next = names.front();
+  names.pop_front();
+  if (!next) return false;
+  fileName = *next;
+  return true;
+}
+}  // namespace
+
+bool TestShellDialogs::OpenFileName(const std::string& filter, std::string& fileName) {
+  openFilters.push_back(filter);
+  openPresets.push_back(fileName);
+  return TakeName(openNames, fileName);
+}
+
+bool TestShellDialogs::SaveFileName(const std::string& filter, std::string& fileName) {
+  saveFilters.push_back(filter);
+  savePresets.push_back(fileName);
+  return TakeName(saveNames, fileName);
+}
+
+std::unique_ptr<PrintPage> TestShellDialogs::ExecPrintDialog() {
+  if (!printConfirms) return nullptr;
+  auto page = std::make_unique<RecordingPrintPage>(printedTexts);
+  lastPage = page.get();
+  return page;
+}
+
+TestShell::TestShell() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quiret-shell-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  dir = pattern;
+  settingsPath = dir + "/quiret.ini";
+  process.args = {dir + "/quiret"};
+}
+
+TestShell::~TestShell() {
+  form_.reset();
+  std::error_code ec;
+  // Read-only files made by tests must not stop the clean-up.
+  for (auto& entry : std::filesystem::recursive_directory_iterator(dir, ec))
+    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+  std::filesystem::remove_all(dir, ec);
+}
+
+TFormBase& TestShell::Form() {
+  if (!form_) {
+    form_ = std::make_unique<TFormBase>(
+        TShellServices{boxes, process, clipboard, window, strip, pages, status, dialogs}, settingsPath);
+  }
+  return *form_;
+}
+
+TFormBase& TestShell::Start() {
+  TFormBase& f = Form();
+  f.FormCreate();
+  f.FormShow();
+  return f;
+}
+
+void TestShell::Restart() {
+  form_.reset();
+  strip = TestShellStrip();
+  pages.shown = nullptr;
+  status = TestShellStatus();
+  window = TestShellWindow();
+}
+
+std::string TestShell::Write(const std::string& name, const std::string& bytes) const {
+  const std::string path = Path(name);
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+  return path;
+}
+
+std::string TestShell::Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void TestShell::Modify(int tab) {
+  TFormBase& f = Form();
+  const int index = tab < 0 ? f.ActiveIndex() : tab;
+  f.Tab(index).Editor->Modified = true;
+}
+
+}  // namespace quiret

@@ -1,0 +1,163 @@
+// A scripted, headless desktop for the shell's rules: window, tab strip, pages, status bar,
+// dialogs, message boxes, clipboard and process, all recording what the shell asks of them.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/UnitQrBase.h"
+#include "platform/Clipboard.h"
+#include "platform/Process.h"
+#include "platform/ShellDialogs.h"
+#include "platform/ShellUi.h"
+#include "tests/support/TestEditorWindow.h"
+#include "tests/support/TestPrintPage.h"
+
+namespace quiret {
+
+class TestShellBoxes : public MessageBoxes {
+ public:
+  struct Shown {
+    std::string kind;  // "stop", "information", "plain", "error", "yesno"
+    std::string text;
+  };
+  std::vector<Shown> shown;
+  // Answers for AskYesNo, taken in order; when none is left the box answers Closed once and
+  // then No, so a forgotten script ends a question loop instead of hanging the test.
+  std::deque<YesNoAnswer> answers;
+  int unscripted = 0;
+
+  void ShowStop(const std::string& t) override { shown.push_back({"stop", t}); }
+  void ShowInformation(const std::string& t) override { shown.push_back({"information", t}); }
+  void ShowPlain(const std::string& t) override { shown.push_back({"plain", t}); }
+  void ShowError(const std::string& t) override { shown.push_back({"error", t}); }
+  YesNoAnswer AskYesNo(const std::string& text, const std::string& caption) override;
+  std::vector<std::string> Texts(const std::string& kind) const;
+};
+
+class TestShellProcess : public ProcessServices {
+ public:
+  std::vector<std::string> args;  // args[0] is the program path
+  std::string title;
+  std::vector<std::string> Arguments() override { return args; }
+  std::string ProgramPath() override { return args.empty() ? std::string() : args[0]; }
+  void SetApplicationTitle(const std::string& t) override { title = t; }
+};
+
+class TestShellClipboard : public Clipboard {
+ public:
+  std::optional<std::string> text;
+  bool HasText() override { return text.has_value(); }
+  std::string GetText() override { return text.value_or(""); }
+  void SetText(const std::string& t) override { text = t; }
+  void Clear() override { text.reset(); }
+};
+
+class TestShellWindow : public MainWindowUi {
+ public:
+  TWindowBounds bounds;
+  bool maximized = false;
+  bool acceptDrops = false;
+  int closeRequests = 0;
+  int broughtToFront = 0;
+  std::vector<std::string> log;  // "bounds", "maximize" in call order
+  TWindowBounds Bounds() override { return bounds; }
+  void SetBounds(const TWindowBounds& b) override;
+  bool IsMaximized() override { return maximized; }
+  void SetMaximized(bool m) override;
+  void Close() override { ++closeRequests; }
+  void BringToFront() override { ++broughtToFront; }
+  void SetAcceptDrops(bool a) override { acceptDrops = a; }
+};
+
+class TestShellStrip : public TabStripUi {
+ public:
+  std::vector<std::string> captions;
+  int active = -1;
+  int width = 0, style = 0, position = 0;
+  std::vector<TPoint> menus;  // where the tab menu was opened
+  int Count() override { return static_cast<int>(captions.size()); }
+  int AddTab(const std::string& caption) override;
+  void RemoveTab(int index) override;
+  std::string Caption(int index) override { return captions.at(index); }
+  void SetCaption(int index, const std::string& c) override { captions.at(index) = c; }
+  int ActiveIndex() override { return active; }
+  void SetActiveIndex(int index) override { active = index; }
+  int TabWidth() override { return width; }
+  void SetTabWidth(int px) override { width = px; }
+  int TabStyle() override { return style; }
+  void SetTabStyle(int s) override;
+  int TabPosition() override { return position; }
+  void SetTabPosition(int p) override { position = p; }
+  void ShowTabMenu(const TPoint& screen) override { menus.push_back(screen); }
+};
+
+class TestShellPages : public EditorPages {
+ public:
+  EditorWindow* shown = nullptr;
+  int created = 0;
+  std::unique_ptr<EditorWindow> CreatePage() override;
+  void ShowPage(EditorWindow* page) override { shown = page; }
+};
+
+class TestShellStatus : public StatusBarUi {
+ public:
+  std::string panels[4];
+  void SetPanelText(int panel, const std::string& text) override { panels[panel] = text; }
+};
+
+class TestShellDialogs : public ShellDialogs {
+ public:
+  // Names the dialogs return, in order; an empty optional (or none left) cancels.
+  std::deque<std::optional<std::string>> openNames, saveNames;
+  std::vector<std::string> openPresets, savePresets, openFilters, saveFilters;
+  bool printConfirms = true;
+  TestPrintPage* lastPage = nullptr;  // owned by the shell until the print ends
+  int printerSetups = 0;
+  bool OpenFileName(const std::string& filter, std::string& fileName) override;
+  bool SaveFileName(const std::string& filter, std::string& fileName) override;
+  std::unique_ptr<PrintPage> ExecPrintDialog() override;
+  void ExecPrinterSetup() override { ++printerSetups; }
+  std::vector<std::string> printedTexts;  // AllText() of each finished print job
+};
+
+// Everything together, with a private temporary folder for files and the settings.
+class TestShell {
+ public:
+  TestShell();
+  ~TestShell();
+  TestShellBoxes boxes;
+  TestShellProcess process;
+  TestShellClipboard clipboard;
+  TestShellWindow window;
+  TestShellStrip strip;
+  TestShellPages pages;
+  TestShellStatus status;
+  TestShellDialogs dialogs;
+  std::string dir;           // the temporary folder (holds the "program" and its settings)
+  std::string settingsPath;  // dir + "/quiret.ini"
+
+  // The form; created on first use so tests can prepare settings and arguments first.
+  TFormBase& Form();
+  // Creation step and show step, as a start of the program does.
+  TFormBase& Start();
+  // A fresh form on the same desktop and files, as a second run of the program.
+  void Restart();
+
+  // File helpers in the temporary folder.
+  std::string Path(const std::string& name) const { return dir + "/" + name; }
+  std::string Write(const std::string& name, const std::string& bytes) const;
+  static std::string Read(const std::string& path);
+  std::string ReadSettings() const { return Read(settingsPath); }
+
+  // Marks the active editor as changed, as typing would.
+  void Modify(int tab = -1);
+
+ private:
+  std::unique_ptr<TFormBase> form_;
+};
+
+}  // namespace quiret
