@@ -1,0 +1,93 @@
+// The Qt clipboard under the offscreen platform: code page conversion and line ends.
+#include "platform/qt/QtClipboard.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+
+namespace quiret {
+namespace {
+
+QApplication* EnsureApplication() {
+  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
+  static int argc = 1;
+  static char name[] = "test_qt";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+  return &app;
+}
+
+// "日本語" and "ア" in code page 932.
+const std::string kNihongo = "\x93\xFA\x96\x7B\x8C\xEA";
+const std::string kA = "\x83\x41";
+
+class QtClipboardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnsureApplication();
+    system()->clear();
+  }
+  static QClipboard* system() { return QGuiApplication::clipboard(); }
+  QtClipboard clip;
+};
+
+TEST_F(QtClipboardTest, SetTextPutsUnicodeWithLfLineEnds) {
+  clip.SetText(kNihongo + "\r\n" + kA + "B\r\n");
+  EXPECT_EQ(system()->text(), QStringLiteral("日本語\nアB\n"));
+  EXPECT_TRUE(clip.HasText());
+  // A lone CR or LF in the bytes is left alone; only the CR LF pair is the line end.
+  clip.SetText("a\rb\nc");
+  EXPECT_EQ(system()->text(), QStringLiteral("a\rb\nc"));
+}
+
+TEST_F(QtClipboardTest, SetTextStopsAtTheFirstZeroByte) {
+  clip.SetText(std::string("row\r\n\0\0", 7));
+  EXPECT_EQ(system()->text(), QStringLiteral("row\n"));
+}
+
+TEST_F(QtClipboardTest, InvalidBytesArriveAsReplacementCharacters) {
+  clip.SetText("a\x80" "b\x81");
+  EXPECT_EQ(system()->text(), QString::fromUtf16(u"a\uFFFDb\uFFFD"));
+}
+
+TEST_F(QtClipboardTest, GetTextGivesCrLfForEveryKindOfLineEnd) {
+  system()->setText(QStringLiteral("one\ntwo\rthree\r\nfour\n\n"));
+  EXPECT_EQ(clip.GetText(), "one\r\ntwo\r\nthree\r\nfour\r\n\r\n");
+  system()->setText(QStringLiteral("\r\r\n\n"));
+  EXPECT_EQ(clip.GetText(), "\r\n\r\n\r\n");
+}
+
+TEST_F(QtClipboardTest, GetTextConvertsToCodePage932) {
+  system()->setText(QStringLiteral("日本語 ｱ ア\\~"));
+  EXPECT_EQ(clip.GetText(), kNihongo + " \xB1 " + kA + "\\~");
+  // What the code page cannot hold becomes "?", one per character.
+  system()->setText(QString::fromUtf8("é😀x"));
+  EXPECT_EQ(clip.GetText(), "??x");
+  system()->setText(QString::fromUtf16(u"ab\0cd", 5));
+  EXPECT_EQ(clip.GetText(), "ab");
+}
+
+TEST_F(QtClipboardTest, RoundTripKeepsCrLfText) {
+  const std::string text = "line 1\r\n" + kNihongo + "\r\n\tend";
+  clip.SetText(text);
+  EXPECT_EQ(clip.GetText(), text);
+}
+
+TEST_F(QtClipboardTest, HasTextAndClear) {
+  EXPECT_FALSE(clip.HasText());
+  EXPECT_EQ(clip.GetText(), "");
+  auto* image = new QMimeData;
+  image->setData("application/octet-stream", "xyz");
+  system()->setMimeData(image);
+  EXPECT_FALSE(clip.HasText()) << "data without a text form is not text";
+  clip.SetText("x");
+  EXPECT_TRUE(clip.HasText());
+  clip.Clear();
+  EXPECT_FALSE(clip.HasText());
+  EXPECT_TRUE(system()->text().isEmpty());
+}
+
+}  // namespace
+}  // namespace quiret
