@@ -5,6 +5,7 @@
 #include <QHelpEvent>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPointingDevice>
 #include <QToolTip>
 #include <cstdlib>
 #include <memory>
@@ -65,7 +66,12 @@ class TabStripTest : public ::testing::Test {
 
   void Send(QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons held,
             Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QMouseEvent e(type, QPointF(pos), QPointF(strip->mapToGlobal(pos)), button, held, mods);
+    // A mouse of our own, never destroyed: Qt's primary device dies after its registry at exit
+    // when the application object is a static, which crashes the test program as it ends.
+    static auto* mouse = new QPointingDevice("test mouse", 1, QInputDevice::DeviceType::Mouse,
+                                             QPointingDevice::PointerType::Generic,
+                                             QInputDevice::Capability::Position, 1, 3);
+    QMouseEvent e(type, QPointF(pos), QPointF(strip->mapToGlobal(pos)), button, held, mods, mouse);
     QCoreApplication::sendEvent(strip.get(), &e);
   }
   void Press(QPoint pos, Qt::MouseButton button, Qt::MouseButtons held,
