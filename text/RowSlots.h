@@ -8,9 +8,13 @@
 
 namespace quiret {
 
-// Each row is one allocation holding its length and bytes; an empty row is a null slot, so
-// slots that were grown but never written cost only a pointer. Views returned by Get stay
-// valid until that row is replaced or removed, because rows never move in memory.
+// A row is a block holding its length and bytes; an empty row is a null slot, so slots that
+// were grown but never written cost only a pointer. Rows appended by a loader are packed
+// into large shared blocks (no per-row allocation, no allocator overhead) that are released
+// together by Clear; replacing or removing a packed row leaves its bytes unused until then,
+// which costs at most the size of what was loaded. Other rows are allocated one by one and
+// freed at once. Views returned by Get stay valid until that row is replaced or removed,
+// because rows never move in memory.
 class RowSlots {
  public:
   RowSlots() = default;
@@ -24,6 +28,8 @@ class RowSlots {
   // The row is the concatenation of the parts (a loader joins carried bytes, new bytes and
   // a terminator without building a temporary string).
   void Append(std::initializer_list<std::string_view> parts);
+  // Like Append, for bulk loads: the row goes into the shared blocks.
+  void AppendPacked(std::initializer_list<std::string_view> parts);
   void Insert(std::size_t index, std::string_view row);
   // Inserts the rows in order before `index`, moving the later slots once.
   void InsertAll(std::size_t index, const std::vector<std::string_view>& rows);
@@ -38,8 +44,14 @@ class RowSlots {
   struct Row;
   static Row* Make(std::initializer_list<std::string_view> parts);
   static void Free(Row* row);
+  static const Row* Untag(const Row* row);
+  Row* MakePacked(std::initializer_list<std::string_view> parts);
 
   std::vector<Row*> slots_;
+  std::vector<void*> blocks_;  // shared blocks of packed rows
+  char* blockNext_ = nullptr;
+  char* blockEnd_ = nullptr;
+  std::size_t blockSize_ = 0;
 };
 
 }  // namespace quiret

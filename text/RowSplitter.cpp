@@ -43,7 +43,7 @@ constexpr std::string_view kCrLf{"\r\n", 2};
 
 void RowSplitter::EndLine(const char* begin, const char* end) {
   std::string_view tail(begin, static_cast<std::size_t>(end - begin));
-  rows_.Append({carried_, tail, kCrLf});
+  rows_.AppendPacked({carried_, tail, kCrLf});
   carried_.clear();
 }
 
@@ -80,7 +80,7 @@ void RowSplitter::Feed(const char* data, std::size_t size) {
 }
 
 void RowSplitter::Finish() {
-  rows_.Append({carried_, std::string_view("\0\0", 2)});
+  rows_.AppendPacked({carried_, std::string_view("\0\0", 2)});
   carried_.clear();
   skipLineFeed_ = false;
 }

@@ -30,6 +30,6 @@ class RowSplitter {
 
 // Size of the blocks in which files are read: large enough that system calls cost
 // nothing, small enough that a loaded file is never held twice.
-inline constexpr std::size_t kFileReadBlock = std::size_t{1} << 20;
+inline constexpr std::size_t kFileReadBlock = std::size_t{1} << 18;
 
 }  // namespace quiret

@@ -190,6 +190,32 @@ TEST_F(LumoStringsFile, LoadingReplacesTheRows) {
   EXPECT_EQ(store_.Capacity(), 1);
 }
 
+// Loaded rows live in shared blocks; editing them must behave like editing any other row.
+TEST_F(LumoStringsFile, EditingALoadedDocument) {
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += "row " + std::to_string(i) + "\n";
+  Load(text);
+  ASSERT_EQ(store_.Count(), 20001);
+  std::string_view kept = store_.Get(19999);
+  store_.Put(0, store_.Get(0).substr(2));  // rebuilt from its own packed bytes
+  store_.Delete(1);
+  store_.Insert(5, "new\r\n");
+  store_.Put(7, store_.Get(8));
+  store_.SetCount(19000);
+  EXPECT_EQ(store_.Get(0), "w 0\r\n");
+  EXPECT_EQ(store_.Get(1), "row 2\r\n");
+  EXPECT_EQ(store_.Get(5), "new\r\n");
+  EXPECT_EQ(store_.Get(7), store_.Get(8));
+  EXPECT_EQ(kept, "row 19999\r\n");
+  store_.Add(std::string("end\0\0", 5));
+  EXPECT_EQ(store_.Get(19000), B("end\0\0"));
+  std::string saved = Save();
+  EXPECT_EQ(saved.substr(0, 17), "w 0\r\nrow 2\r\nrow 3");
+  EXPECT_EQ(saved.substr(saved.size() - 14), "row 18999\r\nend");
+  // Loading again over an edited document starts from scratch.
+  EXPECT_EQ(Load("a\r\nb"), (Strings{"a\r\n", B("b\0\0")}));
+}
+
 TEST_F(LumoStringsFile, AFileThatCannotBeOpenedLeavesTheRowsAlone) {
   Load("keep\r\nme");
   std::string missing = dir_.File("no-such-file.txt");
