@@ -102,25 +102,38 @@ void PrintStream::Flush() {
 }
 
 size_t PrintStream::FittingBytes(std::string_view text) {
-  if (x_ + page_.TextWidth(text) <= pageWidth_) return text.size();
-  // Character boundaries; widths grow with the prefix, so the last fitting one is searched.
+  auto fits = [&](size_t bytes) { return x_ + page_.TextWidth(text.substr(0, bytes)) <= pageWidth_; };
+  // Character ends, found only as far as the search reaches: a line of a megabyte is broken
+  // thousands of times, and measuring all of its rest each time would take minutes.
   std::vector<size_t> ends;
-  for (size_t pos = 0; pos < text.size();) {
-    pos += CharLen(text, pos);
-    ends.push_back(pos);
-  }
-  size_t lo = 0, hi = ends.size() - 1;  // ends[hi] is known not to fit
-  size_t best = 0;
-  while (lo < hi) {
-    const size_t mid = lo + (hi - lo) / 2;
-    if (x_ + page_.TextWidth(text.substr(0, ends[mid])) <= pageWidth_) {
-      best = ends[mid];
-      lo = mid + 1;
-    } else {
-      hi = mid;
+  size_t scanned = 0;
+  auto scanTo = [&](size_t count) {
+    while (ends.size() < count && scanned < text.size()) {
+      scanned += CharLen(text, scanned);
+      ends.push_back(scanned);
     }
+  };
+  size_t lo = 0;  // this many characters are known to fit
+  size_t hi = 0;  // this many are known not to fit
+  for (size_t probe = 64;; probe *= 2) {
+    scanTo(probe);
+    if (ends.empty()) return 0;
+    if (!fits(ends.back())) {
+      hi = ends.size();
+      break;
+    }
+    lo = ends.size();
+    if (scanned >= text.size()) return text.size();
   }
-  return best;
+  // Widths grow with the prefix, so the last fitting character end lies between.
+  while (hi - lo > 1) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (fits(ends[mid - 1]))
+      lo = mid;
+    else
+      hi = mid;
+  }
+  return lo == 0 ? 0 : ends[lo - 1];
 }
 
 void PrintStream::Draw(std::string_view text) {

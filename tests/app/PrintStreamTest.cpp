@@ -129,6 +129,27 @@ TEST_F(PrintStreamTest, OddWidthPageNeverSplitsDoubleByteCharacters) {
   EXPECT_EQ(joined, line);
 }
 
+TEST_F(PrintStreamTest, VeryLongLineIsBrokenWithoutMeasuringItsWholeRestEachTime) {
+  page.Width = 800;  // 80 characters a line
+  page.Height = 1000000;
+  std::string line;
+  for (int i = 0; i < 20000; ++i) line += "abc" + kHyo + "de";  // 7 bytes, 7 cells
+  Print(line);
+  ASSERT_GT(page.Texts.size(), 20000u * 7 / 80);
+  std::string joined;
+  for (size_t i = 0; i < page.Texts.size(); ++i) {
+    const int width = page.TextWidth(page.Texts[i].text);
+    EXPECT_LE(width, 800);
+    // Full lines: only a double-byte character that would cross the edge leaves a cell free.
+    if (i + 1 < page.Texts.size()) {
+      EXPECT_GE(width, 790);
+    }
+    joined += page.Texts[i].text;
+  }
+  EXPECT_EQ(joined, line);
+  EXPECT_LT(page.MeasuredBytes, 20LL * static_cast<long long>(line.size()));
+}
+
 TEST_F(PrintStreamTest, TextAfterATabBreaksAtTheEdgeToo) {
   page.Width = 100;
   Print("a\tbcdef");

@@ -31,6 +31,7 @@ TFontMetrics TestPrintPage::SelectPrinterFont() {
 }
 
 int TestPrintPage::TextWidth(std::string_view text) {
+  MeasuredBytes += static_cast<long long>(text.size());
   int width = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     const auto b = static_cast<unsigned char>(text[i]);

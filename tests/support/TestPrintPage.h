@@ -33,6 +33,7 @@ class TestPrintPage : public PrintPage {
   int Pages = 0;  // pages of the job, the first one included
   std::vector<Drawn> Texts;
   std::vector<std::string> Calls;  // call names in order, for ordering checks
+  long long MeasuredBytes = 0;     // bytes passed to TextWidth, all calls together
 
   bool BeginDoc(const std::string& title) override;
   void EndDoc() override;
