@@ -28,7 +28,9 @@ TabStripWidget::TabStripWidget(QWidget* parent) : QWidget(parent) {
   setCursor(Qt::PointingHandCursor);
   // The strip never takes the keyboard focus away from the editor of the page.
   setFocusPolicy(Qt::NoFocus);
-  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  // Not Fixed: a fixed policy caps the height at sizeHint() and would cut off rows that
+  // heightForWidth asks for. The page beside the strip takes the spare height.
+  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
   setAttribute(Qt::WA_OpaquePaintEvent, false);

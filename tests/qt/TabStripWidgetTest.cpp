@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPointingDevice>
 #include <QToolTip>
+#include <QVBoxLayout>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -137,6 +138,24 @@ TEST_F(TabStripTest, ResizingReportsOnlyRealRowChanges) {
   strip->RemoveTab(12);
   EXPECT_EQ(strip->RowCount(), 2);
   EXPECT_EQ(rec.reflowed, 3);
+}
+
+TEST_F(TabStripTest, InAWindowLayoutNoRowIsCutOff) {
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  auto* owned = strip.release();
+  layout->addWidget(owned);
+  layout->addWidget(new QWidget, 1);  // the page takes the spare height
+  owned->SetTabWidth(100);
+  for (int i = 0; i < 12; ++i) owned->AddTab("t");
+  for (int width : {900, 400, 700}) {
+    window.resize(width, 400);
+    window.show();
+    QCoreApplication::processEvents();
+    EXPECT_GE(owned->RowCount(), 2) << width;
+    EXPECT_EQ(owned->height(), owned->heightForWidth(owned->width())) << width;
+    EXPECT_TRUE(owned->rect().contains(owned->TabRect(11))) << width;
+  }
 }
 
 TEST_F(TabStripTest, FitWidthFollowsTheCaptionAndFixedWidthDoesNot) {
