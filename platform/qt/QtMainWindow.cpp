@@ -1,0 +1,124 @@
+// Builds the main window's widgets and turns window, tab strip and drop events into shell calls.
+#include "platform/qt/QtMainWindow.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/Menus.h"
+#include "app/UnitQrBase.h"
+#include "platform/qt/QtShellActions.h"
+#include "platform/qt/QtShellDialogs.h"
+#include "platform/qt/QtShellPages.h"
+#include "platform/qt/QtShellStatusBar.h"
+#include "platform/qt/QtShellTabStrip.h"
+#include "platform/qt/TabStripWidget.h"
+
+namespace quiret {
+
+QtMainWindow::QtMainWindow(MessageBoxes& boxes, ProcessServices& process, Clipboard& clipboard,
+                           const std::string& settingsPath) {
+  setWindowTitle("Quiret");
+  auto* central = new QWidget(this);
+  layout_ = new QVBoxLayout(central);
+  layout_->setContentsMargins(0, 0, 0, 0);
+  layout_->setSpacing(0);
+  strip_ = new TabStripWidget(central);
+  strip_->setCursor(Qt::PointingHandCursor);
+  pages_ = new QtShellPages(central);
+  layout_->addWidget(strip_);
+  layout_->addWidget(pages_, 1);
+  setCentralWidget(central);
+  status_ = new QtShellStatusBar(this);
+  setStatusBar(status_);
+
+  stripUi_ = std::make_unique<QtShellTabStrip>(*strip_, [this] { PlaceStrip(); });
+  dialogs_ = std::make_unique<QtShellDialogs>(this);
+  form_ = std::make_unique<TFormBase>(
+      TShellServices{boxes, process, clipboard, *this, *stripUi_, *pages_, *status_, *dialogs_}, settingsPath);
+
+  actions_ = new QtShellActions(*form_, this);
+  actions_->BuildMenuBar(menuBar());
+  stripUi_->SetMenu(actions_->BuildMenu(TabMenuItems(), this));
+
+  connect(strip_, &TabStripWidget::tabActivated, this, [this](int) { form_->Guarded([this] { form_->TabChanged(); }); });
+  connect(strip_, &TabStripWidget::middleClicked, this,
+          [this](int tab) { form_->Guarded([this, tab] { form_->TabCloseClick(tab); }); });
+  connect(strip_, &TabStripWidget::leftRightClicked, this,
+          [this](int tab) { form_->Guarded([this, tab] { form_->TabCloseClick(tab); }); });
+  connect(strip_, &TabStripWidget::rightClicked, this, [this](int tab, QPoint global) {
+    form_->TabRightRelease(tab, TPoint{global.x(), global.y()});
+  });
+}
+
+QtMainWindow::~QtMainWindow() {
+  form_.reset();  // the editors go before the page widgets they draw on
+}
+
+void QtMainWindow::PlaceStrip() {
+  layout_->removeWidget(strip_);
+  layout_->insertWidget(strip_->TabPosition() == TabStripWidget::PositionBottom ? 1 : 0, strip_);
+}
+
+TWindowBounds QtMainWindow::Bounds() {
+  const QRect g = IsMaximized() ? normalGeometry() : geometry();
+  const QPoint frame = IsMaximized() ? g.topLeft() : pos();
+  return TWindowBounds{frame.x(), frame.y(), g.width(), g.height()};
+}
+
+void QtMainWindow::SetBounds(const TWindowBounds& b) {
+  move(b.Left, b.Top);
+  resize(b.Width, b.Height);
+}
+
+void QtMainWindow::SetMaximized(bool maximized) {
+  setWindowState(maximized ? (windowState() | Qt::WindowMaximized) : (windowState() & ~Qt::WindowMaximized));
+}
+
+void QtMainWindow::BringToFront() {
+  raise();
+  activateWindow();
+}
+
+void QtMainWindow::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  if (shown_) return;
+  shown_ = true;
+  // The command-line pass runs once the window is on screen, from the event loop.
+  QTimer::singleShot(0, this, [this] { form_->Guarded([this] { form_->FormShow(); }); });
+}
+
+void QtMainWindow::closeEvent(QCloseEvent* e) {
+  if (closed_) {
+    e->accept();
+    return;
+  }
+  bool allow = true;
+  form_->Guarded([&] { allow = form_->FormCloseQuery(); });
+  if (!allow) {
+    e->ignore();
+    return;
+  }
+  closed_ = true;
+  form_->FormClose();
+  e->accept();
+}
+
+void QtMainWindow::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void QtMainWindow::dropEvent(QDropEvent* e) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : e->mimeData()->urls())
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  e->acceptProposedAction();
+  form_->Guarded([&] { form_->FilesDropped(paths); });
+}
+
+}  // namespace quiret

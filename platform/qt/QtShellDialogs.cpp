@@ -1,0 +1,68 @@
+// Open and save dialogs with the shell's filters; print dialogs on one shared printer.
+#include "platform/qt/QtShellDialogs.h"
+
+#include <QFileDialog>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "platform/PrintPage.h"
+#include "platform/qt/QtPrintPage.h"
+
+namespace quiret {
+
+QtShellDialogs::QtShellDialogs(QWidget* parent)
+    : parent_(parent), printer_(std::make_shared<QPrinter>(QPrinter::HighResolution)) {}
+
+QtShellDialogs::~QtShellDialogs() = default;
+
+QStringList QtShellDialogs::NameFilters(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split('|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    out << parts[i] + " (" + patterns + ")";
+  }
+  return out;
+}
+
+bool QtShellDialogs::OpenFileName(const std::string& filter, std::string& fileName) {
+  QFileDialog dialog(parent_);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(NameFilters(filter));
+  // Links are opened as the files they are; hidden files are listed.
+  dialog.setOption(QFileDialog::DontResolveSymlinks, true);
+  dialog.setFilter(dialog.filter() | QDir::Hidden);
+  if (!fileName.empty()) dialog.selectFile(QString::fromStdString(fileName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  fileName = dialog.selectedFiles().first().toStdString();
+  return true;
+}
+
+bool QtShellDialogs::SaveFileName(const std::string& filter, std::string& fileName) {
+  QFileDialog dialog(parent_);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(NameFilters(filter));
+  dialog.setDefaultSuffix(QString());  // a typed name is used as typed
+  dialog.setFilter(dialog.filter() | QDir::Hidden);
+  if (!fileName.empty()) dialog.selectFile(QString::fromStdString(fileName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  fileName = dialog.selectedFiles().first().toStdString();
+  return true;
+}
+
+std::unique_ptr<PrintPage> QtShellDialogs::ExecPrintDialog() {
+  QPrintDialog dialog(printer_.get(), parent_);
+  if (dialog.exec() != QDialog::Accepted) return nullptr;
+  return std::make_unique<QtPrintPage>(*printer_);
+}
+
+void QtShellDialogs::ExecPrinterSetup() {
+  QPageSetupDialog dialog(printer_.get(), parent_);
+  dialog.exec();
+}
+
+}  // namespace quiret

@@ -1,0 +1,32 @@
+// The common dialogs on Qt: open, save, print and printer setup.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "platform/ShellDialogs.h"
+
+class QPrinter;
+class QWidget;
+
+namespace quiret {
+
+class QtShellDialogs : public ShellDialogs {
+ public:
+  explicit QtShellDialogs(QWidget* parent);
+  ~QtShellDialogs() override;
+  bool OpenFileName(const std::string& filter, std::string& fileName) override;
+  bool SaveFileName(const std::string& filter, std::string& fileName) override;
+  std::unique_ptr<PrintPage> ExecPrintDialog() override;
+  void ExecPrinterSetup() override;
+
+  // "caption|*.a;*.b|..." as Qt's name filters: "caption (*.a *.b)".
+  static QStringList NameFilters(const std::string& filter);
+
+ private:
+  QWidget* parent_;
+  // One printer for the whole run, so the setup dialog's choices reach the print command.
+  std::shared_ptr<QPrinter> printer_;
+};
+
+}  // namespace quiret

@@ -1,0 +1,48 @@
+// Status bar panels 92, 92, 50 and 640 pixels wide, at most 19 pixels high.
+#include "platform/qt/QtShellStatusBar.h"
+
+namespace quiret {
+
+namespace {
+// A panel that keeps its width as its preferred size but lets the window shrink below it
+// (the path panel is then cut off at the window's edge, as on the classic status bar).
+class Panel : public QLabel {
+ public:
+  Panel(int width, QWidget* parent) : QLabel(parent), width_(width) {
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+  }
+  QSize sizeHint() const override { return {width_, QLabel::sizeHint().height()}; }
+  QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+ private:
+  int width_;
+};
+}  // namespace
+
+QtShellStatusBar::QtShellStatusBar(QWidget* parent) : QStatusBar(parent) {
+  setSizeGripEnabled(false);
+  setMaximumHeight(19);
+  const int widths[4] = {92, 92, 50, 640};
+  for (int i = 0; i < 4; ++i) {
+    if (i < 3) {
+      panels_[i] = new QLabel(this);
+      panels_[i]->setFixedWidth(widths[i]);
+    } else {
+      panels_[i] = new Panel(widths[i], this);
+    }
+    panels_[i]->setFrameShape(QFrame::Panel);
+    panels_[i]->setFrameShadow(QFrame::Sunken);
+    panels_[i]->setContentsMargins(2, 0, 2, 0);
+    addWidget(panels_[i]);
+  }
+}
+
+void QtShellStatusBar::SetPanelText(int panel, const std::string& text) {
+  if (panel >= 0 && panel < 4) panels_[panel]->setText(QString::fromStdString(text));
+}
+
+QString QtShellStatusBar::PanelText(int panel) const {
+  return panel >= 0 && panel < 4 ? panels_[panel]->text() : QString();
+}
+
+}  // namespace quiret
