@@ -290,6 +290,13 @@ class TLumoEdit : public EditorWindowClient {
   void DrawArrow(int x, int y, TColor color);
   // Every visible row drawn selected (the select-all state), then OnSelectionChange.
   void DrawAllSelected();
+  // URL carry-over at the start of the last row DrawUrls coloured, kept only while one
+  // DrawSelection runs, so its per-segment calls do not rescan the whole logical line.
+  struct UrlCarryCache {
+    bool on = false;
+    std::int32_t row = -1;
+    bool inUrl = false, inTag = false, afterTag = false;
+  } urlCarryCache_;
   // Horizontal extent in which dotted strokes set pixels.
   int dotClipLeft_ = -2147483647 - 1;
   int dotClipRight_ = 2147483647;

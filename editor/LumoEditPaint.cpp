@@ -207,6 +207,12 @@ void TLumoEdit::DrawRowSegment(std::int32_t row, std::int32_t from, std::int32_t
 
 void TLumoEdit::DrawSelection() {
   if (!WindowCreated) return;
+  // The rows do not change while the selection is drawn: URL carries may be reused.
+  urlCarryCache_ = UrlCarryCache{true, -1};
+  struct CacheOff {
+    UrlCarryCache& cache;
+    ~CacheOff() { cache = UrlCarryCache{}; }
+  } cacheOff{urlCarryCache_};
   const std::int32_t count = Lines->Count();
   const std::int32_t lastVisible = std::min(count - 1, TopRow + VisibleRows - 1);
   auto rowLen = [&](std::int32_t r) { return static_cast<std::int32_t>(Lines->Get(r).size()); };

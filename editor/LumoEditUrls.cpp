@@ -92,7 +92,11 @@ class UrlRowScanner {
   }
 
  private:
-  int CharLen(size_t i) const { return std::max(1, CharLenAt(text_, static_cast<std::int32_t>(i))); }
+  // Positions scanned are always character starts, where an ASCII byte is one character.
+  int CharLen(size_t i) const {
+    if (static_cast<unsigned char>(text_[i]) < 0x80) return 1;
+    return std::max(1, CharLenAt(text_, static_cast<std::int32_t>(i)));
+  }
 
   bool At(size_t i, std::string_view prefix) const { return hay_.compare(i, prefix.size(), prefix) == 0; }
 
@@ -145,12 +149,21 @@ void TLumoEdit::DrawUrls(std::int32_t first, std::int32_t last, const TRect* cli
   first = std::max(first, 0);
   last = std::min(last, count - 1);
   if (first > last) return;
-  // A URL wrapped from an earlier row of the same line must be seen from its start.
-  std::int32_t start = first;
-  while (start > 0 && !HasLineEnd(Lines->Get(start - 1))) --start;
-
   UrlCarry carry;
+  std::int32_t start = first;
+  UrlCarryCache& cache = urlCarryCache_;
+  if (cache.on && cache.row >= 0 && cache.row <= first && first - cache.row <= VisibleRows + 1) {
+    // Scanning on from a row whose carry is known gives the same result: a row that ends
+    // a line always leaves every carry cleared.
+    start = cache.row;
+    carry = UrlCarry{cache.inUrl, cache.inTag, cache.afterTag};
+  } else {
+    // A URL wrapped from an earlier row of the same line must be seen from its start.
+    while (start > 0 && !HasLineEnd(Lines->Get(start - 1))) --start;
+  }
+
   for (std::int32_t r = start; r <= last; ++r) {
+    if (cache.on && r == first) cache = UrlCarryCache{true, r, carry.inUrl, carry.inTag, carry.afterTag};
     const std::string_view row = Lines->Get(r);
     if (row == "\r\n") {
       carry = UrlCarry{};
@@ -160,6 +173,11 @@ void TLumoEdit::DrawUrls(std::int32_t first, std::int32_t last, const TRect* cli
     const std::string_view text = hasTerm ? row.substr(0, row.size() - 2) : row;
     std::string_view next;
     if (r + 1 < count) next = Lines->Get(r + 1).substr(0, kNextBytes);
+    // Every item starts with a prefix holding ":"; without one nothing starts or runs on.
+    const bool carrying = carry.inUrl || carry.inTag || carry.afterTag;
+    if (!carrying && text.find(':') == std::string_view::npos &&
+        (hasTerm || next.find(':') == std::string_view::npos))
+      continue;
     const std::vector<UrlSpan> spans = UrlRowScanner(text, hasTerm, next, carry).Scan();
     if (r < first) continue;
     for (const UrlSpan& s : spans)

@@ -104,6 +104,22 @@ TEST_F(SelectionTest, UrlColouringStaysOutOfTheSelectedPart) {
   EXPECT_EQ(UrlCells(0), (Cells{{0, 3}, {5, 10}}));
 }
 
+TEST_F(SelectionTest, UrlWrappedOverRowsKeepsItsColourBesideASelection) {
+  SetRows({"ab http://exa", "mple.com/x", "yz u\r\n", "tag:ab", "c.d e\r\n", LastRow("")});
+  Select(0, 0, 0, 1);
+  EXPECT_EQ(UrlCells(0), (Cells{{3, 13}}));
+  EXPECT_EQ(UrlCells(1), (Cells{{0, 10}}));
+  EXPECT_EQ(UrlCells(2), (Cells{{0, 2}}));
+  EXPECT_EQ(UrlCells(3), (Cells{{0, 6}}));
+  EXPECT_EQ(UrlCells(4), (Cells{{0, 3}}));
+  // The same colouring with the selection further down, drawn row part by row part.
+  Select(4, 1, 2, 3);
+  EXPECT_EQ(UrlCells(1), (Cells{{0, 10}}));
+  EXPECT_EQ(UrlCells(2), (Cells{{0, 2}}));
+  EXPECT_TRUE(UrlCells(3).empty());         // selected whole
+  EXPECT_EQ(UrlCells(4), (Cells{{1, 3}}));  // selected before column 1
+}
+
 TEST_F(SelectionTest, ASelectedTabKeepsItsTabStop) {
   SetRows({"a\tb\r\n", LastRow("")});
   Select(0, 1, 0, 2);
