@@ -43,9 +43,7 @@ bool PrintStream::Open(const std::string& title) {
   return true;
 }
 
-int PrintStream::LineHeight() const {
-  return lineHasText_ ? font_.Height + kLineGap : font_.Height;
-}
+int PrintStream::LineHeight() const { return lineHasText_ ? font_.Height + kLineGap : font_.Height; }
 
 void PrintStream::Write(std::string_view text) {
   if (!open_) return;

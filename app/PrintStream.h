@@ -67,8 +67,7 @@ bool PrintLines(const std::vector<std::string>& lines, PrintPage& page, const st
 
 // Prints the document held in `rows` (display rows as the editor stores them).
 inline bool PrintDocument(const TLumoStrings& rows, PrintPage& page, const std::string& title) {
-  return PrintLines(LogicalLines(rows.Count(), [&rows](std::int32_t i) { return rows.Get(i); }),
-                    page, title);
+  return PrintLines(LogicalLines(rows.Count(), [&rows](std::int32_t i) { return rows.Get(i); }), page, title);
 }
 
 }  // namespace quiret

@@ -38,8 +38,7 @@ QFont QtPrintPage::PrinterFont(int dotsPerInch) {
   font.setKerning(false);  // widths must add up, or the page-edge breaking would drift
   // A size whose half-width advance is a whole number of device pixels, so that columns
   // and tab stops (whole multiples of the average width) stay on the same grid.
-  const int target =
-      std::max(1, static_cast<int>(std::lround(kPrinterFontPoints * dotsPerInch / 72.0)));
+  const int target = std::max(1, static_cast<int>(std::lround(kPrinterFontPoints * dotsPerInch / 72.0)));
   for (int px = target; px > 0 && px > target - 8; --px) {
     font.setPixelSize(px);
     const qreal advance = QFontMetricsF(font).horizontalAdvance(QLatin1Char('x'));

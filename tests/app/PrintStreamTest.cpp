@@ -1,8 +1,7 @@
 // The print stream's line, tab, breaking and page rules, drawn on a recording test page.
-#include "app/PrintStream.h"
-
 #include <gtest/gtest.h>
 
+#include "app/PrintStream.h"
 #include "tests/support/TestPrintPage.h"
 
 namespace quiret {

@@ -1,6 +1,4 @@
 // Printing documents to PDF through Qt's printer: pages, text, breaking and start failures.
-#include "platform/qt/QtPrintPage.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "app/PrintStream.h"
+#include "platform/qt/QtPrintPage.h"
 
 namespace quiret {
 namespace {
