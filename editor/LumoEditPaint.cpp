@@ -83,15 +83,15 @@ void TLumoEdit::DrawArrow(int x, int y, TColor color) {
 }
 
 void TLumoEdit::DrawLineEndMark(int x, int y, std::string_view lastTwo) {
-  // A mark scrolled left of the text area would land in the gutter: leave it out.
-  if (x < TextLeft) return;
   if (lastTwo == kEof) {
     if (!ShowEOF) return;
     Surface& canvas = window_.Canvas();
     const int right = std::min(x + canvas.TextWidth(kEofText), TextLeft + TextAreaWidth);
-    canvas.TextOut(x, y, TRect{x, y, right, y + CharHeight}, kEofText, CREOFcolor, Color);
+    const TRect cell{std::max(TextLeft, x), y, right, y + CharHeight};
+    if (!cell.IsEmpty()) canvas.TextOut(x, y, cell, kEofText, CREOFcolor, Color);
   } else if (lastTwo == kCrLf) {
-    if (ShowCR) DrawArrow(x, y, CREOFcolor);
+    // Strokes are not clipped: an arrow scrolled left of the text area would land in the gutter.
+    if (ShowCR && x >= TextLeft) DrawArrow(x, y, CREOFcolor);
   }
 }
 
@@ -178,7 +178,7 @@ void TLumoEdit::DrawRowSegment(std::int32_t row, std::int32_t from, std::int32_t
 
   if (takesTerm && term == Term::Eof) {
     const TRect rest{std::max(TextLeft, xe), y, areaRight, y + LineHeight};
-    if (ShowEOF && xe >= TextLeft)
+    if (ShowEOF)
       canvas.TextOut(xe, y, rest, kEofText, CREOFcolor, Color);
     else
       canvas.FillRect(rest, Color);
@@ -298,6 +298,7 @@ void TLumoEdit::RedrawRows(std::uint8_t kind, std::int32_t a, std::int32_t b) {
   if (!WindowCreated) return;
   const std::int32_t bottom = TopRow + VisibleRows - 1;
   std::int32_t first = 0, end = 0;
+  // clang-format off
   switch (kind) {
     case 0: first = TopRow; end = bottom; break;
     case 1: first = CaretRow - 1; end = bottom; break;
@@ -308,6 +309,7 @@ void TLumoEdit::RedrawRows(std::uint8_t kind, std::int32_t a, std::int32_t b) {
     case 6: first = std::max(a, TopRow); end = std::min(b, bottom); break;
     default: break;
   }
+  // clang-format on
   // Rows above the view have no place on the canvas.
   first = std::max(first, TopRow);
   const std::int32_t last = std::min(Lines->Count() - 1, end);

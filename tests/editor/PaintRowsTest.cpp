@@ -61,6 +61,18 @@ TEST_F(PaintTest, LineEndArrowStrokes) {
   for (const SurfaceCall& l : lines) EXPECT_EQ(l.fore, 0x808000u);
 }
 
+TEST_F(PaintTest, MarksScrolledLeftOfTheTextAreaStayOutOfTheGutter) {
+  SetRows({"ab\r\n", LastRow("cd")});
+  ed.HorzOffset = 20;  // both row ends at x = 10 + 16 - 20 = 6
+  ed.RedrawAll();
+  EXPECT_TRUE(surface().Calls(SurfaceCall::Line).empty());
+  std::vector<SurfaceCall> texts = TextsOfRow(1);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[1].text, "[EOF]");
+  EXPECT_EQ(texts[1].p1.x, 6);
+  EXPECT_EQ(texts[1].rect.left, 10);
+}
+
 TEST_F(PaintTest, ContinuationRowsAndShowCrOffHaveNoArrow) {
   SetRows({"abc", "de\r\n", LastRow("")});
   ed.SetShowCR(false);
@@ -118,7 +130,7 @@ TEST_F(PaintTest, DoubleByteSpaceBoxIsDottedInStrokeOrder) {
   ed.DrawRow(0, 0, ed.Lines->Get(0));
   // The space's right edge is at 10 + 8 + 16 = 34: box x 21..31, y 6..18.
   std::vector<TPoint> expected;
-  for (int y = 6; y <= 16; y += 2) expected.push_back({31, y});  // right edge, downward
+  for (int y = 6; y <= 16; y += 2) expected.push_back({31, y});   // right edge, downward
   for (int x = 31; x >= 23; x -= 2) expected.push_back({x, 18});  // bottom, leftward
   for (int y = 18; y >= 8; y -= 2) expected.push_back({21, y});   // left edge, upward
   for (int x = 21; x <= 29; x += 2) expected.push_back({x, 6});   // top, rightward
