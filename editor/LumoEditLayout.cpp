@@ -26,30 +26,49 @@ std::int32_t CeilDiv(std::int32_t a, std::int32_t b) { return -FloorDiv(-a, b); 
 
 // Widths of characters through a cache indexed by the single byte (0..255) or by
 // lead * 256 + trail for a two-byte character (always >= 0x8100, so the ranges never meet).
+// The 256 single bytes are measured together the first time; the slot after the table
+// records that they are.
 class WidthTable {
  public:
   WidthTable(std::vector<int>& cache, Surface& surface) : cache_(cache), surface_(surface) {
-    if (cache_.size() != 65536) cache_.assign(65536, 0);
+    if (cache_.size() != kSize + 1) cache_.assign(kSize + 1, 0);
+    if (cache_[kSize] == 0) {
+      for (int b = 0; b < 256; ++b) {
+        const char c = static_cast<char>(b);
+        cache_[static_cast<std::size_t>(b)] = surface_.TextWidth(std::string_view(&c, 1));
+      }
+      cache_[kSize] = 1;
+    }
+    table_ = cache_.data();
   }
-  int Single(unsigned char b) {
-    int w = cache_[b];
-    if (w == 0) w = cache_[b] = surface_.TextWidth(std::string_view(reinterpret_cast<const char*>(&b), 1));
-    return w;
-  }
+  int Single(unsigned char b) const { return table_[b]; }
   int Pair(unsigned char lead, unsigned char trail) {
-    unsigned idx = (static_cast<unsigned>(lead) << 8) | trail;
-    int w = cache_[idx];
+    const unsigned idx = (static_cast<unsigned>(lead) << 8) | trail;
+    int w = table_[idx];
     if (w == 0) {
       const char s[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-      w = cache_[idx] = surface_.TextWidth(std::string_view(s, 2));
+      w = table_[idx] = surface_.TextWidth(std::string_view(s, 2));
     }
     return w;
   }
 
  private:
+  static constexpr std::size_t kSize = 65536;
   std::vector<int>& cache_;
   Surface& surface_;
+  int* table_ = nullptr;
 };
+
+// Byte classes for the measuring loops: plain, tab, lead byte.
+enum : unsigned char { kPlain = 0, kTab = 1, kLeadByte = 2 };
+struct ByteClasses {
+  unsigned char of[256];
+  constexpr ByteClasses() : of() {
+    for (int b = 0; b < 256; ++b)
+      of[b] = b == '\t' ? kTab : (((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ? kLeadByte : kPlain);
+  }
+};
+constexpr ByteClasses kClass;
 
 // The wrap rule's measuring step, done in one forward pass. The rule shrinks a piece one
 // byte at a time until the tab-expanded piece fits in `column` columns (and, with autoWrap,
@@ -63,29 +82,31 @@ std::size_t LongestFittingPrefix(std::string_view data, std::int32_t column, boo
   const std::size_t maxPos = std::min<std::size_t>(n, static_cast<std::size_t>(std::max(column, 0)));
   const long long limitW = autoWrap ? areaWidth : (1LL << 62);
   if (limitW < 0) return 0;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
   long long cols = 0;
   long long w = 0;
   std::size_t fit = 0;
   std::size_t i = 0;
   while (i < maxPos) {
-    const unsigned char b = static_cast<unsigned char>(data[i]);
-    if (b == '\t') {
+    const unsigned char b = bytes[i];
+    const unsigned char kind = kClass.of[b];
+    if (kind == kPlain || (kind == kLeadByte && (i + 1 >= n || bytes[i + 1] == '\t'))) {
+      cols += 1;
+      w += widths.Single(b);
+      ++i;
+    } else if (kind == kTab) {
       const int blanks = tabCount - static_cast<int>(cols % tabCount);
       cols += blanks;
       w += static_cast<long long>(blanks) * widths.Single(' ');
       ++i;
-    } else if (IsLead(b) && i + 1 < n && data[i + 1] != '\t') {
+    } else {
       // The piece cut after the lead byte.
       if (cols + 1 > column || w + widths.Single(b) > limitW) break;
       fit = i + 1;
       if (i + 2 > maxPos) break;
       cols += 2;
-      w += widths.Pair(b, static_cast<unsigned char>(data[i + 1]));
+      w += widths.Pair(b, bytes[i + 1]);
       i += 2;
-    } else {
-      cols += 1;
-      w += widths.Single(b);
-      ++i;
     }
     if (cols > column || w > limitW) break;
     fit = i;
@@ -115,11 +136,83 @@ std::size_t NextRowLength(std::string_view data, std::size_t compareLen, std::in
   return pos >= compareLen ? data.size() : pos;
 }
 
+// The parameters of the wrap rule.
+struct WrapRule {
+  std::int32_t column;
+  bool autoWrap;
+  std::int32_t areaWidth;
+  int tabCount;
+};
+
+// The rows SplitRows gives, written into the store in place. The cuts are found first
+// (nothing changes if the text would have too many rows); then rows move back to their new
+// places from the last one to the first, so a row is always read before anything is written
+// over it, and a row that neither splits nor moves is not touched.
+void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths) {
+  const std::int32_t count = lines.Count();
+  std::vector<std::uint32_t> pieceLen;
+  std::vector<std::int64_t> firstPiece(static_cast<std::size_t>(count) + 1);
+  pieceLen.reserve(static_cast<std::size_t>(count));
+  for (std::int32_t r = 0; r < count; ++r) {
+    firstPiece[static_cast<std::size_t>(r)] = static_cast<std::int64_t>(pieceLen.size());
+    std::string_view data = lines.Get(r);
+    for (;;) {
+      const std::size_t take = NextRowLength(data, data.size(), rule.column, rule.autoWrap, rule.areaWidth, rule.tabCount, widths);
+      pieceLen.push_back(static_cast<std::uint32_t>(std::min(take, data.size())));
+      if (take >= data.size()) break;
+      data.remove_prefix(take);
+    }
+  }
+  const auto newCount = static_cast<std::int64_t>(pieceLen.size());
+  firstPiece[static_cast<std::size_t>(count)] = newCount;
+  if (newCount > TLumoStrings::kMaxListSize) lines.Error();
+  if (newCount == count) return;  // nothing splits
+  lines.SetCount(static_cast<std::int32_t>(newCount));
+  std::string row;
+  for (std::int32_t r = count - 1; r >= 0; --r) {
+    const auto first = firstPiece[static_cast<std::size_t>(r)];
+    const auto last = firstPiece[static_cast<std::size_t>(r) + 1];
+    if (first == r && last == r + 1) break;  // neither this row nor any above it moves
+    row.assign(lines.Get(r));
+    std::size_t at = 0;
+    for (auto p = first; p < last; ++p) {
+      const std::size_t len = pieceLen[static_cast<std::size_t>(p)];
+      lines.Put(static_cast<std::int32_t>(p), std::string_view(row).substr(at, len));
+      at += len;
+    }
+  }
+}
+
+// Joins every logical line back into one row, in place: line l is written at row l, which
+// is never after the line's first row, so every row is read before it is overwritten.
+void UnwrapInPlace(TLumoStrings& lines) {
+  const std::int32_t count = lines.Count();
+  std::int32_t line = 0;
+  std::string joined;
+  for (std::int32_t r = 0; r < count; ++line) {
+    std::int32_t last = r;
+    std::string_view first = lines.Get(r);
+    if (HasLineEnd(first) || r == count - 1) {
+      if (line != r) lines.Put(line, first);
+    } else {
+      joined.clear();
+      for (;; ++last) {
+        std::string_view s = lines.Get(last);
+        joined.append(s);
+        if (HasLineEnd(s) || last == count - 1) break;
+      }
+      lines.Put(line, joined);
+    }
+    r = last + 1;
+  }
+  if (line != count) lines.SetCount(line);
+}
+
 }  // namespace
 
 // ---- Measuring ----
 
-void TLumoEdit::ResetWidthCache() { widthCache_.assign(65536, 0); }
+void TLumoEdit::ResetWidthCache() { widthCache_.clear(); }
 
 int TLumoEdit::TextWidth(std::string_view text) {
   WidthTable widths(widthCache_, window_.Canvas());
@@ -249,23 +342,16 @@ void TLumoEdit::Relayout(bool wrap, bool redraw) {
   try {
     ClearHighlight();
     if (wrap) {
-      std::vector<std::string> rows = SplitRows();
+      WidthTable widths(widthCache_, window_.Canvas());
+      WrapInPlace(*Lines, WrapRule{Column, AutoWrap, TextAreaWidth, TabCount}, widths);
       WordWrap = true;
-      Lines->Assign(std::move(rows));
       LineToRow(CaretCol, CaretRow);
       LineToRow(AnchorCol, AnchorRow);
     } else {
       RowToLine(CaretCol, CaretRow);
       RowToLine(AnchorCol, AnchorRow);
-      std::vector<std::string> lines;
-      const std::int32_t count = Lines->Count();
-      for (std::int32_t r = 0; r < count; ++r) {
-        std::int32_t last = r;
-        lines.push_back(JoinRows(r, last));
-        r = last;
-      }
+      UnwrapInPlace(*Lines);
       WordWrap = false;
-      Lines->Assign(std::move(lines));
     }
     SelEndCol = PaintedSelCol = CaretCol;
     SelEndRow = PaintedSelRow = CaretRow;

@@ -241,6 +241,11 @@ TEST_F(WrapTest, FastSplitMatchesTheLiteralRule) {
             expected.insert(expected.end(), parts.begin(), parts.end());
           }
           ASSERT_EQ(edit.SplitRows(), expected);
+          // The whole-text wrap gives the same rows, and unwrapping gives the lines back.
+          edit.Relayout(true, false);
+          ASSERT_EQ(Rows(), expected);
+          edit.Relayout(false, false);
+          ASSERT_EQ(Rows(), logical);
 
           // The re-wrap after an edit, over every line at once.
           std::vector<std::string> rewrapped;

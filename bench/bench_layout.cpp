@@ -1,0 +1,123 @@
+// Layout benchmarks: whole-text wrap of large documents, very long lines, and the cost of the
+// first screen (size notification and paint) as the document grows.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include "editor/LumoEdit.h"
+#include "tests/support/TestEditorWindow.h"
+
+namespace quiret {
+namespace {
+
+// Prose-like lines of about 70 bytes: ASCII words and double-byte characters, some long
+// enough to wrap at a 600-pixel text area with 8/16-pixel cells.
+std::string MakeText(std::size_t bytes, std::size_t lineLength) {
+  static const std::string kWide = "\x82\xA0\x82\xA2\x82\xA4\x81\x40\x8A\xBF\x8E\x9A";  // kana, space, kanji
+  std::string text;
+  text.reserve(bytes + lineLength + 2);
+  unsigned seed = 12345;
+  while (text.size() < bytes) {
+    seed = seed * 1103515245u + 12345u;
+    std::size_t len = lineLength == 0 ? 40 + (seed >> 16) % 61 : lineLength;  // 40..100 bytes
+    std::string line;
+    while (line.size() < len) {
+      seed = seed * 1103515245u + 12345u;
+      if ((seed >> 20) % 3 == 0) {
+        line += kWide.substr(((seed >> 8) % 6) * 2, 2);
+      } else {
+        line += static_cast<char>('a' + (seed >> 12) % 26);
+        if ((seed >> 24) % 7 == 0) line += (seed >> 9) % 5 == 0 ? '\t' : ' ';
+      }
+    }
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+struct Editor {
+  TestEditorWindow win;
+  TLumoEdit edit{win};
+  explicit Editor(const std::string& text, bool autoWrap = true) {
+    TFont f;
+    f.Name = "IPAGothic";
+    f.SetSize(12);  // half-width 8 px, full-width 16 px
+    edit.SetFont(f);
+    edit.AutoWrap = autoWrap;
+    edit.WordWrap = false;
+    edit.ApplySettings();
+    edit.Column = autoWrap ? edit.NoWrapColumns : 72;
+    win.clientWidth = edit.TextLeft + 600;
+    win.clientHeight = 4 + 40 * 16;
+    edit.LayoutForSize(win.clientWidth, win.clientHeight);
+    edit.Lines->SetText(text);
+  }
+};
+
+// Whole-text wrap at a 600-pixel text area (what a size change or the word-wrap option does).
+void BM_RelayoutWrap(benchmark::State& state) {
+  const std::size_t bytes = static_cast<std::size_t>(state.range(0)) << 20;
+  Editor e(MakeText(bytes, 0));
+  std::int64_t rows = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    e.edit.Relayout(false, false);
+    state.ResumeTiming();
+    e.edit.Relayout(true, true);
+    rows = e.edit.Lines->Count();
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
+}
+BENCHMARK(BM_RelayoutWrap)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The unwrap half of a size change with word wrap at the window width.
+void BM_RelayoutUnwrap(benchmark::State& state) {
+  const std::size_t bytes = static_cast<std::size_t>(state.range(0)) << 20;
+  Editor e(MakeText(bytes, 0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    e.edit.Relayout(true, false);
+    state.ResumeTiming();
+    e.edit.Relayout(false, false);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
+}
+BENCHMARK(BM_RelayoutUnwrap)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Lines of 100 kB: the wrap must stay linear in the text size.
+void BM_WrapLongLines(benchmark::State& state) {
+  const std::size_t bytes = static_cast<std::size_t>(state.range(0)) << 20;
+  Editor e(MakeText(bytes, 100 * 1024));
+  for (auto _ : state) {
+    state.PauseTiming();
+    e.edit.Relayout(false, false);
+    state.ResumeTiming();
+    e.edit.Relayout(true, false);
+  }
+  state.counters["rows"] = static_cast<double>(e.edit.Lines->Count());
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
+}
+BENCHMARK(BM_WrapLongLines)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The first screen: a size notification without re-wrapping, then a paint, for a document
+// of 4 kB (a full screen) up to 100 MB. The cost must not grow with the document.
+void BM_FirstScreen(benchmark::State& state) {
+  const std::size_t bytes = static_cast<std::size_t>(state.range(0)) << 10;
+  Editor e(MakeText(bytes, 0), false);
+  e.edit.Relayout(true, false);
+  for (auto _ : state) {
+    e.win.Resize(e.win.clientWidth, e.win.clientHeight);
+    e.win.Paint();
+    e.win.surface.Clear();
+  }
+  state.counters["rows"] = static_cast<double>(e.edit.Lines->Count());
+}
+BENCHMARK(BM_FirstScreen)->Arg(4)->Arg(1024)->Arg(100 * 1024)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace quiret
+
+BENCHMARK_MAIN();
