@@ -55,16 +55,11 @@ TEST_F(PrintStreamTest, LineFeedsAdvanceByTextHeightPlusTwoAndEmptyLinesByFontHe
   for (const auto& d : page.Texts) EXPECT_EQ(d.x, 0);
 }
 
-TEST_F(PrintStreamTest, CarriageReturnOnlyOutputsThePendingText) {
-  Print("ab\rcd");
+TEST_F(PrintStreamTest, CarriageReturnOnlyOutputsThePendingTextAndZeroBytesAreDropped) {
+  Print(std::string("ab\rc\0\0d", 7));
   ASSERT_EQ(Texts(), (std::vector<std::string>{"ab", "cd"}));
   EXPECT_EQ(page.Texts[1].x, 20);
   EXPECT_EQ(page.Texts[1].y, 0);
-}
-
-TEST_F(PrintStreamTest, ZeroBytesNeverReachThePrinter) {
-  Print(std::string("ab\0\0cd", 6));
-  EXPECT_EQ(page.AllText(), "abcd");
 }
 
 TEST_F(PrintStreamTest, TabsAdvanceToStopsEightAverageWidthsApart) {
@@ -78,13 +73,15 @@ TEST_F(PrintStreamTest, TabsAdvanceToStopsEightAverageWidthsApart) {
   EXPECT_EQ(page.Texts[4].x, 80);
   EXPECT_EQ(page.Texts[6].text, "e");  // a double-byte character is two cells wide
   EXPECT_EQ(page.Texts[6].x, 160);
-}
 
-TEST_F(PrintStreamTest, TabStopsFollowTheFontsAverageWidth) {
-  page.AveWidth = 7;
-  Print("ab\tc");
-  ASSERT_EQ(page.Texts.size(), 2u);
-  EXPECT_EQ(page.Texts[1].x, 56);
+  TestPrintPage narrow;
+  narrow.AveWidth = 7;  // stops follow the font's average width
+  PrintStream stream(narrow);
+  ASSERT_TRUE(stream.Open("doc"));
+  stream.Write("ab\tc");
+  stream.Close();
+  ASSERT_EQ(narrow.Texts.size(), 2u);
+  EXPECT_EQ(narrow.Texts[1].x, 56);
 }
 
 TEST_F(PrintStreamTest, LongLineBreaksBeforeTheFirstCharacterThatDoesNotFit) {
@@ -258,24 +255,6 @@ TEST(PrintDocumentLines, WrappedRowsJoinAndTerminatorsAreDropped) {
   EXPECT_EQ(LinesOf({"ab", "cd"}), (std::vector<std::string>{"abcd"}));  // no end marker
 }
 
-TEST(PrintDocumentLines, WrappedDocumentPrintsEachLogicalLineOnceWithoutTerminators) {
-  TestPrintPage page;
-  page.Width = 1000;
-  ASSERT_TRUE(PrintLines(LinesOf({"abc", "def\r\n", "\r\n", "ghi\r\n", kEnd}), page, "a.txt"));
-  ASSERT_EQ(page.Texts.size(), 2u);
-  EXPECT_EQ(page.Texts[0].text, "abcdef");
-  EXPECT_EQ(page.Texts[0].y, 0);
-  EXPECT_EQ(page.Texts[1].text, "ghi");
-  EXPECT_EQ(page.Texts[1].y, 18 + 16);  // one empty line between, not double spacing
-  for (const auto& d : page.Texts) {
-    EXPECT_EQ(d.text.find('\r'), std::string::npos);
-    EXPECT_EQ(d.text.find('\n'), std::string::npos);
-    EXPECT_EQ(d.text.find('\0'), std::string::npos);
-  }
-  EXPECT_EQ(page.Title, "a.txt");
-  EXPECT_TRUE(page.Ended);
-}
-
 TEST(PrintDocumentLines, EmptyDocumentPrintsOneEmptyPage) {
   TestPrintPage page;
   ASSERT_TRUE(PrintLines(LinesOf({kEnd}), page, "(Untitled1)"));
@@ -294,10 +273,11 @@ TEST(PrintDocumentLines, PrinterThatCannotStartDrawsNothing) {
   EXPECT_EQ(page.Calls, (std::vector<std::string>{"BeginDoc"}));
 }
 
-TEST(PrintDocumentLines, LineStoreRowsPrintAsTheirLogicalLines) {
+TEST(PrintDocumentLines, WrappedDocumentPrintsEachLogicalLineOnceWithoutTerminators) {
   TLumoStrings rows;
   rows.Add("first ");
   rows.Add("half\r\n");
+  rows.Add("\r\n");
   rows.Add(kKan + "\tx\r\n");
   rows.Add("last" + kEnd);
   ASSERT_EQ(rows.CheckInvariant(), "");
@@ -306,12 +286,17 @@ TEST(PrintDocumentLines, LineStoreRowsPrintAsTheirLogicalLines) {
   ASSERT_EQ(page.Texts.size(), 4u);
   EXPECT_EQ(page.Texts[0].text, "first half");
   EXPECT_EQ(page.Texts[1].text, kKan);
+  EXPECT_EQ(page.Texts[1].y, 18 + 16);  // one empty line between, no double spacing
   EXPECT_EQ(page.Texts[2].text, "x");
   EXPECT_EQ(page.Texts[2].x, 80);
-  EXPECT_EQ(page.Texts[2].y, 18);
   EXPECT_EQ(page.Texts[3].text, "last");
-  EXPECT_EQ(page.Texts[3].y, 36);
+  EXPECT_EQ(page.Texts[3].y, 2 * 18 + 16);
+  for (const auto& d : page.Texts) {
+    EXPECT_EQ(d.text.find_first_of(std::string("\r\n\0", 3)), std::string::npos) << d.text;
+  }
+  EXPECT_EQ(page.Title, "b.txt");
   EXPECT_EQ(page.Pages, 1);
+  EXPECT_TRUE(page.Ended);
 }
 
 }  // namespace
