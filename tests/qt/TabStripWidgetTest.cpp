@@ -22,8 +22,10 @@ QApplication* EnsureApplication() {
   static int argc = 1;
   static char name[] = "test_qt";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return &app;
+  // Never destroyed: at exit Qt's own statics (the input device registry) are already gone,
+  // and destroying the application after them crashes the test program as it ends.
+  static auto* app = new QApplication(argc, argv);
+  return app;
 }
 
 // Five 100-pixel tabs fill one row of this strip exactly (2 pixels of margin on each side).
