@@ -12,7 +12,7 @@ namespace quiret {
 
 namespace {
 
-constexpr char16_t kNoChar = 0xFFFF;     // not a CP932 character (U+FFFF is never produced)
+constexpr char16_t kNoChar = 0xFFFF;       // not a CP932 character (U+FFFF is never produced)
 constexpr std::uint16_t kNoCode = 0xFFFF;  // no CP932 code for this code unit
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -52,8 +52,7 @@ class IconvHandle {
 char16_t DecodeWithIconv(iconv_t cd, const unsigned char* bytes, size_t len) {
   char out[8];
   size_t outLen = 0;
-  if (!IconvOnce(cd, reinterpret_cast<const char*>(bytes), len, out, sizeof out, outLen) ||
-      outLen != 2) {
+  if (!IconvOnce(cd, reinterpret_cast<const char*>(bytes), len, out, sizeof out, outLen) || outLen != 2) {
     return kNoChar;  // refused, or not one BMP character
   }
   return static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
@@ -122,8 +121,8 @@ char32_t NextUtf8(std::string_view s, size_t& pos) {
 }  // namespace
 
 struct Codec932::Tables {
-  std::array<char16_t, 256> single;                      // kNoChar for lead and invalid bytes
-  std::unique_ptr<std::array<char16_t, 0x10000>> dbl;    // indexed by lead << 8 | trail
+  std::array<char16_t, 256> single;                            // kNoChar for lead and invalid bytes
+  std::unique_ptr<std::array<char16_t, 0x10000>> dbl;          // indexed by lead << 8 | trail
   std::unique_ptr<std::array<std::uint16_t, 0x10000>> encode;  // UTF-16 unit -> CP932 code
 
   // Appends the CP932 bytes for code point `c`, or `replacement`.

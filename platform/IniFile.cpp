@@ -219,8 +219,7 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
   return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
-void IniFile::WriteString(const std::string& section, const std::string& key,
-                          const std::string& value) {
+void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
   IniText ini = Load(path_);
   auto range = FindSection(ini, section);
   if (!range) {

@@ -9,12 +9,15 @@
 
 namespace quiret {
 
+// Only real plain text counts: QMimeData::hasText() also says yes for a list of copied files,
+// which a desktop's plain-text format would not offer.
 bool QtClipboard::HasText() {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-  return data && data->hasText();
+  return data && data->hasFormat(QStringLiteral("text/plain"));
 }
 
 std::string QtClipboard::GetText() {
+  if (!HasText()) return "";
   const QString text = QGuiApplication::clipboard()->text();
   std::u16string crlf;
   crlf.reserve(static_cast<size_t>(text.size()) + 16);
@@ -45,8 +48,7 @@ void QtClipboard::SetText(const std::string& cp932) {
     lf += bytes[i];
   }
   const std::u16string u = Codec932::Instance().ToUtf16(lf);
-  QGuiApplication::clipboard()->setText(
-      QString::fromUtf16(u.data(), static_cast<qsizetype>(u.size())));
+  QGuiApplication::clipboard()->setText(QString::fromUtf16(u.data(), static_cast<qsizetype>(u.size())));
 }
 
 void QtClipboard::Clear() { QGuiApplication::clipboard()->clear(); }

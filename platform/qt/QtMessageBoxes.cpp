@@ -39,9 +39,7 @@ void QtMessageBoxes::ShowOk(QMessageBox::Icon icon, const std::string& text) {
 
 void QtMessageBoxes::ShowStop(const std::string& text) { ShowOk(QMessageBox::Critical, text); }
 
-void QtMessageBoxes::ShowInformation(const std::string& text) {
-  ShowOk(QMessageBox::Information, text);
-}
+void QtMessageBoxes::ShowInformation(const std::string& text) { ShowOk(QMessageBox::Information, text); }
 
 void QtMessageBoxes::ShowPlain(const std::string& text) { ShowOk(QMessageBox::NoIcon, text); }
 

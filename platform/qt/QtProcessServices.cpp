@@ -18,9 +18,7 @@ std::vector<std::string> QtProcessServices::Arguments() {
   return out;
 }
 
-std::string QtProcessServices::ProgramPath() {
-  return QCoreApplication::applicationFilePath().toStdString();
-}
+std::string QtProcessServices::ProgramPath() { return QCoreApplication::applicationFilePath().toStdString(); }
 
 void QtProcessServices::SetApplicationTitle(const std::string& title) {
   const QString name = QString::fromStdString(title);

@@ -1,10 +1,10 @@
 // Code page 932 conversion: the whole code table, its quirks, and hostile input.
-#include "platform/Codec932.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
 #include <set>
+
+#include "platform/Codec932.h"
 
 namespace quiret {
 namespace {
@@ -36,8 +36,7 @@ TEST(Codec932Test, SingleBytesFollowTheCodePage) {
     int len = 0;
     EXPECT_EQ(codec.DecodeAt(Bytes({b}), 0, len), static_cast<char32_t>(0xFF61 + b - 0xA1)) << b;
     EXPECT_EQ(len, 1);
-    EXPECT_EQ(codec.FromUtf16(std::u16string(1, static_cast<char16_t>(0xFF61 + b - 0xA1))),
-              Bytes({b}));
+    EXPECT_EQ(codec.FromUtf16(std::u16string(1, static_cast<char16_t>(0xFF61 + b - 0xA1))), Bytes({b}));
   }
   for (int b : {0x80, 0xA0, 0xFD, 0xFE, 0xFF}) {
     int len = 0;
@@ -119,10 +118,10 @@ TEST(Codec932Test, WholeTableRoundTrips) {
 }
 
 TEST(Codec932Test, InvalidBytesBecomeOneReplacementEach) {
-  EXPECT_EQ(codec.ToUtf16("\x81"), u"\uFFFD");               // lead byte at the end
-  EXPECT_EQ(codec.ToUtf16("\x81\x20x"), u"\uFFFD x");        // trail byte out of range
+  EXPECT_EQ(codec.ToUtf16("\x81"), u"\uFFFD");         // lead byte at the end
+  EXPECT_EQ(codec.ToUtf16("\x81\x20x"), u"\uFFFD x");  // trail byte out of range
   EXPECT_EQ(codec.ToUtf16("\x81\x7F"), u"\uFFFD\x7F");
-  EXPECT_EQ(codec.ToUtf16("\x85\x40"), u"\uFFFD@");          // unassigned pair
+  EXPECT_EQ(codec.ToUtf16("\x85\x40"), u"\uFFFD@");  // unassigned pair
   EXPECT_EQ(codec.ToUtf8("\xFF\xFE"), "\xEF\xBF\xBD\xEF\xBF\xBD");
   EXPECT_EQ(codec.ToUtf16(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
   int len = 7;
@@ -159,8 +158,8 @@ TEST(Codec932Test, RandomBytesNeverBreakTheConversions) {
 }
 
 TEST(Codec932Test, UnicodeOutsideTheCodePageBecomesReplacement) {
-  EXPECT_EQ(codec.FromUtf8("é"), "?");                    // not in the code page
-  EXPECT_EQ(codec.FromUtf8("a😀b"), "a?b");               // beyond the BMP: one replacement
+  EXPECT_EQ(codec.FromUtf8("é"), "?");      // not in the code page
+  EXPECT_EQ(codec.FromUtf8("a😀b"), "a?b");  // beyond the BMP: one replacement
   EXPECT_EQ(codec.FromUtf8("é", '_'), "_");
   EXPECT_EQ(codec.FromUtf16(u"a😀b"), "a?b");
   EXPECT_EQ(codec.FromUtf16(std::u16string(u"\xD800x")), "?x");  // lone high surrogate
@@ -168,19 +167,29 @@ TEST(Codec932Test, UnicodeOutsideTheCodePageBecomesReplacement) {
   // Malformed UTF-8: one replacement per bad byte, the rest survives.
   EXPECT_EQ(codec.FromUtf8("\xC3"), "?");
   EXPECT_EQ(codec.FromUtf8("\xE3\x81"), "??");
-  EXPECT_EQ(codec.FromUtf8("\xC0\xAF" "a"), "??a");        // overlong
-  EXPECT_EQ(codec.FromUtf8("\xED\xA0\x80"), "???");        // encoded surrogate
-  EXPECT_EQ(codec.FromUtf8("\x80" "あ"), "?\x82\xA0");
+  EXPECT_EQ(codec.FromUtf8("\xC0\xAF"
+                           "a"),
+            "??a");                                  // overlong
+  EXPECT_EQ(codec.FromUtf8("\xED\xA0\x80"), "???");  // encoded surrogate
+  EXPECT_EQ(codec.FromUtf8("\x80"
+                           "あ"),
+            "?\x82\xA0");
   EXPECT_EQ(codec.FromUtf8(std::string("\0", 1)), std::string("\0", 1));
 }
 
 TEST(Codec932Test, LowerCaseTouchesOnlyAsciiLetters) {
   EXPECT_EQ(Codec932::LowerCase("ABC xyz [Z@]"), "abc xyz [z@]");
-  EXPECT_EQ(Codec932::LowerCase("\x83\x41"), "\x83\x41");            // ア: trail looks like 'A'
-  EXPECT_EQ(Codec932::LowerCase("\x83\x41" "B\x83\x5A"), "\x83\x41" "b\x83\x5A");
-  EXPECT_EQ(Codec932::LowerCase("\x82\x60"), "\x82\x60");            // fullwidth Ａ stays
-  EXPECT_EQ(Codec932::LowerCase("\xB1" "A"), "\xB1" "a");            // katakana is one byte
-  EXPECT_EQ(Codec932::LowerCase("A\x83"), "a\x83");                  // dangling lead byte
+  EXPECT_EQ(Codec932::LowerCase("\x83\x41"), "\x83\x41");  // ア: trail looks like 'A'
+  EXPECT_EQ(Codec932::LowerCase("\x83\x41"
+                                "B\x83\x5A"),
+            "\x83\x41"
+            "b\x83\x5A");
+  EXPECT_EQ(Codec932::LowerCase("\x82\x60"), "\x82\x60");  // fullwidth Ａ stays
+  EXPECT_EQ(Codec932::LowerCase("\xB1"
+                                "A"),
+            "\xB1"
+            "a");                                    // katakana is one byte
+  EXPECT_EQ(Codec932::LowerCase("A\x83"), "a\x83");  // dangling lead byte
   EXPECT_EQ(Codec932::LowerCase(""), "");
 }
 

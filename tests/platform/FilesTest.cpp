@@ -1,11 +1,10 @@
 // File-system questions and path helpers.
-#include "platform/Files.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 
+#include "platform/Files.h"
 #include "tests/platform/TempDir.h"
 
 namespace quiret {
@@ -41,8 +40,8 @@ TEST(FilesTest, ReadOnlyMeansNoWriteBitForAnyone) {
     mode_t mode;
     bool readOnly;
   };
-  for (Case c : {Case{0644, false}, Case{0444, true}, Case{0400, true}, Case{0200, false},
-                 Case{0464, false}, Case{0446, false}, Case{0555, true}, Case{0000, true}}) {
+  for (Case c : {Case{0644, false}, Case{0444, true}, Case{0400, true}, Case{0200, false}, Case{0464, false},
+                 Case{0446, false}, Case{0555, true}, Case{0000, true}}) {
     ASSERT_EQ(chmod(file.c_str(), c.mode), 0);
     EXPECT_EQ(IsReadOnlyFile(file), c.readOnly) << std::oct << c.mode;
   }

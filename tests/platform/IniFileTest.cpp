@@ -1,12 +1,11 @@
 // The settings file: lookups, integer forms, and what a write leaves on the disk.
-#include "platform/IniFile.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <climits>
 #include <filesystem>
 
+#include "platform/IniFile.h"
 #include "tests/platform/TempDir.h"
 
 namespace quiret {
@@ -93,14 +92,15 @@ TEST_F(IniFileTest, WritesKeepEverythingElse) {
 }
 
 TEST_F(IniFileTest, ReadsTrimAndIgnoreNonEntries) {
-  Given("top=9\n[ Edit ]\n  FontName  =  Noto Sans Mono  \n;Key=commented\nQuoted=\"a b \"\n"
-        "Empty=\n[Other]\nFontName=other\n");
+  Given(
+      "top=9\n[ Edit ]\n  FontName  =  Noto Sans Mono  \n;Key=commented\nQuoted=\"a b \"\n"
+      "Empty=\n[Other]\nFontName=other\n");
   EXPECT_EQ(ini.ReadString("Edit", "FontName", "x"), "Noto Sans Mono");
   EXPECT_EQ(ini.ReadString("Edit", "Quoted", "x"), "a b ");  // the classic API drops quotes
-  EXPECT_EQ(ini.ReadString("Edit", "Empty", "x"), "");      // present but empty is not missing
+  EXPECT_EQ(ini.ReadString("Edit", "Empty", "x"), "");       // present but empty is not missing
   EXPECT_EQ(ini.ReadString("Edit", ";Key", "x"), "x");
   EXPECT_EQ(ini.ReadString("Edit", "Key", "x"), "x");
-  EXPECT_EQ(ini.ReadString("Edit", "top", "x"), "x");       // lines before any section
+  EXPECT_EQ(ini.ReadString("Edit", "top", "x"), "x");  // lines before any section
   EXPECT_EQ(ini.ReadString("Other", "FontName", "x"), "other");
   EXPECT_EQ(ini.ReadString("Missing", "FontName", "x"), "x");
 }
@@ -164,8 +164,9 @@ TEST_F(IniFileTest, Booleans) {
 }
 
 TEST_F(IniFileTest, EraseSectionRemovesItsKeysOnly) {
-  Given("; top\n[Window]\nTop=1\n\n[File]\nFile1=/a.txt\n; note\nNum=1\n\n[Tab]\nWidth=60\n"
-        "[file]\nFile1=/dup.txt\n");
+  Given(
+      "; top\n[Window]\nTop=1\n\n[File]\nFile1=/a.txt\n; note\nNum=1\n\n[Tab]\nWidth=60\n"
+      "[file]\nFile1=/dup.txt\n");
   ini.EraseSection("FILE");
   EXPECT_EQ(OnDisk(), "; top\n[Window]\nTop=1\n\n[Tab]\nWidth=60\n");
   EXPECT_EQ(ini.ReadString("File", "File1", "none"), "none");

@@ -1,13 +1,13 @@
 // A fresh temporary folder per test, removed with everything in it afterwards.
 #pragma once
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
-
-#include <stdlib.h>
 
 namespace quiret::test {
 

@@ -1,6 +1,6 @@
 // The scripted message boxes and the in-memory clipboard that the shell's tests rely on.
-#include <gtest/gtest.h>
 #include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
 
 #include "tests/support/TestClipboard.h"
 #include "tests/support/TestMessageBoxes.h"
@@ -18,10 +18,12 @@ TEST(TestMessageBoxesTest, RecordsBoxesAndAnswersInOrder) {
   boxes.ShowError("e");
   boxes.ShowInformation("i");
   EXPECT_EQ(boxes.PendingAnswers(), 0u);
-  const std::vector<ShownBox> expected = {
-      {BoxKind::Stop, "すでに起動しています。", ""}, {BoxKind::YesNo, "q1", "c"},
-      {BoxKind::Plain, "/a.txt\r\n が見つかりません。", ""}, {BoxKind::YesNo, "q2", ""},
-      {BoxKind::Error, "e", ""}, {BoxKind::Information, "i", ""}};
+  const std::vector<ShownBox> expected = {{BoxKind::Stop, "すでに起動しています。", ""},
+                                          {BoxKind::YesNo, "q1", "c"},
+                                          {BoxKind::Plain, "/a.txt\r\n が見つかりません。", ""},
+                                          {BoxKind::YesNo, "q2", ""},
+                                          {BoxKind::Error, "e", ""},
+                                          {BoxKind::Information, "i", ""}};
   EXPECT_EQ(boxes.Shown(), expected);
   EXPECT_EQ(boxes.Texts(BoxKind::YesNo), (std::vector<std::string>{"q1", "q2"}));
   EXPECT_EQ(boxes.Count(BoxKind::Stop), 1);

@@ -1,11 +1,12 @@
 // The Qt clipboard under the offscreen platform: code page conversion and line ends.
-#include "platform/qt/QtClipboard.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QUrl>
+
+#include "platform/qt/QtClipboard.h"
 
 namespace quiret {
 namespace {
@@ -48,7 +49,9 @@ TEST_F(QtClipboardTest, SetTextStopsAtTheFirstZeroByte) {
 }
 
 TEST_F(QtClipboardTest, InvalidBytesArriveAsReplacementCharacters) {
-  clip.SetText("a\x80" "b\x81");
+  clip.SetText(
+      "a\x80"
+      "b\x81");
   EXPECT_EQ(system()->text(), QString::fromUtf16(u"a\uFFFDb\uFFFD"));
 }
 
@@ -82,6 +85,11 @@ TEST_F(QtClipboardTest, HasTextAndClear) {
   image->setData("application/octet-stream", "xyz");
   system()->setMimeData(image);
   EXPECT_FALSE(clip.HasText()) << "data without a text form is not text";
+  auto* files = new QMimeData;
+  files->setUrls({QUrl::fromLocalFile("/tmp/a.txt")});
+  system()->setMimeData(files);
+  EXPECT_FALSE(clip.HasText()) << "copied files are not text";
+  EXPECT_EQ(clip.GetText(), "");
   clip.SetText("x");
   EXPECT_TRUE(clip.HasText());
   clip.Clear();
