@@ -92,6 +92,8 @@ int QtEditorWindow::ClientHeight() {
 }
 
 void QtEditorWindow::SetStyle(bool border, bool vertScrollBar, bool horzScrollBar) {
+  // New creation parameters: the control runs its own create step right after.
+  created_ = true;
   setFrameStyle(border ? (QFrame::StyledPanel | QFrame::Sunken) : QFrame::NoFrame);
   ShowScrollBar(ScrollBarKind::Vert, vertScrollBar);
   ShowScrollBar(ScrollBarKind::Horz, horzScrollBar);
@@ -100,6 +102,32 @@ void QtEditorWindow::SetStyle(bool border, bool vertScrollBar, bool horzScrollBa
 int QtEditorWindow::VScrollBarWidth() { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
 
 int QtEditorWindow::HScrollBarHeight() { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
+
+void QtEditorWindow::EnsureCreated() {
+  if (created_ || !client_) return;
+  created_ = true;
+  client_->WmCreate();
+}
+
+void QtEditorWindow::ScheduleSize() {
+  // The control answers a size notice by showing or hiding scroll bars, which the scroll
+  // area cannot take while it is laying out; a bar hidden and shown again in one go also
+  // leaves the size as it was and needs no notice at all.
+  if (sizePending_) return;
+  sizePending_ = true;
+  QMetaObject::invokeMethod(this, [this] { DeliverSize(); }, Qt::QueuedConnection);
+}
+
+void QtEditorWindow::DeliverSize() {
+  if (!sizePending_) return;
+  sizePending_ = false;
+  QSize size = viewport()->size();
+  if (size == lastClientSize_) return;
+  lastClientSize_ = size;
+  EnsureCreated();
+  if (client_) client_->WmSize(size.width(), size.height());
+  RequestClientPaint(viewport()->rect());
+}
 
 void QtEditorWindow::ResizeImage(const QSize& size) {
   if (size == image_.size()) return;
@@ -125,13 +153,16 @@ void QtEditorWindow::RequestClientPaint(const QRect& r) {
 
 void QtEditorWindow::showEvent(QShowEvent* e) {
   QAbstractScrollArea::showEvent(e);
+  EnsureCreated();
   RequestClientPaint(viewport()->rect());
 }
 
 void QtEditorWindow::paintEvent(QPaintEvent* e) {
+  DeliverSize();
   if (clientPaintPending_ && client_ && !inClientPaint_ && !image_.isNull()) {
     // An expose or an invalidated area: the control redraws its whole view into the image.
     clientPaintPending_ = false;
+    EnsureCreated();
     inClientPaint_ = true;
     client_->WmPaint();
     inClientPaint_ = false;
@@ -298,16 +329,10 @@ bool QtEditorWindow::event(QEvent* e) {
 
 bool QtEditorWindow::viewportEvent(QEvent* e) {
   switch (e->type()) {
-    case QEvent::Resize: {
+    case QEvent::Resize:
       ResizeImage(viewport()->size());
-      QSize size = viewport()->size();
-      if (size != lastClientSize_) {
-        lastClientSize_ = size;
-        if (client_) client_->WmSize(size.width(), size.height());
-      }
-      RequestClientPaint(viewport()->rect());
+      ScheduleSize();
       return true;
-    }
     case QEvent::ContextMenu:
       return true;  // the control opens its menu from the right button itself
     default:
@@ -317,6 +342,7 @@ bool QtEditorWindow::viewportEvent(QEvent* e) {
 
 void QtEditorWindow::focusInEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusInEvent(e);
+  EnsureCreated();
   if (client_) client_->WmSetFocus();
 }
 

@@ -95,7 +95,12 @@ class QtEditorWindow : public QAbstractScrollArea, public EditorWindow {
   void scrollContentsBy(int dx, int dy) override;
 
  private:
+  // The first show creates the window for the control unless the control re-created it.
+  void EnsureCreated();
   void ResizeImage(const QSize& size);
+  // Size notices go out from the event loop, once the scroll area's layout has settled.
+  void ScheduleSize();
+  void DeliverSize();
   void RequestClientPaint(const QRect& r);
   void OnBarAction(ScrollBarKind kind, int action);
   void SendScroll(ScrollBarKind kind, int code, int pos);
@@ -105,6 +110,8 @@ class QtEditorWindow : public QAbstractScrollArea, public EditorWindow {
   QRect CaretRect() const;
 
   EditorWindowClient* client_ = nullptr;
+  bool created_ = false;
+  bool sizePending_ = false;
   QImage image_;
   std::unique_ptr<QtSurface> surface_;
   bool clientPaintPending_ = true;

@@ -85,8 +85,12 @@ TEST_F(EditorWindowTest, ShowingDeliversTheClientSizeAndOneWholeViewPaint) {
   EXPECT_GT(bar, 0);
   EXPECT_EQ(window->ClientWidth(), 300 - bar);
   EXPECT_EQ(window->ClientHeight(), 200);
-  EXPECT_TRUE(Has(client, "Size " + std::to_string(300 - bar) + " 200"));
-  EXPECT_EQ(client.Count("Paint"), 1);
+  // Created first (the control had not re-created the window itself), then sized, then painted.
+  // (The offscreen platform may also focus the new top-level window.)
+  std::vector<std::string> calls;
+  for (auto& c : client.calls)
+    if (c != "SetFocus") calls.push_back(c);
+  EXPECT_EQ(calls, (std::vector<std::string>{"Create", "Size " + std::to_string(300 - bar) + " 200", "Paint"}));
   EXPECT_EQ(window->BackingImage().size(), QSize(300 - bar, 200));
 
   // Our own drawing only updates the screen; it does not ask the control to paint again.
@@ -100,6 +104,46 @@ TEST_F(EditorWindowTest, ShowingDeliversTheClientSizeAndOneWholeViewPaint) {
   window->Canvas().Invalidate({0, 0, 5, 5});
   Pump();
   EXPECT_EQ(client.Count("Paint"), 1);
+}
+
+TEST_F(EditorWindowTest, AWindowTheControlAlreadyCreatedIsNotCreatedAgainOnShow) {
+  RecordingClient other;
+  QtEditorWindow second;
+  second.SetClient(&other);
+  second.SetStyle(false, true, false);  // the control's own re-creation
+  second.resize(200, 100);
+  second.show();
+  Pump();
+  EXPECT_EQ(other.Count("Create"), 0);
+  EXPECT_EQ(other.Count("Size"), 1);
+  EXPECT_EQ(other.Count("Paint"), 1);
+}
+
+// A control that hides its bar and shows it again while handling a size notice, as it does
+// for an empty scroll range.
+class BarFlappingClient : public RecordingClient {
+ public:
+  QtEditorWindow* window = nullptr;
+  void WmSize(int w, int h) override {
+    RecordingClient::WmSize(w, h);
+    window->SetScrollRange(ScrollBarKind::Vert, 0, 0, false);
+    window->ShowScrollBar(ScrollBarKind::Vert, true);
+  }
+};
+
+TEST_F(EditorWindowTest, BarsToggledDuringASizeNoticeCauseNoFurtherNotice) {
+  BarFlappingClient flapping;
+  flapping.window = window.get();
+  window->SetClient(&flapping);
+  window->resize(320, 210);
+  Pump();
+  window->resize(330, 220);
+  Pump();
+  int bar = window->VScrollBarWidth();
+  EXPECT_EQ(flapping.calls, (std::vector<std::string>{"Size " + std::to_string(320 - bar) + " 210", "Paint",
+                                                       "Size " + std::to_string(330 - bar) + " 220", "Paint"}));
+  EXPECT_TRUE(window->Bar(ScrollBarKind::Vert)->isVisible());
+  window->SetClient(&client);
 }
 
 TEST_F(EditorWindowTest, ResizingKeepsTheImageAndReportsTheNewClientArea) {
