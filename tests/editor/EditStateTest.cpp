@@ -22,15 +22,6 @@ TEST_F(StateTest, NewControlHoldsOneEndMarkerRow) {
   EXPECT_FALSE(edit.AutoWrap);
 }
 
-TEST_F(StateTest, DestroyedControlDetachesFromItsWindow) {
-  TestEditorWindow other;
-  {
-    TLumoEdit temp(other);
-    EXPECT_EQ(other.Client(), &temp);
-  }
-  EXPECT_EQ(other.Client(), nullptr);
-}
-
 TEST_F(StateTest, SettersClampTheirValues) {
   edit.SetTabCount(0);
   EXPECT_EQ(edit.TabCount, 1);
@@ -122,18 +113,6 @@ TEST_F(StateTest, WindowCreationTakesTheFontMetrics) {
   EXPECT_EQ(edit.HScrollBarSpace, 0);
 }
 
-TEST_F(StateTest, BoldOrItalicIsNotCarriedIntoTheCanvasFont) {
-  TFont f;
-  f.Name = "Mono";
-  f.Height = -20;
-  f.Bold = f.Italic = f.Underline = true;
-  edit.SetFont(f);
-  edit.ApplySettings();
-  EXPECT_EQ(win.surface.Font().Weight, 0);
-  EXPECT_FALSE(win.surface.Font().Italic);
-  EXPECT_FALSE(win.surface.Font().Underline);
-}
-
 TEST_F(StateTest, TallFontsKeepTheirMarkOffsets) {
   TFont f;
   f.Name = "Tall";
@@ -161,32 +140,6 @@ TEST_F(StateTest, LineSpaceRoundsHalvesToEven) {
   EXPECT_EQ(edit.LineHeight, 18);
 }
 
-TEST_F(StateTest, LineSpaceBeforeTheWindowLeavesRowsAlone) {
-  edit.VisibleRows = 7;
-  edit.SetLineSpace(50);
-  EXPECT_EQ(edit.LineSpace, 50);
-  EXPECT_EQ(edit.VisibleRows, 7);
-}
-
-TEST_F(StateTest, BorderStyleRecreatesTheWindow) {
-  Create();
-  const int before = win.styleCalls;
-  edit.SetBorderStyle(TBorderStyle::bsNone);
-  EXPECT_EQ(win.styleCalls, before);
-  edit.SetBorderStyle(TBorderStyle::bsSingle);
-  EXPECT_EQ(win.styleCalls, before + 1);
-  EXPECT_TRUE(win.style.border);
-}
-
-TEST_F(StateTest, ScrollBarSettersUpdateTheirSpaces) {
-  Create();
-  edit.SetVertScrollBar(false);
-  EXPECT_EQ(edit.VScrollBarSpace, 0);
-  edit.SetHorzScrollBar(true);
-  EXPECT_EQ(edit.HScrollBarSpace, 16);
-  EXPECT_GE(win.horz.rangeCalls, 1);
-}
-
 TEST_F(StateTest, StateResetReportsUnmodifiedEveryTime) {
   Create();
   std::vector<bool> modify, redo;
@@ -204,13 +157,6 @@ TEST_F(StateTest, StateResetReportsUnmodifiedEveryTime) {
   EXPECT_EQ(redo, (std::vector<bool>{false, false}));
   EXPECT_FALSE(edit.Modified);
   EXPECT_FALSE(edit.RedoMode);
-}
-
-TEST_F(StateTest, RedoModeStaysWithoutAHandler) {
-  Create();
-  edit.RedoMode = true;
-  edit.ClearText();
-  EXPECT_TRUE(edit.RedoMode);
 }
 
 TEST_F(StateTest, ClearTextEmptiesAndResets) {
@@ -282,50 +228,6 @@ TEST_F(StateTest, FocusCreatesACaretOfTheCharacterHeight) {
   win.KillFocus();
   EXPECT_FALSE(win.caretCreated);
   EXPECT_EQ(win.caretLog.back(), "destroy");
-}
-
-TEST_F(StateTest, RecreationKeepsTheCaretOfAFocusedControl) {
-  Create();
-  win.SetFocus();
-  edit.ApplySettings();
-  EXPECT_TRUE(win.caretCreated);
-  EXPECT_EQ(win.caretShowCount, 1);
-}
-
-TEST_F(StateTest, NoInputContextMeansNoCompositionWindow) {
-  win.inputContext = false;
-  Create();
-  win.SetFocus();
-  edit.UpdateCaret();
-  EXPECT_TRUE(win.compositions.empty());
-}
-
-TEST_F(StateTest, CompositionEventsTrackTheImeState) {
-  int changing = 0, changed = 0;
-  edit.OnIMEChanging = [&](TLumoEdit*) { ++changing; };
-  edit.OnIMEChanged = [&](TLumoEdit*) { ++changed; };
-  edit.WmImeStartComposition();
-  EXPECT_TRUE(edit.ImeComposing);
-  EXPECT_EQ(changing, 1);
-  edit.WmImeEndComposition();
-  EXPECT_FALSE(edit.ImeComposing);
-  EXPECT_EQ(changed, 1);
-}
-
-TEST_F(StateTest, DialogCodeAsksForTabsOnlyWithWantTabs) {
-  EXPECT_EQ(edit.WmGetDlgCode(0), 0x83);
-  edit.WantTabs = false;
-  EXPECT_EQ(edit.WmGetDlgCode(0x02 | 0x04), 0x85);
-}
-
-TEST_F(StateTest, PaintRedrawsAndFiresOnPaint) {
-  Create();
-  int painted = 0;
-  edit.OnPaint = [&](TLumoEdit*) { ++painted; };
-  win.surface.Clear();
-  win.Paint();
-  EXPECT_EQ(painted, 1);
-  EXPECT_FALSE(win.surface.Calls(SurfaceCall::TextOut).empty());
 }
 
 TEST_F(StateTest, WordWrapSetterRelaysTheText) {

@@ -13,18 +13,6 @@ class MappingTest : public EditorFixture {
   }
 };
 
-TEST_F(MappingTest, JoinRowsCollectsALogicalLine) {
-  SetLines({Repeat("a", 25), "b"});
-  edit.Relayout(true, false);
-  std::int32_t last = -1;
-  EXPECT_EQ(edit.JoinRows(0, last), Repeat("a", 25) + Eol());
-  EXPECT_EQ(last, 2);
-  EXPECT_EQ(edit.JoinRows(1, last), Repeat("a", 15) + Eol());
-  EXPECT_EQ(last, 2);
-  EXPECT_EQ(edit.JoinRows(3, last), "b" + Eot());
-  EXPECT_EQ(last, 3);
-}
-
 TEST_F(MappingTest, RowAndLinePositionsRoundTrip) {
   SetLines({Repeat("a", 25), "", "x\ty", Repeat("\x82\xA0", 12), "end"});
   edit.Relayout(true, false);
@@ -44,20 +32,6 @@ TEST_F(MappingTest, RowAndLinePositionsRoundTrip) {
     }
   }
   EXPECT_GE(checked, 50);
-}
-
-TEST_F(MappingTest, LogicalPositionsOfWrappedRows) {
-  SetLines({"first", Repeat("a", 25), "last"});
-  edit.Relayout(true, false);
-  std::int32_t col = 3, row = 3;  // third row of the second line
-  edit.RowToLine(col, row);
-  EXPECT_EQ(row, 1);
-  EXPECT_EQ(col, 23);
-  col = 2;
-  row = 2;
-  edit.LineToRow(col, row);
-  EXPECT_EQ(row, 4);
-  EXPECT_EQ(col, 2);
 }
 
 TEST_F(MappingTest, EndOfAFullContinuationRowMapsToTheNextRow) {
@@ -136,17 +110,6 @@ TEST_F(MappingTest, RewrapDeletesEverySurplusRow) {
   edit.CaretCol = 0;
   edit.RewrapLines(0, 0, false, false, 0);
   EXPECT_EQ(Rows(), (std::vector<std::string>{Repeat("a", 10), Repeat("a", 10) + Eol(), "z" + Eot()}));
-  EXPECT_EQ(edit.Lines->CheckInvariant(), "");
-}
-
-TEST_F(MappingTest, RewrapShrinkingByMoreThanOneRow) {
-  SetRows({"aaa", "bbb", "ccc", "ddd" + Eol(), "z" + Eot()});  // one line in four short rows
-  edit.CaretRow = 0;
-  edit.CaretCol = 1;
-  edit.RewrapLines(0, 0, true, false, 0);
-  EXPECT_EQ(Rows(), (std::vector<std::string>{"aaabbbcccd", "dd" + Eol(), "z" + Eot()}));
-  EXPECT_EQ(edit.CaretRow, 0);
-  EXPECT_EQ(edit.CaretCol, 1);
   EXPECT_EQ(edit.Lines->CheckInvariant(), "");
 }
 

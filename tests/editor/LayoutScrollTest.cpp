@@ -53,16 +53,6 @@ TEST_F(ScrollTest, ShortTextHasNoVerticalRange) {
   EXPECT_FALSE(win.vert.arrowsEnabled);
 }
 
-TEST_F(ScrollTest, HugeTextScalesTheScrollUnit) {
-  std::vector<std::string> rows(100000, "x\r\n");
-  rows.back() = "x" + Eot();
-  SetRows(rows);
-  edit.UpdateVertRange(false);
-  EXPECT_EQ(edit.MaxTopRow, 100000 + 5 - 24 - 1);
-  EXPECT_EQ(edit.VertScrollUnit, 4);  // ceil(99980 / 32767)
-  EXPECT_EQ(win.vert.max, 24995);
-}
-
 TEST_F(ScrollTest, HorizontalRangeMeasuresTheVisibleRows) {
   edit.SetHorzScrollBar(true);
   SetLines({Repeat("w", 100), "short"});
@@ -136,34 +126,6 @@ TEST_F(ScrollTest, HorizontalRuleKeepsTheCaretInside) {
   EXPECT_TRUE(edit.ShowPosition(5, 0, 0, true));
   EXPECT_EQ(edit.HorzOffset, 0);
   EXPECT_EQ(edit.CaretX, 40);
-}
-
-TEST_F(ScrollTest, ScrollRedrawsWithTheCaretHidden) {
-  NumberedLines(100);
-  win.SetFocus();
-  win.caretLog.clear();
-  win.surface.Clear();
-  ASSERT_TRUE(edit.ShowPosition(0, 80, 0, true));
-  ASSERT_GE(win.caretLog.size(), 3u);
-  EXPECT_EQ(win.caretLog.front(), "hide");
-  EXPECT_EQ(win.caretLog.back(), "show");
-  EXPECT_EQ(win.caretShowCount, 1);
-  // The first visible row was drawn at the top of the text area.
-  EXPECT_FALSE(win.surface.TextsAt(4).empty());
-}
-
-TEST_F(ScrollTest, GutterFromTheDigitColumns) {
-  edit.SetShowLineNumber(true);
-  edit.SetLineNoColumn(5);
-  edit.ApplySettings();
-  EXPECT_EQ(edit.DigitWidth, 8);
-  EXPECT_EQ(edit.GutterWidth, 47);
-  EXPECT_EQ(edit.BaseTextLeft, 57);
-  EXPECT_EQ(edit.TextLeft, 57);
-  edit.SetShowLineNumber(false);
-  edit.ApplySettings();
-  EXPECT_EQ(edit.GutterWidth, 0);
-  EXPECT_EQ(edit.TextLeft, 10);
 }
 
 TEST_F(ScrollTest, GutterGrowsInStepsOfTenAndShrinksBack) {

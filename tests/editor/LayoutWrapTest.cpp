@@ -141,18 +141,6 @@ TEST_F(WrapTest, NarrowTextAreaTakesOneCharacterPerRow) {
   EXPECT_EQ(Rows(), (std::vector<std::string>{"ab" + kA + Eol(), "c" + Eot()}));
 }
 
-TEST_F(WrapTest, UnwrapRestoresTheLogicalLines) {
-  edit.Column = 10;
-  const std::vector<std::string> lines = {Repeat("f", 35), "", "\t" + Repeat(kA, 9), "g"};
-  SetLines(lines);
-  const auto original = Rows();
-  edit.Relayout(true, false);
-  EXPECT_GT(edit.Lines->Count(), 4);
-  edit.Relayout(false, false);
-  EXPECT_FALSE(edit.WordWrap);
-  EXPECT_EQ(Rows(), original);
-}
-
 TEST_F(WrapTest, CharacterWidthsAreMeasuredOncePerCharacter) {
   edit.AutoWrap = true;
   edit.Column = edit.NoWrapColumns;
