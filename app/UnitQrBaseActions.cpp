@@ -4,12 +4,20 @@
 namespace quiret {
 
 void TFormBase::CreateActions() {
+  // Rules may be asked from a nested event loop (a message box) in the middle of a command,
+  // so they never assume the active index is valid.
+  auto active = [this]() -> const TTabSheet* {
+    const int a = ActiveIndex();
+    return a >= 0 && a < TabCount() ? tabs_[a].get() : nullptr;
+  };
   auto hasTab = [this] { return TabCount() > 0; };
-  auto notReadMe = [this] { return TabCount() > 0 && !(tabs_[ActiveIndex()]->Flags & ReadMeFile); };
-  auto canSave = [this] {
-    if (TabCount() == 0) return false;
-    const TTabSheet& tab = *tabs_[ActiveIndex()];
-    return !(tab.Flags & (ReadMeFile | ReadOnlyFile)) && tab.Hint != kNewFileHint && tab.Editor->Modified;
+  auto notReadMe = [active] {
+    const TTabSheet* tab = active();
+    return tab && !(tab->Flags & ReadMeFile);
+  };
+  auto canSave = [active] {
+    const TTabSheet* tab = active();
+    return tab && !(tab->Flags & (ReadMeFile | ReadOnlyFile)) && tab->Hint != kNewFileHint && tab->Editor->Modified;
   };
   auto add = [this](const char* name, const char* category, const char* caption, const char* shortcut,
                     std::function<bool()> update, std::function<void()> execute) {
