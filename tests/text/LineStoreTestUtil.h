@@ -14,11 +14,13 @@
 
 namespace quiret::test {
 
+using Strings = std::vector<std::string>;
+
 // The row model must hold after every loading operation.
 #define EXPECT_SOUND(store) EXPECT_EQ((store).CheckInvariant(), "") << "store is not sound"
 
-inline std::vector<std::string> Rows(const TLumoStrings& store) {
-  std::vector<std::string> rows;
+inline Strings Rows(const TLumoStrings& store) {
+  Strings rows;
   for (std::int32_t i = 0; i < store.Count(); ++i) rows.emplace_back(store.Get(i));
   return rows;
 }
@@ -32,36 +34,25 @@ std::string B(const char (&literal)[N]) {
 // A directory of its own under the system temp folder, removed with everything in it.
 class ScratchDir {
  public:
-  ScratchDir() {
-    std::string name = "quiret-linestore-" + std::to_string(::getpid()) + "-" +
-                       std::to_string(counter_++);
-    path_ = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(path_);
+  ScratchDir()
+      : path_(std::filesystem::temp_directory_path() /
+              ("quiret-linestore-" + std::to_string(::getpid()) + "-" + std::to_string(n_++))) {
     std::filesystem::create_directories(path_);
   }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
+  ~ScratchDir() { std::filesystem::remove_all(path_); }
 
   std::string File(const std::string& name) const { return (path_ / name).string(); }
-
   std::string Write(const std::string& name, const std::string& bytes) const {
-    std::string file = File(name);
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return file;
+    std::ofstream(File(name), std::ios::binary).write(bytes.data(), std::ssize(bytes));
+    return File(name);
   }
-
   static std::string Read(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
  private:
-  static inline int counter_ = 0;
+  static inline int n_ = 0;
   std::filesystem::path path_;
 };
 
