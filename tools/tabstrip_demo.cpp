@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
-
 #include <cstdio>
 
 #include "platform/qt/TabStripWidget.h"
@@ -29,11 +28,11 @@ struct Options {
 // File names of mixed lengths and scripts, as a real session would have.
 QString CaptionFor(int i) {
   static const QStringList names = {
-      "readme.txt",       "メモ.txt",          "(Untitled3)",       "議事録_2024年度.txt",
-      "todo.txt",         "設定ファイル.ini",   "a.txt",             "長いファイル名の例です.txt",
-      "log.txt",          "(Untitled12)",      "日本語.txt",        "notes-for-release.txt",
-      "b.txt",            "住所録.csv",         "index.htm",         "ｶﾀｶﾅ.txt",
-      "changelog.txt",    "(Untitled20)",      "予定表.txt",        "x.txt",
+      "readme.txt",    "メモ.txt",         "(Untitled3)", "議事録_2024年度.txt",
+      "todo.txt",      "設定ファイル.ini", "a.txt",       "長いファイル名の例です.txt",
+      "log.txt",       "(Untitled12)",     "日本語.txt",  "notes-for-release.txt",
+      "b.txt",         "住所録.csv",       "index.htm",   "ｶﾀｶﾅ.txt",
+      "changelog.txt", "(Untitled20)",     "予定表.txt",  "x.txt",
   };
   if (i < names.size()) return names.at(i);
   return QString("file%1.txt").arg(i + 1);
@@ -119,9 +118,9 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
 
   const bool saved = window.grab().save(o.out, "PNG");
-  std::printf("tabs=%d rows=%d style=%d pos=%d width=%d active=%d strip=%dx%d -> %s\n",
-              strip->Count(), strip->RowCount(), strip->TabStyle(), strip->TabPosition(),
-              strip->TabWidth(), strip->ActiveIndex(), strip->width(), strip->height(),
+  std::printf("tabs=%d rows=%d style=%d pos=%d width=%d active=%d strip=%dx%d -> %s\n", strip->Count(),
+              strip->RowCount(), strip->TabStyle(), strip->TabPosition(), strip->TabWidth(),
+              strip->ActiveIndex(), strip->width(), strip->height(),
               saved ? qPrintable(o.out) : "(not saved)");
   return saved ? 0 : 1;
 }

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
-
 #include <algorithm>
 
 namespace quiret {
@@ -201,9 +200,7 @@ int TabStripWidget::TabAt(QPoint pos) const {
   return -1;
 }
 
-int TabStripWidget::heightForWidth(int width) const {
-  return HeightForRows(ComputeFlow(width).rows);
-}
+int TabStripWidget::heightForWidth(int width) const { return HeightForRows(ComputeFlow(width).rows); }
 
 QSize TabStripWidget::sizeHint() const {
   int total = 2 * kMargin;
@@ -261,8 +258,7 @@ void TabStripWidget::PaintNormalTab(QPainter& p, int index) const {
   p.fillRect(QRect(body.left(), body.top() + 1, 1, body.height() - 1), edge);
   p.fillRect(QRect(body.right(), body.top() + 1, 1, body.height() - 1), edge);
   if (active) {
-    p.fillRect(QRect(body.left() + 1, body.top() + 1, body.width() - 2, 2),
-               pal.color(QPalette::Highlight));
+    p.fillRect(QRect(body.left() + 1, body.top() + 1, body.width() - 2, 2), pal.color(QPalette::Highlight));
   } else {
     p.fillRect(QRect(body.left(), body.bottom(), body.width(), 1), pal.color(QPalette::Mid));
   }
@@ -304,8 +300,7 @@ void TabStripWidget::PaintButton(QPainter& p, int index) const {
   QRect textRect = rect.adjusted(kFixedTextPad, 0, -kFixedTextPad, 0);
   if (active && style_ == StyleButtons) textRect.translate(1, 1);
   p.setPen(textColor);
-  p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine,
-             DisplayText(index, textRect.width()));
+  p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, DisplayText(index, textRect.width()));
 }
 
 void TabStripWidget::paintEvent(QPaintEvent*) {

@@ -46,8 +46,7 @@ class TabStripTest : public ::testing::Test {
     TabStripWidget* s = strip.get();
     QObject::connect(s, &TabStripWidget::tabActivated, [this](int i) { rec.activated.push_back(i); });
     QObject::connect(s, &TabStripWidget::middleClicked, [this](int i) { rec.middle.push_back(i); });
-    QObject::connect(s, &TabStripWidget::leftRightClicked,
-                     [this](int i) { rec.leftRight.push_back(i); });
+    QObject::connect(s, &TabStripWidget::leftRightClicked, [this](int i) { rec.leftRight.push_back(i); });
     QObject::connect(s, &TabStripWidget::rightClicked, [this](int i, QPoint g) {
       rec.right.push_back(i);
       rec.rightGlobal.push_back(g);
@@ -71,9 +70,9 @@ class TabStripTest : public ::testing::Test {
             Qt::KeyboardModifiers mods = Qt::NoModifier) {
     // A mouse of our own, never destroyed: Qt's primary device dies after its registry at exit
     // when the application object is a static, which crashes the test program as it ends.
-    static auto* mouse = new QPointingDevice("test mouse", 1, QInputDevice::DeviceType::Mouse,
-                                             QPointingDevice::PointerType::Generic,
-                                             QInputDevice::Capability::Position, 1, 3);
+    static auto* mouse =
+        new QPointingDevice("test mouse", 1, QInputDevice::DeviceType::Mouse,
+                            QPointingDevice::PointerType::Generic, QInputDevice::Capability::Position, 1, 3);
     QMouseEvent e(type, QPointF(pos), QPointF(strip->mapToGlobal(pos)), button, held, mods, mouse);
     QCoreApplication::sendEvent(strip.get(), &e);
   }
@@ -120,9 +119,9 @@ TEST_F(TabStripTest, FixedWidthTabsFillRowsAndHeightFollowsTheWidth) {
   EXPECT_LT(strip->TabRect(5).top(), strip->TabRect(10).top());
 
   const int threeRows = strip->heightForWidth(kFiveTabWidth);
-  EXPECT_LT(strip->heightForWidth(kFiveTabWidth + 100), threeRows);       // 6 a row: 2 rows
+  EXPECT_LT(strip->heightForWidth(kFiveTabWidth + 100), threeRows);  // 6 a row: 2 rows
   EXPECT_LT(strip->heightForWidth(2 + 12 * 100 + 2), strip->heightForWidth(kFiveTabWidth + 100));
-  EXPECT_GT(strip->heightForWidth(2 + 3 * 100 + 2), threeRows);           // 3 a row: 4 rows
+  EXPECT_GT(strip->heightForWidth(2 + 3 * 100 + 2), threeRows);  // 3 a row: 4 rows
   EXPECT_EQ(strip->sizeHint().height(), strip->heightForWidth(strip->sizeHint().width()));
 }
 
@@ -296,7 +295,7 @@ TEST_F(TabStripTest, EditingTheTabListKeepsTheActiveTabSensibleAndSilent) {
   strip->SetActiveIndex(2);  // C
   strip->SetActiveIndex(9);  // out of range: ignored
   EXPECT_EQ(strip->ActiveIndex(), 2);
-  strip->RemoveTab(1);       // a tab left of the active one
+  strip->RemoveTab(1);  // a tab left of the active one
   EXPECT_EQ(Captions(), QStringList({"A", "C", "D"}));
   EXPECT_EQ(strip->Caption(strip->ActiveIndex()), "C");
   strip->RemoveTab(2);  // a tab right of it
@@ -369,8 +368,7 @@ int CountPixels(const QImage& img, const QRect& r, Test test) {
 
 int CountNear(const QImage& img, const QRect& r, QColor c) {
   return CountPixels(img, r, [c](QColor p) {
-    return std::abs(p.red() - c.red()) + std::abs(p.green() - c.green()) +
-               std::abs(p.blue() - c.blue()) < 40;
+    return std::abs(p.red() - c.red()) + std::abs(p.green() - c.green()) + std::abs(p.blue() - c.blue()) < 40;
   });
 }
 
