@@ -109,7 +109,29 @@ std::string SystemError(const std::string& what, const std::string& path) {
   return what + " " + path + ": " + std::strerror(errno);
 }
 
-// Writes next to the target and renames over it, so a crash never leaves half a file.
+// Writes `data` and closes `fd`; on failure removes `temp` (when given) and throws.
+void WriteAll(int fd, const std::string& data, const std::string& path, const std::string& temp) {
+  size_t done = 0;
+  bool ok = true;
+  while (ok && done < data.size()) {
+    ssize_t n = write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
+  }
+  std::string msg = ok ? "" : SystemError("Cannot write", path);
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    msg = SystemError("Cannot write", path);
+  }
+  if (!ok) {
+    if (!temp.empty()) unlink(temp.c_str());
+    throw std::runtime_error(msg);
+  }
+}
+
+// Writes next to the target and renames over it, so a crash never leaves half a file. No
+// fsync: the settings are written key by key at exit, and a flush per key costs ~10 ms.
 void Save(const std::string& path, const IniText& ini) {
   std::string target = path;
   if (char* real = realpath(path.c_str(), nullptr)) {  // write through a symbolic link
@@ -124,23 +146,17 @@ void Save(const std::string& path, const IniText& ini) {
   static std::atomic<unsigned> counter{0};
   std::string temp = target + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(counter++);
   int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    // A writable file in a folder we may not add to: rewrite it in place instead.
+    fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error(SystemError("Cannot write", path));
+    WriteAll(fd, data, path, "");
+    return;
+  }
   if (fd < 0) throw std::runtime_error(SystemError("Cannot write", path));
   struct stat st;
   if (stat(target.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);  // keep its permissions
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      std::string msg = SystemError("Cannot write", path);
-      close(fd);
-      unlink(temp.c_str());
-      throw std::runtime_error(msg);
-    }
-    done += static_cast<size_t>(n);
-  }
-  fsync(fd);
-  close(fd);
+  WriteAll(fd, data, path, temp);
   if (rename(temp.c_str(), target.c_str()) != 0) {
     std::string msg = SystemError("Cannot replace", path);
     unlink(temp.c_str());

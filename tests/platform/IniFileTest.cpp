@@ -1,6 +1,7 @@
 // The settings file: lookups, integer forms, and what a write leaves on the disk.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <filesystem>
@@ -221,6 +222,19 @@ TEST_F(IniFileTest, WriteThroughSymbolicLinkUpdatesTheTarget) {
   ini.WriteInteger("Edit", "FontSize", 13);
   EXPECT_TRUE(std::filesystem::is_symlink(path));
   EXPECT_EQ(TempDir::Read(real), "[Edit]\nFontSize=13\n");
+}
+
+TEST_F(IniFileTest, WritableFileInALockedFolderIsRewrittenInPlace) {
+  if (geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind root";
+  std::string sub = dir.File("locked");
+  std::filesystem::create_directory(sub);
+  std::string file = sub + "/quiret.ini";
+  TempDir::Write(file, "[Edit]\nFontSize=11\n");
+  ASSERT_EQ(chmod(sub.c_str(), 0555), 0);
+  IniFile locked(file);
+  locked.WriteInteger("Edit", "FontSize", 12);
+  chmod(sub.c_str(), 0755);
+  EXPECT_EQ(TempDir::Read(file), "[Edit]\nFontSize=12\n");
 }
 
 TEST_F(IniFileTest, FailedWriteThrows) {
