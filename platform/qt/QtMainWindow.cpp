@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -46,6 +47,7 @@ QtMainWindow::QtMainWindow(MessageBoxes& boxes, ProcessServices& process, Clipbo
   actions_->BuildMenuBar(menuBar());
   stripUi_->SetMenu(actions_->BuildMenu(TabMenuItems(), this));
 
+  strip_->installEventFilter(this);
   connect(strip_, &TabStripWidget::tabActivated, this, [this](int) { form_->Guarded([this] { form_->TabChanged(); }); });
   connect(strip_, &TabStripWidget::middleClicked, this,
           [this](int tab) { form_->Guarded([this, tab] { form_->TabCloseClick(tab); }); });
@@ -107,6 +109,22 @@ void QtMainWindow::closeEvent(QCloseEvent* e) {
   closed_ = true;
   form_->FormClose();
   e->accept();
+}
+
+bool QtMainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == strip_ && e->type() == QEvent::MouseButtonPress) {
+    auto* me = static_cast<QMouseEvent*>(e);
+    const int tab = strip_->TabAt(me->position().toPoint());
+    const Qt::MouseButtons held = me->buttons();
+    const bool plain = (me->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == 0;
+    const bool closeClick = plain && (held == Qt::MiddleButton || held == (Qt::LeftButton | Qt::RightButton));
+    if (closeClick && tab < 0) {
+      form_->TabCloseClick(-1);  // closes nothing, hands the focus back to the editor
+    } else if (!closeClick && me->button() != Qt::LeftButton) {
+      form_->TabOtherPress(tab);  // left presses arrive as tabActivated
+    }
+  }
+  return QMainWindow::eventFilter(watched, e);
 }
 
 void QtMainWindow::dragEnterEvent(QDragEnterEvent* e) {

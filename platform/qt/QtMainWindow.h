@@ -45,6 +45,8 @@ class QtMainWindow : public QMainWindow, public MainWindowUi {
   void closeEvent(QCloseEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
+  // Strip presses that the strip's own signals leave out (right press, close clicks beside tabs).
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void PlaceStrip();
