@@ -153,6 +153,15 @@ TEST_F(PaintTest, DottedPhaseCarriesOverFromStrokeToStrokeAndBoxToBox) {
   EXPECT_EQ(ed.DotLine.Counter, 1);
 }
 
+TEST_F(PaintTest, BoxPartlyLeftOfARedrawFromXKeepsItsDotsInsideAndItsPhase) {
+  SetRows({"a\x81\x40\r\n", LastRow("")});
+  ed.DrawRow(16, 0, ed.Lines->Get(0));  // clip from x = 26; the box spans 21..31
+  std::vector<TPoint> px = Pixels(surface());
+  EXPECT_EQ(px.size(), 11u);  // right edge 6, bottom 3, left edge 0, top 2
+  for (const TPoint& p : px) EXPECT_GE(p.x, 26);
+  EXPECT_EQ(ed.DotLine.Counter, 0);
+}
+
 TEST_F(PaintTest, NoBoxesWhenShowDblSpaceIsOffOrTheSpaceIsOnlyATrailByte) {
   // 0x81 0x81 0x40: the first character is 81 81, so 81 40 is not a character here.
   SetRows({"\x81\x81\x40\r\n", LastRow("")});
