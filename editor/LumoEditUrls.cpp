@@ -185,6 +185,8 @@ void TLumoEdit::DrawUrls(std::int32_t first, std::int32_t last, const TRect* cli
   }
 }
 
+// Colours bytes [from, to) of a row's text: the whole expanded row drawn underlined in
+// URLColor, clipped to the part's cells (and to `clip` when given), so only the part changes.
 void TLumoEdit::DrawUrlSpan(std::int32_t from, std::int32_t to, const TRect* clip, std::int32_t row) {
   if (!WindowCreated || row < 0 || row >= Lines->Count()) return;
   const std::string_view stored = Lines->Get(row);
