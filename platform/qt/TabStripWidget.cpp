@@ -17,7 +17,7 @@ namespace {
 constexpr int kMargin = 2;
 // Room beside a caption inside a tab that fits its caption.
 constexpr int kTextPad = 8;
-// Room kept free beside an elided caption in a tab of fixed width.
+// Room kept free at both ends of a drawn caption; fixed-width tabs elide theirs to fit.
 constexpr int kFixedTextPad = 4;
 constexpr int kButtonGap = 3;
 
@@ -32,7 +32,6 @@ TabStripWidget::TabStripWidget(QWidget* parent) : QWidget(parent) {
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
-  setAttribute(Qt::WA_OpaquePaintEvent, false);
   Reflow();
 }
 
@@ -176,13 +175,11 @@ void TabStripWidget::Reflow() {
   flowWidth_ = -1;
   const int rows = CurrentFlow().rows;
   update();
+  // Even with the same rows a style or font change alters the height.
+  updateGeometry();
   if (rows != reportedRows_) {
     reportedRows_ = rows;
-    updateGeometry();
     emit tabsReflowed();
-  } else {
-    // A style or font change alters the height without changing the row count.
-    updateGeometry();
   }
 }
 

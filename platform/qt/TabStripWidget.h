@@ -44,6 +44,7 @@ class TabStripWidget : public QWidget {
   void SetTabPosition(int position);
   int TabPosition() const { return position_; }
 
+  // 0 without tabs; the strip still keeps the height of one row then.
   int RowCount() const { return CurrentFlow().rows; }
   QRect TabRect(int index) const;
   int TabAt(QPoint pos) const;
