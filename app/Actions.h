@@ -8,13 +8,13 @@
 namespace quiret {
 
 struct TAction {
-  std::string Name;      // FileOpen, FileSave, ...
-  std::string Category;  // "File", "Tab", ...
-  std::string Caption;   // with its "&" access key
-  std::string Shortcut;  // "Ctrl+O", "F4", ... or empty
-  std::function<bool()> Update;   // the enabling rule; none = always enabled
+  std::string Name;              // FileOpen, FileSave, ...
+  std::string Category;          // "File", "Tab", ...
+  std::string Caption;           // with its "&" access key
+  std::string Shortcut;          // "Ctrl+O", "F4", ... or empty
+  std::function<bool()> Update;  // the enabling rule; none = always enabled
   std::function<void()> Execute;
-  bool Enabled = true;   // the rule's result at the last idle update
+  bool Enabled = true;  // the rule's result at the last idle update
 };
 
 class TActionList {

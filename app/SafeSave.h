@@ -10,6 +10,7 @@ namespace quiret {
 // folder, then renames it over the target, keeping the old file's permissions. A symbolic
 // link is followed: its target is replaced and the link stays. On any failure the temporary
 // file is removed, the old file is left as it was, and EFileError is raised.
-void SaveReplacing(const std::string& fileName, const std::function<void(const std::string& tempPath)>& write);
+void SaveReplacing(const std::string& fileName,
+                   const std::function<void(const std::string& tempPath)>& write);
 
 }  // namespace quiret

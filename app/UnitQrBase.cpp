@@ -131,9 +131,12 @@ bool TFormBase::FormCloseQuery() {
       list + "変更されたこれらのファイルは保存されていません。\r\nプログラムの終了を中止しますか？";
   for (;;) {
     switch (ui_.Boxes.AskYesNo(text, kAskCaption)) {
-      case YesNoAnswer::Yes: return false;
-      case YesNoAnswer::No: return true;
-      case YesNoAnswer::Closed: break;  // no choice made: ask again
+      case YesNoAnswer::Yes:
+        return false;
+      case YesNoAnswer::No:
+        return true;
+      case YesNoAnswer::Closed:
+        break;  // no choice made: ask again
     }
   }
 }

@@ -43,11 +43,11 @@ inline const std::string kNewFileHint = "New File";
 
 // One document tab: its page (editor window) and the editor drawing on it.
 struct TTabSheet {
-  std::string Name;                      // TabSheet<n>
-  std::string Hint = kNewFileHint;       // full path, or "New File"
+  std::string Name;                 // TabSheet<n>
+  std::string Hint = kNewFileHint;  // full path, or "New File"
   int Flags = 0;
-  std::unique_ptr<EditorWindow> Page;    // declared before Editor: the editor goes first
-  std::unique_ptr<TLumoEdit> Editor;     // named SEdit<n>
+  std::unique_ptr<EditorWindow> Page;  // declared before Editor: the editor goes first
+  std::unique_ptr<TLumoEdit> Editor;   // named SEdit<n>
   std::string EditorName;
 };
 
@@ -63,10 +63,10 @@ class TFormBase {
   TFormBase& operator=(const TFormBase&) = delete;
 
   // ---- Lifecycle ----
-  void FormCreate();        // creation step: settings, reopen list, drop registration
-  void FormShow();          // show step: the command-line pass
-  bool FormCloseQuery();    // exit stage 1: false forbids the close
-  void FormClose();         // exit stage 2: settings written, drops unregistered
+  void FormCreate();      // creation step: settings, reopen list, drop registration
+  void FormShow();        // show step: the command-line pass
+  bool FormCloseQuery();  // exit stage 1: false forbids the close
+  void FormClose();       // exit stage 2: settings written, drops unregistered
 
   // ---- Settings ----
   void ReadSettings(const IniFile& ini);
@@ -86,10 +86,10 @@ class TFormBase {
   void MoveLeftTab();
   void MoveRightTab();
   // Tab strip mouse rules; tab is the tab under the mouse or -1.
-  void TabCloseClick(int tab);                  // middle button, or left and right together
-  void TabOtherPress(int tab);                  // any other button press
+  void TabCloseClick(int tab);  // middle button, or left and right together
+  void TabOtherPress(int tab);  // any other button press
   void TabRightRelease(int tab, const TPoint& screen);
-  void TabChanged();                            // the user picked another tab
+  void TabChanged();  // the user picked another tab
   void FilesDropped(const std::vector<std::string>& paths);
 
   // ---- Files ----
@@ -129,7 +129,8 @@ class TFormBase {
   TColor LinkColor = 0x00FF0000;
 
   static constexpr const char* kOpenFilter =
-      "テキストファイル(*.txt;*.ini;*.log;*.pas;*.htm;*.css)|*.txt;*.ini;*.log;*.pas;*.htm;*.css|すべてのファイル|*";
+      "テキストファイル(*.txt;*.ini;*.log;*.pas;*.htm;*.css)|*.txt;*.ini;*.log;*.pas;*.htm;*.css|"
+      "すべてのファイル|*";
   static constexpr const char* kSaveFilter =
       "すべてのファイル|*|テキストファイル|*.txt|Pascalファイル|*.pas|HTMLファイル|*.htm|CSSファイル|*.css";
 

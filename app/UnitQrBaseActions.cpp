@@ -17,15 +17,17 @@ void TFormBase::CreateActions() {
   };
   auto canSave = [active] {
     const TTabSheet* tab = active();
-    return tab && !(tab->Flags & (ReadMeFile | ReadOnlyFile)) && tab->Hint != kNewFileHint && tab->Editor->Modified;
+    return tab && !(tab->Flags & (ReadMeFile | ReadOnlyFile)) && tab->Hint != kNewFileHint &&
+           tab->Editor->Modified;
   };
   auto add = [this](const char* name, const char* category, const char* caption, const char* shortcut,
                     std::function<bool()> update, std::function<void()> execute) {
     Actions.Add({name, category, caption, shortcut, std::move(update), std::move(execute), true});
   };
   add("FileNew", "File", "新規作成(&N)", "Ctrl+N", nullptr, [this] { FileNewExecute(); });
-  add("FileNewFromClip", "File", "クリップボードから作成(&B)", "Ctrl+Alt+N", [this] { return ui_.Clip.HasText(); },
-      [this] { FileNewFromClipExecute(); });
+  add(
+      "FileNewFromClip", "File", "クリップボードから作成(&B)", "Ctrl+Alt+N",
+      [this] { return ui_.Clip.HasText(); }, [this] { FileNewFromClipExecute(); });
   add("FileOpen", "File", "開く(&O)", "Ctrl+O", nullptr, [this] { FileOpenExecute(); });
   add("FileSaveAs", "File", "名前をつけて保存(&W)", "Ctrl+W", notReadMe, [this] { FileSaveAsExecute(); });
   add("FileSave", "File", "上書き保存(&S)", "Ctrl+S", canSave, [this] { FileSaveExecute(); });
@@ -33,8 +35,12 @@ void TFormBase::CreateActions() {
   add("FilePrint", "File", "印刷(&P)", "Ctrl+P", hasTab, [this] { FilePrintExecute(); });
   add("FileClose", "File", "閉じる(&Z)", "F4", hasTab, [this] { FileCloseExecute(); });
   add("FileExit", "File", "終了(&Q)", "Ctrl+Q", nullptr, [this] { FileExitExecute(); });
-  add("MoveLeftTab", "Tab", "左のタブ(&L)", "F7", [this] { return TabCount() >= 2; }, [this] { MoveLeftTab(); });
-  add("MoveRightTab", "Tab", "右のタブ(&R)", "F8", [this] { return TabCount() >= 2; }, [this] { MoveRightTab(); });
+  add(
+      "MoveLeftTab", "Tab", "左のタブ(&L)", "F7", [this] { return TabCount() >= 2; },
+      [this] { MoveLeftTab(); });
+  add(
+      "MoveRightTab", "Tab", "右のタブ(&R)", "F8", [this] { return TabCount() >= 2; },
+      [this] { MoveRightTab(); });
   // A menu item without an action of its own; kept in the list so menus treat it alike.
   add("ReadMeOpen", "Etc", "Read Me を開く(&R)", "", nullptr, [this] { ReadMeOpenExecute(); });
 }

@@ -26,10 +26,14 @@ bool ParseHexColor(const std::string& text, TColor& out) {
   TColor v = 0;
   for (char ch : text) {
     int d;
-    if (ch >= '0' && ch <= '9') d = ch - '0';
-    else if (ch >= 'A' && ch <= 'F') d = ch - 'A' + 10;
-    else if (ch >= 'a' && ch <= 'f') d = ch - 'a' + 10;
-    else return false;
+    if (ch >= '0' && ch <= '9')
+      d = ch - '0';
+    else if (ch >= 'A' && ch <= 'F')
+      d = ch - 'A' + 10;
+    else if (ch >= 'a' && ch <= 'f')
+      d = ch - 'a' + 10;
+    else
+      return false;
     v = (v << 4) | static_cast<TColor>(d);
   }
   out = v;
@@ -77,11 +81,21 @@ TColor TFormBase::ReadColor(const IniFile& ini, const std::string& key, TColor d
 void TFormBase::ApplyTabWidthChecks(int width) {
   for (const char* item : {"MmTabFit", "MmTab60", "MmTab80", "MmTab100", "MmTab120"}) checks_[item] = false;
   switch (width) {
-    case 60: checks_["MmTab60"] = true; break;
-    case 80: checks_["MmTab80"] = true; break;
-    case 100: checks_["MmTab100"] = true; break;
-    case 120: checks_["MmTab120"] = true; break;
-    default: checks_["MmTabFit"] = true; break;
+    case 60:
+      checks_["MmTab60"] = true;
+      break;
+    case 80:
+      checks_["MmTab80"] = true;
+      break;
+    case 100:
+      checks_["MmTab100"] = true;
+      break;
+    case 120:
+      checks_["MmTab120"] = true;
+      break;
+    default:
+      checks_["MmTabFit"] = true;
+      break;
   }
 }
 

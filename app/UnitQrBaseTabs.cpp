@@ -1,6 +1,5 @@
 // TFormBase document tabs: creating and closing tabs, the status bar, tab mouse rules, drops.
 #include "app/UnitQrBase.h"
-
 #include "platform/Files.h"
 
 namespace quiret {
@@ -88,9 +87,12 @@ void TFormBase::ChooseActiveAfterClose(int index, int previousActive) {
     return;
   }
   int next;
-  if (previousActive > index) next = previousActive - 1;
-  else if (previousActive < index) next = previousActive;
-  else next = index < count ? index : count - 1;  // the right neighbour, or the new last tab
+  if (previousActive > index)
+    next = previousActive - 1;
+  else if (previousActive < index)
+    next = previousActive;
+  else
+    next = index < count ? index : count - 1;  // the right neighbour, or the new last tab
   if (next < 0 || next >= count) next = count - 1;
   ActivateTab(next);
 }
@@ -131,9 +133,12 @@ void TFormBase::UpdateStatusBar() {
   if (a < 0) return;
   const TTabSheet& tab = *tabs_[a];
   std::string state;
-  if (tab.Hint == kNewFileHint) state = "新規未保存";
-  else if (tab.Flags & ReadMeFile) state = "保存不可";
-  else if (tab.Flags & ReadOnlyFile) state = "読み取り専用";
+  if (tab.Hint == kNewFileHint)
+    state = "新規未保存";
+  else if (tab.Flags & ReadMeFile)
+    state = "保存不可";
+  else if (tab.Flags & ReadOnlyFile)
+    state = "読み取り専用";
   ui_.Status.SetPanelText(1, state);
   ui_.Status.SetPanelText(3, tab.Hint);
 }

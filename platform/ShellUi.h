@@ -22,7 +22,7 @@ struct TWindowBounds {
 class MainWindowUi {
  public:
   virtual ~MainWindowUi() = default;
-  virtual TWindowBounds Bounds() = 0;                // the normal (restore) bounds
+  virtual TWindowBounds Bounds() = 0;  // the normal (restore) bounds
   virtual void SetBounds(const TWindowBounds& b) = 0;
   virtual bool IsMaximized() = 0;
   virtual void SetMaximized(bool maximized) = 0;
@@ -42,13 +42,13 @@ class TabStripUi {
   virtual void RemoveTab(int index) = 0;
   virtual std::string Caption(int index) = 0;
   virtual void SetCaption(int index, const std::string& caption) = 0;
-  virtual int ActiveIndex() = 0;                      // -1 when there is no tab
-  virtual void SetActiveIndex(int index) = 0;         // sends no change notification
-  virtual int TabWidth() = 0;                         // 0 = fit the caption
+  virtual int ActiveIndex() = 0;               // -1 when there is no tab
+  virtual void SetActiveIndex(int index) = 0;  // sends no change notification
+  virtual int TabWidth() = 0;                  // 0 = fit the caption
   virtual void SetTabWidth(int px) = 0;
-  virtual int TabStyle() = 0;                         // 0 tabs, 1 buttons, 2 flat buttons
+  virtual int TabStyle() = 0;  // 0 tabs, 1 buttons, 2 flat buttons
   virtual void SetTabStyle(int style) = 0;
-  virtual int TabPosition() = 0;                      // 0 top, 1 bottom
+  virtual int TabPosition() = 0;  // 0 top, 1 bottom
   virtual void SetTabPosition(int pos) = 0;
   virtual void ShowTabMenu(const TPoint& screen) = 0;  // the tab menu at a screen point
 };
@@ -58,7 +58,7 @@ class EditorPages {
  public:
   virtual ~EditorPages() = default;
   virtual std::unique_ptr<EditorWindow> CreatePage() = 0;  // destroying it removes the page
-  virtual void ShowPage(EditorWindow* page) = 0;            // nullptr: no page
+  virtual void ShowPage(EditorWindow* page) = 0;           // nullptr: no page
 };
 
 // The status bar with its four panels.

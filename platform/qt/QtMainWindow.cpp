@@ -41,14 +41,16 @@ QtMainWindow::QtMainWindow(MessageBoxes& boxes, ProcessServices& process, Clipbo
   stripUi_ = std::make_unique<QtShellTabStrip>(*strip_, [this] { PlaceStrip(); });
   dialogs_ = std::make_unique<QtShellDialogs>(this);
   form_ = std::make_unique<TFormBase>(
-      TShellServices{boxes, process, clipboard, *this, *stripUi_, *pages_, *status_, *dialogs_}, settingsPath);
+      TShellServices{boxes, process, clipboard, *this, *stripUi_, *pages_, *status_, *dialogs_},
+      settingsPath);
 
   actions_ = new QtShellActions(*form_, this);
   actions_->BuildMenuBar(menuBar());
   stripUi_->SetMenu(actions_->BuildMenu(TabMenuItems(), this));
 
   strip_->installEventFilter(this);
-  connect(strip_, &TabStripWidget::tabActivated, this, [this](int) { form_->Guarded([this] { form_->TabChanged(); }); });
+  connect(strip_, &TabStripWidget::tabActivated, this,
+          [this](int) { form_->Guarded([this] { form_->TabChanged(); }); });
   connect(strip_, &TabStripWidget::middleClicked, this,
           [this](int tab) { form_->Guarded([this, tab] { form_->TabCloseClick(tab); }); });
   connect(strip_, &TabStripWidget::leftRightClicked, this,

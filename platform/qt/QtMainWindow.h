@@ -24,7 +24,8 @@ class QtMainWindow : public QMainWindow, public MainWindowUi {
   Q_OBJECT
 
  public:
-  QtMainWindow(MessageBoxes& boxes, ProcessServices& process, Clipboard& clipboard, const std::string& settingsPath);
+  QtMainWindow(MessageBoxes& boxes, ProcessServices& process, Clipboard& clipboard,
+               const std::string& settingsPath);
   ~QtMainWindow() override;
 
   TFormBase& Form() { return *form_; }

@@ -8,7 +8,9 @@ namespace quiret {
 QtShellTabStrip::QtShellTabStrip(TabStripWidget& strip, std::function<void()> onPositionChanged)
     : strip_(strip), onPositionChanged_(std::move(onPositionChanged)) {}
 
-int QtShellTabStrip::AddTab(const std::string& caption) { return strip_.AddTab(QString::fromStdString(caption)); }
+int QtShellTabStrip::AddTab(const std::string& caption) {
+  return strip_.AddTab(QString::fromStdString(caption));
+}
 
 void QtShellTabStrip::SetCaption(int index, const std::string& caption) {
   strip_.SetCaption(index, QString::fromStdString(caption));

@@ -23,8 +23,8 @@ mode_t ModeOf(const std::string& path) {
 }
 
 TEST(ShellFile, IsTextFileNameAcceptsTheTenExtensionsExactly) {
-  for (const char* ok : {"a.txt", "a.ini", "a.log", "a.htm", "a.html", "a.css", "a.js", "a.pas", "a.bas", "a.cpp",
-                         "/x.y/dir/b.c.txt", ".txt"})
+  for (const char* ok : {"a.txt", "a.ini", "a.log", "a.htm", "a.html", "a.css", "a.js", "a.pas", "a.bas",
+                         "a.cpp", "/x.y/dir/b.c.txt", ".txt"})
     EXPECT_TRUE(TFormBase::IsTextFileName(ok)) << ok;
   for (const char* bad : {"a.TXT", "a.Txt", "a.txt~", "a.md", "a", "/dir.txt/a", "a.txt/", "", "a.", "a.h"})
     EXPECT_FALSE(TFormBase::IsTextFileName(bad)) << bad;
@@ -42,7 +42,8 @@ TEST(ShellFile, OpeningAnOpenPathActivatesItsTabEvenFromTheDialog) {
   EXPECT_EQ(f.ActiveIndex(), 0);
   EXPECT_EQ(s.status.panels[3], a);
   EXPECT_EQ(s.dialogs.openFilters.at(0),
-            "テキストファイル(*.txt;*.ini;*.log;*.pas;*.htm;*.css)|*.txt;*.ini;*.log;*.pas;*.htm;*.css|すべてのファイル|*");
+            "テキストファイル(*.txt;*.ini;*.log;*.pas;*.htm;*.css)|*.txt;*.ini;*.log;*.pas;*.htm;*.css|"
+            "すべてのファイル|*");
 }
 
 TEST(ShellFile, PathsDifferingInCaseOpenTwoTabs) {
@@ -75,7 +76,8 @@ TEST(ShellFile, EnablingRulesFollowTheActiveTab) {
   TestShell s;
   s.Write("ReadMe.txt", "r\r\n");
   TFormBase& f = s.Start();
-  for (const char* name : {"FileSaveAs", "FileSave", "FilePrint", "FileClose", "MoveLeftTab", "FileNewFromClip"})
+  for (const char* name :
+       {"FileSaveAs", "FileSave", "FilePrint", "FileClose", "MoveLeftTab", "FileNewFromClip"})
     EXPECT_FALSE(f.Actions.IsEnabled(name)) << name;
   for (const char* name : {"FileNew", "FileOpen", "FilePrintSetup", "FileExit"})
     EXPECT_TRUE(f.Actions.IsEnabled(name)) << name;
@@ -108,8 +110,9 @@ TEST(ShellFile, SaveAsProposesTheUntitledNameAndRenamesTheTab) {
   s.dialogs.saveNames = {s.Path("out.txt")};
   EXPECT_TRUE(f.Execute("FileSaveAs"));
   EXPECT_EQ(s.dialogs.savePresets.at(0), "(Untitled3).txt");
-  EXPECT_EQ(s.dialogs.saveFilters.at(0),
-            "すべてのファイル|*|テキストファイル|*.txt|Pascalファイル|*.pas|HTMLファイル|*.htm|CSSファイル|*.css");
+  EXPECT_EQ(
+      s.dialogs.saveFilters.at(0),
+      "すべてのファイル|*|テキストファイル|*.txt|Pascalファイル|*.pas|HTMLファイル|*.htm|CSSファイル|*.css");
   EXPECT_EQ(TestShell::Read(s.Path("out.txt")), "hello\r\nworld");
   EXPECT_EQ(f.TabCaption(2), "out.txt");
   EXPECT_EQ(f.Tab(2).Hint, s.Path("out.txt"));
@@ -214,7 +217,8 @@ TEST(ShellFile, FailedSaveLeavesTheOldFileAndKeepsTheDocumentModified) {
   EXPECT_EQ(f.Tab(0).Hint, path);
   // No temporary file is left behind.
   int entries = 0;
-  for (const auto& e : std::filesystem::directory_iterator(s.dir)) entries += e.path().filename() != "quiret.ini";
+  for (const auto& e : std::filesystem::directory_iterator(s.dir))
+    entries += e.path().filename() != "quiret.ini";
   EXPECT_EQ(entries, 1);
   // Once there is room again the same command saves.
   EXPECT_TRUE(f.Execute("FileSave"));
@@ -261,7 +265,8 @@ TEST(ShellFile, ReadMeCommandReportsAMissingFile) {
   TestShell s;
   TFormBase& f = s.Start();
   f.Execute("ReadMeOpen");
-  EXPECT_EQ(s.boxes.Texts("plain"), (std::vector<std::string>{s.Path("ReadMe.txt") + "\r\n が見つかりません。"}));
+  EXPECT_EQ(s.boxes.Texts("plain"),
+            (std::vector<std::string>{s.Path("ReadMe.txt") + "\r\n が見つかりません。"}));
   EXPECT_EQ(f.TabCount(), 0);
 }
 
@@ -288,12 +293,13 @@ TEST(ShellFile, FileMenuAndTabMenuShowTheirActions) {
     ASSERT_NE(a, nullptr) << item.Name;
     shown.push_back(a->Caption + (a->Shortcut.empty() ? "" : " " + a->Shortcut));
   }
-  EXPECT_EQ(shown, (std::vector<std::string>{"新規作成(&N) Ctrl+N", "クリップボードから作成(&B) Ctrl+Alt+N",
-                                             "開く(&O) Ctrl+O", "-", "名前をつけて保存(&W) Ctrl+W",
-                                             "上書き保存(&S) Ctrl+S", "-", "プリンタの設定(&U)", "印刷(&P) Ctrl+P",
-                                             "-", "閉じる(&Z) F4", "-", "終了(&Q) Ctrl+Q"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{
+                       "新規作成(&N) Ctrl+N", "クリップボードから作成(&B) Ctrl+Alt+N", "開く(&O) Ctrl+O", "-",
+                       "名前をつけて保存(&W) Ctrl+W", "上書き保存(&S) Ctrl+S", "-", "プリンタの設定(&U)",
+                       "印刷(&P) Ctrl+P", "-", "閉じる(&Z) F4", "-", "終了(&Q) Ctrl+Q"}));
   std::vector<std::string> tabMenu;
-  for (const TMenuItem& item : TabMenuItems().Items) tabMenu.push_back(item.IsSeparator() ? "-" : item.Action);
+  for (const TMenuItem& item : TabMenuItems().Items)
+    tabMenu.push_back(item.IsSeparator() ? "-" : item.Action);
   EXPECT_EQ(tabMenu, (std::vector<std::string>{"FileClose", "-", "FileSaveAs", "FileSave"}));
 }
 

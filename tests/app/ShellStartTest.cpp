@@ -125,7 +125,7 @@ TEST(ShellExit, QuestionListsSixEntriesThenTheOmissionLine) {
   expected += "．．．以下省略\r\n";
   expected += "変更されたこれらのファイルは保存されていません。\r\nプログラムの終了を中止しますか？";
   s.boxes.answers = {YesNoAnswer::Closed, YesNoAnswer::Yes};
-  EXPECT_FALSE(f.FormCloseQuery());  // Yes keeps the program running
+  EXPECT_FALSE(f.FormCloseQuery());              // Yes keeps the program running
   ASSERT_EQ(s.boxes.Texts("yesno").size(), 2u);  // closing the box asks again
   EXPECT_EQ(s.boxes.Texts("yesno")[0], expected);
   s.boxes.answers = {YesNoAnswer::No};

@@ -124,7 +124,8 @@ TEST_F(FourTabs, F7AndF8WrapAroundWithoutMovingTheFocus) {
   f->TabChanged();
   auto* first = static_cast<TestEditorWindow*>(f->Tab(0).Page.get());
   EXPECT_TRUE(first->focused);
-  for (int i = 0; i < f->TabCount(); ++i) static_cast<TestEditorWindow*>(f->Tab(i).Page.get())->focused = false;
+  for (int i = 0; i < f->TabCount(); ++i)
+    static_cast<TestEditorWindow*>(f->Tab(i).Page.get())->focused = false;
   EXPECT_TRUE(f->Execute("MoveLeftTab"));
   EXPECT_EQ(f->ActiveIndex(), 3);
   EXPECT_EQ(s.pages.shown, f->Tab(3).Page.get());
