@@ -112,6 +112,16 @@ TEST_F(FourTabs, CloseActiveOptionOnlyFocusesForOtherTabs) {
   EXPECT_EQ(f->TabCount(), 3);
 }
 
+TEST_F(FourTabs, OtherPressesFocusTheEditorOnlyOnTheActiveTab) {
+  auto* page = static_cast<TestEditorWindow*>(f->Tab(2).Page.get());
+  page->focused = false;
+  f->TabOtherPress(1);
+  EXPECT_FALSE(page->focused);
+  EXPECT_EQ(f->ActiveIndex(), 2);
+  f->TabOtherPress(2);
+  EXPECT_TRUE(page->focused);
+}
+
 TEST_F(FourTabs, RightReleaseOpensTheMenuOnlyOnTheActiveTab) {
   f->TabRightRelease(1, {5, 6});
   EXPECT_TRUE(s.strip.menus.empty());
