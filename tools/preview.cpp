@@ -1,7 +1,7 @@
 // Opens a Shift-JIS file in one editor window of a given size and saves a picture of it.
 //
 //   preview [--size WxH] [--wrap|--nowrap] [--column N] [--lines] [--select R1,C1,R2,C2]
-//           [--font NAME] [--size-pt N] [--quote CHARS] [--scroll ROWS] FILE OUT.png
+//           [--font NAME] [--size-pt N] [--quote CHARS] [--caret R,C] FILE OUT.png
 //
 // Works under QT_QPA_PLATFORM=offscreen and under Xvfb.
 #include <QApplication>
@@ -30,7 +30,8 @@ struct Options {
   std::string font = "ＭＳ ゴシック";
   int points = 12;
   std::string quote;
-  int scroll = 0;
+  bool caret = false;
+  int caretRow = 0, caretCol = 0;
   std::string file;
   std::string out;
 };
@@ -39,7 +40,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: preview [--size WxH] [--wrap|--nowrap] [--column N] [--lines]\n"
                "               [--select R1,C1,R2,C2] [--font NAME] [--size-pt N] [--quote CHARS]\n"
-               "               [--scroll ROWS] FILE OUT.png\n");
+               "               [--caret R,C] FILE OUT.png\n");
   return 2;
 }
 
@@ -73,9 +74,9 @@ bool Parse(int argc, char** argv, Options& o) {
     } else if (a == "--quote") {
       if (!(v = next())) return false;
       o.quote = v;
-    } else if (a == "--scroll") {
-      if (!(v = next())) return false;
-      o.scroll = std::atoi(v);
+    } else if (a == "--caret") {
+      if (!(v = next()) || std::sscanf(v, "%d,%d", &o.caretRow, &o.caretCol) != 2) return false;
+      o.caret = true;
     } else if (a.rfind("--", 0) == 0) {
       return false;
     } else if (positional == 0) {
@@ -159,8 +160,11 @@ int main(int argc, char** argv) {
     Pump(50);
     edit.Lines->LoadFromFile(o.file);
     Configure(edit, o);
-    if (o.scroll > 0) {
-      for (int i = 0; i < o.scroll; ++i) edit.WmVScroll(quiret::SB_LINEDOWN, 0);
+    if (o.caret) {
+      // Scrolls the view so that the position is shown, as a caret move does.
+      int row = std::min(std::max(o.caretRow, 0), edit.Lines->Count() - 1);
+      edit.ShowPosition(std::max(o.caretCol, 0), row, 0, true);
+      edit.UpdateCaret();
     }
     if (o.select) Select(edit, o.sel);
     Pump(100);
