@@ -157,6 +157,9 @@ int main(int argc, char** argv) {
   try {
     quiret::TLumoEdit edit(window);
     window.show();
+    // Focused, so that the caret shows in the picture.
+    window.activateWindow();
+    window.setFocus();
     Pump(50);
     edit.Lines->LoadFromFile(o.file);
     Configure(edit, o);
