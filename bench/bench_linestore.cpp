@@ -48,7 +48,7 @@ void Generate(const std::string& path, std::size_t bytes, const char* brk) {
   std::mt19937 rng(932);
   static const char* const pieces[] = {"\x82\xa0", "\x82\xa2", "\x8a\xbf", "\x8e\x9a",
                                        "\x95\x5c", "\x83\x5c", "\x81\x40", "abc ",
-                                       "Quiret ", "0123 ", "line, ", "\x82\xcc"};
+                                       "Quiret ",  "0123 ",    "line, ",   "\x82\xcc"};
   std::string block;
   std::size_t written = 0;
   while (written < bytes) {
@@ -83,10 +83,11 @@ int Child(const std::string& file, const std::string& label) {
   double load = std::chrono::duration<double>(t1 - t0).count();
   double save = std::chrono::duration<double>(t2 - t1).count();
   double peakMb = static_cast<double>(loadPeakKiB - baseKiB) / 1024.0;
-  std::printf("%-4s %6.1f MB %8d rows | load %6.3f s (cpu %6.3f s) %5.0f MB/s | save %6.3f s "
-              "(cpu %6.3f s) %5.0f MB/s | peak %6.1f MB (%.2fx file)\n",
-              label.c_str(), mb, store.Count(), load, c1 - c0, mb / load, save, c2 - c1,
-              mb / save, peakMb, peakMb / mb);
+  std::printf(
+      "%-4s %6.1f MB %8d rows | load %6.3f s (cpu %6.3f s) %5.0f MB/s | save %6.3f s "
+      "(cpu %6.3f s) %5.0f MB/s | peak %6.1f MB (%.2fx file)\n",
+      label.c_str(), mb, store.Count(), load, c1 - c0, mb / load, save, c2 - c1, mb / save, peakMb,
+      peakMb / mb);
   std::filesystem::remove(saved);
   return 0;
 }
@@ -96,8 +97,8 @@ int Child(const std::string& file, const std::string& label) {
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--child") == 0) return Child(argv[2], argv[3]);
 
-  std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                              ("quiret-bench-" + std::to_string(::getpid()));
+  std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("quiret-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   std::printf("Line store load/save (warm page cache; peak = resident growth during the load)\n");
   struct Style {
@@ -112,8 +113,7 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
       pid_t pid = ::fork();
       if (pid == 0) {
-        ::execl("/proc/self/exe", argv[0], "--child", file.c_str(), style.name,
-                static_cast<char*>(nullptr));
+        ::execl("/proc/self/exe", argv[0], "--child", file.c_str(), style.name, static_cast<char*>(nullptr));
         std::_Exit(127);
       }
       int status = 0;

@@ -186,9 +186,7 @@ void TLumoStrings::LoadFromFile(const std::string& fileName) {
   count_ = capacity_ = static_cast<std::int32_t>(rows.Size());
 }
 
-void TLumoStrings::SaveToFile(const std::string& fileName) const {
-  WriteRowsToFile(fileName, impl_->rows);
-}
+void TLumoStrings::SaveToFile(const std::string& fileName) const { WriteRowsToFile(fileName, impl_->rows); }
 
 std::string TLumoStrings::GetText() const {
   std::size_t total = 0;

@@ -1,11 +1,12 @@
 // Row blocks for the line store: allocation, replacement and release of rows.
 #include "text/RowSlots.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
 #include <new>
 
 namespace quiret {

@@ -22,8 +22,7 @@ std::size_t FindSpecial(const char* p, const char* end) {
   while (end - q >= 8) {
     std::uint64_t v;
     std::memcpy(&v, q, 8);
-    std::uint64_t hits =
-        ZeroBytes(v) | ZeroBytes(v ^ (kOnes * 0x0A)) | ZeroBytes(v ^ (kOnes * 0x0D));
+    std::uint64_t hits = ZeroBytes(v) | ZeroBytes(v ^ (kOnes * 0x0A)) | ZeroBytes(v ^ (kOnes * 0x0D));
     if (hits) {
       if constexpr (std::endian::native == std::endian::little) {
         return static_cast<std::size_t>(q - p) + (__builtin_ctzll(hits) >> 3);

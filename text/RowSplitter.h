@@ -24,7 +24,7 @@ class RowSplitter {
   void EndLine(const char* begin, const char* end);
 
   RowSlots& rows_;
-  std::string carried_;       // bytes of the current line seen before this block
+  std::string carried_;        // bytes of the current line seen before this block
   bool skipLineFeed_ = false;  // the last byte that counted was a CR
 };
 

@@ -1,10 +1,9 @@
 // Character helpers: double-byte classification, character lengths and row terminators.
-#include "editor/LumoEditSub.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
 
+#include "editor/LumoEditSub.h"
 #include "tests/text/LineStoreTestUtil.h"
 
 namespace quiret::test {
@@ -44,7 +43,9 @@ TEST(CharHelpers, ByteKindAtPairsBytesByTheRunBeforeThem) {
   EXPECT_EQ(Kinds("\x81\x81\x81\x81"), (std::vector<int>{1, 2, 1, 2}));
   EXPECT_EQ(Kinds("a\x82\xa0"), (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(Kinds("a\x82"), (std::vector<int>{0, 1}));  // a lead byte at the end
-  EXPECT_EQ(Kinds("\x95\x5c" "a\xb1"), (std::vector<int>{1, 2, 0, 0}));
+  EXPECT_EQ(Kinds("\x95\x5c"
+                  "a\xb1"),
+            (std::vector<int>{1, 2, 0, 0}));
   // Break bytes are never trail bytes, and a lead byte before one stands alone.
   EXPECT_EQ(Kinds("\x82\r\n"), (std::vector<int>{0, 0, 0}));
   EXPECT_EQ(Kinds(B("\x81\x81\x81\0\0")), (std::vector<int>{1, 2, 0, 0, 0}));
@@ -62,8 +63,8 @@ TEST(CharHelpers, CharLenAtStepsWholeCharactersAndStopsAtTerminators) {
 // Hostile input: random bytes crowded with lead bytes and break bytes.
 TEST(CharHelpers, RandomBytesKeepTerminatorsIntact) {
   std::mt19937 rng(3141);
-  const unsigned char alphabet[] = {'\r', '\n', 0, 'a', 0x81, 0x82, 0x9f, 0xe0,
-                                    0xfc, 0xa0, 0x40, 0x7f, 0xfd, 0x5c};
+  const unsigned char alphabet[] = {'\r', '\n', 0,    'a',  0x81, 0x82, 0x9f,
+                                    0xe0, 0xfc, 0xa0, 0x40, 0x7f, 0xfd, 0x5c};
   for (int round = 0; round < 2000; ++round) {
     std::string s;
     for (std::size_t n = rng() % 40; n > 0; --n) s += static_cast<char>(alphabet[rng() % 14]);

@@ -53,7 +53,8 @@ TEST_F(LumoStringsFile, BreakStylesZeroBytesAndFileEnds) {
       {B("abc\r\0"), {"abc\r\n", B("\0\0")}, "abc\r\n"},
       {B("abc\r\0\ndef"), {"abc\r\n", B("def\0\0")}, "abc\r\ndef"},
       // Shift-JIS, including trail bytes that look like ASCII, passes untouched.
-      {"\x95\x5c\x83\x5c\r\n\x82\xa0", {"\x95\x5c\x83\x5c\r\n", B("\x82\xa0\0\0")},
+      {"\x95\x5c\x83\x5c\r\n\x82\xa0",
+       {"\x95\x5c\x83\x5c\r\n", B("\x82\xa0\0\0")},
        "\x95\x5c\x83\x5c\r\n\x82\xa0"},
   };
   for (const Case& c : cases) {

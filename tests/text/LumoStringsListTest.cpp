@@ -13,12 +13,17 @@ TEST(LumoStringsList, OutOfRangeRaisesTheListErrorAndChangesNothing) {
   TLumoStrings s;
   s.Assign(Strings{"a\r\n", "b\r\n", B("c\0\0")});
   std::int32_t index = 5;
-  const std::function<void()> ops[] = {
-      [&] { s.Get(3); },      [&] { s.Get(-1); },         [&] { s.Put(3, "x"); },
-      [&] { s.Delete(3); },   [&] { s.Insert(4, "x"); },  [&] { s.Insert(-1, "x"); },
-      [&] { s.SetCount(-1); }, [&] { s.SetCount(TLumoStrings::kMaxListSize + 1); },
-      [&] { s.SetCapacity(TLumoStrings::kMaxListSize + 1); }, [&] { s.SetCapacity(2); },
-      [&] { s.InsertText(index, "x\r\ny"); }};
+  const std::function<void()> ops[] = {[&] { s.Get(3); },
+                                       [&] { s.Get(-1); },
+                                       [&] { s.Put(3, "x"); },
+                                       [&] { s.Delete(3); },
+                                       [&] { s.Insert(4, "x"); },
+                                       [&] { s.Insert(-1, "x"); },
+                                       [&] { s.SetCount(-1); },
+                                       [&] { s.SetCount(TLumoStrings::kMaxListSize + 1); },
+                                       [&] { s.SetCapacity(TLumoStrings::kMaxListSize + 1); },
+                                       [&] { s.SetCapacity(2); },
+                                       [&] { s.InsertText(index, "x\r\ny"); }};
   for (const auto& op : ops) {
     try {
       op();
@@ -123,8 +128,8 @@ TEST(LumoStringsList, InvariantReportsEachKindOfFault) {
   s.Assign(Strings{"wrapped", "a\r\n", B("b\0\0")});
   EXPECT_EQ(s.CheckInvariant(), "");
   const Strings faulty[] = {
-      {"a\r\n", "", B("\0\0")}, {"a\r\n", "b\r\n"},       {B("a\0\0"), B("\0\0")},
-      {"a\nb\r\n", B("\0\0")},  {"a\rb\r\n", B("\0\0")},  {B("a\0b\r\n"), B("\0\0")},
+      {"a\r\n", "", B("\0\0")}, {"a\r\n", "b\r\n"},      {B("a\0\0"), B("\0\0")},
+      {"a\nb\r\n", B("\0\0")},  {"a\rb\r\n", B("\0\0")}, {B("a\0b\r\n"), B("\0\0")},
   };
   for (const Strings& rows : faulty) {
     s.Assign(rows);
