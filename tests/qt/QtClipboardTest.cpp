@@ -16,8 +16,9 @@ QApplication* EnsureApplication() {
   static int argc = 1;
   static char name[] = "test_qt";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return &app;
+  // Never destroyed: Qt's input devices, made by the synthetic key events, must not outlive
+  // an application object that static destruction has already taken down.
+  return new QApplication(argc, argv);
 }
 
 // "日本語" and "ア" in code page 932.

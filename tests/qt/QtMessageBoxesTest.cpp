@@ -18,8 +18,9 @@ QApplication* EnsureApplication() {
   static int argc = 1;
   static char name[] = "test_qt";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return &app;
+  // Never destroyed: Qt's input devices, made by the synthetic key events, must not outlive
+  // an application object that static destruction has already taken down.
+  return new QApplication(argc, argv);
 }
 
 // What a box looked like when it was shown.
