@@ -46,13 +46,19 @@ std::int32_t Estimate(std::size_t bytes) {
       std::min<std::size_t>(rows, static_cast<std::size_t>(TLumoStrings::kMaxListSize) + 1));
 }
 
+// A full list grows by a 128th of its rows, but never by fewer than 32 slots.
+std::int32_t GrownCapacity(std::int32_t capacity, std::int32_t count) {
+  std::int64_t grown = std::int64_t{capacity} + std::max(count / 128, 32);
+  return static_cast<std::int32_t>(std::min<std::int64_t>(grown, TLumoStrings::kMaxListSize));
+}
+
+std::string FileErrorText(const std::string& fileName, int code) {
+  return fileName + ": " + std::strerror(code);
+}
+
 }  // namespace
 
 EListError::EListError() : std::out_of_range("インデックスがリストの範囲を超えています") {}
-
-static std::string FileErrorText(const std::string& fileName, int code) {
-  return fileName + ": " + std::strerror(code);
-}
 
 EFileError::EFileError(const std::string& fileName, int errnoValue)
     : std::runtime_error(FileErrorText(fileName, errnoValue)), code_(errnoValue) {}
@@ -73,8 +79,7 @@ void TLumoStrings::Error() const { throw EListError(); }
 std::int32_t TLumoStrings::Add(std::string_view row) {
   if (count_ == capacity_) {
     if (count_ >= kMaxListSize) Error();
-    std::int64_t grown = std::int64_t{capacity_} + std::max(count_ / 128, 32);
-    SetCapacity(static_cast<std::int32_t>(std::min<std::int64_t>(grown, kMaxListSize)));
+    SetCapacity(GrownCapacity(capacity_, count_));
   }
   impl_->rows.Append({row});
   return count_++;
@@ -84,8 +89,7 @@ void TLumoStrings::Insert(std::int32_t index, std::string_view row) {
   if (index < 0 || index > count_) Error();
   if (count_ == capacity_) {
     if (count_ >= kMaxListSize) Error();
-    std::int64_t grown = std::int64_t{capacity_} + std::max(count_ / 128, 32);
-    SetCapacity(static_cast<std::int32_t>(std::min<std::int64_t>(grown, kMaxListSize)));
+    SetCapacity(GrownCapacity(capacity_, count_));
   }
   impl_->rows.Insert(static_cast<std::size_t>(index), row);
   ++count_;
