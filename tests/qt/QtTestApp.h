@@ -12,8 +12,9 @@ inline QApplication* EnsureQtApp() {
   static int argc = 1;
   static char name[] = "test_qt";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return &app;
+  // Never destroyed: tearing Qt down from the exit handlers crashes once input devices exist.
+  static QApplication* app = new QApplication(argc, argv);
+  return app;
 }
 
 }  // namespace quiret::testqt
