@@ -65,7 +65,8 @@ struct ByteClasses {
   unsigned char of[256];
   constexpr ByteClasses() : of() {
     for (int b = 0; b < 256; ++b)
-      of[b] = b == '\t' ? kTab : (((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ? kLeadByte : kPlain);
+      of[b] =
+          b == '\t' ? kTab : (((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ? kLeadByte : kPlain);
   }
 };
 constexpr ByteClasses kClass;
@@ -118,11 +119,11 @@ std::size_t LongestFittingPrefix(std::string_view data, std::int32_t column, boo
 // included). `compareLen` is the length the split decision compares with: the whole data
 // for a whole-text wrap, the data without its terminator when re-wrapping after an edit.
 // A result >= compareLen means: the rest of the data is the line's last row.
-std::size_t NextRowLength(std::string_view data, std::size_t compareLen, std::int32_t column,
-                          bool autoWrap, std::int32_t areaWidth, int tabCount, WidthTable& widths) {
+std::size_t NextRowLength(std::string_view data, std::size_t compareLen, std::int32_t column, bool autoWrap,
+                          std::int32_t areaWidth, int tabCount, WidthTable& widths) {
   std::size_t pos = LongestFittingPrefix(data, column, autoWrap, areaWidth, tabCount, widths);
   if (pos >= compareLen) return data.size();
-  if (pos >= 1 && (data[pos - 1] == '\r' || data[pos - 1] == '\0')) --pos;  // keep the terminator whole
+  if (pos >= 1 && (data[pos - 1] == '\r' || data[pos - 1] == '\0')) --pos;       // keep the terminator whole
   if (pos >= 1 && ByteKindAt(data, static_cast<std::int32_t>(pos)) == 1) --pos;  // keep characters whole
   // A row always takes at least one character, however narrow the text area: a text area
   // narrower than one character must not stop the wrap. A lone terminator stays whole.
@@ -157,7 +158,8 @@ void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths) 
     firstPiece[static_cast<std::size_t>(r)] = static_cast<std::int64_t>(pieceLen.size());
     std::string_view data = lines.Get(r);
     for (;;) {
-      const std::size_t take = NextRowLength(data, data.size(), rule.column, rule.autoWrap, rule.areaWidth, rule.tabCount, widths);
+      const std::size_t take =
+          NextRowLength(data, data.size(), rule.column, rule.autoWrap, rule.areaWidth, rule.tabCount, widths);
       pieceLen.push_back(static_cast<std::uint32_t>(std::min(take, data.size())));
       if (take >= data.size()) break;
       data.remove_prefix(take);
@@ -280,8 +282,7 @@ std::vector<std::string> TLumoEdit::SplitRows() {
   for (std::int32_t r = 0; r < count; ++r) {
     std::string_view data = Lines->Get(r);
     for (;;) {
-      std::size_t take =
-          NextRowLength(data, data.size(), Column, AutoWrap, TextAreaWidth, TabCount, widths);
+      std::size_t take = NextRowLength(data, data.size(), Column, AutoWrap, TextAreaWidth, TabCount, widths);
       if (take >= data.size()) {
         rows.emplace_back(data);
         break;
@@ -582,8 +583,8 @@ void TLumoEdit::UpdateHorzRange(bool redraw) {
   if (HorzScrollBar) {
     window_.EnableScrollArrows(ScrollBarKind::Horz, TextAreaWidth < MaxRowWidth + HorzJump);
     HorzScrollUnit = std::max(1, CeilDiv(MaxRowWidth, 32767));
-    window_.SetScrollRange(ScrollBarKind::Horz, 0, std::max(1, CeilDiv(MaxRowWidth, HorzScrollUnit) - HorzJump),
-                           redraw);
+    window_.SetScrollRange(ScrollBarKind::Horz, 0,
+                           std::max(1, CeilDiv(MaxRowWidth, HorzScrollUnit) - HorzJump), redraw);
   }
 }
 

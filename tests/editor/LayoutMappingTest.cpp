@@ -119,7 +119,8 @@ TEST_F(MappingTest, RewrapOfARangeMovesTheCaretWithTheLinesAbove) {
   edit.CaretRow = 1;
   edit.CaretCol = 12;
   edit.RewrapLines(0, 0, true, false, 1);
-  EXPECT_EQ(Rows(), (std::vector<std::string>{Repeat("a", 10), "aaa" + Eol(), Repeat("b", 10), "bbbbb" + Eot()}));
+  EXPECT_EQ(Rows(),
+            (std::vector<std::string>{Repeat("a", 10), "aaa" + Eol(), Repeat("b", 10), "bbbbb" + Eot()}));
   EXPECT_EQ(edit.CaretRow, 3);
   EXPECT_EQ(edit.CaretCol, 2);
   EXPECT_EQ(edit.CaretX, 16);

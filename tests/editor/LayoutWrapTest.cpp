@@ -9,8 +9,8 @@
 namespace quiret {
 namespace {
 
-const std::string kA = "\x82\xA0";      // a double-byte character (hiragana A)
-const std::string kWide = "\x81\x40";   // the double-byte space
+const std::string kA = "\x82\xA0";     // a double-byte character (hiragana A)
+const std::string kWide = "\x81\x40";  // the double-byte space
 
 class WrapTest : public EditorFixture {
  protected:
@@ -22,7 +22,7 @@ TEST_F(WrapTest, ExpandTabsFillsToTheNextStop) {
   EXPECT_EQ(edit.ExpandTabs("\tx"), "    x");
   EXPECT_EQ(edit.ExpandTabs("abcde\tx"), "abcde   x");  // a tab at column 5 counts 3
   EXPECT_EQ(edit.ExpandTabs("ab\t\tc"), "ab      c");
-  EXPECT_EQ(edit.ExpandTabs(kA + "\t"), kA + "  ");     // a double-byte character is two columns
+  EXPECT_EQ(edit.ExpandTabs(kA + "\t"), kA + "  ");  // a double-byte character is two columns
   edit.SetTabCount(1);
   EXPECT_EQ(edit.ExpandTabs("a\tb"), "a b");
 }
@@ -56,7 +56,7 @@ TEST_F(WrapTest, TabsCountTheirExpandedColumns) {
   edit.Relayout(true, false);
   auto rows = Rows();
   ASSERT_EQ(rows.size(), 4u);
-  EXPECT_EQ(rows[0], "\tabcdef");   // 4 + 6 columns
+  EXPECT_EQ(rows[0], "\tabcdef");  // 4 + 6 columns
   EXPECT_EQ(rows[1], "ghij" + Eol());
   EXPECT_EQ(rows[2], "abcde\tfg");  // 5 + 3 + 2 columns
   EXPECT_EQ(rows[3], "hijk" + Eot());
@@ -100,7 +100,7 @@ TEST_F(WrapTest, AutoWrapSplitsAtTheTextAreaWidth) {
   EXPECT_EQ(rows[0], Repeat("d", 10));
   EXPECT_EQ(rows[1], Repeat("d", 10));
   EXPECT_EQ(rows[2], Repeat("d", 5) + Repeat(kA, 2));  // 5*8 + 2*16 = 72, a third would be 88
-  EXPECT_EQ(rows[3], Repeat(kA, 4) + Eot());            // 64 + the end marker's 16 fits in 83
+  EXPECT_EQ(rows[3], Repeat(kA, 4) + Eot());           // 64 + the end marker's 16 fits in 83
 }
 
 TEST_F(WrapTest, SizeChangeWithAutoWrapRewrapsTheWholeText) {
@@ -163,7 +163,8 @@ std::vector<std::string> LiteralSplit(TLumoEdit& e, TestSurface& s, std::string 
     long pos = static_cast<long>(std::min<std::size_t>(data.size(), static_cast<std::size_t>(e.Column)));
     while (pos > 0) {
       std::string measure = e.ExpandTabs(std::string_view(data).substr(0, static_cast<std::size_t>(pos)));
-      if (static_cast<long>(measure.size()) > e.Column || (e.AutoWrap && s.TextWidth(measure) > e.TextAreaWidth))
+      if (static_cast<long>(measure.size()) > e.Column ||
+          (e.AutoWrap && s.TextWidth(measure) > e.TextAreaWidth))
         --pos;
       else
         break;
@@ -187,9 +188,12 @@ std::vector<std::string> LiteralSplit(TLumoEdit& e, TestSurface& s, std::string 
 
 std::string RandomLine(std::mt19937& rng) {
   static const std::vector<std::string> pieces = {
-      "a", "b", "Z", " ", "\t", "\t", kA, kA, kWide, "\xB1",  // half-width katakana
-      "\x81\x20",                                              // lead byte with an invalid trail
-      "\x80", "\xFD", "\x81\x81\x81",                         // odd run of lead-range bytes
+      "a",        "b",    "Z",
+      " ",        "\t",   "\t",
+      kA,         kA,     kWide,
+      "\xB1",                              // half-width katakana
+      "\x81\x20",                          // lead byte with an invalid trail
+      "\x80",     "\xFD", "\x81\x81\x81",  // odd run of lead-range bytes
   };
   std::uniform_int_distribution<int> len(0, 60);
   std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);

@@ -14,13 +14,11 @@ TestEditorWindow::TestEditorWindow() {
 }
 
 int TestEditorWindow::Width() {
-  return clientWidth + (style.vertScrollBar ? vScrollBarWidth : 0) +
-         (style.border ? 2 * borderWidth : 0);
+  return clientWidth + (style.vertScrollBar ? vScrollBarWidth : 0) + (style.border ? 2 * borderWidth : 0);
 }
 
 int TestEditorWindow::Height() {
-  return clientHeight + (style.horzScrollBar ? hScrollBarHeight : 0) +
-         (style.border ? 2 * borderWidth : 0);
+  return clientHeight + (style.horzScrollBar ? hScrollBarHeight : 0) + (style.border ? 2 * borderWidth : 0);
 }
 
 void TestEditorWindow::SetStyle(bool border, bool vertScrollBar, bool horzScrollBar) {
@@ -96,9 +94,7 @@ void TestEditorWindow::SetScrollPos(ScrollBarKind bar, int pos, bool) {
   ++s.posCalls;
 }
 
-void TestEditorWindow::EnableScrollArrows(ScrollBarKind bar, bool enable) {
-  Bar(bar).arrowsEnabled = enable;
-}
+void TestEditorWindow::EnableScrollArrows(ScrollBarKind bar, bool enable) { Bar(bar).arrowsEnabled = enable; }
 
 void TestEditorWindow::ShowScrollBar(ScrollBarKind bar, bool show) { Bar(bar).visible = show; }
 

@@ -68,8 +68,7 @@ void TestSurface::FillRect(const TRect& r, TColor color) {
   calls.push_back(std::move(c));
 }
 
-void TestSurface::TextOut(int x, int y, const TRect& clip, std::string_view text, TColor fore,
-                          TColor back) {
+void TestSurface::TextOut(int x, int y, const TRect& clip, std::string_view text, TColor fore, TColor back) {
   SurfaceCall c;
   c.kind = SurfaceCall::TextOut;
   c.rect = clip;

@@ -13,14 +13,14 @@ namespace quiret {
 struct SurfaceCall {
   enum Kind { SetFont, SetUnderline, FillRect, TextOut, Line, SetPixel, ScrollPixels, Invalidate };
   Kind kind = FillRect;
-  TRect rect;          // FillRect, TextOut clip, ScrollPixels clip, Invalidate
-  TPoint p1;           // TextOut origin, Line start, SetPixel point, ScrollPixels (dx, dy)
-  TPoint p2;           // Line end
-  std::string text;    // TextOut bytes (code page 932)
-  TColor fore = 0;     // TextOut text colour, FillRect/Line/SetPixel colour
-  TColor back = 0;     // TextOut background
+  TRect rect;              // FillRect, TextOut clip, ScrollPixels clip, Invalidate
+  TPoint p1;               // TextOut origin, Line start, SetPixel point, ScrollPixels (dx, dy)
+  TPoint p2;               // Line end
+  std::string text;        // TextOut bytes (code page 932)
+  TColor fore = 0;         // TextOut text colour, FillRect/Line/SetPixel colour
+  TColor back = 0;         // TextOut background
   bool underline = false;  // underline state when the call was made (and SetUnderline's value)
-  TLogFont font;       // SetFont
+  TLogFont font;           // SetFont
 };
 
 // Metrics: h = abs(font Height) (16 when 0); cells are h high, a half-width cell is h/2
@@ -32,8 +32,7 @@ class TestSurface : public Surface {
   TFontMetrics Metrics() override;
   int TextWidth(std::string_view text) override;
   void FillRect(const TRect& r, TColor color) override;
-  void TextOut(int x, int y, const TRect& clip, std::string_view text, TColor fore,
-               TColor back) override;
+  void TextOut(int x, int y, const TRect& clip, std::string_view text, TColor fore, TColor back) override;
   void Line(int x1, int y1, int x2, int y2, TColor color) override;
   void SetPixel(int x, int y, TColor color) override;
   void ScrollPixels(const TRect& clip, int dx, int dy) override;
