@@ -152,7 +152,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
 
   quiret::QtEditorWindow window;
-  window.messageHandler = [](const std::string& text) { std::fprintf(stderr, "message: %s\n", text.c_str()); };
+  window.messageHandler = [](const std::string& text) {
+    std::fprintf(stderr, "message: %s\n", text.c_str());
+  };
   window.resize(o.width, o.height);
   try {
     quiret::TLumoEdit edit(window);
@@ -177,8 +179,8 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::printf("%s: %d rows, client %dx%d, char %dx%d, text area %d px, gutter %d\n", o.out.c_str(),
-                edit.Lines->Count(), window.ClientWidth(), window.ClientHeight(), edit.CharWidth, edit.CharHeight,
-                edit.TextAreaWidth, edit.GutterWidth);
+                edit.Lines->Count(), window.ClientWidth(), window.ClientHeight(), edit.CharWidth,
+                edit.CharHeight, edit.TextAreaWidth, edit.GutterWidth);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "preview: %s\n", e.what());
     return 1;

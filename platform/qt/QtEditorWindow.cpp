@@ -29,8 +29,8 @@ namespace {
 int Index(ScrollBarKind kind) { return static_cast<int>(kind); }
 
 std::string ToCp932(const QString& text) {
-  return Codec932::Instance().FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                                            static_cast<size_t>(text.size())));
+  return Codec932::Instance().FromUtf16(
+      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
 }
 
 }  // namespace
@@ -55,7 +55,8 @@ QtEditorWindow::QtEditorWindow(QWidget* parent) : QAbstractScrollArea(parent) {
     bar->setSingleStep(1);
     bar->setPageStep(1);
     bar->installEventFilter(this);
-    connect(bar, &QAbstractSlider::actionTriggered, this, [this, kind](int action) { OnBarAction(kind, action); });
+    connect(bar, &QAbstractSlider::actionTriggered, this,
+            [this, kind](int action) { OnBarAction(kind, action); });
     connect(bar, &QAbstractSlider::sliderPressed, this, [this, kind] { barDragging_[Index(kind)] = true; });
   }
 
@@ -99,9 +100,13 @@ void QtEditorWindow::SetStyle(bool border, bool vertScrollBar, bool horzScrollBa
   ShowScrollBar(ScrollBarKind::Horz, horzScrollBar);
 }
 
-int QtEditorWindow::VScrollBarWidth() { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
+int QtEditorWindow::VScrollBarWidth() {
+  return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
 
-int QtEditorWindow::HScrollBarHeight() { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
+int QtEditorWindow::HScrollBarHeight() {
+  return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
 
 void QtEditorWindow::EnsureCreated() {
   if (created_ || !client_) return;
@@ -115,7 +120,8 @@ void QtEditorWindow::ScheduleSize() {
   // leaves the size as it was and needs no notice at all.
   if (sizePending_) return;
   sizePending_ = true;
-  QMetaObject::invokeMethod(this, [this] { DeliverSize(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { DeliverSize(); }, Qt::QueuedConnection);
 }
 
 void QtEditorWindow::DeliverSize() {
@@ -283,14 +289,29 @@ void QtEditorWindow::OnBarAction(ScrollBarKind kind, int action) {
   QScrollBar* bar = Bar(kind);
   int code = -1;
   switch (action) {
-    case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
-    case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
-    case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
-    case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
-    case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
-    case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
-    case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
-    default: return;
+    case QAbstractSlider::SliderSingleStepSub:
+      code = SB_LINEUP;
+      break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      code = SB_LINEDOWN;
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      code = SB_PAGEUP;
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      code = SB_PAGEDOWN;
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      code = SB_TOP;
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      code = SB_BOTTOM;
+      break;
+    case QAbstractSlider::SliderMove:
+      code = SB_THUMBTRACK;
+      break;
+    default:
+      return;
   }
   int pos = bar->sliderPosition();
   SendScroll(kind, code, code == SB_THUMBTRACK ? pos : 0);
@@ -447,7 +468,8 @@ void QtEditorWindow::SetCompositionWindow(int x, int y, const TLogFont& font) {
   compFont_ = QtFontResolver::MakeFont(font);
   QFontMetrics fm(compFont_);
   compHeight_ = fm.ascent() + fm.descent();
-  if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImAnchorRectangle | Qt::ImFont);
+  if (hasFocus())
+    QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImAnchorRectangle | Qt::ImFont);
   if (!preedit_.isEmpty()) viewport()->update();
 }
 
@@ -462,7 +484,8 @@ void QtEditorWindow::mousePressEvent(QMouseEvent* e) {
 void QtEditorWindow::mouseMoveEvent(QMouseEvent* e) {
   if (!client_) return;
   QPoint p = e->position().toPoint();
-  client_->WmMouseMove(QtKeyMap::ShiftFlags(e->modifiers()) | QtKeyMap::ButtonFlags(e->buttons()), p.x(), p.y());
+  client_->WmMouseMove(QtKeyMap::ShiftFlags(e->modifiers()) | QtKeyMap::ButtonFlags(e->buttons()), p.x(),
+                       p.y());
 }
 
 void QtEditorWindow::mouseReleaseEvent(QMouseEvent* e) {
@@ -503,11 +526,21 @@ void QtEditorWindow::wheelEvent(QWheelEvent* e) {
 void QtEditorWindow::SetCursor(CursorKind cursor) {
   Qt::CursorShape shape = Qt::IBeamCursor;
   switch (cursor) {
-    case CursorKind::IBeam: shape = Qt::IBeamCursor; break;
-    case CursorKind::Arrow: shape = Qt::ArrowCursor; break;
-    case CursorKind::DragMove: shape = Qt::DragMoveCursor; break;
-    case CursorKind::DragCopy: shape = Qt::DragCopyCursor; break;
-    case CursorKind::No: shape = Qt::ForbiddenCursor; break;
+    case CursorKind::IBeam:
+      shape = Qt::IBeamCursor;
+      break;
+    case CursorKind::Arrow:
+      shape = Qt::ArrowCursor;
+      break;
+    case CursorKind::DragMove:
+      shape = Qt::DragMoveCursor;
+      break;
+    case CursorKind::DragCopy:
+      shape = Qt::DragCopyCursor;
+      break;
+    case CursorKind::No:
+      shape = Qt::ForbiddenCursor;
+      break;
   }
   viewport()->setCursor(shape);
 }
@@ -522,7 +555,9 @@ void QtEditorWindow::SetCapture(bool capture) {
   }
 }
 
-void QtEditorWindow::PopupMenu(int x, int y) { emit popupMenuRequested(viewport()->mapToGlobal(QPoint(x, y))); }
+void QtEditorWindow::PopupMenu(int x, int y) {
+  emit popupMenuRequested(viewport()->mapToGlobal(QPoint(x, y)));
+}
 
 void QtEditorWindow::StartTimer(int intervalMs) { clientTimer_.start(std::max(1, intervalMs)); }
 
@@ -547,32 +582,91 @@ TColor QtEditorWindow::ResolveColor(TColor color) {
   QPalette::ColorGroup group = QPalette::Active;
   QPalette::ColorRole role = QPalette::Base;
   switch (color & 0xFF) {
-    case 0: role = QPalette::Button; break;            // scroll bar
-    case 1: role = QPalette::Window; break;            // desktop
-    case 2: case 27: role = QPalette::Highlight; break;  // active caption
-    case 3: case 28: role = QPalette::Mid; break;        // inactive caption
-    case 4: case 30: role = QPalette::Window; break;     // menu, menu bar
-    case 5: role = QPalette::Base; break;              // window
-    case 6: role = QPalette::Shadow; break;            // window frame
-    case 7: role = QPalette::WindowText; break;        // menu text
-    case 8: role = QPalette::Text; break;              // window text
-    case 9: role = QPalette::HighlightedText; break;   // caption text
-    case 10: case 11: role = QPalette::Button; break;   // borders
-    case 12: role = QPalette::Mid; break;              // application workspace
-    case 13: case 29: role = QPalette::Highlight; break;  // highlight, menu highlight
-    case 14: role = QPalette::HighlightedText; break;
-    case 15: role = QPalette::Button; break;           // button face
-    case 16: role = QPalette::Dark; break;             // button shadow
-    case 17: group = QPalette::Disabled; role = QPalette::Text; break;  // grey text
-    case 18: role = QPalette::ButtonText; break;
-    case 19: group = QPalette::Disabled; role = QPalette::WindowText; break;
-    case 20: role = QPalette::Light; break;            // button highlight
-    case 21: role = QPalette::Shadow; break;           // 3D dark shadow
-    case 22: role = QPalette::Midlight; break;         // 3D light
-    case 23: role = QPalette::ToolTipText; break;
-    case 24: role = QPalette::ToolTipBase; break;
-    case 26: role = QPalette::Link; break;             // hot-tracked item
-    default: role = QPalette::Base; break;
+    case 0:
+      role = QPalette::Button;
+      break;  // scroll bar
+    case 1:
+      role = QPalette::Window;
+      break;  // desktop
+    case 2:
+    case 27:
+      role = QPalette::Highlight;
+      break;  // active caption
+    case 3:
+    case 28:
+      role = QPalette::Mid;
+      break;  // inactive caption
+    case 4:
+    case 30:
+      role = QPalette::Window;
+      break;  // menu, menu bar
+    case 5:
+      role = QPalette::Base;
+      break;  // window
+    case 6:
+      role = QPalette::Shadow;
+      break;  // window frame
+    case 7:
+      role = QPalette::WindowText;
+      break;  // menu text
+    case 8:
+      role = QPalette::Text;
+      break;  // window text
+    case 9:
+      role = QPalette::HighlightedText;
+      break;  // caption text
+    case 10:
+    case 11:
+      role = QPalette::Button;
+      break;  // borders
+    case 12:
+      role = QPalette::Mid;
+      break;  // application workspace
+    case 13:
+    case 29:
+      role = QPalette::Highlight;
+      break;  // highlight, menu highlight
+    case 14:
+      role = QPalette::HighlightedText;
+      break;
+    case 15:
+      role = QPalette::Button;
+      break;  // button face
+    case 16:
+      role = QPalette::Dark;
+      break;  // button shadow
+    case 17:
+      group = QPalette::Disabled;
+      role = QPalette::Text;
+      break;  // grey text
+    case 18:
+      role = QPalette::ButtonText;
+      break;
+    case 19:
+      group = QPalette::Disabled;
+      role = QPalette::WindowText;
+      break;
+    case 20:
+      role = QPalette::Light;
+      break;  // button highlight
+    case 21:
+      role = QPalette::Shadow;
+      break;  // 3D dark shadow
+    case 22:
+      role = QPalette::Midlight;
+      break;  // 3D light
+    case 23:
+      role = QPalette::ToolTipText;
+      break;
+    case 24:
+      role = QPalette::ToolTipBase;
+      break;
+    case 26:
+      role = QPalette::Link;
+      break;  // hot-tracked item
+    default:
+      role = QPalette::Base;
+      break;
   }
   return QtSurface::FromQColor(pal.color(group, role));
 }

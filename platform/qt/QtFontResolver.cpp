@@ -12,8 +12,8 @@ namespace {
 
 // Families whose full-width glyphs are exactly two half-width cells, best first.
 const char* const kCjkMonoFamilies[] = {
-    "IPAGothic", "IPAゴシック", "Noto Sans Mono CJK JP", "Noto Sans CJK JP", "VL Gothic",
-    "VL ゴシック", "TakaoGothic", "Takao Gothic", "IPAexGothic", "Source Han Code JP",
+    "IPAGothic",   "IPAゴシック", "Noto Sans Mono CJK JP", "Noto Sans CJK JP", "VL Gothic",
+    "VL ゴシック", "TakaoGothic", "Takao Gothic",          "IPAexGothic",      "Source Han Code JP",
 };
 
 bool IsInstalled(const QString& family) {

@@ -15,45 +15,100 @@ struct KeyPair {
 // Keys whose code does not follow from a range. Shifted symbols map to the key that
 // produces them on a US layout; the Japanese-layout symbols map to their own keys.
 constexpr KeyPair kKeys[] = {
-    {Qt::Key_Backspace, 0x08}, {Qt::Key_Tab, 0x09}, {Qt::Key_Backtab, 0x09},
-    {Qt::Key_Clear, 0x0C}, {Qt::Key_Return, 0x0D}, {Qt::Key_Enter, 0x0D},
-    {Qt::Key_Shift, 0x10}, {Qt::Key_Control, 0x11}, {Qt::Key_Alt, 0x12},
-    {Qt::Key_AltGr, 0x12}, {Qt::Key_Pause, 0x13}, {Qt::Key_CapsLock, 0x14},
-    {Qt::Key_Kana_Lock, 0x15}, {Qt::Key_Katakana, 0x15}, {Qt::Key_Hiragana_Katakana, 0x15},
-    {Qt::Key_Kanji, 0x19}, {Qt::Key_Escape, 0x1B}, {Qt::Key_Henkan, 0x1C},
-    {Qt::Key_Muhenkan, 0x1D}, {Qt::Key_Space, 0x20}, {Qt::Key_PageUp, 0x21},
-    {Qt::Key_PageDown, 0x22}, {Qt::Key_End, 0x23}, {Qt::Key_Home, 0x24},
-    {Qt::Key_Left, 0x25}, {Qt::Key_Up, 0x26}, {Qt::Key_Right, 0x27}, {Qt::Key_Down, 0x28},
-    {Qt::Key_Select, 0x29}, {Qt::Key_Print, 0x2C}, {Qt::Key_Insert, 0x2D},
-    {Qt::Key_Delete, 0x2E}, {Qt::Key_Help, 0x2F}, {Qt::Key_Meta, 0x5B},
-    {Qt::Key_Super_L, 0x5B}, {Qt::Key_Super_R, 0x5C}, {Qt::Key_Menu, 0x5D},
-    {Qt::Key_NumLock, 0x90}, {Qt::Key_ScrollLock, 0x91},
+    {Qt::Key_Backspace, 0x08},
+    {Qt::Key_Tab, 0x09},
+    {Qt::Key_Backtab, 0x09},
+    {Qt::Key_Clear, 0x0C},
+    {Qt::Key_Return, 0x0D},
+    {Qt::Key_Enter, 0x0D},
+    {Qt::Key_Shift, 0x10},
+    {Qt::Key_Control, 0x11},
+    {Qt::Key_Alt, 0x12},
+    {Qt::Key_AltGr, 0x12},
+    {Qt::Key_Pause, 0x13},
+    {Qt::Key_CapsLock, 0x14},
+    {Qt::Key_Kana_Lock, 0x15},
+    {Qt::Key_Katakana, 0x15},
+    {Qt::Key_Hiragana_Katakana, 0x15},
+    {Qt::Key_Kanji, 0x19},
+    {Qt::Key_Escape, 0x1B},
+    {Qt::Key_Henkan, 0x1C},
+    {Qt::Key_Muhenkan, 0x1D},
+    {Qt::Key_Space, 0x20},
+    {Qt::Key_PageUp, 0x21},
+    {Qt::Key_PageDown, 0x22},
+    {Qt::Key_End, 0x23},
+    {Qt::Key_Home, 0x24},
+    {Qt::Key_Left, 0x25},
+    {Qt::Key_Up, 0x26},
+    {Qt::Key_Right, 0x27},
+    {Qt::Key_Down, 0x28},
+    {Qt::Key_Select, 0x29},
+    {Qt::Key_Print, 0x2C},
+    {Qt::Key_Insert, 0x2D},
+    {Qt::Key_Delete, 0x2E},
+    {Qt::Key_Help, 0x2F},
+    {Qt::Key_Meta, 0x5B},
+    {Qt::Key_Super_L, 0x5B},
+    {Qt::Key_Super_R, 0x5C},
+    {Qt::Key_Menu, 0x5D},
+    {Qt::Key_NumLock, 0x90},
+    {Qt::Key_ScrollLock, 0x91},
     // Shifted digits (US layout).
-    {Qt::Key_ParenRight, 0x30}, {Qt::Key_Exclam, 0x31}, {Qt::Key_At, 0x32},
-    {Qt::Key_NumberSign, 0x33}, {Qt::Key_Dollar, 0x34}, {Qt::Key_Percent, 0x35},
-    {Qt::Key_AsciiCircum, 0x36}, {Qt::Key_Ampersand, 0x37}, {Qt::Key_Asterisk, 0x38},
+    {Qt::Key_ParenRight, 0x30},
+    {Qt::Key_Exclam, 0x31},
+    {Qt::Key_At, 0x32},
+    {Qt::Key_NumberSign, 0x33},
+    {Qt::Key_Dollar, 0x34},
+    {Qt::Key_Percent, 0x35},
+    {Qt::Key_AsciiCircum, 0x36},
+    {Qt::Key_Ampersand, 0x37},
+    {Qt::Key_Asterisk, 0x38},
     {Qt::Key_ParenLeft, 0x39},
     // Punctuation keys.
-    {Qt::Key_Semicolon, 0xBA}, {Qt::Key_Colon, 0xBA}, {Qt::Key_Equal, 0xBB},
-    {Qt::Key_Plus, 0xBB}, {Qt::Key_Comma, 0xBC}, {Qt::Key_Less, 0xBC},
-    {Qt::Key_Minus, 0xBD}, {Qt::Key_Underscore, 0xBD}, {Qt::Key_Period, 0xBE},
-    {Qt::Key_Greater, 0xBE}, {Qt::Key_Slash, 0xBF}, {Qt::Key_Question, 0xBF},
-    {Qt::Key_QuoteLeft, 0xC0}, {Qt::Key_AsciiTilde, 0xC0}, {Qt::Key_BracketLeft, 0xDB},
-    {Qt::Key_BraceLeft, 0xDB}, {Qt::Key_Backslash, 0xDC}, {Qt::Key_Bar, 0xDC},
-    {Qt::Key_yen, 0xDC}, {Qt::Key_BracketRight, 0xDD}, {Qt::Key_BraceRight, 0xDD},
-    {Qt::Key_Apostrophe, 0xDE}, {Qt::Key_QuoteDbl, 0xDE}, {Qt::Key_Zenkaku_Hankaku, 0xF3},
-    {Qt::Key_Zenkaku, 0xF3}, {Qt::Key_Hankaku, 0xF4},
+    {Qt::Key_Semicolon, 0xBA},
+    {Qt::Key_Colon, 0xBA},
+    {Qt::Key_Equal, 0xBB},
+    {Qt::Key_Plus, 0xBB},
+    {Qt::Key_Comma, 0xBC},
+    {Qt::Key_Less, 0xBC},
+    {Qt::Key_Minus, 0xBD},
+    {Qt::Key_Underscore, 0xBD},
+    {Qt::Key_Period, 0xBE},
+    {Qt::Key_Greater, 0xBE},
+    {Qt::Key_Slash, 0xBF},
+    {Qt::Key_Question, 0xBF},
+    {Qt::Key_QuoteLeft, 0xC0},
+    {Qt::Key_AsciiTilde, 0xC0},
+    {Qt::Key_BracketLeft, 0xDB},
+    {Qt::Key_BraceLeft, 0xDB},
+    {Qt::Key_Backslash, 0xDC},
+    {Qt::Key_Bar, 0xDC},
+    {Qt::Key_yen, 0xDC},
+    {Qt::Key_BracketRight, 0xDD},
+    {Qt::Key_BraceRight, 0xDD},
+    {Qt::Key_Apostrophe, 0xDE},
+    {Qt::Key_QuoteDbl, 0xDE},
+    {Qt::Key_Zenkaku_Hankaku, 0xF3},
+    {Qt::Key_Zenkaku, 0xF3},
+    {Qt::Key_Hankaku, 0xF4},
 };
 
 int KeypadKey(int qtKey) {
   if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return 0x60 + (qtKey - Qt::Key_0);
   switch (qtKey) {
-    case Qt::Key_Asterisk: return 0x6A;
-    case Qt::Key_Plus: return 0x6B;
-    case Qt::Key_Minus: return 0x6D;
-    case Qt::Key_Period: return 0x6E;
-    case Qt::Key_Slash: return 0x6F;
-    default: return 0;
+    case Qt::Key_Asterisk:
+      return 0x6A;
+    case Qt::Key_Plus:
+      return 0x6B;
+    case Qt::Key_Minus:
+      return 0x6D;
+    case Qt::Key_Period:
+      return 0x6E;
+    case Qt::Key_Slash:
+      return 0x6F;
+    default:
+      return 0;
   }
 }
 
@@ -90,10 +145,14 @@ int QtKeyMap::ButtonFlags(Qt::MouseButtons buttons) {
 
 int QtKeyMap::Button(Qt::MouseButton button) {
   switch (button) {
-    case Qt::LeftButton: return MB_LEFT;
-    case Qt::RightButton: return MB_RIGHT;
-    case Qt::MiddleButton: return MB_MIDDLE;
-    default: return 0;
+    case Qt::LeftButton:
+      return MB_LEFT;
+    case Qt::RightButton:
+      return MB_RIGHT;
+    case Qt::MiddleButton:
+      return MB_MIDDLE;
+    default:
+      return 0;
   }
 }
 

@@ -108,7 +108,8 @@ TEST_F(EditorHostTest, ResizingTheWindowRewrapsTheRows) {
   EXPECT_LT(edit->TextAreaWidth, areaWide);
   // Every row but the marker row is no wider than the text area.
   for (int r = 0; r + 1 < rowsNarrow; ++r)
-    EXPECT_LE(edit->TextWidth(std::string(edit->Lines->Get(r)).substr(0, 2 * 60)), edit->TextAreaWidth + 16) << r;
+    EXPECT_LE(edit->TextWidth(std::string(edit->Lines->Get(r)).substr(0, 2 * 60)), edit->TextAreaWidth + 16)
+        << r;
   EXPECT_TRUE(messages.empty());
 }
 

@@ -90,7 +90,8 @@ TEST_F(EditorWindowTest, ShowingDeliversTheClientSizeAndOneWholeViewPaint) {
   std::vector<std::string> calls;
   for (auto& c : client.calls)
     if (c != "SetFocus") calls.push_back(c);
-  EXPECT_EQ(calls, (std::vector<std::string>{"Create", "Size " + std::to_string(300 - bar) + " 200", "Paint"}));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"Create", "Size " + std::to_string(300 - bar) + " 200", "Paint"}));
   EXPECT_EQ(window->BackingImage().size(), QSize(300 - bar, 200));
 
   // Our own drawing only updates the screen; it does not ask the control to paint again.
@@ -140,8 +141,9 @@ TEST_F(EditorWindowTest, BarsToggledDuringASizeNoticeCauseNoFurtherNotice) {
   window->resize(330, 220);
   Pump();
   int bar = window->VScrollBarWidth();
-  EXPECT_EQ(flapping.calls, (std::vector<std::string>{"Size " + std::to_string(320 - bar) + " 210", "Paint",
-                                                       "Size " + std::to_string(330 - bar) + " 220", "Paint"}));
+  EXPECT_EQ(flapping.calls,
+            (std::vector<std::string>{"Size " + std::to_string(320 - bar) + " 210", "Paint",
+                                      "Size " + std::to_string(330 - bar) + " 220", "Paint"}));
   EXPECT_TRUE(window->Bar(ScrollBarKind::Vert)->isVisible());
   window->SetClient(&client);
 }
@@ -191,8 +193,8 @@ TEST_F(EditorWindowTest, ScrollBarActionsArriveAsScrollCodesAndTheControlPlacesT
   v->triggerAction(QAbstractSlider::SliderPageStepSub);
   v->triggerAction(QAbstractSlider::SliderToMinimum);
   v->triggerAction(QAbstractSlider::SliderToMaximum);
-  EXPECT_EQ(client.calls, (std::vector<std::string>{"VScroll 1 0", "VScroll 0 0", "VScroll 3 0", "VScroll 2 0",
-                                                     "VScroll 6 0", "VScroll 7 0"}));
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"VScroll 1 0", "VScroll 0 0", "VScroll 3 0",
+                                                    "VScroll 2 0", "VScroll 6 0", "VScroll 7 0"}));
   // The recording control moved nothing, so the thumb stays where it was put.
   EXPECT_EQ(v->value(), 10);
   EXPECT_EQ(window->ScrollPos(ScrollBarKind::Vert), 10);
@@ -203,14 +205,15 @@ TEST_F(EditorWindowTest, ScrollBarActionsArriveAsScrollCodesAndTheControlPlacesT
   v->setSliderPosition(30);
   v->setSliderPosition(33);
   Mouse(QEvent::MouseMove, {}, Qt::NoButton, Qt::NoButton);  // not the bar: ignored
-  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(1, 1), v->mapToGlobal(QPointF(1, 1)), Qt::LeftButton,
-                      Qt::NoButton, Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(1, 1), v->mapToGlobal(QPointF(1, 1)),
+                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
   QCoreApplication::sendEvent(v, &release);
   v->setSliderDown(false);
   std::vector<std::string> scrolls;
   for (auto& c : client.calls)
     if (c.rfind("VScroll", 0) == 0) scrolls.push_back(c);
-  EXPECT_EQ(scrolls, (std::vector<std::string>{"VScroll 5 30", "VScroll 5 33", "VScroll 4 33", "VScroll 8 0"}));
+  EXPECT_EQ(scrolls,
+            (std::vector<std::string>{"VScroll 5 30", "VScroll 5 33", "VScroll 4 33", "VScroll 8 0"}));
 }
 
 TEST_F(EditorWindowTest, ClickingTheArrowsOfTheRealBars) {
@@ -278,7 +281,7 @@ TEST_F(EditorWindowTest, KeysGiveVirtualKeysAndTypedTextGivesCharactersOrImeResu
   Key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("x漢字y"));
   Key(QEvent::KeyPress, Qt::Key_F, Qt::AltModifier, "f");  // a menu accelerator, not typing
   EXPECT_EQ(client.calls, (std::vector<std::string>{"Char B1", "ImeResult 82 A0", "Char 78",
-                                                     "ImeResult 8A BF 8E 9A", "Char 79", "KeyDown 46 4"}));
+                                                    "ImeResult 8A BF 8E 9A", "Char 79", "KeyDown 46 4"}));
 
   // Auto-repeat sends further downs without ups; the convert key's state is tracked.
   client.Clear();
@@ -322,8 +325,8 @@ TEST_F(EditorWindowTest, PreeditIsDrawnAtTheCompositionPointNotIntoTheImage) {
   QInputMethodEvent pre(QString::fromUtf8("■■"), {});
   QCoreApplication::sendEvent(window.get(), &pre);
   QImage shot = window->grab().toImage();
-  EXPECT_LT(qGray(shot.pixel(48, 38)), 128);  // inside the first square
-  EXPECT_GT(qGray(shot.pixel(20, 38)), 128);  // left of the composition point
+  EXPECT_LT(qGray(shot.pixel(48, 38)), 128);                    // inside the first square
+  EXPECT_GT(qGray(shot.pixel(20, 38)), 128);                    // left of the composition point
   EXPECT_GT(qGray(window->BackingImage().pixel(48, 38)), 128);  // the control's pixels are untouched
 }
 
@@ -356,9 +359,9 @@ TEST_F(EditorWindowTest, MouseAndWheelInClientCoordinates) {
   Mouse(QEvent::MouseButtonRelease, {26, 31}, Qt::LeftButton, Qt::NoButton);
   Mouse(QEvent::MouseButtonDblClick, {26, 31}, Qt::LeftButton, Qt::LeftButton);
   Mouse(QEvent::MouseButtonPress, {5, 6}, Qt::RightButton, Qt::RightButton);
-  EXPECT_EQ(client.calls, (std::vector<std::string>{"MouseDown 1 9 25 30", "MouseMove 8 26 31", "MouseUp 1 0 26 31",
-                                                     "DoubleClick 1 72 26 31", "MouseDown 1 72 26 31",
-                                                     "MouseDown 2 16 5 6"}));
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"MouseDown 1 9 25 30", "MouseMove 8 26 31",
+                                                    "MouseUp 1 0 26 31", "DoubleClick 1 72 26 31",
+                                                    "MouseDown 1 72 26 31", "MouseDown 2 16 5 6"}));
   client.Clear();
   Wheel(120);
   Wheel(-240);

@@ -11,12 +11,12 @@ TEST(QtKeyMapTest, NavigationAndEditingKeys) {
   struct Case {
     int qt, vk;
   } cases[] = {
-      {Qt::Key_Left, 0x25},     {Qt::Key_Up, 0x26},       {Qt::Key_Right, 0x27},   {Qt::Key_Down, 0x28},
-      {Qt::Key_PageUp, 0x21},   {Qt::Key_PageDown, 0x22}, {Qt::Key_End, 0x23},     {Qt::Key_Home, 0x24},
-      {Qt::Key_Insert, 0x2D},   {Qt::Key_Delete, 0x2E},   {Qt::Key_Backspace, 0x08}, {Qt::Key_Tab, 0x09},
-      {Qt::Key_Backtab, 0x09},  {Qt::Key_Return, 0x0D},   {Qt::Key_Enter, 0x0D},   {Qt::Key_Escape, 0x1B},
-      {Qt::Key_Henkan, 0x1C},   {Qt::Key_Muhenkan, 0x1D}, {Qt::Key_Space, 0x20},   {Qt::Key_Shift, 0x10},
-      {Qt::Key_Control, 0x11},  {Qt::Key_Alt, 0x12},
+      {Qt::Key_Left, 0x25},    {Qt::Key_Up, 0x26},       {Qt::Key_Right, 0x27},     {Qt::Key_Down, 0x28},
+      {Qt::Key_PageUp, 0x21},  {Qt::Key_PageDown, 0x22}, {Qt::Key_End, 0x23},       {Qt::Key_Home, 0x24},
+      {Qt::Key_Insert, 0x2D},  {Qt::Key_Delete, 0x2E},   {Qt::Key_Backspace, 0x08}, {Qt::Key_Tab, 0x09},
+      {Qt::Key_Backtab, 0x09}, {Qt::Key_Return, 0x0D},   {Qt::Key_Enter, 0x0D},     {Qt::Key_Escape, 0x1B},
+      {Qt::Key_Henkan, 0x1C},  {Qt::Key_Muhenkan, 0x1D}, {Qt::Key_Space, 0x20},     {Qt::Key_Shift, 0x10},
+      {Qt::Key_Control, 0x11}, {Qt::Key_Alt, 0x12},
   };
   for (const Case& c : cases) EXPECT_EQ(QtKeyMap::VirtualKey(c.qt), c.vk) << std::hex << c.qt;
 }
