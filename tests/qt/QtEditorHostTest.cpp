@@ -84,15 +84,18 @@ TEST_F(EditorHostTest, TheFirstScreenShowsTextMarksAndBackground) {
 
 TEST_F(EditorHostTest, TheInputMethodOpensAtTheCaret) {
   Load("abcdef\r\n");
+  Win().activateWindow();
   Win().setFocus();
   Pump();
+  ASSERT_TRUE(Win().HasFocus());
+  EXPECT_TRUE(Win().CaretShown());
   edit->ShowPosition(2, 0, 0, true);
   edit->UpdateCaret();
   QRect r = Win().inputMethodQuery(Qt::ImCursorRectangle).toRect();
   QPoint origin = Win().viewport()->geometry().topLeft();
   EXPECT_EQ(r.topLeft(), origin + QPoint(edit->TextLeft + 16, edit->TopMargin));
   EXPECT_EQ(r.height(), edit->CharHeight);
-  if (Win().HasFocus()) EXPECT_EQ(Win().CaretPos(), QPoint(edit->TextLeft + 16, edit->TopMargin));
+  EXPECT_EQ(Win().CaretPos(), QPoint(edit->TextLeft + 16, edit->TopMargin));
 }
 
 TEST_F(EditorHostTest, ResizingTheWindowRewrapsTheRows) {
