@@ -245,6 +245,8 @@ void QtEditorWindow::DestroyCaret() {
 void QtEditorWindow::SetScrollRange(ScrollBarKind kind, int min, int max, bool /*redraw*/) {
   QScrollBar* bar = Bar(kind);
   bar->setRange(min, std::max(min, max));
+  // The position is kept inside the new range.
+  barPos_[Index(kind)] = std::clamp(barPos_[Index(kind)], bar->minimum(), bar->maximum());
   bar->setValue(barPos_[Index(kind)]);
   // An empty range takes the bar away, as it does for a window's own scroll bars.
   ShowScrollBar(kind, max > min);

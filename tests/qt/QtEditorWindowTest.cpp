@@ -177,6 +177,10 @@ TEST_F(EditorWindowTest, ScrollBarVisibilityFollowsRangeShowAndStyle) {
   EXPECT_EQ(window->ClientWidth(), 300 - 2 * frame - bar);
   EXPECT_EQ(window->ClientHeight(), 200 - 2 * frame - window->HScrollBarHeight());
   EXPECT_EQ(window->viewport()->size(), QSize(window->ClientWidth(), window->ClientHeight()));
+  window->SetScrollRange(ScrollBarKind::Vert, 0, 40, false);
+  window->SetScrollPos(ScrollBarKind::Vert, 35, false);
+  window->SetScrollRange(ScrollBarKind::Vert, 0, 20, false);
+  EXPECT_EQ(window->ScrollPos(ScrollBarKind::Vert), 20);
   window->EnableScrollArrows(ScrollBarKind::Vert, false);
   EXPECT_FALSE(window->Bar(ScrollBarKind::Vert)->isEnabled());
 }
