@@ -93,7 +93,8 @@ void TFormBase::FormShow() {
   shown_ = true;
   const std::vector<std::string> args = ui_.Process.Arguments();
   for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
+    // Paths are kept absolute: the reopen list must still find them from another folder.
+    const std::string arg = AbsolutePath(args[i]);
     if (DirectoryExists(arg)) continue;
     if (IsTextFileName(arg)) {
       OpenFileAtStartup(arg);

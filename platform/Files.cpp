@@ -3,6 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <system_error>
+
 namespace quiret {
 
 bool FileExists(const std::string& path) {
@@ -42,6 +45,17 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext) {
   size_t dot = path.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ext;
   return path.substr(0, dot) + ext;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code ec;
+  std::filesystem::path abs = std::filesystem::absolute(path, ec);
+  if (ec) return path;
+  std::string result = abs.lexically_normal().string();
+  // "dir/." normalises to "dir/"; keep the plain folder name.
+  if (result.size() > 1 && result.back() == '/') result.pop_back();
+  return result;
 }
 
 }  // namespace quiret

@@ -11,5 +11,8 @@ bool IsReadOnlyFile(const std::string& path);   // exists and has no write permi
 std::string ExtractFileDir(const std::string& path);   // text before the last "/"
 std::string ExtractFileName(const std::string& path);  // text after the last "/"
 std::string ChangeFileExt(const std::string& path, const std::string& ext);
+// A path made absolute against the working folder, "." and ".." segments removed; links are
+// not resolved, so the name the user gave stays visible.
+std::string AbsolutePath(const std::string& path);
 
 }  // namespace quiret

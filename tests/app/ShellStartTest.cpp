@@ -185,3 +185,25 @@ TEST(ShellExit, SecondStageWritesSettingsAndStopsDrops) {
 
 }  // namespace
 }  // namespace quiret
+
+namespace quiret {
+namespace {
+
+// Relative arguments become absolute paths, so the reopen list works from any folder and
+// two spellings of one file open one tab.
+TEST(ShellStart, RelativeArgumentsOpenUnderTheirAbsolutePath) {
+  TestShell s;
+  const std::string a = s.Write("a.txt", "alpha\r\n");
+  char old[4096];
+  ASSERT_NE(getcwd(old, sizeof old), nullptr);
+  ASSERT_EQ(chdir(s.dir.c_str()), 0);
+  s.process.args = {s.Path("quiret"), "a.txt", "./a.txt"};
+  TFormBase& f = s.Start();
+  ASSERT_EQ(chdir(old), 0);
+  ASSERT_EQ(f.TabCount(), 1);
+  EXPECT_EQ(f.Tab(0).Hint, a);
+  EXPECT_EQ(s.status.panels[3], a);
+}
+
+}  // namespace
+}  // namespace quiret
