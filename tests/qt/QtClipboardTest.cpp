@@ -6,20 +6,13 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "tests/qt/QtTestApp.h"
 #include "platform/qt/QtClipboard.h"
 
 namespace quiret {
 namespace {
 
-QApplication* EnsureApplication() {
-  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
-  static int argc = 1;
-  static char name[] = "test_qt";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: Qt's input devices, made by the synthetic key events, must not outlive
-  // an application object that static destruction has already taken down.
-  return new QApplication(argc, argv);
-}
+QApplication* EnsureApplication() { return testqt::EnsureQtApp(); }
 
 // "日本語" and "ア" in code page 932.
 const std::string kNihongo = "\x93\xFA\x96\x7B\x8C\xEA";

@@ -7,21 +7,14 @@
 #include <QTimer>
 #include <functional>
 
+#include "tests/qt/QtTestApp.h"
 #include "platform/qt/QtMessageBoxes.h"
 #include "platform/qt/QtProcessServices.h"
 
 namespace quiret {
 namespace {
 
-QApplication* EnsureApplication() {
-  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
-  static int argc = 1;
-  static char name[] = "test_qt";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: Qt's input devices, made by the synthetic key events, must not outlive
-  // an application object that static destruction has already taken down.
-  return new QApplication(argc, argv);
-}
+QApplication* EnsureApplication() { return testqt::EnsureQtApp(); }
 
 // What a box looked like when it was shown.
 struct Seen {

@@ -10,20 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/qt/QtTestApp.h"
 #include "app/PrintStream.h"
 #include "platform/qt/QtPrintPage.h"
 
 namespace quiret {
 namespace {
 
-QApplication* EnsureApplication() {
-  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
-  static int argc = 1;
-  static char name[] = "test_qt";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return &app;
-}
+QApplication* EnsureApplication() { return testqt::EnsureQtApp(); }
 
 // "日本語" in code page 932.
 const std::string kNihongo = "\x93\xFA\x96\x7B\x8C\xEA";

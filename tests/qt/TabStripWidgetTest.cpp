@@ -12,21 +12,13 @@
 #include <memory>
 #include <vector>
 
+#include "tests/qt/QtTestApp.h"
 #include "platform/qt/TabStripWidget.h"
 
 namespace quiret {
 namespace {
 
-QApplication* EnsureApplication() {
-  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
-  static int argc = 1;
-  static char name[] = "test_qt";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: at exit Qt's own statics (the input device registry) are already gone,
-  // and destroying the application after them crashes the test program as it ends.
-  static auto* app = new QApplication(argc, argv);
-  return app;
-}
+QApplication* EnsureApplication() { return testqt::EnsureQtApp(); }
 
 // Five 100-pixel tabs fill one row of this strip exactly (2 pixels of margin on each side).
 constexpr int kFiveTabWidth = 2 + 5 * 100 + 2;
