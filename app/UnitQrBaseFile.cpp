@@ -126,7 +126,9 @@ void TFormBase::FilePrintSetupExecute() { ui_.Dialogs.ExecPrinterSetup(); }
 void TFormBase::FilePrintExecute() {
   std::unique_ptr<PrintPage> page = ui_.Dialogs.ExecPrintDialog();
   if (!page) return;
-  PrintDocument(*ActiveEditor()->Lines, *page, TabCaption(ActiveIndex()));
+  // A printer that refuses the job must not look like a finished print.
+  if (!PrintDocument(*ActiveEditor()->Lines, *page, TabCaption(ActiveIndex())))
+    ui_.Boxes.ShowError("印刷を開始できませんでした。");
 }
 
 void TFormBase::FileCloseExecute() {

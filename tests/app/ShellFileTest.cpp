@@ -257,6 +257,10 @@ TEST(ShellFile, PrintWritesEachLineOnce) {
   EXPECT_TRUE(f.Execute("FilePrint"));
   ASSERT_EQ(s.dialogs.printedTexts.size(), 1u);
   EXPECT_EQ(s.dialogs.printedTexts[0], "firstsecond");
+  EXPECT_TRUE(s.boxes.Texts("error").empty());
+  s.dialogs.printerRefuses = true;
+  f.Execute("FilePrint");
+  EXPECT_EQ(s.boxes.Texts("error"), std::vector<std::string>{"印刷を開始できませんでした。"});
   f.Execute("FilePrintSetup");
   EXPECT_EQ(s.dialogs.printerSetups, 1);
 }

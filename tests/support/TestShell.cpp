@@ -93,6 +93,7 @@ bool TestShellDialogs::SaveFileName(const std::string& filter, std::string& file
 std::unique_ptr<PrintPage> TestShellDialogs::ExecPrintDialog() {
   if (!printConfirms) return nullptr;
   auto page = std::make_unique<RecordingPrintPage>(printedTexts);
+  page->FailToStart = printerRefuses;
   lastPage = page.get();
   return page;
 }

@@ -122,6 +122,7 @@ class TestShellDialogs : public ShellDialogs {
   std::unique_ptr<PrintPage> ExecPrintDialog() override;
   void ExecPrinterSetup() override { ++printerSetups; }
   std::vector<std::string> printedTexts;  // AllText() of each finished print job
+  bool printerRefuses = false;            // the next pages fail to start their job
 };
 
 // Everything together, with a private temporary folder for files and the settings.
