@@ -1,7 +1,13 @@
 // Layout benchmarks: whole-text wrap of large documents, very long lines, and the cost of the
 // first screen (size notification and paint) as the document grows.
 #include <benchmark/benchmark.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
+#include <algorithm>
+
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -37,6 +43,18 @@ std::string MakeText(std::size_t bytes, std::size_t lineLength) {
   return text;
 }
 
+// The process's resident memory in MB: "VmRSS" now or "VmHWM" (the peak since the last
+// ResetPeakMemory).
+double MemoryMb(const std::string& key) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(key + ":", 0) == 0) return std::stod(line.substr(key.size() + 1)) / 1024.0;
+  }
+  return 0;
+}
+
+void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
 struct Editor {
   TestEditorWindow win;
   TLumoEdit edit{win};
@@ -54,21 +72,38 @@ struct Editor {
     edit.LayoutForSize(win.clientWidth, win.clientHeight);
     edit.Lines->SetText(text);
   }
+  // One wrap and unwrap first, so the rows are stored as they are after any layout, and
+  // heap left over from building the text goes back: the memory figures then start from
+  // the document alone.
+  void Settle() {
+    edit.Relayout(true, false);
+    edit.Relayout(false, false);
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+  }
 };
 
 // Whole-text wrap at a 600-pixel text area (what a size change or the word-wrap option does).
 void BM_RelayoutWrap(benchmark::State& state) {
   const std::size_t bytes = static_cast<std::size_t>(state.range(0)) << 20;
   Editor e(MakeText(bytes, 0));
+  e.Settle();
   std::int64_t rows = 0;
+  double before = 0, peak = 0;
   for (auto _ : state) {
     state.PauseTiming();
     e.edit.Relayout(false, false);
+    before = MemoryMb("VmRSS");
+    ResetPeakMemory();
     state.ResumeTiming();
     e.edit.Relayout(true, true);
     rows = e.edit.Lines->Count();
+    peak = std::max(peak, MemoryMb("VmHWM"));
   }
   state.counters["rows"] = static_cast<double>(rows);
+  state.counters["rss_MB"] = before;  // resident before the wrap (the unwrapped document)
+  state.counters["peak_MB"] = peak;   // resident at the wrap's peak
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
 }
 BENCHMARK(BM_RelayoutWrap)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -77,15 +112,20 @@ BENCHMARK(BM_RelayoutWrap)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisec
 void BM_RelayoutUnwrap(benchmark::State& state) {
   const std::size_t bytes = static_cast<std::size_t>(state.range(0)) << 20;
   Editor e(MakeText(bytes, 0));
+  e.Settle();
+  double peak = 0;
   for (auto _ : state) {
     state.PauseTiming();
     e.edit.Relayout(true, false);
+    ResetPeakMemory();
     state.ResumeTiming();
     e.edit.Relayout(false, false);
+    peak = std::max(peak, MemoryMb("VmHWM"));
   }
+  state.counters["peak_MB"] = peak;
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
 }
-BENCHMARK(BM_RelayoutUnwrap)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RelayoutUnwrap)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Lines of 100 kB: the wrap must stay linear in the text size.
 void BM_WrapLongLines(benchmark::State& state) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "editor/LumoEdit.h"
 #include "editor/LumoEditSub.h"
@@ -145,69 +146,53 @@ struct WrapRule {
   int tabCount;
 };
 
-// The rows SplitRows gives, written into the store in place. The cuts are found first
-// (nothing changes if the text would have too many rows); then rows move back to their new
-// places from the last one to the first, so a row is always read before anything is written
-// over it, and a row that neither splits nor moves is not touched.
+// The rows SplitRows gives, written into the store. The cuts are found first (nothing
+// changes if the text would have too many rows); then the store is re-cut in one pass.
 void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths) {
   const std::int32_t count = lines.Count();
-  std::vector<std::uint32_t> pieceLen;
-  std::vector<std::int64_t> firstPiece(static_cast<std::size_t>(count) + 1);
-  pieceLen.reserve(static_cast<std::size_t>(count));
+  std::vector<std::size_t> rowLen;
+  rowLen.reserve(static_cast<std::size_t>(count) + static_cast<std::size_t>(count) / 2);
   for (std::int32_t r = 0; r < count; ++r) {
-    firstPiece[static_cast<std::size_t>(r)] = static_cast<std::int64_t>(pieceLen.size());
     std::string_view data = lines.Get(r);
     for (;;) {
       const std::size_t take =
           NextRowLength(data, data.size(), rule.column, rule.autoWrap, rule.areaWidth, rule.tabCount, widths);
-      pieceLen.push_back(static_cast<std::uint32_t>(std::min(take, data.size())));
-      if (take >= data.size()) break;
+      if (take >= data.size()) {
+        rowLen.push_back(data.size());
+        break;
+      }
+      rowLen.push_back(take);
       data.remove_prefix(take);
     }
   }
-  const auto newCount = static_cast<std::int64_t>(pieceLen.size());
-  firstPiece[static_cast<std::size_t>(count)] = newCount;
-  if (newCount > TLumoStrings::kMaxListSize) lines.Error();
-  if (newCount == count) return;  // nothing splits
-  lines.SetCount(static_cast<std::int32_t>(newCount));
-  std::string row;
-  for (std::int32_t r = count - 1; r >= 0; --r) {
-    const auto first = firstPiece[static_cast<std::size_t>(r)];
-    const auto last = firstPiece[static_cast<std::size_t>(r) + 1];
-    if (first == r && last == r + 1) break;  // neither this row nor any above it moves
-    row.assign(lines.Get(r));
-    std::size_t at = 0;
-    for (auto p = first; p < last; ++p) {
-      const std::size_t len = pieceLen[static_cast<std::size_t>(p)];
-      lines.Put(static_cast<std::int32_t>(p), std::string_view(row).substr(at, len));
-      at += len;
-    }
+  if (rowLen.size() > static_cast<std::size_t>(TLumoStrings::kMaxListSize)) lines.Error();
+  if (rowLen.size() == static_cast<std::size_t>(count)) {
+    lines.SetCapacity(count);  // nothing splits; the list ends as an assignment leaves it
+    return;
   }
+  lines.Recut(rowLen);
 }
 
-// Joins every logical line back into one row, in place: line l is written at row l, which
-// is never after the line's first row, so every row is read before it is overwritten.
+// Joins every logical line back into one row: a line runs up to and including the first
+// row with a terminator (or the last row).
 void UnwrapInPlace(TLumoStrings& lines) {
   const std::int32_t count = lines.Count();
-  std::int32_t line = 0;
-  std::string joined;
-  for (std::int32_t r = 0; r < count; ++line) {
-    std::int32_t last = r;
-    std::string_view first = lines.Get(r);
-    if (HasLineEnd(first) || r == count - 1) {
-      if (line != r) lines.Put(line, first);
-    } else {
-      joined.clear();
-      for (;; ++last) {
-        std::string_view s = lines.Get(last);
-        joined.append(s);
-        if (HasLineEnd(s) || last == count - 1) break;
-      }
-      lines.Put(line, joined);
+  std::vector<std::size_t> lineLen;
+  lineLen.reserve(static_cast<std::size_t>(count));
+  std::size_t length = 0;
+  for (std::int32_t r = 0; r < count; ++r) {
+    const std::string_view s = lines.Get(r);
+    length += s.size();
+    if (HasLineEnd(s) || r == count - 1) {
+      lineLen.push_back(length);
+      length = 0;
     }
-    r = last + 1;
   }
-  if (line != count) lines.SetCount(line);
+  if (lineLen.size() == static_cast<std::size_t>(count)) {
+    lines.SetCapacity(count);  // nothing joins
+    return;
+  }
+  lines.Recut(lineLen);
 }
 
 }  // namespace

@@ -157,6 +157,12 @@ void TLumoStrings::Assign(std::vector<std::string>&& list) {
   list.clear();
 }
 
+void TLumoStrings::Recut(const std::vector<std::size_t>& lengths) {
+  if (lengths.size() > static_cast<std::size_t>(kMaxListSize)) Error();
+  if (!impl_->rows.Recut(lengths)) Error();
+  count_ = capacity_ = static_cast<std::int32_t>(lengths.size());
+}
+
 void TLumoStrings::SetCount(std::int32_t newCount) {
   if (newCount < 0 || newCount > kMaxListSize) Error();
   if (newCount > capacity_) SetCapacity(newCount);

@@ -54,6 +54,13 @@ class TLumoStrings {
   void AddStrings(const std::vector<std::string>& list);
   void Assign(const std::vector<std::string>& list);
   void Assign(std::vector<std::string>&& list);
+  // Cuts the text into new rows in one pass: the bytes of all rows, in order, become rows
+  // of lengths[0], lengths[1], ... bytes (a whole-text wrap splits rows, an unwrap joins
+  // them; no byte is added or lost). Count and Capacity become the number of lengths, as
+  // with Assign. Old and new rows are held together until the new ones are built. Raises
+  // the index error and changes nothing when there would be more than kMaxListSize rows or
+  // the lengths do not add up to the bytes held.
+  void Recut(const std::vector<std::size_t>& lengths);
 
   virtual void SetCount(std::int32_t newCount);
   virtual void SetCapacity(std::int32_t newCapacity);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace quiret {
 
@@ -39,20 +40,39 @@ void CopyParts(char* out, std::initializer_list<std::string_view> parts) {
   }
 }
 
-// Full-size blocks are aligned to and advised as huge pages: a large load then takes a
-// page fault per 2 MiB instead of per 4 KiB, which is most of its cost otherwise.
+// Full-size blocks are mapped from the system directly and aligned to and advised as huge
+// pages: a large load then takes a page fault per 2 MiB instead of per 4 KiB, which is
+// most of its cost otherwise, and unmapping gives the memory back at once (such blocks
+// freed into the heap stayed resident around the rows of the next layout). The smaller
+// first blocks come from the heap, whose pages are usually mapped already.
 void* AllocateBlock(std::size_t size) {
-  void* block = nullptr;
-  if (size % kLargestBlock == 0) {
-    block = std::aligned_alloc(kLargestBlock, size);
-#ifdef MADV_HUGEPAGE
-    if (block) ::madvise(block, size, MADV_HUGEPAGE);
-#endif
-  } else {
-    block = std::malloc(size);
+  if (size % kLargestBlock != 0) {
+    void* block = std::malloc(size);
+    if (!block) throw std::bad_alloc();
+    return block;
   }
-  if (!block) throw std::bad_alloc();
-  return block;
+  const std::size_t span = size + kLargestBlock;
+  void* mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  // Keep the aligned part of the span and unmap the rest.
+  auto* start = static_cast<char*>(mapped);
+  const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(start);
+  const std::size_t head = (kLargestBlock - address % kLargestBlock) % kLargestBlock;
+  if (head > 0) ::munmap(start, head);
+  const std::size_t tail = span - head - size;
+  if (tail > 0) ::munmap(start + head + size, tail);
+#ifdef MADV_HUGEPAGE
+  ::madvise(start + head, size, MADV_HUGEPAGE);
+#endif
+  return start + head;
+}
+
+void ReleaseBlock(void* block, std::size_t size) {
+  if (size % kLargestBlock != 0) {
+    std::free(block);
+  } else {
+    ::munmap(block, size);
+  }
 }
 
 }  // namespace
@@ -75,32 +95,43 @@ RowSlots::Row* RowSlots::Make(std::initializer_list<std::string_view> parts) {
   return row;
 }
 
-RowSlots::Row* RowSlots::MakePacked(std::initializer_list<std::string_view> parts) {
-  std::size_t length = TotalLength(parts);
-  if (length == 0) return nullptr;
+RowSlots::Row* RowSlots::AllocatePacked(std::size_t length) {
   std::size_t need = (sizeof(Row) + length + 7) & ~std::size_t{7};
-  // A row too big to share a block is a block of its own, freed like any other row.
-  if (need > kLargestBlock / 4) return Make(parts);
+  Row* row;
+  if (need > kLargestBlock / 4) {
+    // A row too big to share a block is a block of its own, freed like any other row.
+    row = static_cast<Row*>(std::malloc(sizeof(Row) + length));
+    if (!row) throw std::bad_alloc();
+    row->length = length;
+    return row;
+  }
   if (need > static_cast<std::size_t>(blockEnd_ - blockNext_)) {
     // Blocks double up to a limit, so a small file takes little and a large one few blocks.
     std::size_t size = blocks_.empty() ? kFirstBlock : std::min(kLargestBlock, 2 * blockSize_);
     size = std::max(size, need);
     void* block = AllocateBlock(size);
     try {
-      blocks_.push_back(block);
+      blocks_.push_back({block, size});
     } catch (...) {
-      std::free(block);
+      ReleaseBlock(block, size);
       throw;
     }
     blockSize_ = size;
     blockNext_ = static_cast<char*>(block);
     blockEnd_ = blockNext_ + size;
   }
-  Row* row = reinterpret_cast<Row*>(blockNext_);
+  row = reinterpret_cast<Row*>(blockNext_);
   blockNext_ += need;
   row->length = length;
-  CopyParts(row->Bytes(), parts);
   return reinterpret_cast<Row*>(reinterpret_cast<std::uintptr_t>(row) | kPackedTag);
+}
+
+RowSlots::Row* RowSlots::MakePacked(std::initializer_list<std::string_view> parts) {
+  std::size_t length = TotalLength(parts);
+  if (length == 0) return nullptr;
+  Row* row = AllocatePacked(length);
+  CopyParts(const_cast<Row*>(Untag(row))->Bytes(), parts);
+  return row;
 }
 
 void RowSlots::Free(Row* row) {
@@ -171,11 +202,51 @@ void RowSlots::Resize(std::size_t count) {
   slots_.resize(count, nullptr);
 }
 
+bool RowSlots::Recut(const std::vector<std::size_t>& lengths) {
+  RowSlots fresh;
+  fresh.slots_.reserve(lengths.size());
+  const std::size_t oldCount = slots_.size();
+  std::size_t next = 0;   // the old row to read after `rest`
+  std::string_view rest;  // what is left of the old row being read
+  for (std::size_t length : lengths) {
+    Row* row = length == 0 ? nullptr : fresh.AllocatePacked(length);
+    char* out = row ? const_cast<Row*>(Untag(row))->Bytes() : nullptr;
+    // Pushed before filling (the slot array is reserved): a failure below leaves the block
+    // owned by `fresh`, which frees it.
+    fresh.slots_.push_back(row);
+    while (length > 0) {
+      while (rest.empty()) {
+        if (next == oldCount) return false;  // the lengths ask for more bytes than there are
+        rest = Get(next++);
+      }
+      const std::size_t take = std::min(length, rest.size());
+      std::memcpy(out, rest.data(), take);
+      out += take;
+      rest.remove_prefix(take);
+      length -= take;
+    }
+  }
+  if (!rest.empty()) return false;
+  for (; next < oldCount; ++next) {
+    if (!Get(next).empty()) return false;  // bytes left over
+  }
+  Swap(fresh);  // `fresh` now holds the old storage and releases it
+  return true;
+}
+
+void RowSlots::Swap(RowSlots& other) noexcept {
+  slots_.swap(other.slots_);
+  blocks_.swap(other.blocks_);
+  std::swap(blockNext_, other.blockNext_);
+  std::swap(blockEnd_, other.blockEnd_);
+  std::swap(blockSize_, other.blockSize_);
+}
+
 void RowSlots::Clear() {
   for (Row* row : slots_) Free(row);
   // Release the slot array itself too: a cleared store holds no capacity.
   std::vector<Row*>().swap(slots_);
-  for (void* block : blocks_) std::free(block);
+  for (const Block& block : blocks_) ReleaseBlock(block.start, block.size);
   blocks_.clear();
   blockNext_ = blockEnd_ = nullptr;
   blockSize_ = 0;

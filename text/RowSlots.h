@@ -39,6 +39,12 @@ class RowSlots {
   void Resize(std::size_t count);
   void Clear();
   void Reserve(std::size_t count) { slots_.reserve(count); }
+  // Cuts the bytes of all rows, taken in order as one stream, into new rows of the given
+  // lengths (a length of 0 is an empty row). The new rows are packed into fresh shared
+  // blocks; the old rows and blocks are released only once all new rows are built, so the
+  // peak is the old and the new storage together. Returns false and changes nothing when
+  // the lengths do not add up to the bytes held.
+  bool Recut(const std::vector<std::size_t>& lengths);
 
  private:
   struct Row;
@@ -46,9 +52,17 @@ class RowSlots {
   static void Free(Row* row);
   static const Row* Untag(const Row* row);
   Row* MakePacked(std::initializer_list<std::string_view> parts);
+  // Room for a row of `length` (> 0) bytes with its length set, in the shared blocks when
+  // it is small enough; the result is tagged as MakePacked's.
+  Row* AllocatePacked(std::size_t length);
+  void Swap(RowSlots& other) noexcept;
 
   std::vector<Row*> slots_;
-  std::vector<void*> blocks_;  // shared blocks of packed rows
+  struct Block {
+    void* start;
+    std::size_t size;
+  };
+  std::vector<Block> blocks_;  // shared blocks of packed rows
   char* blockNext_ = nullptr;
   char* blockEnd_ = nullptr;
   std::size_t blockSize_ = 0;

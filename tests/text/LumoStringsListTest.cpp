@@ -123,6 +123,89 @@ TEST(LumoStringsList, StreamsCommaTextAndIndexOf) {
   EXPECT_EQ(s.GetCommaText(), "");
 }
 
+// Rows as the given lengths cut them from the text.
+Strings Cut(const std::string& text, const std::vector<std::size_t>& lengths) {
+  Strings rows;
+  std::size_t at = 0;
+  for (std::size_t n : lengths) {
+    rows.push_back(text.substr(at, n));
+    at += n;
+  }
+  return rows;
+}
+
+TEST(LumoStringsList, RecutSplitsAndJoinsRowsKeepingEveryByte) {
+  const Strings start{"abc", "de\r\n", B("f\0\0")};
+  const std::string all = B("abcde\r\nf\0\0");
+  const std::vector<std::size_t> cuts[] = {{7, 3}, {1, 1, 1, 4, 3}, {3, 4, 3}, {2, 5, 1, 2}};
+  for (const auto& lengths : cuts) {
+    TLumoStrings s;
+    s.Assign(start);
+    s.SetCapacity(40);
+    s.Recut(lengths);
+    EXPECT_EQ(Rows(s), Cut(all, lengths)) << testing::PrintToString(lengths);
+    EXPECT_EQ(s.Count(), static_cast<std::int32_t>(lengths.size()));
+    EXPECT_EQ(s.Capacity(), s.Count());
+    EXPECT_SOUND(s);
+  }
+  // Lengths that miss or overrun the text raise the index error and change nothing.
+  for (const std::vector<std::size_t>& wrong : {std::vector<std::size_t>{7, 2}, {7, 4}, {}, {0, 9}}) {
+    TLumoStrings s;
+    s.Assign(start);
+    EXPECT_THROW(s.Recut(wrong), EListError) << testing::PrintToString(wrong);
+    EXPECT_EQ(Rows(s), start);
+    EXPECT_EQ(s.Capacity(), 3);
+  }
+  // Empty rows are read past and can be made; an empty store cuts into nothing.
+  TLumoStrings s;
+  s.Assign(Strings{"", "ab", "", ""});
+  s.Recut({1, 0, 1});
+  EXPECT_EQ(Rows(s), (Strings{"a", "", "b"}));
+  s.Clear();
+  s.Recut({});
+  EXPECT_EQ(s.Count(), 0);
+  EXPECT_EQ(s.Capacity(), 0);
+}
+
+TEST(LumoStringsList, RecutOfLoadedEditedAndHugeRows) {
+  // Loaded rows live in shared blocks, Put rows on their own, a very long row in a block of
+  // its own; a recut reads all of them and the result can be edited and recut again.
+  ScratchDir dir;
+  std::string text;
+  for (int i = 0; i < 30000; ++i) text += std::string(1 + i % 97, static_cast<char>('a' + i % 26)) + "\r\n";
+  text += std::string(700000, 'L') + "\r\n";
+  text += "end";
+  TLumoStrings s;
+  s.LoadFromFile(dir.Write("big.txt", text));
+  s.Put(5, "put row\r\n");
+  std::string all;
+  for (const std::string& row : Rows(s)) all += row;
+  ASSERT_EQ(all.size(), text.size() + 2 + 1);  // the end marker; "put row\r\n" replaced "ffffff\r\n"
+
+  std::vector<std::size_t> lengths;
+  for (std::size_t at = 0, k = 0; at < all.size(); ++k) {
+    std::size_t n = std::min<std::size_t>(all.size() - at, k % 50 == 0 ? 600001 : 1 + k * 7 % 123);
+    lengths.push_back(n);
+    at += n;
+  }
+  s.Recut(lengths);
+  ASSERT_EQ(Rows(s), Cut(all, lengths));
+  EXPECT_EQ(s.Capacity(), s.Count());
+
+  // Back to one row per line: the store is as loaded, apart from the Put row.
+  std::vector<std::size_t> lines;
+  for (std::size_t at = 0; at < all.size();) {
+    std::size_t end = all.find("\r\n", at);
+    end = end == std::string::npos ? all.size() : end + 2;
+    lines.push_back(end - at);
+    at = end;
+  }
+  s.Put(1, s.Get(1));
+  s.Recut(lines);
+  EXPECT_EQ(Rows(s), Cut(all, lines));
+  EXPECT_SOUND(s);
+}
+
 TEST(LumoStringsList, InvariantReportsEachKindOfFault) {
   TLumoStrings s;
   s.Assign(Strings{"wrapped", "a\r\n", B("b\0\0")});
