@@ -55,6 +55,32 @@ double MemoryMb(const std::string& key) {
 
 void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
+// Text in runs, as real documents are: lines of ASCII words (as in source code or English)
+// or of double-byte characters with an occasional ASCII word (as in Japanese prose).
+std::string MakeRunText(std::size_t bytes, bool japanese) {
+  static const std::string kKana = "\x82\xA0\x82\xA2\x82\xA4\x82\xA6\x8A\xBF\x8E\x9A\x95\xB6\x8F\x91";
+  std::string text;
+  text.reserve(bytes + 200);
+  unsigned seed = 777;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+  while (text.size() < bytes) {
+    const std::size_t len = 40 + next() % 61;
+    std::string line;
+    if (next() % 4 == 0) line += '\t';
+    while (line.size() < len) {
+      if (japanese && next() % 8 != 0) {
+        for (unsigned k = 2 + next() % 10; k > 0; --k) line += kKana.substr((next() % 8) * 2, 2);
+      } else {
+        for (unsigned k = 2 + next() % 8; k > 0; --k) line += static_cast<char>('a' + next() % 26);
+        line += ' ';
+      }
+    }
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
 struct Editor {
   TestEditorWindow win;
   TLumoEdit edit{win};
@@ -107,6 +133,21 @@ void BM_RelayoutWrap(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
 }
 BENCHMARK(BM_RelayoutWrap)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The whole-text wrap of documents in runs: range 0 for ASCII lines, 1 for Japanese prose.
+void BM_RelayoutWrapRuns(benchmark::State& state) {
+  Editor e(MakeRunText(std::size_t{100} << 20, state.range(0) == 1));
+  e.Settle();
+  for (auto _ : state) {
+    state.PauseTiming();
+    e.edit.Relayout(false, false);
+    state.ResumeTiming();
+    e.edit.Relayout(true, true);
+  }
+  state.counters["rows"] = static_cast<double>(e.edit.Lines->Count());
+  state.SetBytesProcessed(state.iterations() * (std::int64_t{100} << 20));
+}
+BENCHMARK(BM_RelayoutWrapRuns)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The unwrap half of a size change with word wrap at the window width.
 void BM_RelayoutUnwrap(benchmark::State& state) {

@@ -1,6 +1,10 @@
 // Wrapping rules: tab expansion, split widths, terminators, narrow text areas, and agreement
 // of the fast splitter with a literal byte-by-byte shrinking of the piece.
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "editor/LumoEditSub.h"
@@ -152,6 +156,42 @@ TEST_F(WrapTest, CharacterWidthsAreMeasuredOncePerCharacter) {
   EXPECT_LT(win.surface.widthCalls, 30);
 }
 
+// A document read from a file, wrapped, edited and unwrapped: the rows, the caret and the
+// anchor follow, and the file's text comes back with the edit in it.
+TEST_F(WrapTest, WrapEditAndUnwrapOfALoadedDocument) {
+  const std::string file =
+      (std::filesystem::temp_directory_path() / ("quiret-wrap-" + std::to_string(::getpid()) + ".txt")).string();
+  std::ofstream(file, std::ios::binary) << "short\r\n" << Repeat("a", 25) << "\r\n" << Repeat(kA, 12) << "\r\nend";
+  edit.Lines->LoadFromFile(file);
+  std::filesystem::remove(file);
+  edit.Column = 10;
+  edit.CaretRow = 1;
+  edit.CaretCol = 23;
+  edit.AnchorRow = 2;
+  edit.AnchorCol = 4;
+  edit.Relayout(true, false);
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"short" + Eol(), Repeat("a", 10), Repeat("a", 10), Repeat("a", 5) + Eol(),
+                                              Repeat(kA, 5), Repeat(kA, 5), Repeat(kA, 2) + Eol(), "end" + Eot()}));
+  EXPECT_EQ(edit.Lines->Capacity(), 8);
+  EXPECT_EQ(edit.CaretRow, 3);
+  EXPECT_EQ(edit.CaretCol, 3);
+  EXPECT_EQ(edit.AnchorRow, 4);
+  EXPECT_EQ(edit.AnchorCol, 4);
+  EXPECT_EQ(edit.Lines->CheckInvariant(), "");
+
+  // Typing in the wrapped text: the row is changed and its line wrapped again.
+  edit.Lines->Put(2, "bbbbbbbb" + std::string(edit.Lines->Get(2)));
+  edit.CaretRow = 1;
+  edit.CaretCol = 0;
+  edit.RewrapLines(0, 1, false, false, 1);
+  EXPECT_EQ(edit.Lines->Count(), 9);
+  edit.Relayout(false, false);
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"short" + Eol(), Repeat("a", 10) + "bbbbbbbb" + Repeat("a", 15) + Eol(),
+                                              Repeat(kA, 12) + Eol(), "end" + Eot()}));
+  EXPECT_EQ(edit.Lines->Capacity(), 4);
+  EXPECT_EQ(edit.Lines->CheckInvariant(), "");
+}
+
 // ---- The fast splitter against the rule taken literally ----
 
 // The rule as written: shrink the piece one byte at a time, measuring it whole each time.
@@ -236,8 +276,10 @@ TEST_F(WrapTest, FastSplitMatchesTheLiteralRule) {
           // The whole-text wrap gives the same rows, and unwrapping gives the lines back.
           edit.Relayout(true, false);
           ASSERT_EQ(Rows(), expected);
+          ASSERT_EQ(edit.Lines->Capacity(), edit.Lines->Count());
           edit.Relayout(false, false);
           ASSERT_EQ(Rows(), logical);
+          ASSERT_EQ(edit.Lines->Capacity(), edit.Lines->Count());
 
           // The re-wrap after an edit, over every line at once.
           std::vector<std::string> rewrapped;
