@@ -6,7 +6,6 @@
 #endif
 
 #include <algorithm>
-
 #include <fstream>
 #include <memory>
 #include <string>

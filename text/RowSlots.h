@@ -9,12 +9,12 @@
 namespace quiret {
 
 // A row is a block holding its length and bytes; an empty row is a null slot, so slots that
-// were grown but never written cost only a pointer. Rows appended by a loader are packed
-// into large shared blocks (no per-row allocation, no allocator overhead) that are released
-// together by Clear; replacing or removing a packed row leaves its bytes unused until then,
-// which costs at most the size of what was loaded. Other rows are allocated one by one and
-// freed at once. Views returned by Get stay valid until that row is replaced or removed,
-// because rows never move in memory.
+// were grown but never written cost only a pointer. Rows appended by a loader or made by
+// Recut are packed into large shared blocks (no per-row allocation, no allocator overhead)
+// that are released together by Clear or the next Recut; replacing or removing a packed
+// row leaves its bytes unused until then, which costs at most the size of what was loaded.
+// Other rows are allocated one by one and freed at once. Views returned by Get stay valid
+// until that row is replaced or removed, because rows never move in memory.
 class RowSlots {
  public:
   RowSlots() = default;

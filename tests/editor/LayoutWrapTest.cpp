@@ -160,8 +160,11 @@ TEST_F(WrapTest, CharacterWidthsAreMeasuredOncePerCharacter) {
 // anchor follow, and the file's text comes back with the edit in it.
 TEST_F(WrapTest, WrapEditAndUnwrapOfALoadedDocument) {
   const std::string file =
-      (std::filesystem::temp_directory_path() / ("quiret-wrap-" + std::to_string(::getpid()) + ".txt")).string();
-  std::ofstream(file, std::ios::binary) << "short\r\n" << Repeat("a", 25) << "\r\n" << Repeat(kA, 12) << "\r\nend";
+      (std::filesystem::temp_directory_path() / ("quiret-wrap-" + std::to_string(::getpid()) + ".txt"))
+          .string();
+  std::ofstream(file, std::ios::binary) << "short\r\n"
+                                        << Repeat("a", 25) << "\r\n"
+                                        << Repeat(kA, 12) << "\r\nend";
   edit.Lines->LoadFromFile(file);
   std::filesystem::remove(file);
   edit.Column = 10;
@@ -170,8 +173,9 @@ TEST_F(WrapTest, WrapEditAndUnwrapOfALoadedDocument) {
   edit.AnchorRow = 2;
   edit.AnchorCol = 4;
   edit.Relayout(true, false);
-  EXPECT_EQ(Rows(), (std::vector<std::string>{"short" + Eol(), Repeat("a", 10), Repeat("a", 10), Repeat("a", 5) + Eol(),
-                                              Repeat(kA, 5), Repeat(kA, 5), Repeat(kA, 2) + Eol(), "end" + Eot()}));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"short" + Eol(), Repeat("a", 10), Repeat("a", 10),
+                                              Repeat("a", 5) + Eol(), Repeat(kA, 5), Repeat(kA, 5),
+                                              Repeat(kA, 2) + Eol(), "end" + Eot()}));
   EXPECT_EQ(edit.Lines->Capacity(), 8);
   EXPECT_EQ(edit.CaretRow, 3);
   EXPECT_EQ(edit.CaretCol, 3);
@@ -186,8 +190,9 @@ TEST_F(WrapTest, WrapEditAndUnwrapOfALoadedDocument) {
   edit.RewrapLines(0, 1, false, false, 1);
   EXPECT_EQ(edit.Lines->Count(), 9);
   edit.Relayout(false, false);
-  EXPECT_EQ(Rows(), (std::vector<std::string>{"short" + Eol(), Repeat("a", 10) + "bbbbbbbb" + Repeat("a", 15) + Eol(),
-                                              Repeat(kA, 12) + Eol(), "end" + Eot()}));
+  EXPECT_EQ(Rows(),
+            (std::vector<std::string>{"short" + Eol(), Repeat("a", 10) + "bbbbbbbb" + Repeat("a", 15) + Eol(),
+                                      Repeat(kA, 12) + Eol(), "end" + Eot()}));
   EXPECT_EQ(edit.Lines->Capacity(), 4);
   EXPECT_EQ(edit.Lines->CheckInvariant(), "");
 }
