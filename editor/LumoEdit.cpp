@@ -8,6 +8,17 @@ namespace quiret {
 
 namespace {
 
+// The canvas and input-method font: the cell height the font's size asks for, default
+// character set, fixed pitch; the font's style is not carried over.
+TLogFont MakeLogFont(const TFont& font) {
+  TLogFont lf;
+  lf.Height = -font.Height;
+  lf.CharSet = 1;
+  lf.PitchAndFamily = 1;
+  lf.FaceName = font.Name;
+  return lf;
+}
+
 // n / d rounded to the nearest integer, halves to even (d > 0).
 std::int32_t RoundHalfEvenDiv(std::int64_t n, std::int64_t d) {
   std::int64_t q = n / d;
@@ -210,11 +221,7 @@ void TLumoEdit::RecreateWnd() {
   HScrollBarHeight = window_.HScrollBarHeight();
   VScrollBarSpace = VertScrollBar ? VScrollBarWidth : 0;
   HScrollBarSpace = HorzScrollBar ? HScrollBarHeight : 0;
-  LogFont = TLogFont{};
-  LogFont.Height = -Font.Height;
-  LogFont.CharSet = 1;
-  LogFont.PitchAndFamily = 1;
-  LogFont.FaceName = Font.Name;
+  LogFont = MakeLogFont(Font);
   WmCreate();
   WmSize(window_.ClientWidth(), window_.ClientHeight());
   if (window_.IsVisible()) RedrawAll();
@@ -233,11 +240,7 @@ void TLumoEdit::PlaceImeWindow(int x, int y) {
 void TLumoEdit::WmCreate() {
   if (LogFont.FaceName.empty()) {
     // Created without RecreateWnd (first creation by the host window): same font record.
-    LogFont = TLogFont{};
-    LogFont.Height = -Font.Height;
-    LogFont.CharSet = 1;
-    LogFont.PitchAndFamily = 1;
-    LogFont.FaceName = Font.Name;
+    LogFont = MakeLogFont(Font);
   }
   PrepareCanvas();
   ResetWidthCache();
