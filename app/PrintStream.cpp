@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "editor/LumoEditSub.h"
+
 namespace quiret {
 
 namespace {
@@ -10,11 +12,9 @@ namespace {
 constexpr int kTabStopChars = 8;
 constexpr int kLineGap = 2;  // pixels added below a line that holds text
 
-bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
 // Same pairing as the editor: a lead byte takes the next byte unless that is CR, LF or zero.
 size_t CharLen(std::string_view s, size_t pos) {
-  if (pos + 1 < s.size() && IsLead(static_cast<unsigned char>(s[pos]))) {
+  if (pos + 1 < s.size() && IsLeadByte(static_cast<unsigned char>(s[pos]))) {
     const char next = s[pos + 1];
     if (next != '\r' && next != '\n' && next != '\0') return 2;
   }
