@@ -14,8 +14,6 @@ namespace {
 
 constexpr char kTabFill[] = "        ";  // eight blanks: TabCount is at most 8
 
-inline bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
 inline bool EndsWithLf(std::string_view row) { return !row.empty() && row.back() == '\n'; }
 
 std::int32_t FloorDiv(std::int32_t a, std::int32_t b) {
@@ -66,8 +64,7 @@ struct ByteClasses {
   unsigned char of[256];
   constexpr ByteClasses() : of() {
     for (int b = 0; b < 256; ++b)
-      of[b] =
-          b == '\t' ? kTab : (((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ? kLeadByte : kPlain);
+      of[b] = b == '\t' ? kTab : (IsLeadByte(static_cast<unsigned char>(b)) ? kLeadByte : kPlain);
   }
 };
 constexpr ByteClasses kClass;
@@ -207,7 +204,7 @@ int TLumoEdit::TextWidth(std::string_view text) {
   const std::size_t n = text.size();
   for (std::size_t i = 0; i < n;) {
     const unsigned char b = static_cast<unsigned char>(text[i]);
-    if (IsLead(b) && i + 1 < n) {
+    if (IsLeadByte(b) && i + 1 < n) {
       w += widths.Pair(b, static_cast<unsigned char>(text[i + 1]));
       i += 2;
     } else {
@@ -230,7 +227,7 @@ int TLumoEdit::PixelXOf(std::string_view row, std::int32_t col) {
       cols += blanks;
       w += blanks * widths.Single(' ');
       ++i;
-    } else if (IsLead(b) && i + 1 < end && row[i + 1] != '\t') {  // a tab always expands
+    } else if (IsLeadByte(b) && i + 1 < end && row[i + 1] != '\t') {  // a tab always expands
       w += widths.Pair(b, static_cast<unsigned char>(row[i + 1]));
       cols += 2;
       i += 2;

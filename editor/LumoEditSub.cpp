@@ -13,8 +13,6 @@ inline unsigned char At(std::string_view s, std::int32_t pos) {  // 1-based
 
 }  // namespace
 
-bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
 int ByteKindAt(std::string_view s, std::int32_t pos) {
   if (pos < 1 || static_cast<std::size_t>(pos) > s.size()) return 0;
   unsigned char here = At(s, pos);
