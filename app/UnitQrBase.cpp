@@ -107,19 +107,17 @@ void TFormBase::FormShow() {
 std::string TFormBase::ExitQuestionList() {
   std::string list;
   size_t listBytes = 0;  // the limit counts code page 932 bytes, as the captions are shown
-  bool truncated = false;
   const Codec932& codec = Codec932::Instance();
   for (int i = 0; i < TabCount(); ++i) {
     const TTabSheet& tab = *tabs_[i];
     if (!tab.Editor->Modified || (tab.Flags & ReadMeFile)) continue;
-    if (listBytes < 128 && !truncated) {
-      const std::string caption = TabCaption(i);
-      list += "   " + caption + "\r\n";
-      listBytes += 3 + codec.FromUtf8(caption).size() + 2;
-    } else if (!truncated) {
+    if (listBytes >= 128) {
       list += "．．．以下省略\r\n";
-      truncated = true;
+      break;
     }
+    const std::string caption = TabCaption(i);
+    list += "   " + caption + "\r\n";
+    listBytes += 3 + codec.FromUtf8(caption).size() + 2;
   }
   return list;
 }
