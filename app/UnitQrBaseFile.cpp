@@ -29,10 +29,10 @@ void PasteIntoNewEditor(TLumoEdit& ed, const std::string& text) {
 bool TFormBase::IsTextFileName(const std::string& path) {
   static const char* const kExtensions[] = {".txt", ".ini", ".log", ".htm", ".html",
                                             ".css", ".js",  ".pas", ".bas", ".cpp"};
-  const size_t slash = path.find_last_of('/');
-  const size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-  const std::string ext = path.substr(dot);
+  const std::string name = ExtractFileName(path);  // a dot in a folder name never counts
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return false;
+  const std::string ext = name.substr(dot);
   for (const char* e : kExtensions)
     if (ext == e) return true;
   return false;
