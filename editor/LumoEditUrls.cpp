@@ -170,7 +170,7 @@ void TLumoEdit::DrawUrls(std::int32_t first, std::int32_t last, const TRect* cli
       continue;
     }
     const bool hasTerm = HasLineEnd(row);
-    const std::string_view text = hasTerm ? row.substr(0, row.size() - 2) : row;
+    const std::string_view text = StripLineEnd(row);
     std::string_view next;
     if (r + 1 < count) next = Lines->Get(r + 1).substr(0, kNextBytes);
     // Every item starts with a prefix holding ":"; without one nothing starts or runs on.
@@ -189,8 +189,7 @@ void TLumoEdit::DrawUrls(std::int32_t first, std::int32_t last, const TRect* cli
 // URLColor, clipped to the part's cells (and to `clip` when given), so only the part changes.
 void TLumoEdit::DrawUrlSpan(std::int32_t from, std::int32_t to, const TRect* clip, std::int32_t row) {
   if (!WindowCreated || row < 0 || row >= Lines->Count()) return;
-  const std::string_view stored = Lines->Get(row);
-  const std::string_view text = HasLineEnd(stored) ? stored.substr(0, stored.size() - 2) : stored;
+  const std::string_view text = StripLineEnd(Lines->Get(row));
   const std::int32_t len = static_cast<std::int32_t>(text.size());
   from = std::clamp(from, 0, len);
   to = std::clamp(to, 0, len);
