@@ -64,6 +64,15 @@ void SaveReplacing(const std::string& fileName, const std::function<void(const s
       mode &= ~mask;
     }
     if (chmod(temp.c_str(), mode) != 0) throw EFileError(fileName, errno);
+    // The new content must be on the disk before the name points at it: a crash soon after
+    // the rename could otherwise leave an empty file where the old one was. Some file
+    // systems also report a failed write only here.
+    const int syncFd = open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+    if (syncFd < 0) throw EFileError(fileName, errno);
+    const int synced = fsync(syncFd);
+    const int syncError = errno;
+    close(syncFd);
+    if (synced != 0) throw EFileError(fileName, syncError);
     if (rename(temp.c_str(), target.c_str()) != 0) throw EFileError(fileName, errno);
   } catch (...) {
     unlink(temp.c_str());
