@@ -18,6 +18,7 @@
 #include <QStyle>
 #include <QWheelEvent>
 
+#include "editor/LumoEditSub.h"
 #include "platform/Codec932.h"
 #include "platform/qt/QtFontResolver.h"
 #include "platform/qt/QtKeyMap.h"
@@ -27,6 +28,11 @@ namespace quiret {
 namespace {
 
 int Index(ScrollBarKind kind) { return static_cast<int>(kind); }
+
+// The key and button state that goes with a mouse message.
+int MouseShift(const QMouseEvent* e) {
+  return QtKeyMap::ShiftFlags(e->modifiers()) | QtKeyMap::ButtonFlags(e->buttons());
+}
 
 std::string ToCp932(const QString& text) {
   return Codec932::Instance().FromUtf16(
@@ -391,21 +397,16 @@ void QtEditorWindow::TypeText(const QString& text) {
   if (!client_ || text.isEmpty()) return;
   std::string bytes = ToCp932(text);
   for (size_t i = 0; i < bytes.size();) {
-    unsigned char b = static_cast<unsigned char>(bytes[i]);
-    bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-    if (lead && i + 1 < bytes.size()) {
-      // Double-byte text comes in as an input-method result, never as two characters.
-      size_t j = i;
-      while (j + 1 < bytes.size()) {
-        unsigned char c = static_cast<unsigned char>(bytes[j]);
-        if (!((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC))) break;
-        j += 2;
-      }
+    // Double-byte text comes in as an input-method result, never as two characters.
+    size_t j = i;
+    while (j + 1 < bytes.size() && IsLeadByte(static_cast<unsigned char>(bytes[j]))) j += 2;
+    if (j > i) {
       client_->WmImeResult(std::string_view(bytes).substr(i, j - i));
       i = j;
       continue;
     }
     // Delete gives 0x7F on some systems; it is a key, not a character.
+    unsigned char b = static_cast<unsigned char>(bytes[i]);
     if (b != 0x7F) client_->WmChar(b);
     ++i;
   }
@@ -479,22 +480,21 @@ void QtEditorWindow::mousePressEvent(QMouseEvent* e) {
   int button = QtKeyMap::Button(e->button());
   if (!client_ || button == 0) return;
   QPoint p = e->position().toPoint();
-  int shift = QtKeyMap::ShiftFlags(e->modifiers()) | QtKeyMap::ButtonFlags(e->buttons());
+  int shift = MouseShift(e);
   client_->WmMouseDown(button, shift, p.x(), p.y());
 }
 
 void QtEditorWindow::mouseMoveEvent(QMouseEvent* e) {
   if (!client_) return;
   QPoint p = e->position().toPoint();
-  client_->WmMouseMove(QtKeyMap::ShiftFlags(e->modifiers()) | QtKeyMap::ButtonFlags(e->buttons()), p.x(),
-                       p.y());
+  client_->WmMouseMove(MouseShift(e), p.x(), p.y());
 }
 
 void QtEditorWindow::mouseReleaseEvent(QMouseEvent* e) {
   int button = QtKeyMap::Button(e->button());
   if (!client_ || button == 0) return;
   QPoint p = e->position().toPoint();
-  int shift = QtKeyMap::ShiftFlags(e->modifiers()) | QtKeyMap::ButtonFlags(e->buttons());
+  int shift = MouseShift(e);
   client_->WmMouseUp(button, shift, p.x(), p.y());
 }
 
@@ -502,7 +502,7 @@ void QtEditorWindow::mouseDoubleClickEvent(QMouseEvent* e) {
   int button = QtKeyMap::Button(e->button());
   if (!client_ || button == 0) return;
   QPoint p = e->position().toPoint();
-  int shift = QtKeyMap::ShiftFlags(e->modifiers()) | QtKeyMap::ButtonFlags(e->buttons()) | SS_DOUBLE;
+  int shift = MouseShift(e) | SS_DOUBLE;
   // The second press of a double click: the double-click notice first, then the press
   // itself, flagged as a double click.
   client_->WmDoubleClick(button, shift, p.x(), p.y());
