@@ -117,9 +117,7 @@ bool QtMainWindow::eventFilter(QObject* watched, QEvent* e) {
   if (watched == strip_ && e->type() == QEvent::MouseButtonPress) {
     auto* me = static_cast<QMouseEvent*>(e);
     const int tab = strip_->TabAt(me->position().toPoint());
-    const Qt::MouseButtons held = me->buttons();
-    const bool plain = (me->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == 0;
-    const bool closeClick = plain && (held == Qt::MiddleButton || held == (Qt::LeftButton | Qt::RightButton));
+    const bool closeClick = TabStripWidget::IsCloseClick(*me);
     if (closeClick && tab < 0) {
       form_->TabCloseClick(-1);  // closes nothing, hands the focus back to the editor
     } else if (!closeClick && me->button() != Qt::LeftButton) {

@@ -324,12 +324,16 @@ void TabStripWidget::paintEvent(QPaintEvent*) {
   }
 }
 
+bool TabStripWidget::IsCloseClick(const QMouseEvent& e) {
+  const bool plain = (e.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == 0;
+  const Qt::MouseButtons held = e.buttons();
+  return plain && (held == Qt::MiddleButton || held == (Qt::LeftButton | Qt::RightButton));
+}
+
 void TabStripWidget::HandlePress(QMouseEvent* e, bool doubleClick) {
   const int tab = TabAt(e->position().toPoint());
-  const Qt::MouseButtons held = e->buttons();
-  const bool plain = (e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == 0;
-  const bool chord = held == (Qt::LeftButton | Qt::RightButton);
-  if (!doubleClick && plain && (held == Qt::MiddleButton || chord)) {
+  if (!doubleClick && IsCloseClick(*e)) {
+    const bool chord = e->buttons() == (Qt::LeftButton | Qt::RightButton);
     if (chord) chordPressed_ = true;
     if (tab < 0) return;
     // The handler may close the tab, so nothing of this strip is touched afterwards.

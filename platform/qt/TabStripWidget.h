@@ -49,6 +49,10 @@ class TabStripWidget : public QWidget {
   QRect TabRect(int index) const;
   int TabAt(QPoint pos) const;
 
+  // A plain middle press, or the left and right buttons held together: the presses that
+  // close the tab under them.
+  static bool IsCloseClick(const QMouseEvent& e);
+
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
   bool hasHeightForWidth() const override { return true; }
