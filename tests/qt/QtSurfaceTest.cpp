@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/LumoEditSub.h"
 #include "platform/qt/QtFontResolver.h"
 #include "platform/qt/QtSurface.h"
 #include "tests/qt/QtTestApp.h"
@@ -92,8 +93,7 @@ TEST_F(SurfaceTest, WidthsAreAdditiveAndFullWidthIsTwoCellsAtEverySize) {
     EXPECT_EQ(surface->TextWidth("W"), half);
     int sum = 0;
     for (size_t i = 0; i < text.size();) {
-      unsigned char b = static_cast<unsigned char>(text[i]);
-      size_t n = ((b >= 0x81 && b <= 0x9F) || b >= 0xE0) ? 2 : 1;
+      size_t n = IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
       sum += surface->TextWidth(text.substr(i, n));
       i += n;
     }
