@@ -102,7 +102,7 @@ void TLumoEdit::DrawDblSpaceMarks(const TRect& clip, int x0, bool selected, std:
   int d = x0;
   size_t from = 0;  // start of the text not yet measured
   for (size_t i = 0; i < text.size();) {
-    const int n = std::max(1, CharLenAt(text, static_cast<std::int32_t>(i)));
+    const int n = CharLenFrom(text, i);
     if (n == 2 && text[i] == '\x81' && text[i + 1] == '\x40') {
       d += TextWidth(text.substr(from, i + 2 - from));
       from = i + 2;

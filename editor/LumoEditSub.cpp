@@ -35,6 +35,13 @@ int CharLenAt(std::string_view s, std::int32_t offset) {
   return ByteKindAt(s, offset + 2) == 2 ? 2 : 1;
 }
 
+int CharLenFrom(std::string_view s, std::size_t offset) {
+  if (offset >= s.size()) return 0;
+  const bool pair = IsLeadByte(static_cast<unsigned char>(s[offset])) && offset + 1 < s.size() &&
+                    !IsBreakByte(static_cast<unsigned char>(s[offset + 1]));
+  return pair ? 2 : 1;
+}
+
 bool HasLineEnd(std::string_view row) {
   if (row.size() < 2) return false;
   char c = row[row.size() - 2];

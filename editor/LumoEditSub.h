@@ -1,6 +1,7 @@
 // Byte-level rules for code page 932 rows: double-byte characters and row terminators.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,6 +17,10 @@ int ByteKindAt(std::string_view s, std::int32_t pos);
 // Length (1 or 2) of the character starting at 0-based offset; 0 at or past the end.
 // Never splits CR LF or the end marker, whatever the surrounding bytes are.
 int CharLenAt(std::string_view s, std::int32_t offset);
+// The same answer as CharLenAt for an offset where a character starts (as met by a walk
+// from the start of s), found without looking back: a walk over a long run of lead-range
+// bytes stays linear.
+int CharLenFrom(std::string_view s, std::size_t offset);
 bool HasLineEnd(std::string_view row);
 std::string_view StripLineEnd(std::string_view row);
 

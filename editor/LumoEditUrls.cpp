@@ -92,11 +92,8 @@ class UrlRowScanner {
   }
 
  private:
-  // Positions scanned are always character starts, where an ASCII byte is one character.
-  int CharLen(size_t i) const {
-    if (static_cast<unsigned char>(text_[i]) < 0x80) return 1;
-    return std::max(1, CharLenAt(text_, static_cast<std::int32_t>(i)));
-  }
+  // Positions scanned are always character starts.
+  int CharLen(size_t i) const { return CharLenFrom(text_, i); }
 
   bool At(size_t i, std::string_view prefix) const { return hay_.compare(i, prefix.size(), prefix) == 0; }
 

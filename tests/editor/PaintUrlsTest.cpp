@@ -140,5 +140,16 @@ TEST_F(UrlTest, DoubleByteTextBeforeAndInsideAUrl) {
   EXPECT_TRUE(UrlCells(1).empty());
 }
 
+TEST_F(UrlTest, ItemAfterALongRunOfDoubleByteCharacters) {
+  // 100000 characters of two 0x81 bytes each, then the item: found where it is, and drawn
+  // without a scan that grows with the square of the row.
+  std::string row(200000, '\x81');
+  row += " http://a.b\r\n";
+  SetRows({row, LastRow("")});
+  ed.HorzOffset = 8 * 199995;
+  ed.RedrawAll();
+  EXPECT_EQ(UrlCells(0), (Cells{{200001, 200011}}));
+}
+
 }  // namespace
 }  // namespace quiret

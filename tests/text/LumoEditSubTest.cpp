@@ -84,6 +84,25 @@ TEST(CharHelpers, RandomBytesKeepTerminatorsIntact) {
   }
 }
 
+// Walking from the start, the length found without looking back agrees at every step.
+TEST(CharHelpers, CharLenFromAgreesWithCharLenAtOnAForwardWalk) {
+  EXPECT_EQ(CharLenFrom("a\x82\xa0\x82\r\n", 1), 2);
+  EXPECT_EQ(CharLenFrom("a\x82\xa0\x82\r\n", 3), 1);  // a lead byte before CR stands alone
+  EXPECT_EQ(CharLenFrom("\x82", 0), 1);
+  EXPECT_EQ(CharLenFrom("ab", 2), 0);
+  std::mt19937 rng(2718);
+  const unsigned char alphabet[] = {'\r', '\n', 0, 'a', 0x81, 0x82, 0x9f, 0xe0, 0xfc, 0xa0, 0x40, 0xfd};
+  for (int round = 0; round < 2000; ++round) {
+    std::string s;
+    for (std::size_t n = rng() % 40; n > 0; --n) s += static_cast<char>(alphabet[rng() % 12]);
+    for (std::size_t off = 0; off < s.size();) {
+      const int len = CharLenAt(s, static_cast<std::int32_t>(off));
+      ASSERT_EQ(CharLenFrom(s, off), len) << testing::PrintToString(s) << " at " << off;
+      off += static_cast<std::size_t>(len);
+    }
+  }
+}
+
 TEST(CharHelpers, LineEndsAreReadFromTheSecondToLastByte) {
   for (const char* row : {"", "a", "abc", "ab\n"}) EXPECT_FALSE(HasLineEnd(row)) << row;
   EXPECT_TRUE(HasLineEnd("abc\r\n"));
