@@ -468,9 +468,12 @@ QVariant QtEditorWindow::inputMethodQuery(Qt::InputMethodQuery query) const {
 
 void QtEditorWindow::SetCompositionWindow(int x, int y, const TLogFont& font) {
   compPos_ = QPoint(x, y);
-  compFont_ = QtFontResolver::MakeFont(font);
-  QFontMetrics fm(compFont_);
-  compHeight_ = fm.ascent() + fm.descent();
+  if (compLogFont_ != font) {
+    compLogFont_ = font;
+    compFont_ = QtFontResolver::MakeFont(font);
+    QFontMetrics fm(compFont_);
+    compHeight_ = fm.ascent() + fm.descent();
+  }
   if (hasFocus())
     QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImAnchorRectangle | Qt::ImFont);
   if (!preedit_.isEmpty()) viewport()->update();

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/EditorWindow.h"
@@ -134,6 +135,8 @@ class QtEditorWindow : public QAbstractScrollArea, public EditorWindow {
   bool arrowsEnabled_[2] = {true, true};
 
   QPoint compPos_;
+  // The record compFont_ was built from; caret moves repeat it and need no new font.
+  std::optional<TLogFont> compLogFont_;
   QFont compFont_;
   int compHeight_ = 16;
   QString preedit_;

@@ -334,6 +334,28 @@ TEST_F(EditorWindowTest, PreeditIsDrawnAtTheCompositionPointNotIntoTheImage) {
   EXPECT_GT(qGray(window->BackingImage().pixel(48, 38)), 128);  // the control's pixels are untouched
 }
 
+TEST_F(EditorWindowTest, CompositionFontFollowsEveryFontChangeAndPointFollowsEveryMove) {
+  TLogFont small;
+  small.Height = -12;
+  small.PitchAndFamily = 1;
+  small.FaceName = "ＭＳ ゴシック";
+  TLogFont large = small;
+  large.Height = -24;
+  window->SetCompositionWindow(10, 10, small);
+  EXPECT_EQ(window->inputMethodQuery(Qt::ImFont).value<QFont>().pixelSize(), 12);
+  window->SetCompositionWindow(20, 10, large);
+  EXPECT_EQ(window->inputMethodQuery(Qt::ImFont).value<QFont>().pixelSize(), 24);
+  const int largeHeight = window->inputMethodQuery(Qt::ImCursorRectangle).toRect().height();
+  EXPECT_GE(largeHeight, 24);
+  window->SetCompositionWindow(50, 60, large);
+  QRect r = window->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+  EXPECT_EQ(r.topLeft(), window->viewport()->geometry().topLeft() + QPoint(50, 60));
+  EXPECT_EQ(r.height(), largeHeight);
+  window->SetCompositionWindow(50, 60, small);
+  EXPECT_EQ(window->inputMethodQuery(Qt::ImFont).value<QFont>().pixelSize(), 12);
+  EXPECT_LT(window->inputMethodQuery(Qt::ImCursorRectangle).toRect().height(), largeHeight);
+}
+
 TEST_F(EditorWindowTest, InputMethodAsksForTheCompositionPointAndFont) {
   window->SetStyle(true, true, false);
   Pump();
