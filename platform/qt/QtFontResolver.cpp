@@ -64,12 +64,18 @@ QFont QtFontResolver::MakeFont(const TLogFont& logFont) {
   // Zero asks for a default size, as it does for a logical font.
   int cell = logFont.Height > 0 ? logFont.Height : 16;
   // The largest pixel size whose cell (ascent + descent) still fits the requested height.
-  int best = 1;
-  for (int px = 1; px <= cell; ++px) {
+  // The cell grows with the pixel size, so the size is found by halving the range: a few
+  // measurements even for a huge size from a settings file.
+  int best = 1, last = cell;  // the answer lies in [best, last]
+  while (best < last) {
+    const int px = best + (last - best + 1) / 2;
     font.setPixelSize(px);
     QFontMetrics fm(font);
-    if (fm.ascent() + fm.descent() > cell) break;
-    best = px;
+    if (fm.ascent() + fm.descent() > cell) {
+      last = px - 1;
+    } else {
+      best = px;
+    }
   }
   font.setPixelSize(best);
   return font;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QImage>
 #include <string>
 #include <vector>
@@ -81,6 +82,21 @@ TEST_F(SurfaceTest, PositiveHeightIsTheCellHeight) {
   EXPECT_GE(surface->Metrics().Height, 18);
   surface->SetFont(Gothic(-20));
   EXPECT_GE(surface->Metrics().Height, 20);
+}
+
+TEST_F(SurfaceTest, PositiveHeightGivesTheLargestSizeWhoseCellFits) {
+  auto cellOf = [](const QFont& f) {
+    QFontMetrics fm(f);
+    return fm.ascent() + fm.descent();
+  };
+  for (int cell : {8, 13, 16, 21, 34, 55, 200, 5000}) {
+    SCOPED_TRACE(cell);
+    QFont font = QtFontResolver::MakeFont(Gothic(cell));
+    EXPECT_LE(cellOf(font), cell);
+    QFont bigger = font;
+    bigger.setPixelSize(font.pixelSize() + 1);
+    EXPECT_GT(cellOf(bigger), cell);
+  }
 }
 
 TEST_F(SurfaceTest, WidthsAreAdditiveAndFullWidthIsTwoCellsAtEverySize) {
