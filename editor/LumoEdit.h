@@ -1,18 +1,24 @@
 // TLumoEdit: the self-drawn editor control for one code page 932 document.
 //
 // The implementation is split by concern: LumoEdit.cpp (state, properties, lifecycle),
-// LumoEditLayout.cpp (display rows, position mapping, scrolling rule, ranges),
-// LumoEditPaint.cpp (drawing). Later concerns (editing, undo, clipboard, keys, input,
-// mouse) get files of their own.
+// LumoEditLayout.cpp (display rows, position mapping), LumoEditScroll.cpp (the scrolling
+// rule, ranges, scroll messages, the wheel), LumoEditPaint.cpp (drawing), LumoEditKeys.cpp
+// (the key table), LumoEditCaret.cpp (caret motions and the selection they extend),
+// LumoEditDelete.cpp (the deleting keys), LumoEditEdit.cpp (the two editing primitives),
+// LumoEditInput.cpp (typed text, Enter, Tab, input method), LumoEditUndo.cpp (history),
+// LumoEditClip.cpp (selection text and the clipboard), LumoEditMouse.cpp (the pointer).
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "editor/LumoEditTypes.h"
+#include "platform/Clipboard.h"
 #include "platform/EditorWindow.h"
 #include "platform/Types.h"
 #include "text/LumoStrings.h"
@@ -54,8 +60,9 @@ struct TDotLine {
 
 class TLumoEdit : public EditorWindowClient {
  public:
-  // The control draws on `window`, which outlives it.
-  explicit TLumoEdit(EditorWindow& window);
+  // The control draws on `window`, which outlives it; `clipboard` (may be null: the
+  // clipboard commands then do nothing) outlives it too.
+  explicit TLumoEdit(EditorWindow& window, Clipboard* clipboard = nullptr);
   ~TLumoEdit() override;
   TLumoEdit(const TLumoEdit&) = delete;
   TLumoEdit& operator=(const TLumoEdit&) = delete;
@@ -88,6 +95,9 @@ class TLumoEdit : public EditorWindowClient {
   void SetLineNoColumn(int v);
 
   // ---- Public operations ----
+  bool GetModified() const { return modified_; }
+  // The one writer of the modified flag; fires OnChangeModify when the value changes.
+  void SetModified(bool v);
   void ApplySettings();
   void ClearText();
   void UpdateCaret();
@@ -115,9 +125,70 @@ class TLumoEdit : public EditorWindowClient {
   // Text width with the canvas font, through the control's per-character width cache.
   int TextWidth(std::string_view text);
 
+  // Typed wrappers of the two conversions above.
+  LinePos ToLine(RowPos p) const { RowToLine(p.Col, p.Row); return LinePos{p.Col, p.Row}; }
+  RowPos ToRow(LinePos p) const { LineToRow(p.Offset, p.Line); return RowPos{p.Offset, p.Line}; }
+
+  // ---- Scrolling (LumoEditScroll.cpp) ----
+  // Returns the rows the view moved.
+  std::int32_t VertScroll(int code, int pos);
+  void HorzScroll(int code, int pos);
+
+  // ---- Caret movement and selection (LumoEditCaret.cpp) ----
+  void CaretLeft(bool word);
+  void CaretRight(bool word);
+  void CaretRowStart();
+  void CaretRowEnd();
+  void CaretUpDown(int dir);
+  void MoveRows(std::int32_t n);
+  void MoveToTextStart();
+  void MoveToTextEnd();
+  std::int32_t ColumnFromX(std::string_view row, std::int32_t x);
+  void UpdateSelection();
+  void EndSelection();
+  void ExtendSelectionTo(std::int32_t col, std::int32_t row);
+  static std::uint8_t CharClass(std::int32_t code);
+  std::int32_t FindWordBoundary(bool forward, std::string& passed);
+
+  // ---- Deleting keys (LumoEditDelete.cpp) ----
+  void DeleteChar();
+  void DeleteCharBefore();
+  void DeleteWordRight();
+  void DeleteWordLeft();
+
+  // ---- Editing primitives (LumoEditEdit.cpp) ----
+  void InsertAtCaret(std::string_view text, bool redraw);
+  void DeleteSelection(bool redraw);
+
+  // ---- Typed text and input method (LumoEditInput.cpp) ----
+  void TypeText(std::string_view text);
+  void NewLine();
+  void InsertTab();
+  void RequestReconvert();
+
+  // ---- Undo (LumoEditUndo.cpp) ----
+  bool AddUndo(UndoKind kind, std::string_view text, std::int32_t col, std::int32_t row);
+  void Undo();
+  void ApplyUndo();
+  void MoveUndoRecord(UndoKind newKind);
+  void ClearUndoList();
+  void ClearRedoList();
+
+  // ---- Selection text and clipboard (LumoEditClip.cpp) ----
+  bool HasSelection() const { return SelActive || AllSelected; }
+  bool GetSelBounds(std::int32_t& startCol, std::int32_t& startRow, std::int32_t& endCol, std::int32_t& endRow) const;
+  std::string GetSelText();
+  void SelectAll();
+  void CopyToClipboard();
+  void CutToClipboard();
+  void PasteFromClipboard();
+
   // ---- Rendering ----
   void RedrawAll();
   void RedrawRows(std::uint8_t kind, std::int32_t a, std::int32_t b);
+  void RedrawRows(RedrawBand kind, std::int32_t a = 0, std::int32_t b = 0) {
+    RedrawRows(static_cast<std::uint8_t>(kind), a, b);
+  }
   void DrawRowRange(std::int32_t first, std::int32_t last);
   void DrawRow(int x, int y, std::string_view rowText);
   void DrawRowSegment(std::int32_t row, std::int32_t from, std::int32_t to, bool selected);
@@ -199,7 +270,6 @@ class TLumoEdit : public EditorWindowClient {
   bool ShowCR = true;
   bool ShowDblSpace = true;
   std::uint8_t TabCount = 6;
-  bool Modified = false;
   bool WordWrap = true;
   bool AutoWrap = false;
   bool CurSetMode = true;
@@ -268,6 +338,14 @@ class TLumoEdit : public EditorWindowClient {
   CursorKind Cursor = CursorKind::IBeam;
   bool WindowCreated = false;
 
+  // Undo history (newest first) and the undone records.
+  std::deque<UndoRecord> UndoList;
+  std::deque<UndoRecord> RedoList;
+  std::int32_t UndoBytes = 0;
+  std::int64_t RedoBytes = 0;
+  bool UndoOverflow = false;
+  bool UndoReplaying = false;
+
  protected:
   void StateReset();
   // The font's colour resolved to RGB (a system colour may have been written into it directly).
@@ -277,6 +355,8 @@ class TLumoEdit : public EditorWindowClient {
 
  private:
   EditorWindow& window_;
+  Clipboard* clipboard_ = nullptr;
+  bool modified_ = false;
   // Per-character pixel widths of the canvas font (0 = not measured yet).
   std::vector<int> widthCache_;
   friend class TLumoEditTestAccess;
