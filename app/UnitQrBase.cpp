@@ -110,7 +110,7 @@ std::string TFormBase::ExitQuestionList() {
   const Codec932& codec = Codec932::Instance();
   for (int i = 0; i < TabCount(); ++i) {
     const TTabSheet& tab = *tabs_[i];
-    if (!tab.Editor->Modified || (tab.Flags & ReadMeFile)) continue;
+    if (!tab.Editor->GetModified() || (tab.Flags & ReadMeFile)) continue;
     if (listBytes >= 128) {
       list += "．．．以下省略\r\n";
       break;

@@ -18,7 +18,7 @@ void TFormBase::CreateActions() {
   auto canSave = [active] {
     const TTabSheet* tab = active();
     return tab && !(tab->Flags & (ReadMeFile | ReadOnlyFile)) && tab->Hint != kNewFileHint &&
-           tab->Editor->Modified;
+           tab->Editor->GetModified();
   };
   auto add = [this](const char* name, const char* category, const char* caption, const char* shortcut,
                     std::function<bool()> update, std::function<void()> execute) {

@@ -7,25 +7,6 @@
 
 namespace quiret {
 
-namespace {
-
-// The caret to the start of the text, the view scrolled there. Stands in for the editor's
-// own text-start command until the control has its caret commands.
-void MoveEditorToTextStart(TLumoEdit& ed) {
-  ed.CaretCol = 0;
-  ed.CaretRow = 0;
-  ed.ApplySettings();
-}
-
-// Puts clipboard text into a fresh, empty editor as a paste would, leaving it modified.
-// Stands in for the editor's paste command until the control has its clipboard commands.
-void PasteIntoNewEditor(TLumoEdit& ed, const std::string& text) {
-  ed.Lines->SetText(text + std::string(TLumoStrings::kEndMarker));
-  ed.Modified = true;
-}
-
-}  // namespace
-
 bool TFormBase::IsTextFileName(const std::string& path) {
   static const char* const kExtensions[] = {".txt", ".ini", ".log", ".htm", ".html",
                                             ".css", ".js",  ".pas", ".bas", ".cpp"};
@@ -52,7 +33,8 @@ void TFormBase::OpenFile(const std::string& path) {
   tab.Hint = path;
   SetTabCaption(index, ExtractFileName(path));
   tab.Editor->Lines->LoadFromFile(path);
-  MoveEditorToTextStart(*tab.Editor);  // includes ApplySettings, which lays out the new rows
+  tab.Editor->ApplySettings();  // lays out the new rows
+  tab.Editor->MoveToTextStart();
   if (IsReadOnlyFile(path)) tab.Flags = ReadOnlyFile;
   if (path == ReadMePath) tab.Flags |= ReadMeFile;
   UpdateStatusBar();
@@ -67,8 +49,8 @@ void TFormBase::FileNewExecute() {
 void TFormBase::FileNewFromClipExecute() {
   if (!Actions.Execute("FileNew")) return;
   TLumoEdit* ed = ActiveEditor();
-  PasteIntoNewEditor(*ed, ui_.Clip.GetText());
-  MoveEditorToTextStart(*ed);
+  ed->PasteFromClipboard();
+  ed->MoveToTextStart();
 }
 
 void TFormBase::FileOpenExecute() {
@@ -108,7 +90,7 @@ void TFormBase::FileSaveAsExecute() {
   tab.Hint = name;
   SetTabCaption(a, ExtractFileName(name));
   UpdateStatusBar();
-  tab.Editor->Modified = false;
+  tab.Editor->SetModified(false);
 }
 
 void TFormBase::FileSaveExecute() {
@@ -118,7 +100,7 @@ void TFormBase::FileSaveExecute() {
     Actions.Execute("FileSaveAs");  // removed or moved meanwhile
     return;
   }
-  if (SaveDocument(a, tab.Hint)) tab.Editor->Modified = false;
+  if (SaveDocument(a, tab.Hint)) tab.Editor->SetModified(false);
 }
 
 void TFormBase::FilePrintSetupExecute() { ui_.Dialogs.ExecPrinterSetup(); }

@@ -62,14 +62,14 @@ void TFormBase::NewTab() {
   tab->Name = "TabSheet" + std::to_string(n);
   tab->EditorName = "SEdit" + std::to_string(n);
   tab->Page = ui_.Pages.CreatePage();
-  tab->Editor = std::make_unique<TLumoEdit>(*tab->Page);
+  tab->Editor = std::make_unique<TLumoEdit>(*tab->Page, &ui_.Clip);
   tab->Page->SetClient(tab->Editor.get());
   ConfigureEditor(*tab->Editor);
   tab->Editor->ApplySettings();
   // NoWrapColumns is known only once the window has measured the font, which happens in
   // ApplySettings; the column is set again so it holds the measured value.
   if (tab->Editor->Column != tab->Editor->NoWrapColumns) tab->Editor->SetColumn(tab->Editor->NoWrapColumns);
-  tab->Editor->Modified = false;
+  tab->Editor->SetModified(false);
   tabs_.push_back(std::move(tab));
   const int index = ui_.Strip.AddTab("(Untitled" + std::to_string(n) + ")");
   ActivateTab(index);
@@ -107,14 +107,14 @@ void TFormBase::CloseTab(int index, int previousActive) {
   if (index < 0 || index >= TabCount()) return;
   ActivateTab(index);
   TTabSheet& tab = *tabs_[index];
-  if (Checked("MmCloseAsk") && tab.Editor->Modified && !(tab.Flags & ReadMeFile)) {
+  if (Checked("MmCloseAsk") && tab.Editor->GetModified() && !(tab.Flags & ReadMeFile)) {
     const std::string text = TabCaption(index) + " は変更されています。\r\n 閉じる前に保存しますか？";
     for (;;) {
       const YesNoAnswer answer = ui_.Boxes.AskYesNo(text, "Quiret");
       if (answer == YesNoAnswer::Closed) return;
       if (answer == YesNoAnswer::No) break;
       Actions.Execute("FileSaveAs");
-      if (!tab.Editor->Modified) break;  // saved; a cancelled or refused save asks again
+      if (!tab.Editor->GetModified()) break;  // saved; a cancelled or refused save asks again
     }
   }
   DestroyTab(index);

@@ -1,4 +1,5 @@
 // TLumoEdit: construction, defaults, state reset, property setters, window creation and focus.
+#include "editor/IntDiv.h"
 #include "editor/LumoEdit.h"
 
 #include <algorithm>
@@ -31,16 +32,9 @@ std::int32_t RoundHalfEvenDiv(std::int64_t n, std::int64_t d) {
   return static_cast<std::int32_t>(q);
 }
 
-std::int32_t FloorDiv(std::int32_t a, std::int32_t b) {
-  std::int32_t q = a / b;
-  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
-}
-
-std::int32_t CeilDiv(std::int32_t a, std::int32_t b) { return -FloorDiv(-a, b); }
-
 }  // namespace
 
-TLumoEdit::TLumoEdit(EditorWindow& window) : window_(window) {
+TLumoEdit::TLumoEdit(EditorWindow& window, Clipboard* clipboard) : window_(window), clipboard_(clipboard) {
   // Defaults are stored directly (not through the setters): the window does not exist yet.
   Font = TFont{};
   Font.Name = "FixedSys";
@@ -81,7 +75,12 @@ void TLumoEdit::StateReset() {
   MouseSelecting = false;
   DragModeAutomatic = false;
   HighlightLen = 0;
-  Modified = false;
+  UndoReplaying = false;
+  ClearUndoList();
+  ClearRedoList();
+  UndoOverflow = false;
+  // Fired even when the flag was already clear: the host resets its display with it.
+  modified_ = false;
   if (OnChangeModify) OnChangeModify(this, false);
   if (OnChangeRedoMode) {
     RedoMode = false;
@@ -170,6 +169,12 @@ void TLumoEdit::SetShowLineNumber(bool v) { ShowLineNumber = v; }
 void TLumoEdit::SetLineNoColumn(int v) { LineNoColumn = static_cast<std::uint8_t>(std::clamp(v, 1, 5)); }
 
 // ---- Public operations ----
+
+void TLumoEdit::SetModified(bool v) {
+  if (v == modified_) return;
+  modified_ = v;
+  if (OnChangeModify) OnChangeModify(this, v);
+}
 
 void TLumoEdit::ApplySettings() {
   // Ends any selection; the whole view is drawn again by the re-creation below.

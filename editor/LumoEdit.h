@@ -243,6 +243,9 @@ class TLumoEdit : public EditorWindowClient {
   TBoolEvent OnChangeModify;
   TNotifyEvent OnSelectionChange;
   TNotifyEvent OnChange;
+  // The host sees every key and character after the control has acted on it.
+  std::function<void(TLumoEdit* sender, int vk, int shift)> OnKeyDown, OnKeyUp;
+  std::function<void(TLumoEdit* sender, unsigned char ch)> OnKeyPress;
 
   // ---- State record (field names shared by every part of the control) ----
   bool ImeComposing = false;
@@ -354,6 +357,27 @@ class TLumoEdit : public EditorWindowClient {
   void DotStroke(int x1, int y1, int x2, int y2, TColor color);
 
  private:
+  // ---- Editing helpers ----
+  std::int32_t LastRow() const { return Lines->Count() - 1; }
+  void FireChange() {
+    if (OnChange) OnChange(this);
+  }
+  // OnSelectionChange, and the caret values it reported.
+  void NotifySelectionChange();
+  // Draws the text between two ordered positions selected or not, rows in view only.
+  void PaintSpan(RowPos from, RowPos to, bool selected);
+  // Draws one row from pixel x (relative to the text area) on, with its URLs.
+  void RepaintRowFrom(std::int32_t row, int x);
+  // The position after the last byte of a continuation row is the start of the next row:
+  // insertions go there, so no text lands after a terminator.
+  void NormalizeInsertionPoint();
+  // Replaces a row by the rows a text holding CR LF splits into; returns the last one's index.
+  std::int32_t ReplaceRowByText(std::int32_t row, std::string_view text);
+  // The character boundary of `text` nearest to pixel x (unscrolled); its x in boundaryX.
+  std::int32_t BoundaryNearX(std::string_view text, std::int32_t x, std::int32_t& boundaryX);
+  // Set while a command moves the caret internally: the move never extends a selection.
+  bool noExtend_ = false;
+
   EditorWindow& window_;
   Clipboard* clipboard_ = nullptr;
   bool modified_ = false;

@@ -1,10 +1,11 @@
-// TLumoEdit: display rows (wrapping), position mapping, the scrolling rule and scroll ranges.
+// TLumoEdit: display rows (wrapping), position mapping, measuring and the window geometry.
 #include <algorithm>
 #include <cmath>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "editor/IntDiv.h"
 #include "editor/LumoEdit.h"
 #include "editor/LumoEditSub.h"
 
@@ -15,13 +16,6 @@ namespace {
 constexpr char kTabFill[] = "        ";  // eight blanks: TabCount is at most 8
 
 inline bool EndsWithLf(std::string_view row) { return !row.empty() && row.back() == '\n'; }
-
-std::int32_t FloorDiv(std::int32_t a, std::int32_t b) {
-  std::int32_t q = a / b;
-  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
-}
-
-std::int32_t CeilDiv(std::int32_t a, std::int32_t b) { return -FloorDiv(-a, b); }
 
 // Widths of characters through a cache indexed by the single byte (0..255) or by
 // lead * 256 + trail for a two-byte character (always >= 0x8100, so the ranges never meet).
@@ -215,29 +209,64 @@ int TLumoEdit::TextWidth(std::string_view text) {
   return w;
 }
 
+namespace {
+
+// Adds the width of row[i] (one byte, or a double-byte pair ending before `end`) to w and
+// its columns to cols; returns the index after it. A tab reaches the next tab stop, and a
+// lead byte before a tab is measured alone, since a tab always expands.
+inline std::size_t MeasureStep(std::string_view row, std::size_t i, std::size_t end, int tabCount,
+                               WidthTable& widths, int& w, long long& cols) {
+  const unsigned char b = static_cast<unsigned char>(row[i]);
+  if (b == '\t') {
+    const int blanks = tabCount - static_cast<int>(cols % tabCount);
+    cols += blanks;
+    w += blanks * widths.Single(' ');
+    return i + 1;
+  }
+  if (IsLeadByte(b) && i + 1 < end && row[i + 1] != '\t') {
+    w += widths.Pair(b, static_cast<unsigned char>(row[i + 1]));
+    cols += 2;
+    return i + 2;
+  }
+  w += widths.Single(b);
+  cols += 1;
+  return i + 1;
+}
+
+}  // namespace
+
 int TLumoEdit::PixelXOf(std::string_view row, std::int32_t col) {
   WidthTable widths(widthCache_, window_.Canvas());
   const std::size_t end = std::min<std::size_t>(row.size(), static_cast<std::size_t>(std::max(col, 0)));
   int w = 0;
   long long cols = 0;
-  for (std::size_t i = 0; i < end;) {
-    const unsigned char b = static_cast<unsigned char>(row[i]);
-    if (b == '\t') {
-      const int blanks = TabCount - static_cast<int>(cols % TabCount);
-      cols += blanks;
-      w += blanks * widths.Single(' ');
-      ++i;
-    } else if (IsLeadByte(b) && i + 1 < end && row[i + 1] != '\t') {  // a tab always expands
-      w += widths.Pair(b, static_cast<unsigned char>(row[i + 1]));
-      cols += 2;
-      i += 2;
-    } else {
-      w += widths.Single(b);
-      cols += 1;
-      ++i;
-    }
-  }
+  for (std::size_t i = 0; i < end;) i = MeasureStep(row, i, end, TabCount, widths, w, cols);
   return w;
+}
+
+std::int32_t TLumoEdit::BoundaryNearX(std::string_view text, std::int32_t x, std::int32_t& boundaryX) {
+  WidthTable widths(widthCache_, window_.Canvas());
+  int w = 0;
+  long long cols = 0;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t next = pos + static_cast<std::size_t>(CharLenFrom(text, pos));
+    const int left = w;
+    for (std::size_t i = pos; i < next;) i = MeasureStep(text, i, next, TabCount, widths, w, cols);
+    // The nearer edge of the character under x; the left one when x is exactly halfway.
+    const int half = (w - left) / 2;
+    if (x <= w - half) {
+      boundaryX = left;
+      return static_cast<std::int32_t>(pos);
+    }
+    if (x <= w) {
+      boundaryX = w;
+      return static_cast<std::int32_t>(next);
+    }
+    pos = next;
+  }
+  boundaryX = w;
+  return static_cast<std::int32_t>(text.size());
 }
 
 std::string TLumoEdit::ExpandTabs(std::string_view text) const {
@@ -417,96 +446,7 @@ void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, 
   UpdateCaret();
 }
 
-// ---- Scrolling a position into view ----
-
-bool TLumoEdit::ShowPosition(std::int32_t col, std::int32_t row, std::uint8_t kind, bool resetAnchor) {
-  try {
-    const std::int32_t oldRow = CaretRow;
-    bool moved = false;
-    std::int32_t x;
-    if (col < 0) {
-      x = CaretX;
-      row = CaretRow;
-    } else {
-      row = std::max(0, std::min(Lines->Count() - 1, row));
-      std::string_view text = Lines->Get(row);
-      const std::int32_t textLen = static_cast<std::int32_t>(StripLineEnd(text).size());
-      col = std::min(col, textLen);
-      CaretRow = row;
-      CaretCol = col;
-      CaretX = PixelXOf(text, col) - HorzOffset;
-      x = CaretX;
-      moved = true;
-    }
-    bool scrolled = false;
-    if (ScrollToShow(x, row, kind)) {
-      const bool caret = window_.HasFocus();
-      if (caret) window_.HideCaret();
-      UpdateVertRange(true);
-      UpdateHorzRange(true);
-      RedrawAll();
-      UpdateCaret();
-      if (caret) window_.ShowCaret();
-      scrolled = true;
-    } else if (moved) {
-      UpdateCaret();
-      if (CaretRow != oldRow) MoveCaretUnderline(oldRow, CaretRow);
-    }
-    if (resetAnchor) {
-      AnchorCol = SelEndCol = PaintedSelCol = CaretCol;
-      AnchorRow = SelEndRow = PaintedSelRow = CaretRow;
-    }
-    GoalCol = CaretCol;
-    return scrolled;
-  } catch (const std::exception&) {
-    window_.ShowMessage("Error:OC004_2");
-    return false;
-  }
-}
-
-bool TLumoEdit::ScrollToShow(std::int32_t x, std::int32_t row, std::uint8_t kind) {
-  int stage = 1;
-  try {
-    const std::int32_t oldOffset = HorzOffset;
-    const std::int32_t oldTop = TopRow;
-    const std::int32_t target = TextAreaWidth - TextAreaWidth / 5;
-    if (x > TextAreaWidth - 3) {
-      stage = 2;
-      HorzOffset += x - target;
-      CaretX = target;
-    } else if (x < 3) {
-      stage = 3;
-      const std::int32_t absolute = x + HorzOffset;
-      HorzOffset = std::max(0, HorzOffset + x - target);
-      CaretX = absolute - HorzOffset;
-    }
-    stage = 4;
-    switch (kind) {
-      case 0:
-        if (row < TopRow) {
-          TopRow = std::max(0, row - VisibleRows / 5);
-          if (Lines->Count() < VisibleRows - VertScrollMargin) TopRow = 0;
-        } else if (row >= TopRow + VisibleRows) {
-          TopRow = std::max(0, row - (VisibleRows - VisibleRows / 5));
-        }
-        break;
-      case 1:
-        TopRow = std::max(0, row - VisibleRows / 2);
-        break;
-      case 2:
-        TopRow = std::max(0, row - VisibleRows + static_cast<std::int32_t>(std::trunc(0.8 * VisibleRows)));
-        break;
-      default:
-        break;
-    }
-    return HorzOffset != oldOffset || TopRow != oldTop;
-  } catch (const std::exception&) {
-    window_.ShowMessage("Error:OC004_3_" + std::to_string(stage));
-    return false;
-  }
-}
-
-// ---- Geometry and scroll ranges ----
+// ---- Geometry ----
 
 void TLumoEdit::LayoutForSize(int clientWidth, int clientHeight) {
   TextAreaWidth = clientWidth - TextLeft;
@@ -528,46 +468,6 @@ void TLumoEdit::ComputeGutter() {
     GutterWidth = 0;
   }
   TextLeft = BaseTextLeft = LeftMargin + GutterWidth;
-}
-
-bool TLumoEdit::UpdateVertRange(bool redraw) {
-  const std::int32_t count = Lines->Count();
-  MaxTopRow = std::max(0, count + VertScrollMargin - VisibleRows - 1);
-  bool changed = false;
-  if (ShowLineNumber) {
-    const int need = TextWidth(std::to_string(count)) + LeftMargin + 7;
-    const std::int32_t old = TextLeft;
-    while (TextLeft < need) TextLeft += 10;
-    while (need < TextLeft - 1.5 * DigitWidth && need > BaseTextLeft) TextLeft -= 10;
-    const int width = window_.Width();
-    const int height = window_.Height();
-    TextAreaRect = TRect{TextLeft, TopMargin, width, height};
-    RowsRect = TRect{0, TopMargin, width, height};
-    TextAreaWidth = width - TextLeft - VScrollBarSpace;
-    GutterWidth = TextLeft - LeftMargin;
-    changed = TextLeft != old;
-  }
-  if (VertScrollBar) {
-    window_.EnableScrollArrows(ScrollBarKind::Vert, VisibleRows < count + VertScrollMargin);
-    VertScrollUnit = std::max(1, CeilDiv(MaxTopRow, 32767));
-    const std::int32_t rangeMax = CeilDiv(MaxTopRow, VertScrollUnit);
-    window_.SetScrollRange(ScrollBarKind::Vert, 0, rangeMax, false);
-    window_.SetScrollPos(ScrollBarKind::Vert, CeilDiv(TopRow, VertScrollUnit), redraw);
-    if (rangeMax == 0) window_.ShowScrollBar(ScrollBarKind::Vert, true);
-  }
-  return changed;
-}
-
-void TLumoEdit::UpdateHorzRange(bool redraw) {
-  const std::int32_t last = std::min(Lines->Count() - 1, TopRow + VisibleRows - 1);
-  MaxRowWidth = 0;
-  for (std::int32_t r = TopRow; r <= last; ++r) MaxRowWidth = std::max(MaxRowWidth, TextWidth(Lines->Get(r)));
-  if (HorzScrollBar) {
-    window_.EnableScrollArrows(ScrollBarKind::Horz, TextAreaWidth < MaxRowWidth + HorzJump);
-    HorzScrollUnit = std::max(1, CeilDiv(MaxRowWidth, 32767));
-    window_.SetScrollRange(ScrollBarKind::Horz, 0,
-                           std::max(1, CeilDiv(MaxRowWidth, HorzScrollUnit) - HorzJump), redraw);
-  }
 }
 
 }  // namespace quiret

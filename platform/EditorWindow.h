@@ -23,6 +23,11 @@ enum ScrollCode : int {
   SB_TOP = 6,
   SB_BOTTOM = 7,
   SB_ENDSCROLL = 8,
+  // The horizontal bar's names for the same codes.
+  SB_LINELEFT = 0,
+  SB_LINERIGHT = 1,
+  SB_PAGELEFT = 2,
+  SB_PAGERIGHT = 3,
 };
 
 enum class CursorKind { IBeam, Arrow, DragMove, DragCopy, No };

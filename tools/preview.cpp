@@ -127,7 +127,7 @@ void Configure(quiret::TLumoEdit& edit, const Options& o) {
   edit.SetTabCount(4);
   edit.SetShowLineNumber(o.lineNumbers);
   edit.ApplySettings();
-  edit.Modified = false;
+  edit.SetModified(false);
 }
 
 void Select(quiret::TLumoEdit& edit, const int sel[4]) {

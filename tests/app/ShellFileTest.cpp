@@ -59,7 +59,7 @@ TEST(ShellFile, OpenedFileIsNotModifiedAndCannotBeSavedYet) {
   TestShell s;
   TFormBase& f = s.Start();
   f.OpenFile(s.Write("a.txt", "one\ntwo\n"));
-  EXPECT_FALSE(f.ActiveEditor()->Modified);
+  EXPECT_FALSE(f.ActiveEditor()->GetModified());
   EXPECT_EQ(f.ActiveEditor()->CaretRow, 0);
   EXPECT_EQ(f.ActiveEditor()->Lines->GetText(), "one\r\ntwo\r\n");
   EXPECT_FALSE(f.Actions.IsEnabled("FileSave"));
@@ -68,7 +68,7 @@ TEST(ShellFile, OpenedFileIsNotModifiedAndCannotBeSavedYet) {
   EXPECT_TRUE(f.Actions.IsEnabled("FileSave"));
   EXPECT_TRUE(f.Execute("FileSave"));
   EXPECT_EQ(TestShell::Read(s.Path("a.txt")), "one\r\ntwo\r\n");
-  EXPECT_FALSE(f.ActiveEditor()->Modified);
+  EXPECT_FALSE(f.ActiveEditor()->GetModified());
   EXPECT_FALSE(f.Actions.IsEnabled("FileSave"));
 }
 
@@ -118,7 +118,7 @@ TEST(ShellFile, SaveAsProposesTheUntitledNameAndRenamesTheTab) {
   EXPECT_EQ(f.Tab(2).Hint, s.Path("out.txt"));
   EXPECT_EQ(s.status.panels[3], s.Path("out.txt"));
   EXPECT_EQ(s.status.panels[1], "");
-  EXPECT_FALSE(f.ActiveEditor()->Modified);
+  EXPECT_FALSE(f.ActiveEditor()->GetModified());
   // A file's own path is proposed next time.
   s.dialogs.saveNames = {std::nullopt};
   f.Execute("FileSaveAs");
@@ -143,7 +143,7 @@ TEST(ShellFile, SaveAsRefusesReadOnlyTargetsAndTheReadMeFile) {
   EXPECT_EQ(TestShell::Read(readme), "r\r\n");
   EXPECT_EQ(f.Tab(0).Hint, s.Path("mine.txt"));
   EXPECT_EQ(f.TabCaption(0), "mine.txt");
-  EXPECT_TRUE(f.ActiveEditor()->Modified);
+  EXPECT_TRUE(f.ActiveEditor()->GetModified());
 }
 
 TEST(ShellFile, SaveFallsThroughToSaveAsWhenTheFileIsGone) {
@@ -211,7 +211,7 @@ TEST(ShellFile, FailedSaveLeavesTheOldFileAndKeepsTheDocumentModified) {
     EXPECT_TRUE(f.Execute("FileSave"));
   }
   EXPECT_EQ(TestShell::Read(path), "old\r\n");
-  EXPECT_TRUE(f.ActiveEditor()->Modified);
+  EXPECT_TRUE(f.ActiveEditor()->GetModified());
   ASSERT_EQ(s.boxes.Texts("error").size(), 1u);
   EXPECT_NE(s.boxes.Texts("error")[0].find(path), std::string::npos);
   EXPECT_EQ(f.Tab(0).Hint, path);
@@ -223,7 +223,7 @@ TEST(ShellFile, FailedSaveLeavesTheOldFileAndKeepsTheDocumentModified) {
   // Once there is room again the same command saves.
   EXPECT_TRUE(f.Execute("FileSave"));
   EXPECT_EQ(TestShell::Read(path).size(), 4002u);
-  EXPECT_FALSE(f.ActiveEditor()->Modified);
+  EXPECT_FALSE(f.ActiveEditor()->GetModified());
 }
 
 TEST(ShellFile, FailedSaveAsKeepsTheHint) {
@@ -234,7 +234,7 @@ TEST(ShellFile, FailedSaveAsKeepsTheHint) {
   s.dialogs.saveNames = {s.Path("missing/folder/x.txt")};
   f.Execute("FileSaveAs");
   EXPECT_EQ(f.Tab(0).Hint, kNewFileHint);
-  EXPECT_TRUE(f.ActiveEditor()->Modified);
+  EXPECT_TRUE(f.ActiveEditor()->GetModified());
   EXPECT_EQ(s.boxes.Texts("error").size(), 1u);
 }
 

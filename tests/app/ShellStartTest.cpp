@@ -84,7 +84,7 @@ TEST(ShellStart, CommandLinePassSkipsFoldersOpensTextFilesAndMayCreateFromClipbo
   EXPECT_EQ(f.Tab(0).Hint, a);
   EXPECT_EQ(f.Tab(1).Hint, kNewFileHint);  // notes.TXT is refused: a document from the clipboard instead
   EXPECT_EQ(f.Tab(1).Editor->Lines->GetText(), "from clip\r\nsecond");
-  EXPECT_TRUE(f.Tab(1).Editor->Modified);
+  EXPECT_TRUE(f.Tab(1).Editor->GetModified());
   EXPECT_EQ(f.Tab(1).Editor->CaretRow, 0);
   EXPECT_EQ(f.TabCaption(1), "(Untitled2)");
 }

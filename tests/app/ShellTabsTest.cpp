@@ -72,7 +72,7 @@ TEST(ShellTabs, NewEditorTakesTheSettings) {
   EXPECT_EQ(ed.Column, ed.NoWrapColumns);
   EXPECT_EQ(ed.ScrollStep, 2);
   EXPECT_FALSE(ed.UlineF);
-  EXPECT_FALSE(ed.Modified);
+  EXPECT_FALSE(ed.GetModified());
   f.SetChecked("MmScroll", false);
   f.Execute("FileNew");
   EXPECT_FALSE(f.ActiveEditor()->WordWrap);

@@ -12,7 +12,7 @@ TEST_F(StateTest, NewControlHoldsOneEndMarkerRow) {
   EXPECT_EQ(edit.Lines->Get(0), Eot());
   EXPECT_EQ(edit.CaretRow, 0);
   EXPECT_EQ(edit.CaretCol, 0);
-  EXPECT_FALSE(edit.Modified);
+  EXPECT_FALSE(edit.GetModified());
   EXPECT_EQ(win.Client(), &edit);
   EXPECT_EQ(edit.GetFont().Name, "FixedSys");
   EXPECT_EQ(edit.GetFont().Size(), 14);
@@ -150,12 +150,12 @@ TEST_F(StateTest, StateResetReportsUnmodifiedEveryTime) {
   edit.OnChangeRedoMode = [&](TLumoEdit*, bool v) { redo.push_back(v); };
   edit.ClearText();
   EXPECT_EQ(modify, std::vector<bool>{false});
-  edit.Modified = true;
+  edit.SetModified(true);
   edit.RedoMode = true;
   edit.ClearText();
-  EXPECT_EQ(modify, (std::vector<bool>{false, false}));
+  EXPECT_EQ(modify, (std::vector<bool>{false, true, false}));
   EXPECT_EQ(redo, (std::vector<bool>{false, false}));
-  EXPECT_FALSE(edit.Modified);
+  EXPECT_FALSE(edit.GetModified());
   EXPECT_FALSE(edit.RedoMode);
 }
 

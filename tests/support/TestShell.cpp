@@ -156,7 +156,7 @@ std::string TestShell::Read(const std::string& path) {
 void TestShell::Modify(int tab) {
   TFormBase& f = Form();
   const int index = tab < 0 ? f.ActiveIndex() : tab;
-  f.Tab(index).Editor->Modified = true;
+  f.Tab(index).Editor->SetModified(true);
 }
 
 }  // namespace quiret

@@ -1,0 +1,151 @@
+// TLumoEdit: the two editing primitives every text change goes through, inserting at the
+// caret and deleting the selection, with the redraw each needs.
+#include <algorithm>
+#include <string>
+
+#include "editor/LumoEdit.h"
+#include "editor/LumoEditSub.h"
+
+namespace quiret {
+
+void TLumoEdit::NormalizeInsertionPoint() {
+  const std::string_view s = Lines->Get(CaretRow);
+  if (CaretRow < LastRow() && CaretCol >= static_cast<std::int32_t>(s.size()) && !HasLineEnd(s)) {
+    CaretCol = 0;
+    ++CaretRow;
+    CaretX = -HorzOffset;
+  }
+}
+
+std::int32_t TLumoEdit::ReplaceRowByText(std::int32_t row, std::string_view text) {
+  // The new rows go in before the old one is removed: a refused insertion loses nothing.
+  std::int32_t last = row + 1;
+  Lines->InsertText(last, text);
+  Lines->Delete(row);
+  return last - 1;
+}
+
+void TLumoEdit::RepaintRowFrom(std::int32_t row, int x) {
+  if (!WindowCreated || row < TopRow || row >= TopRow + VisibleRows) return;
+  DrawRow(std::max(0, x), (row - TopRow) * LineHeight, Lines->Get(row));
+  DrawUrls(row, row, nullptr);
+}
+
+void TLumoEdit::InsertAtCaret(std::string_view text, bool redraw) {
+  if (text.empty()) return;
+  NormalizeInsertionPoint();
+  const std::int32_t r0 = CaretRow;
+  const std::string row(Lines->Get(r0));
+  const std::size_t at = std::min<std::size_t>(row.size(), static_cast<std::size_t>(std::max(CaretCol, 0)));
+  const std::string_view head = std::string_view(row).substr(0, at), tail = std::string_view(row).substr(at);
+  const int insertX = PixelXOf(row, static_cast<std::int32_t>(at)) - HorzOffset;
+  window_.HideCaret();
+  DrawCaretUnderline(false);
+  const bool multi = text.find("\r\n") != std::string_view::npos;
+  std::string joined;
+  joined.reserve(row.size() + text.size());
+  joined.append(head).append(text).append(tail);
+  if (multi) {
+    CaretRow = ReplaceRowByText(r0, joined);
+    CaretCol = static_cast<std::int32_t>(Lines->Get(CaretRow).size() - tail.size());
+  } else {
+    Lines->Put(r0, joined);
+    CaretCol = static_cast<std::int32_t>(head.size() + text.size());
+  }
+  CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
+  CaretY = (CaretRow - TopRow) * LineHeight;
+  if (WordWrap) {
+    RewrapLines(insertX, r0, redraw, multi, CaretRow);
+  } else if (redraw) {
+    if (!ShowPosition(-1, -1, 0, true)) {
+      if (UpdateVertRange(true)) {
+        RedrawAll();
+      } else {
+        RepaintRowFrom(r0, insertX);
+        if (multi)
+          RedrawRows(RedrawBand::FromRow, r0 + 1);
+        else
+          DrawCaretUnderline(true);
+      }
+    }
+    if (!multi) UpdateHorzRange(true);
+    UpdateCaret();
+  }
+  window_.ShowCaret();
+}
+
+void TLumoEdit::DeleteSelection(bool redraw) {
+  const std::string text = GetSelText();
+  SelActive = false;
+  AllSelected = false;
+  if (!UndoReplaying) AddUndo(ukDelete, text, -1, -1);
+  window_.HideCaret();
+  DrawCaretUnderline(false);
+  const bool sameRow = AnchorRow == CaretRow;
+  RowPos start;
+  if (sameRow) {
+    const std::int32_t r = CaretRow;
+    const std::int32_t lo = std::min(CaretCol, AnchorCol), hi = std::max(CaretCol, AnchorCol);
+    if (lo < hi) {
+      std::string s(Lines->Get(r));
+      s.erase(static_cast<std::size_t>(lo), static_cast<std::size_t>(hi - lo));
+      if (s.empty())
+        Lines->Delete(r);  // a continuation row removed whole
+      else
+        Lines->Put(r, s);
+    }
+    start = {lo, r};
+  } else {
+    RowPos a{AnchorCol, AnchorRow}, b{CaretCol, CaretRow};
+    if (b.Row < a.Row) std::swap(a, b);
+    std::string merged(Lines->Get(a.Row).substr(0, static_cast<std::size_t>(a.Col)));
+    merged.append(Lines->Get(b.Row).substr(static_cast<std::size_t>(b.Col)));
+    for (std::int32_t r = b.Row; r > a.Row; --r) Lines->Delete(r);
+    if (merged.empty())
+      Lines->Delete(a.Row);  // nothing left of a continuation row
+    else
+      Lines->Put(a.Row, merged);
+    start = a;
+  }
+  // A row removed at the end of the text leaves the position at the end of the row before.
+  if (start.Row > LastRow()) {
+    start.Row = LastRow();
+    start.Col = static_cast<std::int32_t>(StripLineEnd(Lines->Get(start.Row)).size());
+  }
+  CaretCol = AnchorCol = SelEndCol = PaintedSelCol = GoalCol = start.Col;
+  CaretRow = AnchorRow = SelEndRow = PaintedSelRow = start.Row;
+  CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
+  CaretY = (CaretRow - TopRow) * LineHeight;
+  const bool heldLineEnd = !sameRow || text.find("\r\n") != std::string::npos;
+  if (WordWrap) {
+    RewrapLines(CaretX, start.Row, redraw || (sameRow && UndoReplaying), heldLineEnd, start.Row);
+  } else if (sameRow) {
+    if (UndoReplaying) RepaintRowFrom(start.Row, 0);
+    if (redraw) {
+      if (!ShowPosition(-1, -1, 0, true)) {
+        if (UpdateVertRange(true)) {
+          RedrawAll();
+        } else {
+          RepaintRowFrom(start.Row, 0);
+          DrawCaretUnderline(true);
+        }
+      }
+      UpdateHorzRange(true);
+      UpdateCaret();
+    }
+  } else if (redraw) {
+    if (!ShowPosition(-1, -1, 0, true)) {
+      if (UpdateVertRange(true)) {
+        RedrawAll();
+      } else {
+        RepaintRowFrom(start.Row, 0);
+        RedrawRows(RedrawBand::BelowCaret);
+      }
+    }
+    UpdateCaret();
+  }
+  if (sameRow) UndoReplaying = false;
+  window_.ShowCaret();
+}
+
+}  // namespace quiret

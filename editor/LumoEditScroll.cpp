@@ -1,0 +1,238 @@
+// TLumoEdit: the rule that scrolls a position into view, the scroll ranges, and the vertical
+// and horizontal scroll messages and the wheel that drive the view (and carry the caret).
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <string>
+
+#include "editor/IntDiv.h"
+#include "editor/LumoEdit.h"
+#include "editor/LumoEditSub.h"
+
+namespace quiret {
+
+// ---- Scrolling a position into view ----
+
+bool TLumoEdit::ShowPosition(std::int32_t col, std::int32_t row, std::uint8_t kind, bool resetAnchor) {
+  try {
+    const std::int32_t oldRow = CaretRow;
+    bool moved = false;
+    std::int32_t x;
+    if (col < 0) {
+      x = CaretX;
+      row = CaretRow;
+    } else {
+      row = std::max(0, std::min(Lines->Count() - 1, row));
+      std::string_view text = Lines->Get(row);
+      const std::int32_t textLen = static_cast<std::int32_t>(StripLineEnd(text).size());
+      col = std::min(col, textLen);
+      CaretRow = row;
+      CaretCol = col;
+      CaretX = PixelXOf(text, col) - HorzOffset;
+      x = CaretX;
+      moved = true;
+    }
+    bool scrolled = false;
+    if (ScrollToShow(x, row, kind)) {
+      const bool caret = window_.HasFocus();
+      if (caret) window_.HideCaret();
+      UpdateVertRange(true);
+      UpdateHorzRange(true);
+      RedrawAll();
+      UpdateCaret();
+      if (caret) window_.ShowCaret();
+      scrolled = true;
+    } else if (moved) {
+      UpdateCaret();
+      if (CaretRow != oldRow) MoveCaretUnderline(oldRow, CaretRow);
+    }
+    if (resetAnchor) {
+      AnchorCol = SelEndCol = PaintedSelCol = CaretCol;
+      AnchorRow = SelEndRow = PaintedSelRow = CaretRow;
+    }
+    GoalCol = CaretCol;
+    return scrolled;
+  } catch (const std::exception&) {
+    window_.ShowMessage("Error:OC004_2");
+    return false;
+  }
+}
+
+bool TLumoEdit::ScrollToShow(std::int32_t x, std::int32_t row, std::uint8_t kind) {
+  int stage = 1;
+  try {
+    const std::int32_t oldOffset = HorzOffset;
+    const std::int32_t oldTop = TopRow;
+    const std::int32_t target = TextAreaWidth - TextAreaWidth / 5;
+    if (x > TextAreaWidth - 3) {
+      stage = 2;
+      HorzOffset += x - target;
+      CaretX = target;
+    } else if (x < 3) {
+      stage = 3;
+      const std::int32_t absolute = x + HorzOffset;
+      HorzOffset = std::max(0, HorzOffset + x - target);
+      CaretX = absolute - HorzOffset;
+    }
+    stage = 4;
+    switch (kind) {
+      case 0:
+        if (row < TopRow) {
+          TopRow = std::max(0, row - VisibleRows / 5);
+          if (Lines->Count() < VisibleRows - VertScrollMargin) TopRow = 0;
+        } else if (row >= TopRow + VisibleRows) {
+          TopRow = std::max(0, row - (VisibleRows - VisibleRows / 5));
+        }
+        break;
+      case 1:
+        TopRow = std::max(0, row - VisibleRows / 2);
+        break;
+      case 2:
+        TopRow = std::max(0, row - VisibleRows + static_cast<std::int32_t>(std::trunc(0.8 * VisibleRows)));
+        break;
+      default:
+        break;
+    }
+    return HorzOffset != oldOffset || TopRow != oldTop;
+  } catch (const std::exception&) {
+    window_.ShowMessage("Error:OC004_3_" + std::to_string(stage));
+    return false;
+  }
+}
+
+// ---- Scroll ranges ----
+
+bool TLumoEdit::UpdateVertRange(bool redraw) {
+  const std::int32_t count = Lines->Count();
+  MaxTopRow = std::max(0, count + VertScrollMargin - VisibleRows - 1);
+  bool changed = false;
+  if (ShowLineNumber) {
+    const int need = TextWidth(std::to_string(count)) + LeftMargin + 7;
+    const std::int32_t old = TextLeft;
+    while (TextLeft < need) TextLeft += 10;
+    while (need < TextLeft - 1.5 * DigitWidth && need > BaseTextLeft) TextLeft -= 10;
+    const int width = window_.Width();
+    const int height = window_.Height();
+    TextAreaRect = TRect{TextLeft, TopMargin, width, height};
+    RowsRect = TRect{0, TopMargin, width, height};
+    TextAreaWidth = width - TextLeft - VScrollBarSpace;
+    GutterWidth = TextLeft - LeftMargin;
+    changed = TextLeft != old;
+  }
+  if (VertScrollBar) {
+    window_.EnableScrollArrows(ScrollBarKind::Vert, VisibleRows < count + VertScrollMargin);
+    VertScrollUnit = std::max(1, CeilDiv(MaxTopRow, 32767));
+    const std::int32_t rangeMax = CeilDiv(MaxTopRow, VertScrollUnit);
+    window_.SetScrollRange(ScrollBarKind::Vert, 0, rangeMax, false);
+    window_.SetScrollPos(ScrollBarKind::Vert, CeilDiv(TopRow, VertScrollUnit), redraw);
+    if (rangeMax == 0) window_.ShowScrollBar(ScrollBarKind::Vert, true);
+  }
+  return changed;
+}
+
+void TLumoEdit::UpdateHorzRange(bool redraw) {
+  const std::int32_t last = std::min(Lines->Count() - 1, TopRow + VisibleRows - 1);
+  MaxRowWidth = 0;
+  for (std::int32_t r = TopRow; r <= last; ++r) MaxRowWidth = std::max(MaxRowWidth, TextWidth(Lines->Get(r)));
+  if (HorzScrollBar) {
+    window_.EnableScrollArrows(ScrollBarKind::Horz, TextAreaWidth < MaxRowWidth + HorzJump);
+    HorzScrollUnit = std::max(1, CeilDiv(MaxRowWidth, 32767));
+    window_.SetScrollRange(ScrollBarKind::Horz, 0,
+                           std::max(1, CeilDiv(MaxRowWidth, HorzScrollUnit) - HorzJump), redraw);
+  }
+}
+
+// ---- Scroll messages ----
+
+std::int32_t TLumoEdit::VertScroll(int code, int pos) {
+  const std::int32_t page = LineHeight > 0 ? TextAreaHeight / LineHeight : 0;
+  std::int32_t requested = 0;
+  switch (code) {
+    case SB_LINEUP: requested = ScrollRepeat <= -5 ? -ScrollStep : -1; break;
+    case SB_LINEDOWN: requested = ScrollRepeat >= 5 ? ScrollStep : 1; break;
+    case SB_PAGEUP: requested = std::min(-1, -page); break;
+    case SB_PAGEDOWN: requested = std::max(1, page); break;
+    case SB_THUMBTRACK: requested = static_cast<std::int16_t>(pos) * VertScrollUnit - TopRow; break;
+    case SB_TOP: requested = -TopRow; break;
+    case SB_BOTTOM: requested = MaxTopRow - TopRow; break;
+    default: break;
+  }
+  VScrollRequest = requested;
+  // A view left below MaxTopRow by a deletion never moves up for a downward request.
+  VScrollDone = requested < 0 ? std::max(-TopRow, requested) : std::max(0, std::min(requested, MaxTopRow - TopRow));
+  InVScroll = true;
+  if (VScrollDone != 0) {
+    DrawCaretUnderline(false);
+    TopRow += VScrollDone;
+    window_.HideCaret();
+    // The rows are drawn again by the paint request this leads to.
+    window_.Canvas().Invalidate(RowsRect);
+    if (CaretFollowsScroll) MoveRows(VScrollRequest);
+    window_.ShowCaret();
+    if (VertScrollBar) window_.SetScrollPos(ScrollBarKind::Vert, CeilDiv(TopRow, std::max(1, VertScrollUnit)), true);
+  }
+  InVScroll = false;
+  CaretFollowsScroll = true;
+  return VScrollDone;
+}
+
+void TLumoEdit::HorzScroll(int code, int pos) {
+  std::int32_t requested = 0;
+  switch (code) {
+    case SB_LINELEFT: requested = -HorzJump; break;
+    case SB_LINERIGHT: requested = HorzJump; break;
+    case SB_PAGELEFT: requested = std::min(-1, -(TextAreaWidth / 3)); break;
+    case SB_PAGERIGHT: requested = std::max(1, TextAreaWidth / 3); break;
+    case SB_THUMBTRACK: requested = static_cast<std::int16_t>(pos) * HorzScrollUnit - HorzOffset; break;
+    default: break;
+  }
+  std::int32_t done;
+  if (requested < 0) {
+    done = std::max(-HorzOffset, requested);
+  } else if (TextAreaWidth >= MaxRowWidth + HorzJump) {
+    done = 0;  // everything already fits
+  } else {
+    done = std::max(0, std::min(requested, MaxRowWidth - HorzOffset - HorzJump));
+  }
+  HScrollDone = done;
+  if (done == 0) return;
+  HorzOffset += done;
+  if (HorzScrollBar) window_.SetScrollPos(ScrollBarKind::Horz, CeilDiv(HorzOffset, std::max(1, HorzScrollUnit)), true);
+  Surface& canvas = window_.Canvas();
+  canvas.ScrollPixels(TextAreaRect, -done, 0);
+  // The strip the pixels left behind is drawn by the next paint.
+  const TRect& a = TextAreaRect;
+  if (done > 0)
+    canvas.Invalidate(TRect{std::max(a.left, a.right - done), a.top, a.right, a.bottom});
+  else
+    canvas.Invalidate(TRect{a.left, a.top, std::min(a.right, a.left - done), a.bottom});
+  CaretX -= done;
+  if (OnUserDraw) {
+    canvas.FillRect(TRect{0, 0, window_.Width(), TopMargin}, Color);
+    const int width = window_.Width();
+    int c1 = 1, c2 = WordWrap ? Column : NoWrapColumns;
+    if (CharWidth > 0) {
+      c1 = std::max(1, static_cast<int>(std::nearbyint(static_cast<double>(HorzOffset) / CharWidth)));
+      c2 = std::min(static_cast<int>(std::nearbyint(static_cast<double>(width + HorzOffset) / CharWidth)), c2);
+    }
+    OnUserDraw(this, c1, c2, TextLeft, width);
+    PrepareCanvas();
+  }
+  UpdateCaret();
+}
+
+void TLumoEdit::WmVScroll(int code, int pos) { VertScroll(code, pos); }
+
+void TLumoEdit::WmHScroll(int code, int pos) { HorzScroll(code, pos); }
+
+void TLumoEdit::WmMouseWheel(int delta, int) {
+  // Whole notches only; each scrolls two rows and takes the caret along.
+  const int notches = std::abs(delta / 120);
+  const int code = delta >= 120 ? SB_LINEUP : SB_LINEDOWN;
+  for (int i = 0; i < notches; ++i) {
+    VertScroll(code, 0);
+    VertScroll(code, 0);
+  }
+}
+
+}  // namespace quiret
