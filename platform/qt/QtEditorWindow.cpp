@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "editor/LumoEditSub.h"
 #include "platform/Codec932.h"
@@ -34,9 +35,14 @@ int MouseShift(const QMouseEvent* e) {
   return QtKeyMap::ShiftFlags(e->modifiers()) | QtKeyMap::ButtonFlags(e->buttons());
 }
 
-std::string ToCp932(const QString& text) {
-  return Codec932::Instance().FromUtf16(
+// Characters code page 932 lacks become "?"; `replaced` says whether there were any. A 0x3F
+// byte is never the second half of a double-byte character, so every "?" byte that the text
+// did not bring itself is a replacement.
+std::string ToCp932(const QString& text, bool& replaced) {
+  std::string bytes = Codec932::Instance().FromUtf16(
       std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
+  replaced = std::count(bytes.begin(), bytes.end(), '?') > text.count(QLatin1Char('?'));
+  return bytes;
 }
 
 }  // namespace
@@ -395,7 +401,7 @@ void QtEditorWindow::keyPressEvent(QKeyEvent* e) {
 
 void QtEditorWindow::TypeText(const QString& text) {
   if (!client_ || text.isEmpty()) return;
-  std::string bytes = ToCp932(text);
+  std::string bytes = InputToCp932(text);
   for (size_t i = 0; i < bytes.size();) {
     // Double-byte text comes in as an input-method result, never as two characters.
     size_t j = i;
@@ -410,6 +416,20 @@ void QtEditorWindow::TypeText(const QString& text) {
     if (b != 0x7F) client_->WmChar(b);
     ++i;
   }
+}
+
+std::string QtEditorWindow::InputToCp932(const QString& text) {
+  bool replaced = false;
+  std::string bytes = ToCp932(text, replaced);
+  // The text still goes in, with "?" in place, but the user hears that something changed.
+  if (replaced) {
+    if (beepHandler) {
+      beepHandler();
+    } else {
+      QApplication::beep();
+    }
+  }
+  return bytes;
 }
 
 void QtEditorWindow::keyReleaseEvent(QKeyEvent* e) {
@@ -429,8 +449,7 @@ void QtEditorWindow::inputMethodEvent(QInputMethodEvent* e) {
     if (client_) client_->WmImeStartComposition();
   }
   if (!commit.isEmpty() && client_) {
-    std::string bytes = ToCp932(commit);
-    client_->WmImeResult(bytes);
+    client_->WmImeResult(InputToCp932(commit));
   }
   if (preedit_ != pre) {
     preedit_ = pre;

@@ -65,6 +65,8 @@ class QtEditorWindow : public QAbstractScrollArea, public EditorWindow {
   // ---- For hosts and tests ----
   // Replaces the modal message box (headless runs, tests).
   std::function<void(const std::string&)> messageHandler;
+  // Replaces the system beep (tests).
+  std::function<void()> beepHandler;
   const QImage& BackingImage() const { return image_; }
   QScrollBar* Bar(ScrollBarKind bar) const;
   bool CaretShown() const { return caretExists_ && caretHide_ == 0; }
@@ -106,6 +108,8 @@ class QtEditorWindow : public QAbstractScrollArea, public EditorWindow {
   void OnBarAction(ScrollBarKind kind, int action);
   void SendScroll(ScrollBarKind kind, int code, int pos);
   void TypeText(const QString& text);
+  // Typed or committed text as CP932; beeps once when a character had to become "?".
+  std::string InputToCp932(const QString& text);
   void UpdateCaretArea();
   void PaintPreedit(class QPainter& p);
   QRect CaretRect() const;

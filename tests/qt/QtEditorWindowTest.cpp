@@ -42,6 +42,7 @@ class EditorWindowTest : public ::testing::Test {
     window = std::make_unique<QtEditorWindow>();
     window->SetClient(&client);
     window->messageHandler = [this](const std::string& s) { messages.push_back(s); };
+    window->beepHandler = [this] { ++beeps; };
     window->resize(300, 200);
     window->show();
     Pump();
@@ -78,6 +79,7 @@ class EditorWindowTest : public ::testing::Test {
   RecordingClient client;
   std::unique_ptr<QtEditorWindow> window;
   std::vector<std::string> messages;
+  int beeps = 0;
 };
 
 TEST_F(EditorWindowTest, ShowingDeliversTheClientSizeAndOneWholeViewPaint) {
@@ -318,6 +320,34 @@ TEST_F(EditorWindowTest, InputMethodCompositionAndCommit) {
   direct.setCommitString(QString::fromUtf8("a語"));
   QCoreApplication::sendEvent(window.get(), &direct);
   EXPECT_EQ(client.calls, (std::vector<std::string>{"ImeStart", "ImeResult 61 8C EA", "ImeEnd"}));
+}
+
+TEST_F(EditorWindowTest, CharactersCodePage932LacksArriveAsQuestionMarksWithOneBeepPerEvent) {
+  client.Clear();
+  Key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("😀"));  // beyond the BMP
+  EXPECT_EQ(beeps, 1);
+  Key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("x한é漢"));
+  EXPECT_EQ(beeps, 2);
+  Key(QEvent::KeyPress, Qt::Key_Question, Qt::ShiftModifier, "?");  // a real "?" is no fault
+  Key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("?？"));
+  EXPECT_EQ(beeps, 2);
+  Key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("?한"));
+  EXPECT_EQ(beeps, 3);
+  std::vector<std::string> typed;
+  for (const std::string& c : client.calls)
+    if (c.rfind("KeyDown", 0) != 0) typed.push_back(c);
+  EXPECT_EQ(typed, (std::vector<std::string>{"Char 3F", "Char 78", "Char 3F", "Char 3F", "ImeResult 8A BF",
+                                             "Char 3F", "Char 3F", "ImeResult 81 48", "Char 3F", "Char 3F"}));
+
+  client.Clear();
+  QInputMethodEvent pre(QString::fromUtf8("😀"), {});  // a preedit is only shown, never entered
+  QCoreApplication::sendEvent(window.get(), &pre);
+  EXPECT_EQ(beeps, 3);
+  QInputMethodEvent commit;
+  commit.setCommitString(QString::fromUtf8("日😀本한"));
+  QCoreApplication::sendEvent(window.get(), &commit);
+  EXPECT_EQ(beeps, 4);
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"ImeStart", "ImeResult 93 FA 3F 96 7B 3F", "ImeEnd"}));
 }
 
 TEST_F(EditorWindowTest, PreeditIsDrawnAtTheCompositionPointNotIntoTheImage) {
