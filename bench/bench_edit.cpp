@@ -1,0 +1,264 @@
+// Editing benchmarks: single keystrokes on a wrapped 100 MB document (about 1.5 million
+// lines), with the caret at the end and in the middle of the text. Each figure is the time
+// of the key handler alone (manual timing); putting the caret in place and taking the change
+// back happen outside the timed part. The document is built once for all of them.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "editor/LumoEdit.h"
+#include "tests/support/TestEditorWindow.h"
+
+namespace quiret {
+namespace {
+
+constexpr int kVkBack = 0x08;
+constexpr int kVkReturn = 0x0D;
+constexpr int kVkNext = 0x22;  // Page Down
+
+// Lines of 40..100 bytes (about 70 on average) of ASCII words and double-byte characters,
+// CR LF after each but the last. A line longer than the 80 columns of the text area wraps.
+// The last line is short, so the caret at the end of the text is on a row of its own.
+std::string MakeText(std::size_t bytes) {
+  static const std::string kWide = "\x82\xA0\x82\xA2\x82\xA4\x81\x40\x8A\xBF\x8E\x9A";  // kana, space, kanji
+  std::string text;
+  text.reserve(bytes + 200);
+  unsigned seed = 4711;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+  std::string line;
+  while (text.size() < bytes) {
+    if (!text.empty()) text += "\r\n";
+    const std::size_t len = 40 + next() % 61;
+    line.clear();
+    while (line.size() < len) {
+      const unsigned r = next();
+      if (r % 3 == 0) {
+        line += kWide.substr(((r >> 4) % 6) * 2, 2);
+      } else {
+        line += static_cast<char>('a' + (r >> 4) % 26);
+        if ((r >> 10) % 7 == 0) line += ' ';
+      }
+    }
+    text += line;
+  }
+  text += "\r\nthe end";
+  return text;
+}
+
+// The control as the shell sets it up: word wrap at the window width (80 half-width
+// columns of 8 pixels), 40 rows in view, focused, the file loaded and laid out.
+struct Document {
+  TestEditorWindow win;
+  TLumoEdit edit{win};
+  std::int32_t rows = 0;
+  std::int32_t lines = 0;
+  double loadSeconds = 0;
+
+  Document() {
+    TFont f;
+    f.Name = "ＭＳ ゴシック";
+    f.SetSize(12);  // cells of 16 pixels, half-width 8, full-width 16
+    edit.SetFont(f);
+    win.clientWidth = 10 + 80 * 8;
+    win.clientHeight = 4 + 40 * 16;
+    edit.ApplySettings();
+    edit.SetColumn(edit.NoWrapColumns);
+    edit.AutoWrap = true;
+    edit.WordWrap = true;
+    edit.SetTabCount(4);
+
+    const std::string text = MakeText(std::size_t{100} << 20);
+    for (char c : text) lines += c == '\n';
+    ++lines;
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("quiret_bench_edit_" + std::to_string(::getpid()) + ".txt");
+    {
+      std::ofstream out(path, std::ios::binary);
+      out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    edit.Lines->LoadFromFile(path.string());
+    edit.ApplySettings();  // lays out the new rows, as the shell does after loading
+    edit.MoveToTextStart();
+    loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::filesystem::remove(path);
+    win.SetFocus();
+    rows = edit.Lines->Count();
+    Clean();
+  }
+
+  // Forgets what the test window recorded, so the records do not grow without end.
+  void Clean() {
+    win.surface.Clear();
+    win.caretLog.clear();
+    win.compositions.clear();
+    edit.ClearRedoList();
+  }
+
+  void CaretAtEnd() { edit.MoveToTextEnd(); }
+  void CaretInMiddle(std::int32_t col) { edit.ShowPosition(col, rows / 2, 0, true); }
+};
+
+Document& Doc() {
+  static Document* doc = new Document;
+  return *doc;
+}
+
+// The one call timed; kept out of line so a profile can tell it from the set-up around it.
+template <typename Op>
+[[gnu::noinline]] double TimedOp(Op& op) {
+  const auto start = std::chrono::steady_clock::now();
+  op();
+  benchmark::ClobberMemory();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Runs `place` (caret), the timed `op`, then `restore`, per iteration; checks that the
+// document ends as it began.
+template <typename Place, typename Op, typename Restore>
+void Measure(benchmark::State& state, Place place, Op op, Restore restore) {
+  Document& d = Doc();
+  const std::int32_t rowsBefore = d.edit.Lines->Count();
+  std::vector<double> times;
+  for (auto _ : state) {
+    place();
+    d.Clean();
+    const double seconds = TimedOp(op);
+    state.SetIterationTime(seconds);
+    times.push_back(seconds);
+    restore();
+  }
+  d.Clean();
+  if (d.edit.Lines->Count() != rowsBefore) state.SkipWithError("the document changed");
+  state.counters["rows"] = d.edit.Lines->Count();
+  if (!times.empty()) {
+    // The first call after the load can pay one-time costs that the mean hides or the
+    // median leaves out; both are shown with the slowest call.
+    std::sort(times.begin(), times.end());
+    state.counters["median_us"] = times[times.size() / 2] * 1e6;
+    state.counters["max_us"] = times.back() * 1e6;
+  }
+}
+
+// range(0): 0 = caret at the end of the text, 1 = in the middle.
+void Place(Document& d, benchmark::State& state, std::int32_t col) {
+  if (state.range(0) == 0)
+    d.CaretAtEnd();
+  else
+    d.CaretInMiddle(col);
+}
+
+void BM_TypeChar(benchmark::State& state) {
+  Document& d = Doc();
+  Measure(
+      state, [&] { Place(d, state, 10); }, [&] { d.edit.WmChar('a'); }, [&] { d.edit.Undo(); });
+}
+
+void BM_Enter(benchmark::State& state) {
+  Document& d = Doc();
+  Measure(
+      state, [&] { Place(d, state, 10); },
+      [&] {
+        d.edit.WmKeyDown(kVkReturn, 0);
+        d.edit.WmKeyUp(kVkReturn, 0);
+      },
+      [&] { d.edit.Undo(); });
+}
+
+void BM_Backspace(benchmark::State& state) {
+  Document& d = Doc();
+  Measure(
+      state, [&] { Place(d, state, 10); },
+      [&] {
+        d.edit.WmKeyDown(kVkBack, 0);
+        d.edit.WmKeyUp(kVkBack, 0);
+      },
+      [&] { d.edit.Undo(); });
+}
+
+// The undo of one typed character.
+void BM_Undo(benchmark::State& state) {
+  Document& d = Doc();
+  Measure(
+      state,
+      [&] {
+        Place(d, state, 10);
+        d.edit.WmChar('a');
+      },
+      [&] { d.edit.Undo(); }, [] {});
+}
+
+// Page Down and the paint it asks for (the key only invalidates the rows). In the middle
+// the view moves on a page each time, through the document (back to the middle should it
+// reach the end); at the end the caret starts two pages above the last row each time.
+void BM_PageDown(benchmark::State& state) {
+  Document& d = Doc();
+  const bool atEnd = state.range(0) == 0;
+  if (atEnd) {
+    d.edit.ShowPosition(0, d.rows - 1 - 2 * d.edit.VisibleRows, 0, true);
+  } else {
+    d.CaretInMiddle(0);
+  }
+  std::int32_t startTop = d.edit.TopRow;
+  std::int32_t paged = 0;
+  double keySeconds = 0, paintSeconds = 0;
+  Measure(
+      state,
+      [&] {
+        if (atEnd || d.edit.TopRow >= d.edit.MaxTopRow) {
+          paged += d.edit.TopRow - startTop;
+          d.edit.ShowPosition(0, atEnd ? d.rows - 1 - 2 * d.edit.VisibleRows : d.rows / 2, 0, true);
+          startTop = d.edit.TopRow;
+        }
+      },
+      [&] {
+        const auto t0 = std::chrono::steady_clock::now();
+        d.edit.WmKeyDown(kVkNext, 0);
+        d.edit.WmKeyUp(kVkNext, 0);
+        const auto t1 = std::chrono::steady_clock::now();
+        d.win.Paint();
+        const auto t2 = std::chrono::steady_clock::now();
+        keySeconds += std::chrono::duration<double>(t1 - t0).count();
+        paintSeconds += std::chrono::duration<double>(t2 - t1).count();
+      },
+      [] {});
+  paged += d.edit.TopRow - startTop;
+  const double n = static_cast<double>(state.iterations());
+  state.counters["rows_moved"] = static_cast<double>(paged) / n;  // per key
+  state.counters["key_us"] = keySeconds * 1e6 / n;
+  state.counters["paint_us"] = paintSeconds * 1e6 / n;
+}
+
+// Each at the end (middle:0) and in the middle (middle:1) of the text, a fixed number of
+// times, so the whole program stays well under a minute.
+void Configure(benchmark::internal::Benchmark* b) {
+  b->ArgName("middle")->Arg(0)->Arg(1)->UseManualTime()->Iterations(30)->Unit(benchmark::kMicrosecond);
+}
+
+BENCHMARK(BM_TypeChar)->Apply(Configure);
+BENCHMARK(BM_Enter)->Apply(Configure);
+BENCHMARK(BM_Backspace)->Apply(Configure);
+BENCHMARK(BM_Undo)->Apply(Configure);
+BENCHMARK(BM_PageDown)->Apply(Configure);
+
+}  // namespace
+}  // namespace quiret
+
+// The document is built before the benchmarks run, so its cost is printed once and stays
+// out of every figure.
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  const quiret::Document& d = quiret::Doc();
+  std::printf("document: %d lines, %d rows; load and wrap %.2f s\n", d.lines, d.rows, d.loadSeconds);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
