@@ -371,6 +371,9 @@ class TLumoEdit : public EditorWindowClient {
   // The position after the last byte of a continuation row is the start of the next row:
   // insertions go there, so no text lands after a terminator.
   void NormalizeInsertionPoint();
+  // Bytes joined by an edit can pair up into a new character around the caret (a lone lead
+  // byte before the joint): the caret moves to that character's start. Returns whether it moved.
+  bool KeepCaretOnCharacter();
   // Replaces a row by the rows a text holding CR LF splits into; returns the last one's index.
   std::int32_t ReplaceRowByText(std::int32_t row, std::string_view text);
   // The character boundary of `text` nearest to pixel x (unscrolled); its x in boundaryX.

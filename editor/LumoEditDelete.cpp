@@ -60,6 +60,7 @@ void TLumoEdit::DeleteChar() {
   }
   if (!WordWrap) UpdateHorzRange(true);
   UpdateCaret();
+  KeepCaretOnCharacter();
   window_.ShowCaret();
   if (HostReformat && OnAseikei) OnAseikei(this, true);
   FireChange();
@@ -111,6 +112,7 @@ void TLumoEdit::DeleteCharBefore() {
     }
   }
   UpdateCaret();
+  KeepCaretOnCharacter();
   window_.ShowCaret();
   if (HostReformat && OnAseikei) OnAseikei(this, false);
   FireChange();

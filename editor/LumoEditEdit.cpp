@@ -17,12 +17,43 @@ void TLumoEdit::NormalizeInsertionPoint() {
   }
 }
 
+bool TLumoEdit::KeepCaretOnCharacter() {
+  const std::string_view s = Lines->Get(CaretRow);
+  std::int32_t col = std::min(CaretCol, static_cast<std::int32_t>(s.size()));
+  if (col > 0 && col < static_cast<std::int32_t>(s.size())) {
+    const char b = s[static_cast<std::size_t>(col)];
+    if (ByteKindAt(s, col + 1) == 2 || (b == '\n' && s[static_cast<std::size_t>(col) - 1] == '\r') ||
+        (b == '\0' && s[static_cast<std::size_t>(col) - 1] == '\0'))
+      --col;
+  }
+  if (col == CaretCol) return false;
+  CaretCol = col;
+  CaretX = PixelXOf(s, col) - HorzOffset;
+  if (!SelActive && !AllSelected) {
+    AnchorCol = SelEndCol = PaintedSelCol = GoalCol = col;
+    AnchorRow = SelEndRow = PaintedSelRow = CaretRow;
+  }
+  UpdateCaret();
+  return true;
+}
+
 std::int32_t TLumoEdit::ReplaceRowByText(std::int32_t row, std::string_view text) {
-  // The new rows go in before the old one is removed: a refused insertion loses nothing.
+  // The first row is replaced in place and the rest go in after it with one move of the
+  // later rows. The new rows go in before anything is replaced: a refused insertion loses
+  // nothing.
+  const std::size_t stop = text.find_first_of(std::string_view("\r\0", 2));
+  const std::size_t first = stop == std::string_view::npos ? text.size() : stop + 2;
+  if (first >= text.size()) {
+    // One piece, or a terminator byte at the very end: the store's own splitting decides.
+    std::int32_t last = row + 1;
+    Lines->InsertText(last, text);
+    Lines->Delete(row);
+    return last - 1;
+  }
   std::int32_t last = row + 1;
-  Lines->InsertText(last, text);
-  Lines->Delete(row);
-  return last - 1;
+  Lines->InsertText(last, text.substr(first));
+  Lines->Put(row, text.substr(0, first));
+  return last;
 }
 
 void TLumoEdit::RepaintRowFrom(std::int32_t row, int x) {
@@ -71,6 +102,7 @@ void TLumoEdit::InsertAtCaret(std::string_view text, bool redraw) {
     if (!multi) UpdateHorzRange(true);
     UpdateCaret();
   }
+  KeepCaretOnCharacter();
   window_.ShowCaret();
 }
 
@@ -145,6 +177,7 @@ void TLumoEdit::DeleteSelection(bool redraw) {
     UpdateCaret();
   }
   if (sameRow) UndoReplaying = false;
+  KeepCaretOnCharacter();
   window_.ShowCaret();
 }
 

@@ -97,6 +97,7 @@ void TLumoEdit::TypeText(std::string_view text) {
   GoalCol = AnchorCol = SelEndCol = PaintedSelCol = CaretCol;
   AnchorRow = SelEndRow = PaintedSelRow = CaretRow;
   UpdateCaret();
+  KeepCaretOnCharacter();
   window_.ShowCaret();
   FireChange();
 }

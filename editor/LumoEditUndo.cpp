@@ -203,6 +203,7 @@ void TLumoEdit::ApplyUndo() {
       UndoOverflow = true;
       break;
   }
+  KeepCaretOnCharacter();
   SetModified(!UndoList.empty() || UndoOverflow);
   FireChange();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "editor/LumoEdit.h"
+#include "tests/support/TestClipboard.h"
 #include "tests/support/TestEditorWindow.h"
 
 namespace quiret {
@@ -48,7 +49,8 @@ class EditorFixture : public ::testing::Test {
   }
 
   TestEditorWindow win;
-  TLumoEdit edit{win};
+  TestClipboard clip;
+  TLumoEdit edit{win, &clip};
 };
 
 }  // namespace quiret

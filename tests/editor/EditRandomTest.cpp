@@ -1,0 +1,141 @@
+// Long random sequences of keys, typed and input-method text, scrolling and undo: the row
+// model, the caret and the selection stay sound after every event, and undoing everything
+// gives back the original bytes.
+#include <random>
+
+#include "editor/LumoEditSub.h"
+#include "tests/editor/EditorFixture.h"
+
+namespace quiret {
+namespace {
+
+// Whether col is a place the caret may stand in row s: on a character boundary, never
+// between CR and LF nor inside or after the end marker.
+bool CaretPlaceOk(std::string_view s, std::int32_t col, bool lastRow) {
+  const std::size_t limit = HasLineEnd(s) ? s.size() - 2 : s.size();
+  if (col < 0 || static_cast<std::size_t>(col) > limit) return false;
+  if (lastRow && !HasLineEnd(s)) return false;
+  std::size_t i = 0;
+  while (i < static_cast<std::size_t>(col)) i += static_cast<std::size_t>(CharLenFrom(s, i));
+  return i == static_cast<std::size_t>(col);
+}
+
+std::string Hex(std::string_view s) {
+  std::string out;
+  for (unsigned char c : s) {
+    const char* d = "0123456789abcdef";
+    out += d[c >> 4];
+    out += d[c & 15];
+  }
+  return out;
+}
+
+std::string Concat(const TLumoStrings& lines) {
+  std::string all;
+  for (std::int32_t r = 0; r < lines.Count(); ++r) all.append(lines.Get(r));
+  return all;
+}
+
+class EditRandom : public EditorFixture, public ::testing::WithParamInterface<int> {
+ protected:
+  void Key(int vk, bool shift = false, bool ctrl = false) {
+    win.shiftDown = shift;
+    win.ctrlDown = ctrl;
+    const int flags = (shift ? SS_SHIFT : 0) | (ctrl ? SS_CTRL : 0);
+    edit.WmKeyDown(vk, flags);
+    edit.WmKeyUp(vk, flags);
+    win.shiftDown = win.ctrlDown = false;
+  }
+
+  void Check(const std::string& what) {
+    const std::string fault = edit.Lines->CheckInvariant();
+    ASSERT_EQ(fault, "") << what;
+    const std::int32_t last = edit.Lines->Count() - 1;
+    ASSERT_TRUE(edit.CaretRow >= 0 && edit.CaretRow <= last) << what;
+    ASSERT_TRUE(CaretPlaceOk(edit.Lines->Get(edit.CaretRow), edit.CaretCol, edit.CaretRow == last))
+        << what << " caret " << edit.CaretCol << "," << edit.CaretRow << " in " << Hex(edit.Lines->Get(edit.CaretRow));
+    ASSERT_TRUE(edit.AnchorRow >= 0 && edit.AnchorRow <= last) << what;
+    ASSERT_TRUE(CaretPlaceOk(edit.Lines->Get(edit.AnchorRow), edit.AnchorCol, edit.AnchorRow == last))
+        << what << " anchor " << edit.AnchorCol << "," << edit.AnchorRow;
+    if (!edit.SelActive && !edit.AllSelected) {
+      ASSERT_EQ(edit.AnchorCol, edit.CaretCol) << what;
+      ASSERT_EQ(edit.AnchorRow, edit.CaretRow) << what;
+    }
+    ASSERT_TRUE(edit.TopRow >= 0 && edit.TopRow <= std::max(0, last)) << what;
+    ASSERT_GE(edit.HorzOffset, 0) << what;
+    ASSERT_LE(edit.UndoBytes, edit.UndoBuf) << what;
+  }
+};
+
+TEST_P(EditRandom, EveryEventKeepsTheRowsAndCaretSoundAndUndoRestoresTheText) {
+  const int seed = GetParam();
+  std::mt19937 rng(static_cast<unsigned>(seed));
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  Create();
+  const bool wrap = seed % 2 == 0;
+  // Short lines of ASCII, double-byte characters, tabs and hostile lead bytes.
+  const char* const pieces[] = {"abc ", "\x8a\xbf\x8e\x9a", "\t", "\x82\xa0\x82\xa2", "x.y", "\x81", "\xb1\xb2", "  "};
+  std::vector<std::string> lines;
+  for (int i = 0; i < 30; ++i) {
+    std::string line;
+    for (int k = pick(12); k > 0; --k) line += pieces[pick(8)];
+    lines.push_back(line);
+  }
+  SetLines(lines);
+  if (wrap) {
+    edit.SetColumn(12);
+    edit.SetWordWrap(true);
+  }
+  edit.ApplySettings();
+  edit.MoveToTextStart();
+  const std::string original = Concat(*edit.Lines);
+  Check("start");
+
+  const char* const typed[] = {"a", "\xb1", "\x8a\xbf", "ab\r\ncd", "\r\n", "\x82\xa0\x82\xa2\x82\xa4", " "};
+  const int moves[] = {0x25, 0x27, 0x26, 0x28, 0x24, 0x23, 0x21, 0x22};
+  for (int step = 0; step < 600; ++step) {
+    const int kind = pick(22);
+    std::string what = "step " + std::to_string(step) + " kind " + std::to_string(kind);
+    if (kind < 6) {
+      Key(moves[pick(8)], pick(3) == 0, pick(4) == 0);
+    } else if (kind < 8) {
+      edit.WmChar(static_cast<unsigned char>("aZ 9\xb1"[pick(5)]));
+    } else if (kind < 9) {
+      edit.WmImeResult(typed[pick(7)]);
+    } else if (kind < 11) {
+      Key(0x08, pick(4) == 0, pick(3) == 0);  // Backspace, with Shift or Ctrl now and then
+    } else if (kind < 13) {
+      Key(0x2E, false, pick(3) == 0);  // Delete, Ctrl+Delete
+    } else if (kind < 14) {
+      Key(pick(2) ? 0x0D : 0x09);  // Enter, Tab
+    } else if (kind < 15) {
+      Key(0x2D);  // Insert toggles overwrite
+    } else if (kind < 17) {
+      edit.Undo();
+    } else if (kind < 18) {
+      edit.WmMouseWheel(pick(2) ? 120 : -120, 0);
+    } else if (kind < 19) {
+      edit.WmVScroll(pick(9), pick(40));
+    } else if (kind < 20) {
+      Key(pick(2) ? 0xBC : 0xBE, false, true);  // row start and end
+    } else {
+      Key("ACXVZ"[pick(5)], false, true);  // select all and the clipboard keys
+    }
+    Check(what);
+    if (HasFailure()) return;
+  }
+  // Back to the loaded text, byte for byte, and no longer modified.
+  edit.InsertMode = true;
+  for (int guard = 0; !edit.UndoList.empty() && guard < 10000; ++guard) {
+    edit.Undo();
+    Check("undo all");
+    if (HasFailure()) return;
+  }
+  EXPECT_EQ(Concat(*edit.Lines), original);
+  EXPECT_FALSE(edit.GetModified());
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, EditRandom, ::testing::Range(1, 41));
+
+}  // namespace
+}  // namespace quiret
