@@ -70,6 +70,10 @@ void TFormBase::NewTab() {
   // ApplySettings; the column is set again so it holds the measured value.
   if (tab->Editor->Column != tab->Editor->NoWrapColumns) tab->Editor->SetColumn(tab->Editor->NoWrapColumns);
   tab->Editor->SetModified(false);
+  // The modified mark follows the active document's history as it is edited and undone.
+  tab->Editor->OnChangeModify = [this](TLumoEdit* sender, bool) {
+    if (sender == ActiveEditor()) UpdateStatusBar();
+  };
   tabs_.push_back(std::move(tab));
   const int index = ui_.Strip.AddTab("(Untitled" + std::to_string(n) + ")");
   ActivateTab(index);
@@ -140,6 +144,7 @@ void TFormBase::UpdateStatusBar() {
   else if (tab.Flags & ReadOnlyFile)
     state = "読み取り専用";
   ui_.Status.SetPanelText(1, state);
+  ui_.Status.SetPanelText(2, tab.Editor->GetModified() ? "更新" : "");
   ui_.Status.SetPanelText(3, tab.Hint);
 }
 

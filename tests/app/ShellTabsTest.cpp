@@ -154,6 +154,23 @@ TEST(ShellTabs, MovingNeedsTwoTabs) {
   EXPECT_FALSE(f.Execute("MoveRightTab"));
 }
 
+TEST(ShellTabs, ModifiedMarkFollowsTypingUndoAndSaving) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  f.Execute("FileNew");
+  TLumoEdit& ed = *f.ActiveEditor();
+  EXPECT_EQ(s.status.panels[2], "");
+  ed.WmChar('a');
+  EXPECT_EQ(s.status.panels[2], "更新");
+  ed.Undo();
+  EXPECT_EQ(s.status.panels[2], "");
+  ed.WmChar('b');
+  f.Execute("FileNew");  // another tab is active: its own state shows
+  EXPECT_EQ(s.status.panels[2], "");
+  f.Execute("MoveLeftTab");
+  EXPECT_EQ(s.status.panels[2], "更新");
+}
+
 TEST(ShellTabs, ClosingTheOnlyTabShowsNoFile) {
   TestShell s;
   TFormBase& f = s.Start();
