@@ -7,6 +7,7 @@
 #include <iterator>
 #include <ostream>
 
+#include "text/LineIndex.h"
 #include "text/RowFile.h"
 #include "text/RowSlots.h"
 
@@ -65,6 +66,7 @@ EFileError::EFileError(const std::string& fileName, int errnoValue)
 
 struct TLumoStrings::Impl {
   RowSlots rows;  // always exactly Count rows; Capacity is bookkeeping on top of it
+  LineIndex lines;  // told of every change to `rows`, after it is made
 };
 
 TLumoStrings::TLumoStrings() : impl_(new Impl) {}
@@ -81,7 +83,9 @@ std::int32_t TLumoStrings::Add(std::string_view row) {
     if (count_ >= kMaxListSize) Error();
     SetCapacity(GrownCapacity(capacity_, count_));
   }
+  const bool lf = LineIndex::EndsWithLf(row);
   impl_->rows.Append({row});
+  impl_->lines.Inserted(static_cast<std::size_t>(count_), lf);
   return count_++;
 }
 
@@ -91,7 +95,9 @@ void TLumoStrings::Insert(std::int32_t index, std::string_view row) {
     if (count_ >= kMaxListSize) Error();
     SetCapacity(GrownCapacity(capacity_, count_));
   }
+  const bool lf = LineIndex::EndsWithLf(row);
   impl_->rows.Insert(static_cast<std::size_t>(index), row);
+  impl_->lines.Inserted(static_cast<std::size_t>(index), lf);
   ++count_;
 }
 
@@ -112,6 +118,7 @@ void TLumoStrings::InsertText(std::int32_t& index, std::string_view text) {
   });
   if (std::int64_t{count_} + static_cast<std::int64_t>(pieces.size()) > kMaxListSize) Error();
   impl_->rows.InsertAll(static_cast<std::size_t>(index), pieces);
+  impl_->lines.InsertedRange(static_cast<std::size_t>(index), pieces.size(), impl_->rows);
   count_ += static_cast<std::int32_t>(pieces.size());
   capacity_ = count_;
   index += static_cast<std::int32_t>(pieces.size()) - 1;
@@ -120,6 +127,7 @@ void TLumoStrings::InsertText(std::int32_t& index, std::string_view text) {
 void TLumoStrings::Delete(std::int32_t index) {
   if (index < 0 || index >= count_) Error();
   impl_->rows.Erase(static_cast<std::size_t>(index));
+  impl_->lines.Erased(static_cast<std::size_t>(index));
   --count_;
 }
 
@@ -130,10 +138,14 @@ std::string_view TLumoStrings::Get(std::int32_t index) const {
 
 void TLumoStrings::Put(std::int32_t index, std::string_view row) {
   if (index < 0 || index >= count_) Error();
+  const bool lf = LineIndex::EndsWithLf(row);
   impl_->rows.Set(static_cast<std::size_t>(index), row);
+  impl_->lines.Replaced(static_cast<std::size_t>(index), lf);
 }
 
 void TLumoStrings::Clear() {
+  // Whatever follows a Clear is a bulk fill (Assign, the loaders): index it in one pass.
+  impl_->lines.MarkStale();
   if (capacity_ <= 0) return;
   impl_->rows.Clear();
   count_ = 0;
@@ -144,6 +156,7 @@ void TLumoStrings::AddStrings(const std::vector<std::string>& list) {
   if (std::int64_t{count_} + static_cast<std::int64_t>(list.size()) > kMaxListSize) Error();
   SetCapacity(count_ + static_cast<std::int32_t>(list.size()));
   impl_->rows.Reserve(static_cast<std::size_t>(capacity_));
+  impl_->lines.WillInsert(list.size());
   for (const std::string& item : list) Add(item);
 }
 
@@ -160,6 +173,7 @@ void TLumoStrings::Assign(std::vector<std::string>&& list) {
 void TLumoStrings::Recut(const std::vector<std::size_t>& lengths) {
   if (lengths.size() > static_cast<std::size_t>(kMaxListSize)) Error();
   if (!impl_->rows.Recut(lengths)) Error();
+  impl_->lines.MarkStale();
   count_ = capacity_ = static_cast<std::int32_t>(lengths.size());
 }
 
@@ -167,6 +181,7 @@ void TLumoStrings::SetCount(std::int32_t newCount) {
   if (newCount < 0 || newCount > kMaxListSize) Error();
   if (newCount > capacity_) SetCapacity(newCount);
   impl_->rows.Resize(static_cast<std::size_t>(newCount));
+  impl_->lines.Resized(static_cast<std::size_t>(count_), static_cast<std::size_t>(newCount));
   count_ = newCount;
 }
 
@@ -178,7 +193,7 @@ void TLumoStrings::SetCapacity(std::int32_t newCapacity) {
 
 void TLumoStrings::LoadFromFile(const std::string& fileName) {
   RowFileReader reader(fileName);  // opens first: a missing file leaves the rows alone
-  Clear();
+  Clear();  // also leaves the line index to be built from the rows read
   RowSlots& rows = impl_->rows;
   // One row per ~64 bytes is a fair guess for text; the slot array grows past it if needed.
   rows.Reserve(static_cast<std::size_t>(
@@ -262,6 +277,21 @@ std::string TLumoStrings::GetCommaText() const {
   if (!out.empty()) out.pop_back();
   return out;
 }
+
+std::int32_t TLumoStrings::LfRowsBefore(std::int32_t row) const {
+  if (row < 0 || row > count_) Error();
+  return static_cast<std::int32_t>(impl_->lines.LfRowsBefore(static_cast<std::size_t>(row), impl_->rows));
+}
+
+std::int32_t TLumoStrings::RowAfterLfRow(std::int32_t n) const {
+  if (n <= 0) return 0;
+  const std::size_t row = impl_->lines.RowAfterLfRow(static_cast<std::size_t>(n), impl_->rows);
+  const std::int32_t last = std::max(count_ - 1, 0);
+  return row == LineIndex::npos || row > static_cast<std::size_t>(last) ? last
+                                                                        : static_cast<std::int32_t>(row);
+}
+
+std::string TLumoStrings::CheckLineIndex() const { return impl_->lines.Check(impl_->rows); }
 
 std::int32_t TLumoStrings::IndexOf(std::string_view row) const {
   for (std::int32_t i = 0; i < count_; ++i) {

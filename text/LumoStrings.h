@@ -76,12 +76,25 @@ class TLumoStrings {
   virtual std::int32_t IndexOf(std::string_view row) const;
   [[noreturn]] virtual void Error() const;
 
+  // Logical lines: a line ends with each row whose last byte is LF. Both take logarithmic
+  // time; the first call after a bulk change (a load, Assign, Recut, SetText) indexes the
+  // rows in one pass first.
+  // Rows of [0, row) ending with LF, i.e. the logical line of `row`; 0 <= row <= Count().
+  std::int32_t LfRowsBefore(std::int32_t row) const;
+  // The first row of logical line n: the row after the n-th LF-ending row; 0 for n <= 0. It
+  // is clamped to the last row, which it is also when there are fewer than n such rows (0
+  // for an empty store).
+  std::int32_t RowAfterLfRow(std::int32_t n) const;
+
   // Checks the row model: Count <= Capacity, only the last row ends with the end marker,
   // no row is empty, CR and LF appear only as a CR LF terminator. Returns "" when sound,
-  // else a description of the first fault. Tests call it after every operation.
+  // else a description of the first fault. Tests call it after every operation. It also
+  // compares the line index with the rows.
   std::string CheckInvariant() const;
 
  private:
+  std::string CheckLineIndex() const;
+
   // Implementation-defined row storage (see LumoStrings.cpp).
   struct Impl;
   Impl* impl_;
