@@ -320,12 +320,11 @@ std::string TLumoEdit::JoinRows(std::int32_t row, std::int32_t& lastRow) const {
 
 void TLumoEdit::LineToRow(std::int32_t& col, std::int32_t& row) const {
   const std::int32_t count = Lines->Count();
-  const std::int32_t line = row;
   std::int32_t offset = col;
-  std::int32_t r = 0;
-  for (std::int32_t seen = 0; seen < line && r < count - 1; ++r) {
-    if (EndsWithLf(Lines->Get(r))) ++seen;
-  }
+  // The line's first row comes from the store's line index; the offset then walks the
+  // line's own rows. An offset equal to a continuation row's length lands at the start of
+  // the row after it.
+  std::int32_t r = Lines->RowAfterLfRow(row);
   std::int32_t lastVisited = r;
   while (offset >= 0 && r < count) {
     col = offset;
@@ -343,11 +342,8 @@ void TLumoEdit::RowToLine(std::int32_t& col, std::int32_t& row) const {
     if (EndsWithLf(s)) break;
     offset += static_cast<std::int32_t>(s.size());
   }
-  std::int32_t line = 0;
-  for (std::int32_t r = 0; r < row; ++r)
-    if (EndsWithLf(Lines->Get(r))) ++line;
   col = offset;
-  row = line;
+  row = Lines->LfRowsBefore(row);
 }
 
 void TLumoEdit::Relayout(bool wrap, bool redraw) {
