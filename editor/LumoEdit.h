@@ -374,6 +374,10 @@ class TLumoEdit : public EditorWindowClient {
   // Bytes joined by an edit can pair up into a new character around the caret (a lone lead
   // byte before the joint): the caret moves to that character's start. Returns whether it moved.
   bool KeepCaretOnCharacter();
+  void RemoveAtCaret(UndoKind kind, std::string row);
+  // The selection step of the jumps to the text's ends: Shift (or a mouse selection) starts
+  // or keeps a selection from the caret, anything else ends it.
+  void SelectForTextEndJump();
   // Replaces a row by the rows a text holding CR LF splits into; returns the last one's index.
   std::int32_t ReplaceRowByText(std::int32_t row, std::string_view text);
   // The character boundary of `text` nearest to pixel x (unscrolled); its x in boundaryX.

@@ -344,9 +344,7 @@ std::int32_t TLumoEdit::ColumnFromX(std::string_view row, std::int32_t x) {
 
 // ---- Text ends ----
 
-void TLumoEdit::MoveToTextStart() {
-  if (CaretCol == 0 && CaretRow == 0) return;
-  window_.HideCaret();
+void TLumoEdit::SelectForTextEndJump() {
   const bool extend = window_.IsShiftDown() || MouseSelecting;
   if (!SelActive) {
     if (AllSelected && !extend) EndSelection();
@@ -358,6 +356,12 @@ void TLumoEdit::MoveToTextStart() {
   } else if (!window_.IsShiftDown()) {
     EndSelection();
   }
+}
+
+void TLumoEdit::MoveToTextStart() {
+  if (CaretCol == 0 && CaretRow == 0) return;
+  window_.HideCaret();
+  SelectForTextEndJump();
   HorzOffset = CaretX = TopRow = CaretRow = CaretCol = GoalCol = 0;
   window_.SetScrollPos(ScrollBarKind::Vert, 0, false);
   window_.SetScrollPos(ScrollBarKind::Horz, 0, false);
@@ -380,17 +384,7 @@ void TLumoEdit::MoveToTextEnd() {
   const std::string_view t = StripLineEnd(Lines->Get(last));
   if (CaretRow == last && CaretCol == static_cast<std::int32_t>(t.size())) return;
   window_.HideCaret();
-  const bool extend = window_.IsShiftDown() || MouseSelecting;
-  if (!SelActive) {
-    if (AllSelected && !extend) EndSelection();
-    if (extend) {
-      SelActive = true;
-      AnchorCol = CaretCol;
-      AnchorRow = CaretRow;
-    }
-  } else if (!window_.IsShiftDown()) {
-    EndSelection();
-  }
+  SelectForTextEndJump();
   CaretRow = last;
   const std::int32_t w = PixelXOf(t, static_cast<std::int32_t>(t.size()));
   HorzOffset = std::max(0, w - TextAreaWidth + HorzScrollMargin);

@@ -15,22 +15,12 @@ bool LineEndAt(std::string_view s, std::int32_t col) {
 
 }  // namespace
 
-void TLumoEdit::DeleteChar() {
-  if (ReadOnly) return;
-  if (HasSelection()) {
-    DeleteSelection(true);
-    FireChange();
-    return;
-  }
-  window_.HideCaret();
-  std::string s(Lines->Get(CaretRow));
-  if (CaretCol >= static_cast<std::int32_t>(s.size()) || s[static_cast<std::size_t>(CaretCol)] == '\0') {
-    window_.ShowCaret();  // before the end marker, or after a continuation row's last byte
-    return;
-  }
+// Removes the character at the caret of row s, or its CR LF (joining the next line on),
+// recording it as `kind`, and brings the view up to date. The caret does not move.
+void TLumoEdit::RemoveAtCaret(UndoKind kind, std::string s) {
   const std::size_t at = static_cast<std::size_t>(CaretCol);
   if (LineEndAt(s, CaretCol)) {
-    AddUndo(ukDeleteForward, "\r\n", -1, -1);
+    AddUndo(kind, "\r\n", -1, -1);
     s.erase(at, 2);
     if (WordWrap) {
       Lines->Put(CaretRow, s);  // now a continuation row: the re-wrap joins the next line to it
@@ -44,20 +34,36 @@ void TLumoEdit::DeleteChar() {
       else
         RedrawRows(RedrawBand::FromCaret);
     }
-  } else {
-    const int len = CharLenAt(s, CaretCol);
-    AddUndo(ukDeleteForward, std::string_view(s).substr(at, static_cast<std::size_t>(len)), -1, -1);
-    s.erase(at, static_cast<std::size_t>(len));
-    Lines->Put(CaretRow, s);
-    if (WordWrap) {
-      RewrapLines(CaretX, CaretRow, true, false, CaretRow);
-    } else if (UpdateVertRange(true)) {
-      RedrawAll();
-    } else {
-      RepaintRowFrom(CaretRow, CaretX);
-      DrawCaretUnderline(true);
-    }
+    return;
   }
+  const int len = CharLenAt(s, CaretCol);
+  AddUndo(kind, std::string_view(s).substr(at, static_cast<std::size_t>(len)), -1, -1);
+  s.erase(at, static_cast<std::size_t>(len));
+  Lines->Put(CaretRow, s);
+  if (WordWrap) {
+    RewrapLines(CaretX, CaretRow, true, false, CaretRow);
+  } else if (UpdateVertRange(true)) {
+    RedrawAll();
+  } else {
+    RepaintRowFrom(CaretRow, CaretX);
+    DrawCaretUnderline(true);
+  }
+}
+
+void TLumoEdit::DeleteChar() {
+  if (ReadOnly) return;
+  if (HasSelection()) {
+    DeleteSelection(true);
+    FireChange();
+    return;
+  }
+  window_.HideCaret();
+  std::string s(Lines->Get(CaretRow));
+  if (CaretCol >= static_cast<std::int32_t>(s.size()) || s[static_cast<std::size_t>(CaretCol)] == '\0') {
+    window_.ShowCaret();  // before the end marker, or after a continuation row's last byte
+    return;
+  }
+  RemoveAtCaret(ukDeleteForward, std::move(s));
   if (!WordWrap) UpdateHorzRange(true);
   UpdateCaret();
   KeepCaretOnCharacter();
@@ -80,36 +86,11 @@ void TLumoEdit::DeleteCharBefore() {
   CaretLeft(false);
   noExtend_ = false;
   window_.HideCaret();
-  std::string s(Lines->Get(CaretRow));
+  const std::string_view s = Lines->Get(CaretRow);
   const std::size_t at = static_cast<std::size_t>(CaretCol);
   if (at < s.size() && s[at] != '\0') {
-    if (LineEndAt(s, CaretCol)) {
-      AddUndo(ukBackspace, "\r\n", -1, -1);
-      s.erase(at, 2);
-      if (WordWrap) {
-        Lines->Put(CaretRow, s);
-        RewrapLines(CaretX, CaretRow, true, true, CaretRow);
-      } else {
-        s.append(Lines->Get(CaretRow + 1));
-        Lines->Put(CaretRow, s);
-        Lines->Delete(CaretRow + 1);
-        if (UpdateVertRange(true))
-          RedrawAll();
-        else
-          RedrawRows(RedrawBand::FromCaret);
-      }
-    } else {
-      const int len = CharLenAt(s, CaretCol);
-      AddUndo(ukBackspace, std::string_view(s).substr(at, static_cast<std::size_t>(len)), -1, -1);
-      s.erase(at, static_cast<std::size_t>(len));
-      Lines->Put(CaretRow, s);
-      if (WordWrap) {
-        RewrapLines(CaretX, CaretRow, true, false, CaretRow);
-      } else {
-        RepaintRowFrom(CaretRow, CaretX);
-        UpdateHorzRange(true);
-      }
-    }
+    RemoveAtCaret(ukBackspace, std::string(s));
+    if (!WordWrap) UpdateHorzRange(true);
   }
   UpdateCaret();
   KeepCaretOnCharacter();
