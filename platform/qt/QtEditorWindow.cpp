@@ -16,6 +16,8 @@
 #include <QPalette>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextCharFormat>
+#include <QTextLayout>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -189,21 +191,67 @@ void QtEditorWindow::paintEvent(QPaintEvent* e) {
   p.fillRect(e->rect(), palette().color(QPalette::Base));
   if (!image_.isNull()) p.drawImage(e->rect().topLeft(), image_, e->rect());
   if (!preedit_.isEmpty()) PaintPreedit(p);
-  if (CaretShown() && caretBlinkOn_ && hasFocus()) {
+  // While composing, the input method's own cursor inside the preedit stands for the caret.
+  if (preedit_.isEmpty() && CaretShown() && caretBlinkOn_ && hasFocus()) {
     p.setCompositionMode(QPainter::CompositionMode_Difference);
     p.fillRect(CaretRect(), Qt::white);
   }
 }
 
+void QtEditorWindow::LayoutPreedit(QTextLayout& layout) const {
+  layout.setFont(compFont_);
+  layout.setText(preedit_);
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAnywhere);
+  layout.setTextOption(option);
+  // The whole preedit is underlined, whatever the input method asks for, so that it never
+  // looks like entered text; the input method's own formats (the segment being converted)
+  // go on top.
+  QTextLayout::FormatRange all;
+  all.start = 0;
+  all.length = static_cast<int>(preedit_.size());
+  all.format.setFontUnderline(true);
+  layout.setFormats(QList<QTextLayout::FormatRange>{all} + preeditFormats_);
+  const qreal right = viewport()->width();
+  qreal x = compPos_.x();
+  qreal y = compPos_.y();
+  // Whole-pixel rows, as tall as the composition box the input method was told about.
+  const qreal rowHeight = compHeight_;
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(std::max<qreal>(1, right - x));
+    // No room left on the caret's row for even the first character: start on the next one.
+    if (x > 0 && line.naturalTextWidth() > right - x) {
+      x = 0;
+      y += rowHeight;
+      line.setLineWidth(std::max<qreal>(1, right));
+    }
+    line.setPosition(QPointF(x, y));
+    x = 0;
+    y += rowHeight;
+  }
+  layout.endLayout();
+}
+
 void QtEditorWindow::PaintPreedit(QPainter& p) {
-  QFont font = compFont_;
-  font.setUnderline(true);
-  QFontMetrics fm(font);
-  QRect box(compPos_, QSize(fm.horizontalAdvance(preedit_), fm.ascent() + fm.descent()));
-  p.fillRect(box, palette().color(QPalette::Base));
-  p.setFont(font);
+  QTextLayout layout;
+  LayoutPreedit(layout);
+  // Opaque, so the text under the composition does not show through it.
+  for (int i = 0; i < layout.lineCount(); ++i) {
+    const QTextLine line = layout.lineAt(i);
+    p.fillRect(QRectF(line.position(), QSizeF(line.naturalTextWidth(), compHeight_)),
+               palette().color(QPalette::Base));
+  }
   p.setPen(palette().color(QPalette::Text));
-  p.drawText(QPoint(compPos_.x(), compPos_.y() + fm.ascent()), preedit_);
+  layout.draw(&p, QPointF(0, 0));
+  if (preeditCursor_ >= 0 && caretBlinkOn_ && hasFocus()) {
+    const QTextLine line = layout.lineForTextPosition(preeditCursor_);
+    if (line.isValid()) {
+      const qreal x = line.cursorToX(preeditCursor_);
+      p.fillRect(QRectF(x, line.y(), std::max(1, caretSize_.width()), compHeight_),
+                 palette().color(QPalette::Text));
+    }
+  }
 }
 
 // ---- Caret ----
@@ -451,10 +499,23 @@ void QtEditorWindow::inputMethodEvent(QInputMethodEvent* e) {
   if (!commit.isEmpty() && client_) {
     client_->WmImeResult(InputToCp932(commit));
   }
-  if (preedit_ != pre) {
-    preedit_ = pre;
-    viewport()->update();
+  QList<QTextLayout::FormatRange> formats;
+  int cursor = -1;
+  for (const QInputMethodEvent::Attribute& a : e->attributes()) {
+    if (a.type == QInputMethodEvent::Cursor) {
+      cursor = a.length > 0 ? std::clamp(a.start, 0, static_cast<int>(pre.size())) : -1;
+    } else if (a.type == QInputMethodEvent::TextFormat) {
+      QTextCharFormat f = a.value.value<QTextFormat>().toCharFormat();
+      if (f.isValid() && a.length > 0) formats.append({a.start, a.length, f});
+    }
   }
+  if (pre.isEmpty()) cursor = -1;
+  preedit_ = pre;
+  preeditFormats_ = formats;
+  preeditCursor_ = cursor;
+  viewport()->update();
+  // The candidate list follows the cursor inside the preedit.
+  if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
   if (composing_ && pre.isEmpty()) {
     composing_ = false;
     if (client_) client_->WmImeEndComposition();
@@ -466,10 +527,20 @@ QVariant QtEditorWindow::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImEnabled:
       return true;
     case Qt::ImCursorRectangle:
-    case Qt::ImAnchorRectangle:
+    case Qt::ImAnchorRectangle: {
       // Where the control placed its composition window, in this widget's coordinates, so
-      // candidate lists open at the caret.
-      return QRect(viewport()->geometry().topLeft() + compPos_, QSize(1, compHeight_));
+      // candidate lists open at the caret; while composing, at the cursor inside the
+      // preedit, which sits on the segment being converted.
+      QRect r(compPos_, QSize(1, compHeight_));
+      if (!preedit_.isEmpty() && preeditCursor_ >= 0) {
+        QTextLayout layout;
+        LayoutPreedit(layout);
+        const QTextLine line = layout.lineForTextPosition(preeditCursor_);
+        if (line.isValid())
+          r = QRect(QPoint(qRound(line.cursorToX(preeditCursor_)), qRound(line.y())), QSize(1, compHeight_));
+      }
+      return r.translated(viewport()->geometry().topLeft());
+    }
     case Qt::ImFont:
       return compFont_;
     case Qt::ImCursorPosition:

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QString>
+#include <QTextLayout>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -72,6 +73,8 @@ class QtEditorWindow : public QAbstractScrollArea, public EditorWindow {
   bool CaretShown() const { return caretExists_ && caretHide_ == 0; }
   QPoint CaretPos() const { return caretPos_; }
   QString PreeditText() const { return preedit_; }
+  // Where the input method's cursor stands inside the preedit; -1 when it hides it.
+  int PreeditCursor() const { return preeditCursor_; }
   bool Composing() const { return composing_; }
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
@@ -112,6 +115,9 @@ class QtEditorWindow : public QAbstractScrollArea, public EditorWindow {
   std::string InputToCp932(const QString& text);
   void UpdateCaretArea();
   void PaintPreedit(class QPainter& p);
+  // Lays the preedit out from the composition point, continuing at the left edge below
+  // when it reaches the right edge, as a composition window placed at a point does.
+  void LayoutPreedit(QTextLayout& layout) const;
   QRect CaretRect() const;
 
   EditorWindowClient* client_ = nullptr;
@@ -144,6 +150,8 @@ class QtEditorWindow : public QAbstractScrollArea, public EditorWindow {
   QFont compFont_;
   int compHeight_ = 16;
   QString preedit_;
+  QList<QTextLayout::FormatRange> preeditFormats_;
+  int preeditCursor_ = -1;
   bool composing_ = false;
   int wheelRest_ = 0;
   bool captured_ = false;

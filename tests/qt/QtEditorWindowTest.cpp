@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QTextCharFormat>
 #include <QWheelEvent>
 #include <algorithm>
 #include <memory>
@@ -362,6 +363,98 @@ TEST_F(EditorWindowTest, PreeditIsDrawnAtTheCompositionPointNotIntoTheImage) {
   EXPECT_LT(qGray(shot.pixel(48, 38)), 128);                    // inside the first square
   EXPECT_GT(qGray(shot.pixel(20, 38)), 128);                    // left of the composition point
   EXPECT_GT(qGray(window->BackingImage().pixel(48, 38)), 128);  // the control's pixels are untouched
+}
+
+int CountColor(const QImage& img, const QRect& r, QRgb c) {
+  int n = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) n += img.pixel(x, y) == c ? 1 : 0;
+  return n;
+}
+
+int CountDark(const QImage& img, const QRect& r) {
+  int n = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) n += qGray(img.pixel(x, y)) < 100 ? 1 : 0;
+  return n;
+}
+
+TEST_F(EditorWindowTest, PreeditShowsTheSegmentBeingConvertedAndTheInputMethodsCursor) {
+  window->activateWindow();
+  window->SetFocus();
+  Pump();
+  TLogFont font;
+  font.Height = -16;
+  font.PitchAndFamily = 1;
+  font.FaceName = "ＭＳ ゴシック";
+  window->SetCompositionWindow(40, 30, font);
+  window->CreateCaret(2, 16);
+  window->SetCaretPos(150, 100);
+  window->ShowCaret();
+  const QFontMetrics fm(window->inputMethodQuery(Qt::ImFont).value<QFont>());
+  const int cw = fm.horizontalAdvance(QString::fromUtf8("　")), lh = fm.height();
+  ASSERT_EQ(cw, 16);
+
+  // Four full-width spaces: only the underline, the segment's background and the cursor ink.
+  QTextCharFormat converting;
+  converting.setBackground(QColor(255, 0, 0));
+  QInputMethodEvent pre(QString::fromUtf8("　　　　"),
+                        {{QInputMethodEvent::TextFormat, 2, 2, QVariant(converting)},
+                         {QInputMethodEvent::Cursor, 3, 1, QVariant()}});
+  QCoreApplication::sendEvent(window.get(), &pre);
+  EXPECT_EQ(window->PreeditCursor(), 3);
+  QImage shot = window->grab().toImage();
+  const QRgb red = qRgb(255, 0, 0);
+  EXPECT_EQ(CountColor(shot, QRect(40, 30, 2 * cw, lh), red), 0);
+  EXPECT_GT(CountColor(shot, QRect(40 + 2 * cw, 30, 2 * cw, lh), red), cw * lh);
+  EXPECT_GT(CountDark(shot, QRect(40, 30, 2 * cw - 1, lh)), cw);          // underlined though not asked for
+  EXPECT_GT(CountDark(shot, QRect(40 + 3 * cw, 32, 1, lh - 4)), lh / 2);  // the cursor's column
+  EXPECT_EQ(CountDark(shot, QRect(150, 100, 2, 16)), 0);  // the control's caret waits meanwhile
+  // The candidate list is placed at the cursor inside the preedit.
+  const QPoint origin = window->viewport()->geometry().topLeft();
+  EXPECT_EQ(window->inputMethodQuery(Qt::ImCursorRectangle).toRect().topLeft(),
+            origin + QPoint(40 + 3 * cw, 30));
+
+  // A hidden cursor leaves the candidate list at the composition point.
+  QInputMethodEvent hidden(QString::fromUtf8("　　"), {{QInputMethodEvent::Cursor, 1, 0, QVariant()}});
+  QCoreApplication::sendEvent(window.get(), &hidden);
+  EXPECT_EQ(window->PreeditCursor(), -1);
+  EXPECT_EQ(window->inputMethodQuery(Qt::ImCursorRectangle).toRect().topLeft(), origin + QPoint(40, 30));
+
+  QInputMethodEvent end;
+  QCoreApplication::sendEvent(window.get(), &end);
+  shot = window->grab().toImage();
+  EXPECT_EQ(CountDark(shot, QRect(40, 30, 4 * cw, lh)), 0);
+  EXPECT_GT(CountDark(shot, QRect(150, 100, 2, 16)), 16);
+}
+
+TEST_F(EditorWindowTest, APreeditReachingTheRightEdgeContinuesOnTheNextRowFromTheLeft) {
+  TLogFont font;
+  font.Height = -16;
+  font.PitchAndFamily = 1;
+  font.FaceName = "ＭＳ ゴシック";
+  const int right = window->viewport()->width();
+  window->SetCompositionWindow(right - 24, 30, font);  // room for one and a half characters
+  const QFontMetrics fm(window->inputMethodQuery(Qt::ImFont).value<QFont>());
+  const int cw = 16, lh = fm.height();
+  const QPoint origin = window->viewport()->geometry().topLeft();
+  QInputMethodEvent pre(QString::fromUtf8("■■■"), {{QInputMethodEvent::Cursor, 3, 1, QVariant()}});
+  QCoreApplication::sendEvent(window.get(), &pre);
+  QImage shot = window->grab().toImage();
+  EXPECT_GT(CountDark(shot, QRect(right - 24, 30, cw, lh)), cw * 4);
+  EXPECT_GT(CountDark(shot, QRect(0, 30 + lh, cw, lh)), cw * 4);
+  EXPECT_GT(CountDark(shot, QRect(cw, 30 + lh, cw, lh)), cw * 4);
+  EXPECT_EQ(CountDark(shot, QRect(2 * cw + 2, 30 + lh, cw, lh)), 0);
+  EXPECT_EQ(window->inputMethodQuery(Qt::ImCursorRectangle).toRect().topLeft(),
+            origin + QPoint(2 * cw, 30 + lh));
+
+  // No room for even one character: the whole preedit starts on the next row.
+  window->SetCompositionWindow(right - 8, 30, font);
+  shot = window->grab().toImage();
+  EXPECT_EQ(CountDark(shot, QRect(right - 8, 30, 8, lh - 2)), 0);
+  EXPECT_GT(CountDark(shot, QRect(2 * cw, 30 + lh, cw, lh)), cw * 4);
+  EXPECT_EQ(window->inputMethodQuery(Qt::ImCursorRectangle).toRect().topLeft(),
+            origin + QPoint(3 * cw, 30 + lh));
 }
 
 TEST_F(EditorWindowTest, CompositionFontFollowsEveryFontChangeAndPointFollowsEveryMove) {
