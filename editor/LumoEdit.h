@@ -368,9 +368,10 @@ class TLumoEdit : public EditorWindowClient {
   void PaintSpan(RowPos from, RowPos to, bool selected);
   // Draws one row from pixel x (relative to the text area) on, with its URLs.
   void RepaintRowFrom(std::int32_t row, int x);
-  // The position after the last byte of a continuation row is the start of the next row:
-  // insertions go there, so no text lands after a terminator.
-  void NormalizeInsertionPoint();
+  // Text ending in CR LF inserted after a continuation row's last byte leaves the caret
+  // after that CR LF: it goes to the start of the next row, so nothing is typed after a
+  // terminator.
+  void CaretPastLineEndToNextRow();
   // Bytes joined by an edit can pair up into a new character around the caret (a lone lead
   // byte before the joint): the caret moves to that character's start. Returns whether it moved.
   bool KeepCaretOnCharacter();

@@ -85,7 +85,6 @@ void TLumoEdit::PasteFromClipboard() {
   std::string text = clipboard_->GetText();
   text.resize(std::min(text.size(), text.find('\0')));
   if (HasSelection()) DeleteSelection(true);
-  NormalizeInsertionPoint();
   AddUndo(ukInsert, text, CaretCol, CaretRow);
   InsertAtCaret(text, true);
   FireChange();

@@ -8,9 +8,9 @@
 
 namespace quiret {
 
-void TLumoEdit::NormalizeInsertionPoint() {
+void TLumoEdit::CaretPastLineEndToNextRow() {
   const std::string_view s = Lines->Get(CaretRow);
-  if (CaretRow < LastRow() && CaretCol >= static_cast<std::int32_t>(s.size()) && !HasLineEnd(s)) {
+  if (CaretRow < LastRow() && HasLineEnd(s) && CaretCol > static_cast<std::int32_t>(s.size()) - 2) {
     CaretCol = 0;
     ++CaretRow;
     CaretX = -HorzOffset;
@@ -64,7 +64,6 @@ void TLumoEdit::RepaintRowFrom(std::int32_t row, int x) {
 
 void TLumoEdit::InsertAtCaret(std::string_view text, bool redraw) {
   if (text.empty()) return;
-  NormalizeInsertionPoint();
   const std::int32_t r0 = CaretRow;
   const std::string row(Lines->Get(r0));
   const std::size_t at = std::min<std::size_t>(row.size(), static_cast<std::size_t>(std::max(CaretCol, 0)));
@@ -79,6 +78,7 @@ void TLumoEdit::InsertAtCaret(std::string_view text, bool redraw) {
   if (multi) {
     CaretRow = ReplaceRowByText(r0, joined);
     CaretCol = static_cast<std::int32_t>(Lines->Get(CaretRow).size() - tail.size());
+    CaretPastLineEndToNextRow();
   } else {
     Lines->Put(r0, joined);
     CaretCol = static_cast<std::int32_t>(head.size() + text.size());

@@ -26,7 +26,6 @@ void TLumoEdit::WmImeResult(std::string_view text) {
 void TLumoEdit::TypeText(std::string_view text) {
   if (text.empty()) return;
   if (HasSelection()) DeleteSelection(true);
-  NormalizeInsertionPoint();
   GoalCol = 0;
   std::string s(Lines->Get(CaretRow));
   std::string pad;
@@ -66,6 +65,7 @@ void TLumoEdit::TypeText(std::string_view text) {
     s.insert(static_cast<std::size_t>(CaretCol), text);
     CaretRow = ReplaceRowByText(CaretRow, s);
     CaretCol = static_cast<std::int32_t>(Lines->Get(CaretRow).size() - tailLen);
+    CaretPastLineEndToNextRow();
   } else {
     s.insert(static_cast<std::size_t>(CaretCol), text);
     Lines->Put(CaretRow, s);
@@ -105,7 +105,6 @@ void TLumoEdit::TypeText(std::string_view text) {
 void TLumoEdit::NewLine() {
   if (ReadOnly) return;
   if (HasSelection()) DeleteSelection(true);
-  NormalizeInsertionPoint();
   std::string text = "\r\n";
   if (AutoIndent) {
     const std::string_view p = Lines->Get(CaretRow).substr(0, static_cast<std::size_t>(std::max(CaretCol, 0)));
@@ -135,7 +134,6 @@ void TLumoEdit::NewLine() {
 void TLumoEdit::InsertTab() {
   if (ReadOnly) return;
   if (HasSelection()) DeleteSelection(true);
-  NormalizeInsertionPoint();
   AddUndo(ukInsert, "\t", -1, -1);
   InsertAtCaret("\t", true);
   if (HostReformat && OnAseikei) OnAseikei(this, false);
