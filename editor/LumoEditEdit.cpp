@@ -132,7 +132,7 @@ void TLumoEdit::DeleteSelection(bool redraw) {
     if (b.Row < a.Row) std::swap(a, b);
     std::string merged(Lines->Get(a.Row).substr(0, static_cast<std::size_t>(a.Col)));
     merged.append(Lines->Get(b.Row).substr(static_cast<std::size_t>(b.Col)));
-    for (std::int32_t r = b.Row; r > a.Row; --r) Lines->Delete(r);
+    Lines->DeleteRange(a.Row + 1, b.Row - a.Row);
     if (merged.empty())
       Lines->Delete(a.Row);  // nothing left of a continuation row
     else

@@ -34,7 +34,7 @@ void TLumoEdit::TypeText(std::string_view text) {
     // Overwriting works on the whole logical line from the caret row on.
     std::int32_t lastRow = CaretRow;
     s = JoinRows(CaretRow, lastRow);
-    for (std::int32_t r = lastRow; r > CaretRow; --r) Lines->Delete(r);
+    Lines->DeleteRange(CaretRow + 1, lastRow - CaretRow);
     const std::int32_t textLen = static_cast<std::int32_t>(StripLineEnd(s).size());
     const std::int32_t room = std::max(0, textLen - CaretCol);
     const std::int32_t len = static_cast<std::int32_t>(text.size());

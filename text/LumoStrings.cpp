@@ -131,6 +131,19 @@ void TLumoStrings::Delete(std::int32_t index) {
   --count_;
 }
 
+void TLumoStrings::DeleteRange(std::int32_t index, std::int32_t count) {
+  if (count <= 0) return;
+  if (index < 0 || index >= count_ || count > count_ - index) Error();
+  impl_->rows.EraseRange(static_cast<std::size_t>(index), static_cast<std::size_t>(count));
+  // A few rows are taken out of the index one by one; many are cheaper to index again.
+  if (count <= 256) {
+    for (std::int32_t i = 0; i < count; ++i) impl_->lines.Erased(static_cast<std::size_t>(index));
+  } else {
+    impl_->lines.MarkStale();
+  }
+  count_ -= count;
+}
+
 std::string_view TLumoStrings::Get(std::int32_t index) const {
   if (index < 0 || index >= count_) Error();
   return impl_->rows.Get(static_cast<std::size_t>(index));

@@ -48,6 +48,9 @@ class TLumoStrings {
   // Splits text into rows and inserts them from index on; index ends on the last piece.
   void InsertText(std::int32_t& index, std::string_view text);
   void Delete(std::int32_t index);
+  // Deletes rows [index, index + count) at the cost of one Delete (a large selection
+  // removed from the middle of a long text moves the later rows once).
+  void DeleteRange(std::int32_t index, std::int32_t count);
   std::string_view Get(std::int32_t index) const;
   virtual void Put(std::int32_t index, std::string_view row);
   void Clear();

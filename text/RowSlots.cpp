@@ -197,6 +197,13 @@ void RowSlots::Erase(std::size_t index) {
   slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
+void RowSlots::EraseRange(std::size_t index, std::size_t count) {
+  const auto first = slots_.begin() + static_cast<std::ptrdiff_t>(index);
+  const auto last = first + static_cast<std::ptrdiff_t>(count);
+  for (auto it = first; it != last; ++it) Free(*it);
+  slots_.erase(first, last);
+}
+
 void RowSlots::Resize(std::size_t count) {
   for (std::size_t i = count; i < slots_.size(); ++i) Free(slots_[i]);
   slots_.resize(count, nullptr);

@@ -35,6 +35,8 @@ class RowSlots {
   void InsertAll(std::size_t index, const std::vector<std::string_view>& rows);
   void Set(std::size_t index, std::string_view row);
   void Erase(std::size_t index);
+  // Removes rows [index, index + count) with one move of the later slots.
+  void EraseRange(std::size_t index, std::size_t count);
   // Shrinking frees the rows cut off; growing adds empty rows.
   void Resize(std::size_t count);
   void Clear();

@@ -124,8 +124,10 @@ TEST(LineIndex, AgreesWithTheRowsUnderRandomEdits) {
         s.Add(row());
       } else if (op < 190 && growing) {
         insertText(text(pick(0, 8)));
-      } else if (op < 190) {
+      } else if (op < 188) {
         for (std::int32_t k = pick(0, 8); k > 0 && s.Count() > 0; --k) s.Delete(std::min(in, s.Count() - 1));
+      } else if (op < 190 && count > 0) {  // a range, now and then larger than is indexed row by row
+        s.DeleteRange(in, std::min(count - in, pick(0, 1) ? pick(0, 8) : pick(200, 400)));
       } else if (op < 194) {
         s.SetCount(std::max(0, count + pick(-20, 20)));
       } else if (op < 197) {

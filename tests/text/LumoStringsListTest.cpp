@@ -17,6 +17,8 @@ TEST(LumoStringsList, OutOfRangeRaisesTheListErrorAndChangesNothing) {
                                        [&] { s.Get(-1); },
                                        [&] { s.Put(3, "x"); },
                                        [&] { s.Delete(3); },
+                                       [&] { s.DeleteRange(2, 2); },
+                                       [&] { s.DeleteRange(-1, 1); },
                                        [&] { s.Insert(4, "x"); },
                                        [&] { s.Insert(-1, "x"); },
                                        [&] { s.SetCount(-1); },
@@ -42,6 +44,18 @@ TEST(LumoStringsList, OutOfRangeRaisesTheListErrorAndChangesNothing) {
   s.Insert(1, s.Get(0));
   EXPECT_EQ(s.Get(0), "longer row made of many bytes\r\n");
   EXPECT_EQ(s.Get(1), s.Get(0));
+}
+
+TEST(LumoStringsList, DeleteRangeRemovesExactlyThoseRows) {
+  TLumoStrings s;
+  s.Assign(Strings{"a\r\n", "b", "c\r\n", "d\r\n", B("e\0\0")});
+  s.DeleteRange(1, 0);
+  s.DeleteRange(1, 2);
+  EXPECT_EQ(s.Count(), 3);
+  EXPECT_EQ(s.Get(1), "d\r\n");
+  EXPECT_EQ(s.Get(2), B("e\0\0"));
+  EXPECT_EQ(s.LfRowsBefore(2), 2);
+  EXPECT_EQ(s.CheckInvariant(), "");
 }
 
 TEST(LumoStringsList, GrowthAndCapacityRules) {
