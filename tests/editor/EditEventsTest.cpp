@@ -1,0 +1,214 @@
+// What the host sees while text is edited: the modified, redo, insert-mode and change
+// events, the undo budget, reconversion, scrolling that carries the caret, and the pixels.
+#include <algorithm>
+
+#include "tests/editor/EditorFixture.h"
+
+namespace quiret {
+namespace {
+
+class EditEvents : public EditorFixture {
+ protected:
+  void SetUp() override {
+    Create();
+    edit.OnChangeModify = [this](TLumoEdit*, bool v) { log += v ? "M+" : "M-"; };
+    edit.OnChangeRedoMode = [this](TLumoEdit*, bool v) { log += v ? "R+" : "R-"; };
+    edit.OnChangeInsMode = [this](TLumoEdit*, bool v) { log += v ? "I+" : "I-"; };
+    edit.OnChange = [this](TLumoEdit*) { log += "C"; };
+    log.clear();
+  }
+  void Key(int vk, bool shift = false, bool ctrl = false) {
+    win.shiftDown = shift;
+    win.ctrlDown = ctrl;
+    edit.WmKeyDown(vk, (shift ? SS_SHIFT : 0) | (ctrl ? SS_CTRL : 0));
+    edit.WmKeyUp(vk, 0);
+    win.shiftDown = win.ctrlDown = false;
+  }
+  void Load(int lines) {
+    std::vector<std::string> text;
+    for (int i = 0; i < lines; ++i) text.push_back("line" + std::to_string(i));
+    SetLines(text);
+    edit.ApplySettings();
+  }
+  std::string log;
+};
+
+TEST_F(EditEvents, ModifiedAndRedoFollowTheHistory) {
+  edit.WmChar('a');
+  edit.WmChar('b');
+  edit.Undo();
+  edit.Undo();
+  edit.Undo();  // nothing left: no event at all
+  edit.WmChar('c');
+  EXPECT_EQ(log, "M+CCCR+M-CM+R-C");
+  EXPECT_TRUE(edit.RedoList.empty());  // a new change empties the redo list
+}
+
+TEST_F(EditEvents, RefusedEditsFireNothing) {
+  Key(0x08);                           // Backspace at (0, 0)
+  Key(0x2E);                           // Delete before the end marker
+  edit.WmChar(0x82);                   // a lead byte as a character
+  edit.WmChar(0x1F);                   // a control code
+  win.ctrlDown = true;
+  edit.WmChar('a');                    // anything typed with Ctrl held
+  win.ctrlDown = false;
+  edit.ReadOnly = true;
+  edit.WmChar('a');
+  edit.WmImeResult("\x82\xa0");
+  Key(0x0D);
+  Key(0x09);
+  Key('Z', false, true);
+  EXPECT_EQ(log, "");
+  EXPECT_EQ(Rows(), (std::vector<std::string>{Eot()}));
+  Key(0x2D);  // the Insert toggle still works when read-only
+  Key(0x2D);
+  EXPECT_EQ(log, "I-I+");
+}
+
+TEST_F(EditEvents, UndoBudget) {
+  struct Case {
+    int budget;
+    const char* typed;
+    const char* paste;
+    std::size_t recordsLeft;
+    bool modifiedAfterUndoingAll;
+  };
+  const Case cases[] = {
+      {0, "ab", nullptr, 0, true},            // nothing recorded, ever
+      {3, "abcd", nullptr, 3, true},          // the oldest dropped
+      {4, "abcd", nullptr, 4, false},         // all kept
+      {4, "ab", "0123456789", 0, true},       // a paste longer than the budget drops the rest
+      {1015808, "ab", "01234", 3, false},
+  };
+  for (const Case& c : cases) {
+    edit.ClearText();
+    edit.UndoBuf = c.budget;
+    for (const char* p = c.typed; *p; ++p) edit.WmChar(static_cast<unsigned char>(*p));
+    if (c.paste) {
+      clip.PutFromOutside(c.paste);
+      edit.PasteFromClipboard();
+    }
+    EXPECT_EQ(edit.UndoList.size(), c.recordsLeft) << c.budget << c.typed;
+    EXPECT_LE(edit.UndoBytes, c.budget);
+    while (!edit.UndoList.empty()) edit.Undo();
+    EXPECT_EQ(edit.GetModified(), c.modifiedAfterUndoingAll) << c.budget << c.typed;
+  }
+}
+
+TEST_F(EditEvents, AnOverwriteRecordLeftAloneIsDroppedAndTheTextStaysModified) {
+  SetLines({"xyz"});
+  edit.UndoList.push_front(UndoRecord{ukOverwrite, 0, 0, "q"});
+  edit.UndoBytes = 1;
+  edit.Undo();
+  EXPECT_TRUE(edit.UndoList.empty());
+  EXPECT_TRUE(edit.GetModified());
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"xyz" + Eot()}));
+}
+
+TEST_F(EditEvents, UndoEndsASelectionBeforeUndoing) {
+  SetLines({"abc"});
+  edit.WmChar('x');
+  Key(0x25, true);  // Shift+Left selects the x
+  ASSERT_TRUE(edit.SelActive);
+  edit.Undo();
+  EXPECT_FALSE(edit.SelActive);
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"abc" + Eot()}));
+  EXPECT_EQ(edit.AnchorCol, edit.CaretCol);
+}
+
+TEST_F(EditEvents, ReconversionPutsTheCaretAtTheSelectionStart) {
+  int fired = 0;
+  edit.OnIMEReConvert = [&](TLumoEdit*) { ++fired; };
+  SetLines({"abcdef"});
+  win.convertKeyDown = true;
+  Key(0x1C);  // no selection: nothing
+  EXPECT_EQ(fired, 0);
+  Key(0x27, true);
+  Key(0x27, true);  // selected left to right: the ends swap
+  Key(0x1C);
+  EXPECT_EQ(fired, 1);
+  EXPECT_EQ(std::make_pair(edit.CaretCol, edit.AnchorCol), std::make_pair(0, 2));
+  Key(0x1C);  // now right to left: no swap
+  EXPECT_EQ(std::make_pair(edit.CaretCol, edit.AnchorCol), std::make_pair(0, 2));
+  edit.WmImeStartComposition();
+  Key(0x1C);  // while composing: nothing
+  EXPECT_EQ(fired, 2);
+}
+
+TEST_F(EditEvents, HoldingDownAtTheBottomAcceleratesAfterFourScrolls) {
+  Load(200);  // 24 visible rows, margin 5: scrolling starts on row 19
+  for (int i = 0; i < 19; ++i) Key(0x28);
+  ASSERT_EQ(edit.TopRow, 0);
+  std::vector<int> tops;
+  for (int i = 0; i < 7; ++i) {
+    edit.WmKeyDown(0x28, 0);  // repeats without a key up
+    tops.push_back(edit.TopRow);
+  }
+  EXPECT_EQ(tops, (std::vector<int>{1, 2, 3, 4, 6, 8, 10}));
+  EXPECT_EQ(edit.CaretRow - edit.TopRow, 19);  // the caret moved with the view
+  edit.WmKeyUp(0x28, 0);
+  EXPECT_EQ(edit.ScrollRepeat, 0);
+}
+
+TEST_F(EditEvents, EnterOnTheLastVisibleRowScrollsOnceWithoutMovingTheCaretTwice) {
+  Load(60);
+  for (int i = 0; i < 19; ++i) Key(0x28);
+  Key(0x23);
+  Key(0x0D);
+  EXPECT_EQ(edit.CaretRow, 20);
+  EXPECT_EQ(edit.TopRow, 1);
+  EXPECT_EQ(edit.CaretCol, 0);
+}
+
+TEST_F(EditEvents, WheelCarriesTheCaretAndKeepsOnlyShiftOrSelectAllSelections) {
+  Load(100);
+  edit.WmMouseWheel(-240, 0);  // two notches: four rows
+  EXPECT_EQ(edit.TopRow, 4);
+  EXPECT_EQ(edit.CaretRow, 4);
+  Key(0x27, true);
+  edit.WmMouseWheel(-120, 0);
+  EXPECT_FALSE(edit.SelActive);  // a plain scroll ends a selection
+  Key(0x27, true);
+  win.shiftDown = true;
+  edit.WmMouseWheel(-120, 0);
+  win.shiftDown = false;
+  EXPECT_TRUE(edit.SelActive);  // with Shift it grows
+  EXPECT_EQ(edit.CaretRow, 8);
+  Key(0x41, false, true);       // Ctrl+A
+  edit.WmMouseWheel(120, 0);
+  edit.WmVScroll(SB_THUMBTRACK, 30);
+  EXPECT_TRUE(edit.AllSelected);  // scrolling keeps select-all
+  Key(0x22);
+  EXPECT_FALSE(edit.AllSelected);  // Page Down, a key, ends it
+  edit.WmMouseWheel(60, 0);        // less than a notch does nothing
+  EXPECT_EQ(edit.TopRow, 30 + 24);
+}
+
+TEST_F(EditEvents, HorizontalFollowEndsAlsoInATextAreaNarrowerThanTheMargins) {
+  edit.SetWordWrap(false);
+  SetLines({std::string(200, 'a'), "b"});
+  edit.ApplySettings();
+  Key(0x23);  // End on a row wider than the view scrolls right
+  EXPECT_GT(edit.HorzOffset, 0);
+  EXPECT_LE(edit.CaretX, edit.TextAreaWidth);
+  Key(0x24);
+  EXPECT_EQ(edit.HorzOffset, 0);
+  win.Resize(15, 400);  // five pixels of text area, less than the scroll margin
+  for (int i = 0; i < 5; ++i) Key(0x27);
+  edit.WmChar('x');
+  EXPECT_EQ(edit.CaretCol, 6);
+}
+
+TEST_F(EditEvents, TypedTextIsDrawnAtOnce) {
+  SetLines({"ab"});
+  edit.RedrawAll();
+  win.surface.Clear();
+  Key(0x27);
+  edit.WmChar('x');
+  const std::vector<std::string> drawn = win.surface.TextsAt(edit.TopMargin);
+  EXPECT_NE(std::find(drawn.begin(), drawn.end(), "axb"), drawn.end());
+  EXPECT_EQ(win.caretPos.x, edit.TextLeft + 16);
+}
+
+}  // namespace
+}  // namespace quiret
