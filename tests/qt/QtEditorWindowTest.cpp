@@ -325,27 +325,17 @@ TEST_F(EditorWindowTest, InputMethodCompositionAndCommit) {
 
 TEST_F(EditorWindowTest, CharactersCodePage932LacksArriveAsQuestionMarksWithOneBeepPerEvent) {
   client.Clear();
-  Key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("😀"));  // beyond the BMP
-  EXPECT_EQ(beeps, 1);
-  Key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("x한é漢"));
-  EXPECT_EQ(beeps, 2);
-  Key(QEvent::KeyPress, Qt::Key_Question, Qt::ShiftModifier, "?");  // a real "?" is no fault
-  Key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("?？"));
-  EXPECT_EQ(beeps, 2);
-  Key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("?한"));
+  for (const char* typed : {"😀", "x한é漢", "?？", "?한"})  // a typed "?" alone is no fault
+    Key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8(typed));
   EXPECT_EQ(beeps, 3);
-  std::vector<std::string> typed;
-  for (const std::string& c : client.calls)
-    if (c.rfind("KeyDown", 0) != 0) typed.push_back(c);
-  EXPECT_EQ(typed, (std::vector<std::string>{"Char 3F", "Char 78", "Char 3F", "Char 3F", "ImeResult 8A BF",
-                                             "Char 3F", "Char 3F", "ImeResult 81 48", "Char 3F", "Char 3F"}));
-
+  EXPECT_EQ(client.calls,
+            (std::vector<std::string>{"Char 3F", "Char 78", "Char 3F", "Char 3F", "ImeResult 8A BF",
+                                      "Char 3F", "ImeResult 81 48", "Char 3F", "Char 3F"}));
   client.Clear();
   QInputMethodEvent pre(QString::fromUtf8("😀"), {});  // a preedit is only shown, never entered
-  QCoreApplication::sendEvent(window.get(), &pre);
-  EXPECT_EQ(beeps, 3);
   QInputMethodEvent commit;
   commit.setCommitString(QString::fromUtf8("日😀本한"));
+  QCoreApplication::sendEvent(window.get(), &pre);
   QCoreApplication::sendEvent(window.get(), &commit);
   EXPECT_EQ(beeps, 4);
   EXPECT_EQ(client.calls, (std::vector<std::string>{"ImeStart", "ImeResult 93 FA 3F 96 7B 3F", "ImeEnd"}));
@@ -365,13 +355,6 @@ TEST_F(EditorWindowTest, PreeditIsDrawnAtTheCompositionPointNotIntoTheImage) {
   EXPECT_GT(qGray(window->BackingImage().pixel(48, 38)), 128);  // the control's pixels are untouched
 }
 
-int CountColor(const QImage& img, const QRect& r, QRgb c) {
-  int n = 0;
-  for (int y = r.top(); y <= r.bottom(); ++y)
-    for (int x = r.left(); x <= r.right(); ++x) n += img.pixel(x, y) == c ? 1 : 0;
-  return n;
-}
-
 int CountDark(const QImage& img, const QRect& r) {
   int n = 0;
   for (int y = r.top(); y <= r.bottom(); ++y)
@@ -379,7 +362,7 @@ int CountDark(const QImage& img, const QRect& r) {
   return n;
 }
 
-TEST_F(EditorWindowTest, PreeditShowsTheSegmentBeingConvertedAndTheInputMethodsCursor) {
+TEST_F(EditorWindowTest, PreeditShowsSegmentAndCursorAndWrapsAtTheRightEdge) {
   window->activateWindow();
   window->SetFocus();
   Pump();
@@ -391,70 +374,45 @@ TEST_F(EditorWindowTest, PreeditShowsTheSegmentBeingConvertedAndTheInputMethodsC
   window->CreateCaret(2, 16);
   window->SetCaretPos(150, 100);
   window->ShowCaret();
-  const QFontMetrics fm(window->inputMethodQuery(Qt::ImFont).value<QFont>());
-  const int cw = fm.horizontalAdvance(QString::fromUtf8("　")), lh = fm.height();
-  ASSERT_EQ(cw, 16);
-
-  // Four full-width spaces: only the underline, the segment's background and the cursor ink.
+  const int cw = 16, lh = QFontMetrics(window->inputMethodQuery(Qt::ImFont).value<QFont>()).height();
+  const QPoint origin = window->viewport()->geometry().topLeft();
+  auto cursorRect = [&] {
+    return window->inputMethodQuery(Qt::ImCursorRectangle).toRect().topLeft() - origin;
+  };
+  // Full-width spaces leave only the underline, the segment's background and the cursor.
   QTextCharFormat converting;
-  converting.setBackground(QColor(255, 0, 0));
+  converting.setBackground(Qt::black);
   QInputMethodEvent pre(QString::fromUtf8("　　　　"),
                         {{QInputMethodEvent::TextFormat, 2, 2, QVariant(converting)},
-                         {QInputMethodEvent::Cursor, 3, 1, QVariant()}});
+                         {QInputMethodEvent::Cursor, 1, 1, QVariant()}});
   QCoreApplication::sendEvent(window.get(), &pre);
-  EXPECT_EQ(window->PreeditCursor(), 3);
   QImage shot = window->grab().toImage();
-  const QRgb red = qRgb(255, 0, 0);
-  EXPECT_EQ(CountColor(shot, QRect(40, 30, 2 * cw, lh), red), 0);
-  EXPECT_GT(CountColor(shot, QRect(40 + 2 * cw, 30, 2 * cw, lh), red), cw * lh);
-  EXPECT_GT(CountDark(shot, QRect(40, 30, 2 * cw - 1, lh)), cw);          // underlined though not asked for
-  EXPECT_GT(CountDark(shot, QRect(40 + 3 * cw, 32, 1, lh - 4)), lh / 2);  // the cursor's column
+  EXPECT_GT(CountDark(shot, QRect(40, 30, cw - 2, lh)), 4);  // underlined unasked
+  EXPECT_LT(CountDark(shot, QRect(40, 30, cw - 2, lh)), 2 * cw);
+  EXPECT_GT(CountDark(shot, QRect(40 + cw, 32, 1, lh - 4)), lh / 2);        // the cursor
+  EXPECT_GT(CountDark(shot, QRect(40 + 2 * cw, 30, 2 * cw, lh)), cw * lh);  // the segment
   EXPECT_EQ(CountDark(shot, QRect(150, 100, 2, 16)), 0);  // the control's caret waits meanwhile
-  // The candidate list is placed at the cursor inside the preedit.
-  const QPoint origin = window->viewport()->geometry().topLeft();
-  EXPECT_EQ(window->inputMethodQuery(Qt::ImCursorRectangle).toRect().topLeft(),
-            origin + QPoint(40 + 3 * cw, 30));
+  EXPECT_EQ(cursorRect(), QPoint(40 + cw, 30));           // where the candidate list opens
 
-  // A hidden cursor leaves the candidate list at the composition point.
-  QInputMethodEvent hidden(QString::fromUtf8("　　"), {{QInputMethodEvent::Cursor, 1, 0, QVariant()}});
-  QCoreApplication::sendEvent(window.get(), &hidden);
-  EXPECT_EQ(window->PreeditCursor(), -1);
-  EXPECT_EQ(window->inputMethodQuery(Qt::ImCursorRectangle).toRect().topLeft(), origin + QPoint(40, 30));
-
-  QInputMethodEvent end;
-  QCoreApplication::sendEvent(window.get(), &end);
-  shot = window->grab().toImage();
-  EXPECT_EQ(CountDark(shot, QRect(40, 30, 4 * cw, lh)), 0);
-  EXPECT_GT(CountDark(shot, QRect(150, 100, 2, 16)), 16);
-}
-
-TEST_F(EditorWindowTest, APreeditReachingTheRightEdgeContinuesOnTheNextRowFromTheLeft) {
-  TLogFont font;
-  font.Height = -16;
-  font.PitchAndFamily = 1;
-  font.FaceName = "ＭＳ ゴシック";
+  // At the right edge the preedit goes on from the left below; with no room at all it starts there.
   const int right = window->viewport()->width();
-  window->SetCompositionWindow(right - 24, 30, font);  // room for one and a half characters
-  const QFontMetrics fm(window->inputMethodQuery(Qt::ImFont).value<QFont>());
-  const int cw = 16, lh = fm.height();
-  const QPoint origin = window->viewport()->geometry().topLeft();
-  QInputMethodEvent pre(QString::fromUtf8("■■■"), {{QInputMethodEvent::Cursor, 3, 1, QVariant()}});
-  QCoreApplication::sendEvent(window.get(), &pre);
-  QImage shot = window->grab().toImage();
+  QInputMethodEvent three(QString::fromUtf8("■■■"), {{QInputMethodEvent::Cursor, 3, 1, QVariant()}});
+  QCoreApplication::sendEvent(window.get(), &three);
+  window->SetCompositionWindow(right - 24, 30, font);
+  shot = window->grab().toImage();
   EXPECT_GT(CountDark(shot, QRect(right - 24, 30, cw, lh)), cw * 4);
-  EXPECT_GT(CountDark(shot, QRect(0, 30 + lh, cw, lh)), cw * 4);
   EXPECT_GT(CountDark(shot, QRect(cw, 30 + lh, cw, lh)), cw * 4);
   EXPECT_EQ(CountDark(shot, QRect(2 * cw + 2, 30 + lh, cw, lh)), 0);
-  EXPECT_EQ(window->inputMethodQuery(Qt::ImCursorRectangle).toRect().topLeft(),
-            origin + QPoint(2 * cw, 30 + lh));
-
-  // No room for even one character: the whole preedit starts on the next row.
+  EXPECT_EQ(cursorRect(), QPoint(2 * cw, 30 + lh));
   window->SetCompositionWindow(right - 8, 30, font);
-  shot = window->grab().toImage();
-  EXPECT_EQ(CountDark(shot, QRect(right - 8, 30, 8, lh - 2)), 0);
-  EXPECT_GT(CountDark(shot, QRect(2 * cw, 30 + lh, cw, lh)), cw * 4);
-  EXPECT_EQ(window->inputMethodQuery(Qt::ImCursorRectangle).toRect().topLeft(),
-            origin + QPoint(3 * cw, 30 + lh));
+  EXPECT_EQ(cursorRect(), QPoint(3 * cw, 30 + lh));
+
+  QInputMethodEvent hidden(QString::fromUtf8("　"), {{QInputMethodEvent::Cursor, 1, 0, QVariant()}});
+  QCoreApplication::sendEvent(window.get(), &hidden);
+  EXPECT_EQ(cursorRect(), QPoint(right - 8, 30));
+  QInputMethodEvent end;
+  QCoreApplication::sendEvent(window.get(), &end);
+  EXPECT_GT(CountDark(window->grab().toImage(), QRect(150, 100, 2, 16)), 16);
 }
 
 TEST_F(EditorWindowTest, CompositionFontFollowsEveryFontChangeAndPointFollowsEveryMove) {
