@@ -1,9 +1,10 @@
 // TLumoEdit: construction, defaults, state reset, property setters, window creation and focus.
-#include "editor/IntDiv.h"
 #include "editor/LumoEdit.h"
 
 #include <algorithm>
 #include <cmath>
+
+#include "editor/IntDiv.h"
 
 namespace quiret {
 

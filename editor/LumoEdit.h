@@ -32,13 +32,14 @@ using TBoolEvent = std::function<void(TLumoEdit* sender, bool value)>;
 using TUserDrawEvent = std::function<void(TLumoEdit* sender, int c1, int c2, int x1, int x2)>;
 using TFindEvent = std::function<void(TLumoEdit* sender, const std::string& str, const std::string& findchr,
                                       int index, int& x, int& len)>;
-using TFindHitEvent = std::function<void(TLumoEdit* sender, const std::string& findchr, int x, int y, int len, int count)>;
+using TFindHitEvent =
+    std::function<void(TLumoEdit* sender, const std::string& findchr, int x, int y, int len, int count)>;
 using TFindNoHitEvent = std::function<void(TLumoEdit* sender, const std::string& findchr)>;
 using TFindChangeEvent =
-    std::function<void(TLumoEdit* sender, const std::string& findchr, const std::string& changechr, int x, int y,
-                       int len, int count, bool& changeF, bool& kakuninF, bool& abortF)>;
-using TFindChangeEndEvent =
-    std::function<void(TLumoEdit* sender, const std::string& findchr, const std::string& changeStr, int count)>;
+    std::function<void(TLumoEdit* sender, const std::string& findchr, const std::string& changechr, int x,
+                       int y, int len, int count, bool& changeF, bool& kakuninF, bool& abortF)>;
+using TFindChangeEndEvent = std::function<void(TLumoEdit* sender, const std::string& findchr,
+                                               const std::string& changeStr, int count)>;
 
 enum class TBorderStyle : std::uint8_t { bsNone = 0, bsSingle = 1 };
 
@@ -113,7 +114,8 @@ class TLumoEdit : public EditorWindowClient {
   std::string JoinRows(std::int32_t row, std::int32_t& lastRow) const;
   void LineToRow(std::int32_t& col, std::int32_t& row) const;
   void RowToLine(std::int32_t& col, std::int32_t& row) const;
-  void RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow, std::int32_t lastRow);
+  void RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
+                   std::int32_t lastRow);
   bool ShowPosition(std::int32_t col, std::int32_t row, std::uint8_t kind, bool resetAnchor);
   bool ScrollToShow(std::int32_t x, std::int32_t row, std::uint8_t kind);
   void LayoutForSize(int clientWidth, int clientHeight);
@@ -126,8 +128,14 @@ class TLumoEdit : public EditorWindowClient {
   int TextWidth(std::string_view text);
 
   // Typed wrappers of the two conversions above.
-  LinePos ToLine(RowPos p) const { RowToLine(p.Col, p.Row); return LinePos{p.Col, p.Row}; }
-  RowPos ToRow(LinePos p) const { LineToRow(p.Offset, p.Line); return RowPos{p.Offset, p.Line}; }
+  LinePos ToLine(RowPos p) const {
+    RowToLine(p.Col, p.Row);
+    return LinePos{p.Col, p.Row};
+  }
+  RowPos ToRow(LinePos p) const {
+    LineToRow(p.Offset, p.Line);
+    return RowPos{p.Offset, p.Line};
+  }
 
   // ---- Scrolling (LumoEditScroll.cpp) ----
   // Returns the rows the view moved.
@@ -176,7 +184,8 @@ class TLumoEdit : public EditorWindowClient {
 
   // ---- Selection text and clipboard (LumoEditClip.cpp) ----
   bool HasSelection() const { return SelActive || AllSelected; }
-  bool GetSelBounds(std::int32_t& startCol, std::int32_t& startRow, std::int32_t& endCol, std::int32_t& endRow) const;
+  bool GetSelBounds(std::int32_t& startCol, std::int32_t& startRow, std::int32_t& endCol,
+                    std::int32_t& endRow) const;
   std::string GetSelText();
   void SelectAll();
   void CopyToClipboard();
@@ -244,7 +253,7 @@ class TLumoEdit : public EditorWindowClient {
   TNotifyEvent OnSelectionChange;
   TNotifyEvent OnChange;
   // The host sees every key and character after the control has acted on it.
-  std::function<void(TLumoEdit* sender, int vk, int shift)> OnKeyDown, OnKeyUp;
+  std::function<void(TLumoEdit*sender, int vk, int shift)> OnKeyDown, OnKeyUp;
   std::function<void(TLumoEdit* sender, unsigned char ch)> OnKeyPress;
 
   // ---- State record (field names shared by every part of the control) ----

@@ -10,7 +10,8 @@ namespace {
 
 // The row's CR LF starts at col (a CR elsewhere is an ordinary byte of the row).
 bool LineEndAt(std::string_view s, std::int32_t col) {
-  return col >= 0 && static_cast<std::size_t>(col) + 2 == s.size() && s[s.size() - 2] == '\r' && s.back() == '\n';
+  return col >= 0 && static_cast<std::size_t>(col) + 2 == s.size() && s[s.size() - 2] == '\r' &&
+         s.back() == '\n';
 }
 
 }  // namespace

@@ -107,7 +107,8 @@ void TLumoEdit::NewLine() {
   if (HasSelection()) DeleteSelection(true);
   std::string text = "\r\n";
   if (AutoIndent) {
-    const std::string_view p = Lines->Get(CaretRow).substr(0, static_cast<std::size_t>(std::max(CaretCol, 0)));
+    const std::string_view p =
+        Lines->Get(CaretRow).substr(0, static_cast<std::size_t>(std::max(CaretCol, 0)));
     std::size_t k = 0;
     while (k < p.size() && static_cast<unsigned char>(p[k]) <= 0x20) ++k;
     text.append(p.substr(0, k));

@@ -55,10 +55,8 @@ const Binding kCtrlKeys[] = {
 
 // Group 1 without Ctrl.
 const Binding kPlainKeys[] = {
-    {kLeft, [](TLumoEdit& e) { e.CaretLeft(false); }},
-    {kRight, [](TLumoEdit& e) { e.CaretRight(false); }},
-    {kHome, [](TLumoEdit& e) { e.CaretRowStart(); }},
-    {kEnd, [](TLumoEdit& e) { e.CaretRowEnd(); }},
+    {kLeft, [](TLumoEdit& e) { e.CaretLeft(false); }},   {kRight, [](TLumoEdit& e) { e.CaretRight(false); }},
+    {kHome, [](TLumoEdit& e) { e.CaretRowStart(); }},    {kEnd, [](TLumoEdit& e) { e.CaretRowEnd(); }},
     {kBack, [](TLumoEdit& e) { e.DeleteCharBefore(); }},
 };
 

@@ -148,18 +148,34 @@ std::int32_t TLumoEdit::VertScroll(int code, int pos) {
   const std::int32_t page = LineHeight > 0 ? TextAreaHeight / LineHeight : 0;
   std::int32_t requested = 0;
   switch (code) {
-    case SB_LINEUP: requested = ScrollRepeat <= -5 ? -ScrollStep : -1; break;
-    case SB_LINEDOWN: requested = ScrollRepeat >= 5 ? ScrollStep : 1; break;
-    case SB_PAGEUP: requested = std::min(-1, -page); break;
-    case SB_PAGEDOWN: requested = std::max(1, page); break;
-    case SB_THUMBTRACK: requested = static_cast<std::int16_t>(pos) * VertScrollUnit - TopRow; break;
-    case SB_TOP: requested = -TopRow; break;
-    case SB_BOTTOM: requested = MaxTopRow - TopRow; break;
-    default: break;
+    case SB_LINEUP:
+      requested = ScrollRepeat <= -5 ? -ScrollStep : -1;
+      break;
+    case SB_LINEDOWN:
+      requested = ScrollRepeat >= 5 ? ScrollStep : 1;
+      break;
+    case SB_PAGEUP:
+      requested = std::min(-1, -page);
+      break;
+    case SB_PAGEDOWN:
+      requested = std::max(1, page);
+      break;
+    case SB_THUMBTRACK:
+      requested = static_cast<std::int16_t>(pos) * VertScrollUnit - TopRow;
+      break;
+    case SB_TOP:
+      requested = -TopRow;
+      break;
+    case SB_BOTTOM:
+      requested = MaxTopRow - TopRow;
+      break;
+    default:
+      break;
   }
   VScrollRequest = requested;
   // A view left below MaxTopRow by a deletion never moves up for a downward request.
-  VScrollDone = requested < 0 ? std::max(-TopRow, requested) : std::max(0, std::min(requested, MaxTopRow - TopRow));
+  VScrollDone =
+      requested < 0 ? std::max(-TopRow, requested) : std::max(0, std::min(requested, MaxTopRow - TopRow));
   InVScroll = true;
   if (VScrollDone != 0) {
     DrawCaretUnderline(false);
@@ -169,7 +185,8 @@ std::int32_t TLumoEdit::VertScroll(int code, int pos) {
     window_.Canvas().Invalidate(RowsRect);
     if (CaretFollowsScroll) MoveRows(VScrollRequest);
     window_.ShowCaret();
-    if (VertScrollBar) window_.SetScrollPos(ScrollBarKind::Vert, CeilDiv(TopRow, std::max(1, VertScrollUnit)), true);
+    if (VertScrollBar)
+      window_.SetScrollPos(ScrollBarKind::Vert, CeilDiv(TopRow, std::max(1, VertScrollUnit)), true);
   }
   InVScroll = false;
   CaretFollowsScroll = true;
@@ -179,12 +196,23 @@ std::int32_t TLumoEdit::VertScroll(int code, int pos) {
 void TLumoEdit::HorzScroll(int code, int pos) {
   std::int32_t requested = 0;
   switch (code) {
-    case SB_LINELEFT: requested = -HorzJump; break;
-    case SB_LINERIGHT: requested = HorzJump; break;
-    case SB_PAGELEFT: requested = std::min(-1, -(TextAreaWidth / 3)); break;
-    case SB_PAGERIGHT: requested = std::max(1, TextAreaWidth / 3); break;
-    case SB_THUMBTRACK: requested = static_cast<std::int16_t>(pos) * HorzScrollUnit - HorzOffset; break;
-    default: break;
+    case SB_LINELEFT:
+      requested = -HorzJump;
+      break;
+    case SB_LINERIGHT:
+      requested = HorzJump;
+      break;
+    case SB_PAGELEFT:
+      requested = std::min(-1, -(TextAreaWidth / 3));
+      break;
+    case SB_PAGERIGHT:
+      requested = std::max(1, TextAreaWidth / 3);
+      break;
+    case SB_THUMBTRACK:
+      requested = static_cast<std::int16_t>(pos) * HorzScrollUnit - HorzOffset;
+      break;
+    default:
+      break;
   }
   std::int32_t done;
   if (requested < 0) {
@@ -197,7 +225,8 @@ void TLumoEdit::HorzScroll(int code, int pos) {
   HScrollDone = done;
   if (done == 0) return;
   HorzOffset += done;
-  if (HorzScrollBar) window_.SetScrollPos(ScrollBarKind::Horz, CeilDiv(HorzOffset, std::max(1, HorzScrollUnit)), true);
+  if (HorzScrollBar)
+    window_.SetScrollPos(ScrollBarKind::Horz, CeilDiv(HorzOffset, std::max(1, HorzScrollUnit)), true);
   Surface& canvas = window_.Canvas();
   canvas.ScrollPixels(TextAreaRect, -done, 0);
   // The strip the pixels left behind is drawn by the next paint.
@@ -213,7 +242,8 @@ void TLumoEdit::HorzScroll(int code, int pos) {
     int c1 = 1, c2 = WordWrap ? Column : NoWrapColumns;
     if (CharWidth > 0) {
       c1 = std::max(1, static_cast<int>(std::nearbyint(static_cast<double>(HorzOffset) / CharWidth)));
-      c2 = std::min(static_cast<int>(std::nearbyint(static_cast<double>(width + HorzOffset) / CharWidth)), c2);
+      c2 =
+          std::min(static_cast<int>(std::nearbyint(static_cast<double>(width + HorzOffset) / CharWidth)), c2);
     }
     OnUserDraw(this, c1, c2, TextLeft, width);
     PrepareCanvas();

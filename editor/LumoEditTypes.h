@@ -40,13 +40,13 @@ struct UndoRecord {
 
 // Bands of rows that RedrawRows draws, down to the bottom of the view unless said.
 enum class RedrawBand : std::uint8_t {
-  View = 0,          // every visible row
+  View = 0,  // every visible row
   FromAboveCaret = 1,
   FromCaret = 2,
-  FromRow = 3,       // from row a
-  CaretRow = 4,      // the caret row alone
+  FromRow = 3,   // from row a
+  CaretRow = 4,  // the caret row alone
   BelowCaret = 5,
-  RowRange = 6,      // rows a..b
+  RowRange = 6,  // rows a..b
 };
 
 // How ShowPosition scrolls a position into view vertically.

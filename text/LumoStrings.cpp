@@ -65,7 +65,7 @@ EFileError::EFileError(const std::string& fileName, int errnoValue)
     : std::runtime_error(FileErrorText(fileName, errnoValue)), code_(errnoValue) {}
 
 struct TLumoStrings::Impl {
-  RowSlots rows;  // always exactly Count rows; Capacity is bookkeeping on top of it
+  RowSlots rows;    // always exactly Count rows; Capacity is bookkeeping on top of it
   LineIndex lines;  // told of every change to `rows`, after it is made
 };
 
@@ -206,7 +206,7 @@ void TLumoStrings::SetCapacity(std::int32_t newCapacity) {
 
 void TLumoStrings::LoadFromFile(const std::string& fileName) {
   RowFileReader reader(fileName);  // opens first: a missing file leaves the rows alone
-  Clear();  // also leaves the line index to be built from the rows read
+  Clear();                         // also leaves the line index to be built from the rows read
   RowSlots& rows = impl_->rows;
   // One row per ~64 bytes is a fair guess for text; the slot array grows past it if needed.
   rows.Reserve(static_cast<std::size_t>(

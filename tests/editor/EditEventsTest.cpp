@@ -45,12 +45,12 @@ TEST_F(EditEvents, ModifiedAndRedoFollowTheHistory) {
 }
 
 TEST_F(EditEvents, RefusedEditsFireNothing) {
-  Key(0x08);                           // Backspace at (0, 0)
-  Key(0x2E);                           // Delete before the end marker
-  edit.WmChar(0x82);                   // a lead byte as a character
-  edit.WmChar(0x1F);                   // a control code
+  Key(0x08);          // Backspace at (0, 0)
+  Key(0x2E);          // Delete before the end marker
+  edit.WmChar(0x82);  // a lead byte as a character
+  edit.WmChar(0x1F);  // a control code
   win.ctrlDown = true;
-  edit.WmChar('a');                    // anything typed with Ctrl held
+  edit.WmChar('a');  // anything typed with Ctrl held
   win.ctrlDown = false;
   edit.ReadOnly = true;
   edit.WmChar('a');
@@ -74,10 +74,10 @@ TEST_F(EditEvents, UndoBudget) {
     bool modifiedAfterUndoingAll;
   };
   const Case cases[] = {
-      {0, "ab", nullptr, 0, true},            // nothing recorded, ever
-      {3, "abcd", nullptr, 3, true},          // the oldest dropped
-      {4, "abcd", nullptr, 4, false},         // all kept
-      {4, "ab", "0123456789", 0, true},       // a paste longer than the budget drops the rest
+      {0, "ab", nullptr, 0, true},       // nothing recorded, ever
+      {3, "abcd", nullptr, 3, true},     // the oldest dropped
+      {4, "abcd", nullptr, 4, false},    // all kept
+      {4, "ab", "0123456789", 0, true},  // a paste longer than the budget drops the rest
       {1015808, "ab", "01234", 3, false},
   };
   for (const Case& c : cases) {
@@ -174,7 +174,7 @@ TEST_F(EditEvents, WheelCarriesTheCaretAndKeepsOnlyShiftOrSelectAllSelections) {
   win.shiftDown = false;
   EXPECT_TRUE(edit.SelActive);  // with Shift it grows
   EXPECT_EQ(edit.CaretRow, 8);
-  Key(0x41, false, true);       // Ctrl+A
+  Key(0x41, false, true);  // Ctrl+A
   edit.WmMouseWheel(120, 0);
   edit.WmVScroll(SB_THUMBTRACK, 30);
   EXPECT_TRUE(edit.AllSelected);  // scrolling keeps select-all

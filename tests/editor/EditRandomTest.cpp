@@ -53,7 +53,8 @@ class EditRandom : public EditorFixture, public ::testing::WithParamInterface<in
     const std::int32_t last = edit.Lines->Count() - 1;
     ASSERT_TRUE(edit.CaretRow >= 0 && edit.CaretRow <= last) << what;
     ASSERT_TRUE(CaretPlaceOk(edit.Lines->Get(edit.CaretRow), edit.CaretCol, edit.CaretRow == last))
-        << what << " caret " << edit.CaretCol << "," << edit.CaretRow << " in " << Hex(edit.Lines->Get(edit.CaretRow));
+        << what << " caret " << edit.CaretCol << "," << edit.CaretRow << " in "
+        << Hex(edit.Lines->Get(edit.CaretRow));
     ASSERT_TRUE(edit.AnchorRow >= 0 && edit.AnchorRow <= last) << what;
     ASSERT_TRUE(CaretPlaceOk(edit.Lines->Get(edit.AnchorRow), edit.AnchorCol, edit.AnchorRow == last))
         << what << " anchor " << edit.AnchorCol << "," << edit.AnchorRow;
@@ -74,7 +75,8 @@ TEST_P(EditRandom, EveryEventKeepsTheRowsAndCaretSoundAndUndoRestoresTheText) {
   Create();
   const bool wrap = seed % 2 == 0;
   // Short lines of ASCII, double-byte characters, tabs and hostile lead bytes.
-  const char* const pieces[] = {"abc ", "\x8a\xbf\x8e\x9a", "\t", "\x82\xa0\x82\xa2", "x.y", "\x81", "\xb1\xb2", "  "};
+  const char* const pieces[] = {"abc ", "\x8a\xbf\x8e\x9a", "\t", "\x82\xa0\x82\xa2", "x.y",
+                                "\x81", "\xb1\xb2",         "  "};
   std::vector<std::string> lines;
   for (int i = 0; i < 30; ++i) {
     std::string line;
