@@ -192,6 +192,13 @@ class TLumoEdit : public EditorWindowClient {
   void CutToClipboard();
   void PasteFromClipboard();
 
+  // ---- Pointer (LumoEditMouse.cpp) ----
+  void ButtonDown(int button, int shift, int x, int y);
+  void PlaceCaretAtPoint(std::int32_t x, std::int32_t y);
+  void TrackPointer(std::int32_t x, std::int32_t y);
+  void AutoScrollTick();
+  void FinishTextDrag();
+
   // ---- Rendering ----
   void RedrawAll();
   void RedrawRows(std::uint8_t kind, std::int32_t a, std::int32_t b);
@@ -251,6 +258,10 @@ class TLumoEdit : public EditorWindowClient {
   TBoolEvent OnChangeRedoMode;
   TBoolEvent OnChangeModify;
   TNotifyEvent OnSelectionChange;
+  // Pointer events, after the control's own handling of the press (before it for moves).
+  std::function<void(TLumoEdit* sender, int button, int shift, int x, int y)> OnMouseDown, OnMouseUp;
+  std::function<void(TLumoEdit* sender, int shift, int x, int y)> OnMouseMove;
+  TNotifyEvent OnDblClick;
   TNotifyEvent OnChange;
   // The host sees every key and character after the control has acted on it.
   std::function<void(TLumoEdit*sender, int vk, int shift)> OnKeyDown, OnKeyUp;
@@ -343,6 +354,10 @@ class TLumoEdit : public EditorWindowClient {
   std::int32_t VScrollBarSpace = 0, HScrollBarSpace = 0;
   bool MouseSelecting = false, TextDragging = false;
   std::int16_t AutoScrollDir = 0;
+  // 1: the move cursor shows while text is dragged; 2: the copy cursor (Ctrl held).
+  int DragCursor = 1;
+  // The row a margin click selected whole, while that selection is being dragged (else -1).
+  std::int32_t MarginRow = -1;
   TPoint LastMousePoint;
   TDotLine DotLine;
   std::int32_t HighlightLen = 0, HighlightCol = 0, HighlightRow = 0;
@@ -394,6 +409,10 @@ class TLumoEdit : public EditorWindowClient {
   std::int32_t BoundaryNearX(std::string_view text, std::int32_t x, std::int32_t& boundaryX);
   // Set while a command moves the caret internally: the move never extends a selection.
   bool noExtend_ = false;
+  // The cursor for the Ctrl state while text is dragged.
+  void ShowDragCursor(bool copy);
+  // Ends a pointer selection: the timer and the capture go with it.
+  void EndPointerCapture();
 
   EditorWindow& window_;
   Clipboard* clipboard_ = nullptr;

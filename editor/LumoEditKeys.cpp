@@ -106,6 +106,10 @@ void RunFrom(const Binding (&table)[N], int vk, TLumoEdit& e) {
 }  // namespace
 
 void TLumoEdit::WmKeyDown(int vk, int shift) {
+  if (TextDragging) {  // keys only choose between moving and copying while text is dragged
+    ShowDragCursor(window_.IsCtrlDown());
+    return;
+  }
   // Alt combinations belong to the menus; the control runs no command for them.
   if (shift & SS_ALT) {
     if (OnKeyDown) OnKeyDown(this, vk, shift);
@@ -129,6 +133,10 @@ void TLumoEdit::WmKeyDown(int vk, int shift) {
 }
 
 void TLumoEdit::WmKeyUp(int vk, int shift) {
+  if (TextDragging) {
+    ShowDragCursor(window_.IsCtrlDown());
+    return;
+  }
   ScrollRepeat = 0;
   if (OnKeyUp) OnKeyUp(this, vk, shift);
 }
