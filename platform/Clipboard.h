@@ -11,7 +11,8 @@ class Clipboard {
   virtual bool HasText() = 0;
   // Lone LF and lone CR come back as CR LF; characters outside code page 932 as "?".
   virtual std::string GetText() = 0;
-  // CR LF is put on the clipboard as LF, the platform's convention.
+  // CR LF is put on the clipboard as LF, the platform's convention. Throws when the
+  // clipboard cannot take the text.
   virtual void SetText(const std::string& cp932) = 0;
   virtual void Clear() = 0;
 };

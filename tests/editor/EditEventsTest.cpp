@@ -105,6 +105,23 @@ TEST_F(EditEvents, AnOverwriteRecordLeftAloneIsDroppedAndTheTextStaysModified) {
   EXPECT_EQ(Rows(), (std::vector<std::string>{"xyz" + Eot()}));
 }
 
+TEST_F(EditEvents, CopyThatTheClipboardRefusesIsReportedAndChangesNothing) {
+  SetLines({"abc"});
+  clip.PutFromOutside("old");
+  Key(0x27, true);
+  clip.failNextSet = true;
+  Key('C', false, true);
+  EXPECT_EQ(win.messages, (std::vector<std::string>{"Error:OC003"}));
+  EXPECT_EQ(clip.GetText(), "old");
+  EXPECT_TRUE(edit.SelActive);
+  Key(0x27, true);
+  Key(0x25, true);
+  Key(0x25, true);  // back to an empty selection: copying it leaves the clipboard alone
+  Key('C', false, true);
+  EXPECT_EQ(clip.GetText(), "old");
+  EXPECT_EQ(clip.SetCount(), 0);
+}
+
 TEST_F(EditEvents, UndoEndsASelectionBeforeUndoing) {
   SetLines({"abc"});
   edit.WmChar('x');

@@ -1,6 +1,8 @@
 // The in-memory clipboard: the same line-end and zero-byte rules as the real one.
 #include "tests/support/TestClipboard.h"
 
+#include <stdexcept>
+
 namespace quiret {
 
 std::string TestClipboard::GetText() {
@@ -20,6 +22,10 @@ std::string TestClipboard::GetText() {
 }
 
 void TestClipboard::SetText(const std::string& cp932) {
+  if (failNextSet) {
+    failNextSet = false;
+    throw std::runtime_error("the clipboard cannot be opened");
+  }
   ++sets_;
   std::string lf;
   lf.reserve(cp932.size());

@@ -21,6 +21,8 @@ class TestClipboard : public Clipboard {
   // The text as the desktop holds it, LF line ends; nullopt when there is no text.
   const std::optional<std::string>& SystemText() const { return system_; }
   int SetCount() const { return sets_; }
+  // The next SetText fails as a clipboard held open by another program would.
+  bool failNextSet = false;
   int ClearCount() const { return clears_; }
 
  private:
