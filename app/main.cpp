@@ -1,4 +1,4 @@
 // Program entry: hands over to the Qt application runner.
-#include "platform/qt/QtApplication.h"
+#include "app/qt/QtApplication.h"
 
 int main(int argc, char** argv) { return quiret::RunQtApplication(argc, argv); }

@@ -1,5 +1,5 @@
 // Builds a QAction per command (caption, shortcut) and runs it through the form's rules.
-#include "platform/qt/QtShellActions.h"
+#include "app/qt/QtShellActions.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
 // Program start on Qt: single instance, the three windows, the message loop, and exit.
-#include "platform/qt/QtApplication.h"
+#include "app/qt/QtApplication.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -9,7 +9,7 @@
 #include "app/UnitQrClip.h"
 #include "platform/InstanceGuard.h"
 #include "platform/qt/QtClipboard.h"
-#include "platform/qt/QtMainWindow.h"
+#include "app/qt/QtMainWindow.h"
 #include "platform/qt/QtMessageBoxes.h"
 #include "platform/qt/QtProcessServices.h"
 

@@ -1,5 +1,5 @@
 // Builds the main window's widgets and turns window, tab strip and drop events into shell calls.
-#include "platform/qt/QtMainWindow.h"
+#include "app/qt/QtMainWindow.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -13,7 +13,7 @@
 
 #include "app/Menus.h"
 #include "app/UnitQrBase.h"
-#include "platform/qt/QtShellActions.h"
+#include "app/qt/QtShellActions.h"
 #include "platform/qt/QtShellDialogs.h"
 #include "platform/qt/QtShellPages.h"
 #include "platform/qt/QtShellStatusBar.h"
