@@ -116,6 +116,18 @@ void TLumoEdit::TrackPointer(std::int32_t x, std::int32_t y) {
   } else {
     const std::int32_t oldOffset = HorzOffset;
     PlaceCaretAtPoint(x, y);
+    if (MarginRow >= 0 && x < TextLeft && CaretRow >= MarginRow && !TextDragging) {
+      // Dragging down the margin takes the pointed row whole too: the selection ends at the
+      // start of the row after it (at the end of the text on the last row).
+      if (CaretRow < LastRow()) {
+        ++CaretRow;
+        CaretCol = 0;
+      } else {
+        CaretCol = static_cast<std::int32_t>(StripLineEnd(Lines->Get(CaretRow)).size());
+      }
+      CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
+      GoalCol = CaretCol;
+    }
     if (CaretCol != PaintedSelCol || CaretRow != PaintedSelRow) {
       if (!TextDragging) {
         PaintedSelCol = SelEndCol;
@@ -124,7 +136,7 @@ void TLumoEdit::TrackPointer(std::int32_t x, std::int32_t y) {
           // Rows selected in the margin stay whole: the clicked row's start is the anchor
           // when dragging down, its end (the next row's start) when dragging up.
           const bool last = MarginRow >= LastRow();
-          const bool down = CaretRow > MarginRow;
+          const bool down = CaretRow > MarginRow || (CaretRow == MarginRow && CaretCol > 0);
           AnchorRow = down || last ? MarginRow : MarginRow + 1;
           AnchorCol = down || !last ? 0 : static_cast<std::int32_t>(StripLineEnd(Lines->Get(MarginRow)).size());
         } else if (x < TextLeft && AnchorRow < CaretRow) {
