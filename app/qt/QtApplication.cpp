@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "app/UnitQrAbout.h"
 #include "app/UnitQrBase.h"
@@ -20,6 +22,10 @@ int RunQtApplication(int argc, char** argv) {
   InstanceGuard guard("Quiret070");
   // Message boxes need the application object, so it exists before the guard's answer is used.
   QApplication app(argc, argv);
+  // Qt's own dialogs and buttons speak the program's language, whatever the desktop's locale.
+  QTranslator qtJapanese;
+  if (qtJapanese.load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    app.installTranslator(&qtJapanese);
   QtMessageBoxes boxes;
   if (guard.AlreadyExisted()) {
     // Nothing is handed to the running instance, and no settings are read or written.
