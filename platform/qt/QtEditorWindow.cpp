@@ -3,6 +3,7 @@
 #include "platform/qt/QtEditorWindow.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -45,6 +46,43 @@ std::string ToCp932(const QString& text, bool& replaced) {
       std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
   replaced = std::count(bytes.begin(), bytes.end(), '?') > text.count(QLatin1Char('?'));
   return bytes;
+}
+
+// Draws a drag cursor: an arrow with a dotted box under it (text being carried), and for a copy
+// a boxed plus beside that. Black on white reads on both light and dark text.
+QPixmap DrawDragCursor(bool copy) {
+  QPixmap pm(32, 32);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  const QPoint arrow[] = {{0, 0}, {0, 15}, {4, 11}, {7, 18}, {9, 17}, {6, 10}, {11, 10}};
+  p.setPen(Qt::black);
+  p.setBrush(Qt::white);
+  p.drawPolygon(arrow, 7);
+  const QRect box(5, 20, 14, 9);
+  p.fillRect(box, Qt::white);
+  for (int x = box.left(); x <= box.right(); x += 2) {
+    p.drawPoint(x, box.top());
+    p.drawPoint(x, box.bottom());
+  }
+  for (int y = box.top(); y <= box.bottom(); y += 2) {
+    p.drawPoint(box.left(), y);
+    p.drawPoint(box.right(), y);
+  }
+  if (copy) {
+    const QRect plus(19, 17, 11, 11);
+    p.fillRect(plus, Qt::white);
+    p.drawRect(plus.adjusted(0, 0, -1, -1));
+    p.drawLine(plus.left() + 2, plus.center().y(), plus.right() - 2, plus.center().y());
+    p.drawLine(plus.center().x(), plus.top() + 2, plus.center().x(), plus.bottom() - 2);
+  }
+  return pm;
+}
+
+// Built on first use (a pixmap needs the application object); the hotspot is the arrow's tip.
+const QCursor& DragCursor(bool copy) {
+  static const QCursor move(DrawDragCursor(false), 0, 0);
+  static const QCursor copying(DrawDragCursor(true), 0, 0);
+  return copy ? copying : move;
 }
 
 }  // namespace
@@ -425,6 +463,7 @@ bool QtEditorWindow::viewportEvent(QEvent* e) {
 
 void QtEditorWindow::focusInEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusInEvent(e);
+  mods_ = QGuiApplication::queryKeyboardModifiers();  // keys went elsewhere meanwhile
   EnsureCreated();
   if (client_) client_->WmSetFocus();
 }
@@ -437,6 +476,10 @@ void QtEditorWindow::focusOutEvent(QFocusEvent* e) {
 void QtEditorWindow::keyPressEvent(QKeyEvent* e) {
   e->accept();
   Qt::KeyboardModifiers mods = e->modifiers();
+  // Some platforms report a modifier key's own press or release with the state before it.
+  if (e->key() == Qt::Key_Control) mods |= Qt::ControlModifier;
+  if (e->key() == Qt::Key_Shift) mods |= Qt::ShiftModifier;
+  mods_ = mods;
   int vk = QtKeyMap::VirtualKey(e->key(), mods);
   if (vk == 0x1C) convertKeyDown_ = true;
   if (vk != 0 && client_) client_->WmKeyDown(vk, QtKeyMap::ShiftFlags(mods));
@@ -483,9 +526,13 @@ std::string QtEditorWindow::InputToCp932(const QString& text) {
 void QtEditorWindow::keyReleaseEvent(QKeyEvent* e) {
   e->accept();
   if (e->isAutoRepeat()) return;
-  int vk = QtKeyMap::VirtualKey(e->key(), e->modifiers());
+  Qt::KeyboardModifiers mods = e->modifiers();
+  if (e->key() == Qt::Key_Control) mods &= ~Qt::ControlModifier;
+  if (e->key() == Qt::Key_Shift) mods &= ~Qt::ShiftModifier;
+  mods_ = mods;
+  int vk = QtKeyMap::VirtualKey(e->key(), mods);
   if (vk == 0x1C) convertKeyDown_ = false;
-  if (vk != 0 && client_) client_->WmKeyUp(vk, QtKeyMap::ShiftFlags(e->modifiers()));
+  if (vk != 0 && client_) client_->WmKeyUp(vk, QtKeyMap::ShiftFlags(mods));
 }
 
 void QtEditorWindow::inputMethodEvent(QInputMethodEvent* e) {
@@ -570,6 +617,7 @@ void QtEditorWindow::SetCompositionWindow(int x, int y, const TLogFont& font) {
 }
 
 void QtEditorWindow::mousePressEvent(QMouseEvent* e) {
+  mods_ = e->modifiers();
   int button = QtKeyMap::Button(e->button());
   if (!client_ || button == 0) return;
   QPoint p = e->position().toPoint();
@@ -578,12 +626,14 @@ void QtEditorWindow::mousePressEvent(QMouseEvent* e) {
 }
 
 void QtEditorWindow::mouseMoveEvent(QMouseEvent* e) {
+  mods_ = e->modifiers();
   if (!client_) return;
   QPoint p = e->position().toPoint();
   client_->WmMouseMove(MouseShift(e), p.x(), p.y());
 }
 
 void QtEditorWindow::mouseReleaseEvent(QMouseEvent* e) {
+  mods_ = e->modifiers();
   int button = QtKeyMap::Button(e->button());
   if (!client_ || button == 0) return;
   QPoint p = e->position().toPoint();
@@ -592,6 +642,7 @@ void QtEditorWindow::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void QtEditorWindow::mouseDoubleClickEvent(QMouseEvent* e) {
+  mods_ = e->modifiers();
   int button = QtKeyMap::Button(e->button());
   if (!client_ || button == 0) return;
   QPoint p = e->position().toPoint();
@@ -604,6 +655,7 @@ void QtEditorWindow::mouseDoubleClickEvent(QMouseEvent* e) {
 
 void QtEditorWindow::wheelEvent(QWheelEvent* e) {
   e->accept();
+  mods_ = e->modifiers();
   if (!client_) return;
   int delta = e->angleDelta().y();
   if (delta == 0) return;
@@ -619,25 +671,23 @@ void QtEditorWindow::wheelEvent(QWheelEvent* e) {
 // ---- Cursor, capture, menu, timer, key state ----
 
 void QtEditorWindow::SetCursor(CursorKind cursor) {
-  Qt::CursorShape shape = Qt::IBeamCursor;
   switch (cursor) {
     case CursorKind::IBeam:
-      shape = Qt::IBeamCursor;
+      viewport()->setCursor(Qt::IBeamCursor);
       break;
     case CursorKind::Arrow:
-      shape = Qt::ArrowCursor;
+      viewport()->setCursor(Qt::ArrowCursor);
       break;
     case CursorKind::DragMove:
-      shape = Qt::DragMoveCursor;
+      viewport()->setCursor(DragCursor(false));
       break;
     case CursorKind::DragCopy:
-      shape = Qt::DragCopyCursor;
+      viewport()->setCursor(DragCursor(true));
       break;
     case CursorKind::No:
-      shape = Qt::ForbiddenCursor;
+      viewport()->setCursor(Qt::ForbiddenCursor);
       break;
   }
-  viewport()->setCursor(shape);
 }
 
 void QtEditorWindow::SetCapture(bool capture) {
@@ -658,9 +708,9 @@ void QtEditorWindow::StartTimer(int intervalMs) { clientTimer_.start(std::max(1,
 
 void QtEditorWindow::StopTimer() { clientTimer_.stop(); }
 
-bool QtEditorWindow::IsShiftDown() { return QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier; }
+bool QtEditorWindow::IsShiftDown() { return mods_ & Qt::ShiftModifier; }
 
-bool QtEditorWindow::IsCtrlDown() { return QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier; }
+bool QtEditorWindow::IsCtrlDown() { return mods_ & Qt::ControlModifier; }
 
 void QtEditorWindow::ShowMessage(const std::string& text) {
   if (messageHandler) {

@@ -138,6 +138,9 @@ class QtEditorWindow : public QAbstractScrollArea, public EditorWindow {
 
   QTimer clientTimer_;
   bool convertKeyDown_ = false;
+  // Shift and Ctrl as of the input event being handled. A live query runs ahead of a busy
+  // event queue: a Ctrl let go just after a drop made with it would turn the copy into a move.
+  Qt::KeyboardModifiers mods_;
 
   // Scroll bars: the position the control last set, and whether a thumb drag is running.
   int barPos_[2] = {0, 0};

@@ -478,6 +478,34 @@ TEST_F(EditorWindowTest, MouseAndWheelInClientCoordinates) {
   EXPECT_EQ(client.calls.back(), "Wheel 120 0");
 }
 
+TEST_F(EditorWindowTest, DragCursorsAreOurOwnPicturesPointingWithTheArrowTip) {
+  window->SetCursor(CursorKind::DragMove);
+  const QCursor move = window->viewport()->cursor();
+  window->SetCursor(CursorKind::DragCopy);
+  const QCursor copy = window->viewport()->cursor();
+  ASSERT_EQ(move.shape(), Qt::BitmapCursor);
+  EXPECT_EQ(copy.hotSpot(), QPoint(0, 0));
+  EXPECT_EQ(copy.pixmap().toImage().pixel(0, 0), qRgba(0, 0, 0, 255)) << "the tip is the hotspot";
+  EXPECT_NE(move.pixmap().toImage(), copy.pixmap().toImage());
+  window->SetCursor(CursorKind::IBeam);
+  EXPECT_EQ(window->viewport()->cursor().shape(), Qt::IBeamCursor);
+}
+
+// Shift and Ctrl as the handled event was made with, even when a modifier key's own event
+// carries the state from before it; a live query would be behind these events (ahead on a busy X).
+TEST_F(EditorWindowTest, CtrlAloneArrivesAsItsKeyAndTheKeyStateIsTheEventsOwn) {
+  client.suffix = [this] {
+    return std::string(window->IsCtrlDown() ? " C" : "") + (window->IsShiftDown() ? " S" : "");
+  };
+  client.Clear();
+  Key(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier, QString());
+  Key(QEvent::KeyRelease, Qt::Key_Control, Qt::ControlModifier, QString());
+  Key(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier, QString());
+  Mouse(QEvent::MouseButtonRelease, {30, 40}, Qt::LeftButton, Qt::NoButton, Qt::ControlModifier);
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"KeyDown 11 2 C", "KeyUp 11 0", "KeyDown 10 1 S",
+                                                    "MouseUp 1 2 30 40 C"}));
+}
+
 TEST_F(EditorWindowTest, CaretHidesCumulativelyAndIsDrawnOverTheImageWhenFocused) {
   window->activateWindow();
   window->SetFocus();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,8 @@ namespace quiret::testqt {
 class RecordingClient : public EditorWindowClient {
  public:
   std::vector<std::string> calls;
+  // When set, its text ends every recorded line (state the window reports during the call).
+  std::function<std::string()> suffix;
 
   void Clear() { calls.clear(); }
   int Count(std::string_view prefix) const {
@@ -46,7 +49,7 @@ class RecordingClient : public EditorWindowClient {
   void WmTimer() override { Add("Timer"); }
 
  private:
-  void Add(std::string s) { calls.push_back(std::move(s)); }
+  void Add(std::string s) { calls.push_back(suffix ? s + suffix() : std::move(s)); }
   static std::string Hex(int v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02X", v);
