@@ -10,10 +10,12 @@
 namespace quiret {
 
 // Only real plain text counts: QMimeData::hasText() also says yes for a list of copied files,
-// which a desktop's plain-text format would not offer.
+// which a desktop's plain-text format would not offer. Some programs offer their text only as
+// UTF-8 plain text by its full type name, which Qt reads as text too.
 bool QtClipboard::HasText() {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-  return data && data->hasFormat(QStringLiteral("text/plain"));
+  return data && (data->hasFormat(QStringLiteral("text/plain")) ||
+                  data->hasFormat(QStringLiteral("text/plain;charset=utf-8")));
 }
 
 std::string QtClipboard::GetText() {

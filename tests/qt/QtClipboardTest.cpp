@@ -84,6 +84,10 @@ TEST_F(QtClipboardTest, HasTextAndClear) {
   system()->setMimeData(files);
   EXPECT_FALSE(clip.HasText()) << "copied files are not text";
   EXPECT_EQ(clip.GetText(), "");
+  auto utf8 = new QMimeData;  // offered only under the full UTF-8 type name
+  utf8->setData("text/plain;charset=utf-8", QStringLiteral("型\nb").toUtf8());
+  system()->setMimeData(utf8);
+  EXPECT_EQ(clip.GetText(), "\x8C\x5E\r\nb");
   clip.SetText("x");
   EXPECT_TRUE(clip.HasText());
   clip.Clear();
