@@ -19,6 +19,8 @@ TFormBase::TFormBase(const TShellServices& services, std::string settingsPath)
   for (const char* item : {"MmScroll", "MmTabFit", "MmStyleTab", "MmTabTop", "MmCloseAsk", "MmFileMemory"})
     checks_[item] = true;
   CreateActions();
+  FormClip = std::make_unique<TFormClip>(ui_.ClipViewer, ui_.Clip);
+  FormAbout = std::make_unique<TFormAbout>(ui_.About);
   ShowNoFile();
 }
 

@@ -1,8 +1,10 @@
-// TFormBase: the main window's rules — start and exit, settings, document tabs, file commands.
+// TFormBase: the main window's rules — start and exit, settings, document tabs, file, edit,
+// move and option commands, and the clipboard viewer and version windows it opens.
 //
 // Split by concern: UnitQrBase.cpp (lifecycle, start and exit), UnitQrBaseSettings.cpp,
-// UnitQrBaseTabs.cpp, UnitQrBaseFile.cpp, UnitQrBaseActions.cpp. The desktop is reached only
-// through the interfaces in TShellServices.
+// UnitQrBaseTabs.cpp, UnitQrBaseFile.cpp, UnitQrBaseActions.cpp (the command list and the edit
+// and move commands), UnitQrBaseOptions.cpp (the option menu and the secondary windows). The
+// desktop is reached only through the interfaces in TShellServices.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +15,8 @@
 #include <vector>
 
 #include "app/Actions.h"
+#include "app/UnitQrAbout.h"
+#include "app/UnitQrClip.h"
 #include "editor/LumoEdit.h"
 #include "platform/Clipboard.h"
 #include "platform/Process.h"
@@ -33,6 +37,8 @@ struct TShellServices {
   EditorPages& Pages;
   StatusBarUi& Status;
   ShellDialogs& Dialogs;
+  ClipViewerUi& ClipViewer;
+  ModalWindowUi& About;
 };
 
 // Tab flags.
@@ -106,6 +112,37 @@ class TFormBase {
   void FileExitExecute();
   void ReadMeOpenExecute();
 
+  // ---- Edit, move and clipboard commands ----
+  void EditUndoExecute();
+  void EditCopyExecute();
+  void EditCutExecute();
+  void EditPasteExecute();
+  void EditSelectAllExecute();
+  void MoveTopExecute();
+  void MoveBottomExecute();
+  void ViewClipBoardExecute();
+  void ClearClipBoardExecute();
+
+  // ---- Menu items without an action (the option menu, Read Me, version) ----
+  // Runs an item's click (check marks included); false for an unknown or disabled item.
+  bool MenuClick(const std::string& item);
+  // A menu is about to open; the option menu enables its tab-strip items here.
+  void MenuPopup(const std::string& menu);
+  // Enabled state of a plain menu item as last set (items are enabled unless a rule says no).
+  bool ItemEnabled(const std::string& item) const;
+  void MmFontClick();
+  // MmColorBack, MmColorMark, MmColorSelect or MmColorLink.
+  void MmColorClick(const std::string& item);
+  void MmScrollClick();
+  void TabWidthClick(int width);
+  void TabStyleClick(int style);
+  void TabPosClick(int position);
+  void MmAboutClick();
+
+  // The secondary windows, created hidden with the main window.
+  std::unique_ptr<TFormClip> FormClip;
+  std::unique_ptr<TFormAbout> FormAbout;
+
   // ---- Commands ----
   TActionList Actions;
   // Runs a command through its enabling rule; an error is shown in the error box.
@@ -137,6 +174,10 @@ class TFormBase {
  private:
   void CreateActions();
   void ConfigureEditor(TLumoEdit& ed);
+  // The settings a document editor and the clipboard viewer's editor share: marks, colours, font.
+  void ApplyEditorLook(TLumoEdit& ed);
+  // Column follows NoWrapColumns, which the editor measures only in ApplySettings.
+  static void ApplyKeepingColumn(TLumoEdit& ed);
   void ActivateTab(int index);
   void FocusActiveEditor();
   void DestroyTab(int index);
@@ -155,6 +196,7 @@ class TFormBase {
   std::string settingsPath_;
   std::vector<std::unique_ptr<TTabSheet>> tabs_;
   std::map<std::string, bool> checks_;
+  std::map<std::string, bool> itemDisabled_;
   bool created_ = false;
   bool shown_ = false;
 };

@@ -1,4 +1,5 @@
-// TFormBase command list: captions, shortcuts and the enabling rule of each command.
+// TFormBase command list (captions, shortcuts, enabling rules) and the edit and move commands,
+// which forward to the active editor.
 #include "app/UnitQrBase.h"
 
 namespace quiret {
@@ -35,14 +36,40 @@ void TFormBase::CreateActions() {
   add("FilePrint", "File", "印刷(&P)", "Ctrl+P", hasTab, [this] { FilePrintExecute(); });
   add("FileClose", "File", "閉じる(&Z)", "F4", hasTab, [this] { FileCloseExecute(); });
   add("FileExit", "File", "終了(&Q)", "Ctrl+Q", nullptr, [this] { FileExitExecute(); });
+  // The editor commands have no shortcut: the editor takes those keys itself.
+  add(
+      "EditUndo", "TLumoEdit", "元に戻す(&Z)", "", [active] { return active() && active()->Editor->GetModified(); },
+      [this] { EditUndoExecute(); });
+  add(
+      "EditCopy", "TLumoEdit", "コピー(&C)", "", [active] { return active() && active()->Editor->HasSelection(); },
+      [this] { EditCopyExecute(); });
+  add(
+      "EditCut", "TLumoEdit", "切り取り(&X)", "", [active] { return active() && active()->Editor->HasSelection(); },
+      [this] { EditCutExecute(); });
+  add(
+      "EditPaste", "TLumoEdit", "貼り付け(&V)", "", [this, hasTab] { return hasTab() && ui_.Clip.HasText(); },
+      [this] { EditPasteExecute(); });
+  add("EditSelectAll", "TLumoEdit", "すべてを選択(&A)", "", hasTab, [this] { EditSelectAllExecute(); });
+  add("MoveTop", "TLumoEditMove", "テキストの先頭へ(&H)", "", hasTab, [this] { MoveTopExecute(); });
+  add("MoveBottom", "TLumoEditMove", "テキストの最後へ(&E)", "", hasTab, [this] { MoveBottomExecute(); });
   add(
       "MoveLeftTab", "Tab", "左のタブ(&L)", "F7", [this] { return TabCount() >= 2; },
       [this] { MoveLeftTab(); });
   add(
       "MoveRightTab", "Tab", "右のタブ(&R)", "F8", [this] { return TabCount() >= 2; },
       [this] { MoveRightTab(); });
-  // A menu item without an action of its own; kept in the list so menus treat it alike.
-  add("ReadMeOpen", "Etc", "Read Me を開く(&R)", "", nullptr, [this] { ReadMeOpenExecute(); });
+  auto clipHasText = [this] { return ui_.Clip.HasText(); };
+  add("ViewClipBoard", "Edit", "内容表示(&O)", "F9", clipHasText, [this] { ViewClipBoardExecute(); });
+  add("ClearClipBoard", "Edit", "クリア(&D)", "F12", clipHasText, [this] { ClearClipBoardExecute(); });
 }
+
+// The rules have just said a tab exists, so the active editor is there.
+void TFormBase::EditUndoExecute() { ActiveEditor()->Undo(); }
+void TFormBase::EditCopyExecute() { ActiveEditor()->CopyToClipboard(); }
+void TFormBase::EditCutExecute() { ActiveEditor()->CutToClipboard(); }
+void TFormBase::EditPasteExecute() { ActiveEditor()->PasteFromClipboard(); }
+void TFormBase::EditSelectAllExecute() { ActiveEditor()->SelectAll(); }
+void TFormBase::MoveTopExecute() { ActiveEditor()->MoveToTextStart(); }
+void TFormBase::MoveBottomExecute() { ActiveEditor()->MoveToTextEnd(); }
 
 }  // namespace quiret

@@ -27,8 +27,7 @@ void TFormBase::FocusActiveEditor() {
   if (TLumoEdit* ed = ActiveEditor()) ed->Window().SetFocus();
 }
 
-void TFormBase::ConfigureEditor(TLumoEdit& ed) {
-  // The order matters: Column reads NoWrapColumns, which follows the font just set.
+void TFormBase::ApplyEditorLook(TLumoEdit& ed) {
   ed.ColorPrintF = true;
   ed.SetShowCR(true);
   ed.SetShowEOF(true);
@@ -46,6 +45,18 @@ void TFormBase::ConfigureEditor(TLumoEdit& ed) {
   font.SetSize(FontSize);
   font.Color = FontColor;
   ed.SetFont(font);
+}
+
+void TFormBase::ApplyKeepingColumn(TLumoEdit& ed) {
+  ed.ApplySettings();
+  // NoWrapColumns is known only once the window has measured the font, which happens in
+  // ApplySettings; the column is set again so it holds the measured value.
+  if (ed.Column != ed.NoWrapColumns) ed.SetColumn(ed.NoWrapColumns);
+}
+
+void TFormBase::ConfigureEditor(TLumoEdit& ed) {
+  // The order matters: Column reads NoWrapColumns, which follows the font just set.
+  ApplyEditorLook(ed);
   ed.SetVertScrollBar(true);
   ed.SetHorzScrollBar(!Checked("MmScroll"));
   ed.ScrollStep = 2;
@@ -65,10 +76,7 @@ void TFormBase::NewTab() {
   tab->Editor = std::make_unique<TLumoEdit>(*tab->Page, &ui_.Clip);
   tab->Page->SetClient(tab->Editor.get());
   ConfigureEditor(*tab->Editor);
-  tab->Editor->ApplySettings();
-  // NoWrapColumns is known only once the window has measured the font, which happens in
-  // ApplySettings; the column is set again so it holds the measured value.
-  if (tab->Editor->Column != tab->Editor->NoWrapColumns) tab->Editor->SetColumn(tab->Editor->NoWrapColumns);
+  ApplyKeepingColumn(*tab->Editor);
   tab->Editor->SetModified(false);
   // The modified mark follows the active document's history as it is edited and undone.
   tab->Editor->OnChangeModify = [this](TLumoEdit* sender, bool) {

@@ -1,12 +1,23 @@
-// The common dialogs the shell opens: open, save, print and printer setup.
+// The common dialogs the shell opens: open, save, print, printer setup, font and colour.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "platform/Types.h"
+
 namespace quiret {
 
 class PrintPage;
+
+// What the font dialog shows and gives back.
+struct TFontChoice {
+  std::string Name;  // family name, UTF-8; need not be installed
+  int Size = 12;     // points
+  TColor Color = 0;  // 0x00BBGGRR
+  int CharSet = 128;  // Shift-JIS: the dialog offers the fonts that write Japanese
+  friend bool operator==(const TFontChoice&, const TFontChoice&) = default;
+};
 
 // Filters are written "caption|patterns|caption|patterns" (patterns separated by ";").
 class ShellDialogs {
@@ -19,6 +30,11 @@ class ShellDialogs {
   // The print dialog; a page stream on the chosen printer, or nullptr when cancelled.
   virtual std::unique_ptr<PrintPage> ExecPrintDialog() = 0;
   virtual void ExecPrinterSetup() = 0;
+  // The font dialog, preset with `font`; on OK `font` holds the choice. It offers no style
+  // (bold, italic): the editor draws one plain face.
+  virtual bool ExecFontDialog(TFontChoice& font) = 0;
+  // The colour dialog in its full form, preset with `color` (0x00BBGGRR); on OK the choice.
+  virtual bool ExecColorDialog(TColor& color) = 0;
 };
 
 }  // namespace quiret

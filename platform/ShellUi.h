@@ -1,4 +1,5 @@
-// The main window's desktop parts as the shell's rules see them: window, tab strip, pages, status bar.
+// The desktop parts as the shell's rules see them: main window, tab strip, pages, status bar,
+// and the secondary windows shown modally over the main window.
 #pragma once
 
 #include <memory>
@@ -66,6 +67,23 @@ class StatusBarUi {
  public:
   virtual ~StatusBarUi() = default;
   virtual void SetPanelText(int panel, const std::string& text) = 0;
+};
+
+// A secondary window that is created hidden and shown modally over the main window.
+class ModalWindowUi {
+ public:
+  virtual ~ModalWindowUi() = default;
+  // Shows the window centred over the main window; returns once it is closed.
+  virtual void ShowModal() = 0;
+  // Hides the window and ends its modal run with the result OK.
+  virtual void CloseModal() = 0;
+  virtual bool IsVisible() = 0;
+};
+
+// The clipboard viewer: a modal window filled by one editor window.
+class ClipViewerUi : public ModalWindowUi {
+ public:
+  virtual EditorWindow& EditorPage() = 0;
 };
 
 }  // namespace quiret

@@ -3,12 +3,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include "app/UnitQrAbout.h"
 #include "app/UnitQrBase.h"
-#include "app/UnitQrClip.h"
 #include "platform/InstanceGuard.h"
 #include "platform/qt/QtClipboard.h"
 #include "app/qt/QtMainWindow.h"
@@ -34,12 +33,15 @@ int RunQtApplication(int argc, char** argv) {
   }
   QtProcessServices process;
   process.SetApplicationTitle("Quiret");
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 128, 256})
+    icon.addFile(QString(":/icons/hicolor/%1x%1/apps/quiret.png").arg(size), QSize(size, size));
+  app.setWindowIcon(icon);
   QtClipboard clipboard;
 
   QtMainWindow window(boxes, process, clipboard, SettingsFilePath(process.ProgramPath()));
+  // The clipboard viewer and the version window are created hidden with the main window.
   window.Form().Guarded([&] { window.Form().FormCreate(); });
-  TFormClip formClip;    // created hidden
-  TFormAbout formAbout;  // created hidden
   window.show();
   return app.exec();
 }

@@ -13,6 +13,8 @@
 
 #include "app/Menus.h"
 #include "app/UnitQrBase.h"
+#include "app/qt/QtFormAbout.h"
+#include "app/qt/QtFormClip.h"
 #include "app/qt/QtShellActions.h"
 #include "platform/qt/QtShellDialogs.h"
 #include "platform/qt/QtShellPages.h"
@@ -40,13 +42,22 @@ QtMainWindow::QtMainWindow(MessageBoxes& boxes, ProcessServices& process, Clipbo
 
   stripUi_ = std::make_unique<QtShellTabStrip>(*strip_, [this] { PlaceStrip(); });
   dialogs_ = std::make_unique<QtShellDialogs>(this);
-  form_ = std::make_unique<TFormBase>(
-      TShellServices{boxes, process, clipboard, *this, *stripUi_, *pages_, *status_, *dialogs_},
-      settingsPath);
+  formClip_ = new QtFormClip(this);
+  formAbout_ = new QtFormAbout(this);
+  form_ = std::make_unique<TFormBase>(TShellServices{boxes, process, clipboard, *this, *stripUi_, *pages_, *status_,
+                                                     *dialogs_, *formClip_, *formAbout_},
+                                      settingsPath);
 
   actions_ = new QtShellActions(*form_, this);
-  actions_->BuildMenuBar(menuBar());
-  stripUi_->SetMenu(actions_->BuildMenu(TabMenuItems(), this));
+  const QtShellActions::ClickHandler mainClick = [this](const std::string& item) { form_->MenuClick(item); };
+  actions_->BuildMenuBar(menuBar(), MainMenuItems(), this, mainClick);
+  stripUi_->SetMenu(actions_->BuildMenu(TabMenuItems(), this, this, mainClick));
+  pages_->SetPopupMenu(actions_->BuildMenu(PopupMenuItems(), this, this, mainClick));
+  // The viewer's Clear item is the main window's command; added to the viewer, its F12 works there.
+  actions_->BuildMenuBar(formClip_->MenuBar(), ClipViewerMenuItems(), formClip_, [this](const std::string& item) {
+    form_->Guarded([this, &item] { form_->FormClip->MenuClick(item); });
+  });
+  formClip_->addAction(actions_->Action("ClearClipBoard"));
 
   strip_->installEventFilter(this);
   connect(strip_, &TabStripWidget::tabActivated, this,

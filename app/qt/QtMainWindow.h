@@ -19,6 +19,8 @@ class QtShellStatusBar;
 class QtShellTabStrip;
 class QtShellDialogs;
 class QtShellActions;
+class QtFormClip;
+class QtFormAbout;
 
 class QtMainWindow : public QMainWindow, public MainWindowUi {
   Q_OBJECT
@@ -31,6 +33,9 @@ class QtMainWindow : public QMainWindow, public MainWindowUi {
   TFormBase& Form() { return *form_; }
   TabStripWidget& Strip() { return *strip_; }
   QtShellStatusBar& Status() { return *status_; }
+  QtShellActions& Actions() { return *actions_; }
+  QtFormClip& FormClip() { return *formClip_; }
+  QtFormAbout& FormAbout() { return *formAbout_; }
 
   // ---- MainWindowUi ----
   TWindowBounds Bounds() override;
@@ -58,6 +63,9 @@ class QtMainWindow : public QMainWindow, public MainWindowUi {
   QVBoxLayout* layout_;
   std::unique_ptr<QtShellTabStrip> stripUi_;
   std::unique_ptr<QtShellDialogs> dialogs_;
+  // The secondary windows, hidden until a command shows them; children of this window.
+  QtFormClip* formClip_;
+  QtFormAbout* formAbout_;
   std::unique_ptr<TFormBase> form_;
   QtShellActions* actions_ = nullptr;
   bool shown_ = false;

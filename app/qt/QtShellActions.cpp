@@ -1,8 +1,9 @@
-// Builds a QAction per command (caption, shortcut) and runs it through the form's rules.
+// Builds a QAction per command (caption, shortcut) and the menus over them, and runs commands
+// and item clicks through the form's rules.
 #include "app/qt/QtShellActions.h"
 
 #include <QAbstractEventDispatcher>
-#include <QCoreApplication>
+#include <QActionGroup>
 #include <QKeySequence>
 
 #include "app/UnitQrBase.h"
@@ -29,25 +30,83 @@ QAction* QtShellActions::Action(const std::string& name) const {
   return it == actions_.end() ? nullptr : it->second;
 }
 
-QMenu* QtShellActions::BuildMenu(const TMenuItem& item, QWidget* parent) {
+QAction* QtShellActions::Item(const std::string& name) const {
+  auto it = items_.find(name);
+  return it == items_.end() ? nullptr : it->second;
+}
+
+QAction* QtShellActions::AddItem(const TMenuItem& item, QMenu* menu, QWidget* shortcutWindow,
+                                 const ClickHandler& click, std::map<int, QActionGroup*>& groups) {
+  const std::string name = item.Name;
+  if (!item.Action.empty()) {
+    QAction* command = Action(item.Action);
+    if (!command) return nullptr;
+    if (item.KeyHint.empty()) {
+      menu->addAction(command);
+      return command;
+    }
+    // The text after the tab is drawn right-aligned in the shortcut column; being text only,
+    // it leaves those keys to the editor.
+    auto* hinted = new QAction(command->text() + '\t' + QString::fromStdString(item.KeyHint), menu);
+    const std::string actionName = item.Action;
+    connect(hinted, &QAction::triggered, this, [this, actionName] { form_.Execute(actionName); });
+    menu->addAction(hinted);
+    mirrors_.emplace_back(actionName, hinted);
+    return hinted;
+  }
+  auto* plain = new QAction(QString::fromStdString(item.Caption), menu);
+  plain->setCheckable(item.Checkable);
+  if (item.RadioGroup != 0) {
+    QActionGroup*& group = groups[item.RadioGroup];
+    if (!group) group = new QActionGroup(menu);
+    group->addAction(plain);
+  }
+  if (!item.Shortcut.empty()) {
+    plain->setShortcut(QKeySequence(QString::fromStdString(item.Shortcut)));
+    plain->setShortcutContext(Qt::WindowShortcut);
+    if (shortcutWindow) shortcutWindow->addAction(plain);
+  }
+  connect(plain, &QAction::triggered, this, [this, name, click] {
+    click(name);
+    UpdateEnabled();  // Qt toggled the check mark itself; the form's mark is the one that counts
+  });
+  menu->addAction(plain);
+  plain_.emplace_back(name, plain);
+  return plain;
+}
+
+QMenu* QtShellActions::BuildMenu(const TMenuItem& item, QWidget* parent, QWidget* shortcutWindow,
+                                 const ClickHandler& click) {
   auto* menu = new QMenu(QString::fromStdString(item.Caption), parent);
   menu->setObjectName(QString::fromStdString(item.Name));
+  std::map<int, QActionGroup*> groups;
   for (const TMenuItem& child : item.Items) {
     if (child.IsSeparator()) {
       menu->addSeparator();
-    } else if (!child.Action.empty()) {
-      if (QAction* a = Action(child.Action)) menu->addAction(a);
-    } else {
-      menu->addMenu(BuildMenu(child, menu));
+    } else if (child.IsSubmenu()) {
+      QMenu* sub = BuildMenu(child, menu, shortcutWindow, click);
+      menu->addMenu(sub);
+      items_[child.Name] = sub->menuAction();
+    } else if (QAction* a = AddItem(child, menu, shortcutWindow, click, groups)) {
+      items_[child.Name] = a;
     }
   }
   // Menus show the state of this moment even when no idle moment came in between.
-  connect(menu, &QMenu::aboutToShow, this, &QtShellActions::UpdateEnabled);
+  const std::string name = item.Name;
+  connect(menu, &QMenu::aboutToShow, this, [this, name] {
+    form_.MenuPopup(name);
+    UpdateEnabled();
+  });
   return menu;
 }
 
-void QtShellActions::BuildMenuBar(QMenuBar* bar) {
-  for (const TMenuItem& item : MainMenuItems()) bar->addMenu(BuildMenu(item, bar));
+void QtShellActions::BuildMenuBar(QMenuBar* bar, const std::vector<TMenuItem>& menus, QWidget* shortcutWindow,
+                                  const ClickHandler& click) {
+  for (const TMenuItem& item : menus) {
+    QMenu* menu = BuildMenu(item, bar, shortcutWindow, click);
+    bar->addMenu(menu);
+    items_[item.Name] = menu->menuAction();
+  }
 }
 
 void QtShellActions::UpdateEnabled() {
@@ -55,6 +114,14 @@ void QtShellActions::UpdateEnabled() {
   for (const TAction& a : form_.Actions.Items()) {
     QAction* action = Action(a.Name);
     if (action && action->isEnabled() != a.Enabled) action->setEnabled(a.Enabled);
+  }
+  for (const auto& [actionName, item] : mirrors_) {
+    const TAction* a = form_.Actions.Find(actionName);
+    if (a && item->isEnabled() != a->Enabled) item->setEnabled(a->Enabled);
+  }
+  for (const auto& [name, item] : plain_) {
+    if (item->isCheckable() && item->isChecked() != form_.Checked(name)) item->setChecked(form_.Checked(name));
+    if (item->isEnabled() != form_.ItemEnabled(name)) item->setEnabled(form_.ItemEnabled(name));
   }
 }
 

@@ -1,13 +1,17 @@
-// Open and save dialogs with the shell's filters; print dialogs on one shared printer.
+// Open and save dialogs with the shell's filters; print dialogs on one shared printer; the font
+// and colour dialogs.
 #include "platform/qt/QtShellDialogs.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
 #include "platform/PrintPage.h"
+#include "platform/qt/QtFontDialog.h"
 #include "platform/qt/QtPrintPage.h"
+#include "platform/qt/QtSurface.h"
 
 namespace quiret {
 
@@ -63,6 +67,22 @@ std::unique_ptr<PrintPage> QtShellDialogs::ExecPrintDialog() {
 void QtShellDialogs::ExecPrinterSetup() {
   QPageSetupDialog dialog(printer_.get(), parent_);
   dialog.exec();
+}
+
+bool QtShellDialogs::ExecFontDialog(TFontChoice& font) {
+  QtFontDialog dialog(font, parent_);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  font = dialog.Choice();
+  return true;
+}
+
+bool QtShellDialogs::ExecColorDialog(TColor& color) {
+  // Qt's colour dialog always shows its full form, custom colours included.
+  QColorDialog dialog(QtSurface::ToQColor(color), parent_);
+  dialog.setWindowTitle(QString::fromUtf8("色の設定"));
+  if (dialog.exec() != QDialog::Accepted) return false;
+  color = QtSurface::FromQColor(dialog.selectedColor());
+  return true;
 }
 
 }  // namespace quiret

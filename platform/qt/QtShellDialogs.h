@@ -1,4 +1,4 @@
-// The common dialogs on Qt: open, save, print and printer setup.
+// The common dialogs on Qt: open, save, print, printer setup, font and colour.
 #pragma once
 
 #include <QString>
@@ -19,6 +19,8 @@ class QtShellDialogs : public ShellDialogs {
   bool SaveFileName(const std::string& filter, std::string& fileName) override;
   std::unique_ptr<PrintPage> ExecPrintDialog() override;
   void ExecPrinterSetup() override;
+  bool ExecFontDialog(TFontChoice& font) override;
+  bool ExecColorDialog(TColor& color) override;
 
   // "caption|*.a;*.b|..." as Qt's name filters: "caption (*.a *.b)".
   static QStringList NameFilters(const std::string& filter);

@@ -1,6 +1,8 @@
 // Editor pages: created in the stack, removed from it when their owner destroys them.
 #include "platform/qt/QtShellPages.h"
 
+#include <QMenu>
+
 #include "platform/qt/QtEditorWindow.h"
 
 namespace quiret {
@@ -12,6 +14,9 @@ QtShellPages::QtShellPages(QWidget* parent) : QStackedWidget(parent), empty_(new
 std::unique_ptr<EditorWindow> QtShellPages::CreatePage() {
   auto page = std::make_unique<QtEditorWindow>(this);
   addWidget(page.get());  // a destroyed widget leaves the stack by itself
+  connect(page.get(), &QtEditorWindow::popupMenuRequested, this, [this](const QPoint& global) {
+    if (popupMenu_) popupMenu_->popup(global);
+  });
   // The editor lays out its rows at once; give it the page area's size before it is shown.
   page->setGeometry(contentsRect());
   return page;

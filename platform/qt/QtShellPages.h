@@ -5,6 +5,8 @@
 
 #include "platform/ShellUi.h"
 
+class QMenu;
+
 namespace quiret {
 
 class QtShellPages : public QStackedWidget, public EditorPages {
@@ -12,11 +14,14 @@ class QtShellPages : public QStackedWidget, public EditorPages {
 
  public:
   explicit QtShellPages(QWidget* parent = nullptr);
+  // The pop-up menu every editor page opens at the point its control asks for.
+  void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
   std::unique_ptr<EditorWindow> CreatePage() override;
   void ShowPage(EditorWindow* page) override;
 
  private:
   QWidget* empty_;  // shown when there is no tab
+  QMenu* popupMenu_ = nullptr;
 };
 
 }  // namespace quiret

@@ -67,7 +67,7 @@ TEST(ShellFile, OpenedFileIsNotModifiedAndCannotBeSavedYet) {
   s.Modify();
   EXPECT_TRUE(f.Actions.IsEnabled("FileSave"));
   EXPECT_TRUE(f.Execute("FileSave"));
-  EXPECT_EQ(TestShell::Read(s.Path("a.txt")), "one\r\ntwo\r\n");
+  EXPECT_EQ(TestShell::Read(s.Path("a.txt")), "xone\r\ntwo\r\n");  // the typed x is saved
   EXPECT_FALSE(f.ActiveEditor()->GetModified());
   EXPECT_FALSE(f.Actions.IsEnabled("FileSave"));
 }
@@ -86,7 +86,7 @@ TEST(ShellFile, EnablingRulesFollowTheActiveTab) {
   f.Execute("FileNew");
   s.Modify();
   EXPECT_FALSE(f.Actions.IsEnabled("FileSave"));  // new documents save through Save As only
-  f.Execute("ReadMeOpen");
+  f.MenuClick("MmReadMeOpen");
   s.Modify();
   EXPECT_FALSE(f.Actions.IsEnabled("FileSaveAs"));
   EXPECT_FALSE(f.Actions.IsEnabled("FileSave"));
@@ -156,7 +156,7 @@ TEST(ShellFile, SaveFallsThroughToSaveAsWhenTheFileIsGone) {
   s.dialogs.saveNames = {s.Path("b.txt")};
   EXPECT_TRUE(f.Execute("FileSave"));
   EXPECT_EQ(s.dialogs.savePresets, (std::vector<std::string>{a}));
-  EXPECT_EQ(TestShell::Read(s.Path("b.txt")), "a\r\n");
+  EXPECT_EQ(TestShell::Read(s.Path("b.txt")), "xa\r\n");
   EXPECT_EQ(f.Tab(0).Hint, s.Path("b.txt"));
   EXPECT_FALSE(FileExists(a));
 }
@@ -169,8 +169,9 @@ TEST(ShellFile, SaveKeepsPermissionsAndWritesThroughSymbolicLinks) {
   const std::string link = s.Path("link.txt");
   ASSERT_EQ(symlink("target.txt", link.c_str()), 0);
   f.OpenFile(link);
-  f.ActiveEditor()->Lines->SetText(std::string("new\r\n") + std::string(TLumoStrings::kEndMarker));
-  s.Modify();
+  s.clipboard.text = "new\r\n";
+  f.Execute("EditSelectAll");
+  f.Execute("EditPaste");
   EXPECT_TRUE(f.Execute("FileSave"));
   struct stat st;
   ASSERT_EQ(lstat(link.c_str(), &st), 0);
@@ -204,8 +205,9 @@ TEST(ShellFile, FailedSaveLeavesTheOldFileAndKeepsTheDocumentModified) {
   TFormBase& f = s.Start();
   const std::string path = s.Write("a.txt", "old\r\n");
   f.OpenFile(path);
-  f.ActiveEditor()->Lines->SetText(std::string(4000, 'x') + "\r\n" + std::string(TLumoStrings::kEndMarker));
-  s.Modify();
+  s.clipboard.text = std::string(4000, 'x') + "\r\n";
+  f.Execute("EditSelectAll");
+  f.Execute("EditPaste");
   {
     FileSizeLimit full(1000);
     EXPECT_TRUE(f.Execute("FileSave"));
@@ -268,7 +270,7 @@ TEST(ShellFile, PrintWritesEachLineOnce) {
 TEST(ShellFile, ReadMeCommandReportsAMissingFile) {
   TestShell s;
   TFormBase& f = s.Start();
-  f.Execute("ReadMeOpen");
+  f.MenuClick("MmReadMeOpen");
   EXPECT_EQ(s.boxes.Texts("plain"),
             (std::vector<std::string>{s.Path("ReadMe.txt") + "\r\n が見つかりません。"}));
   EXPECT_EQ(f.TabCount(), 0);

@@ -154,7 +154,7 @@ TEST(ShellExit, NoQuestionForReadMeOnlyOrWhenAskingIsOff) {
   TestShell s;
   s.Write("ReadMe.txt", "readme\r\n");
   TFormBase& f = s.Start();
-  f.Execute("ReadMeOpen");
+  f.MenuClick("MmReadMeOpen");
   ASSERT_EQ(f.TabCount(), 1);
   s.Modify();
   EXPECT_TRUE(f.FormCloseQuery());

@@ -208,7 +208,7 @@ TEST(ShellTabs, CloseQuestionYesSavesThenCloses) {
   s.dialogs.saveNames = {s.Path("kept.txt")};
   f.Execute("FileClose");
   EXPECT_EQ(f.TabCount(), 0);
-  EXPECT_EQ(TestShell::Read(s.Path("kept.txt")), "");
+  EXPECT_EQ(TestShell::Read(s.Path("kept.txt")), "x");
   EXPECT_EQ(s.dialogs.savePresets.at(0), "(Untitled1).txt");
 }
 
@@ -228,7 +228,7 @@ TEST(ShellTabs, ModifiedReadMeAndUnaskedTabsCloseSilently) {
   TestShell s;
   s.Write("ReadMe.txt", "read me\r\n");
   TFormBase& f = s.Start();
-  f.Execute("ReadMeOpen");
+  f.MenuClick("MmReadMeOpen");
   s.Modify();
   f.Execute("FileClose");
   EXPECT_EQ(f.TabCount(), 0);
@@ -250,7 +250,7 @@ TEST(ShellTabs, StatusShowsReadOnlyAndReadMeStates) {
   EXPECT_EQ(f.Tab(0).Flags, ReadOnlyFile);
   EXPECT_EQ(s.status.panels[1], "読み取り専用");
   EXPECT_EQ(s.status.panels[3], ro);
-  f.Execute("ReadMeOpen");
+  f.MenuClick("MmReadMeOpen");
   EXPECT_EQ(f.Tab(1).Flags, ReadMeFile);
   EXPECT_EQ(s.status.panels[1], "保存不可");
   f.OpenFile(s.Write("plain.txt", "p\r\n"));

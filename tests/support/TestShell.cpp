@@ -98,6 +98,37 @@ std::unique_ptr<PrintPage> TestShellDialogs::ExecPrintDialog() {
   return page;
 }
 
+bool TestShellDialogs::ExecFontDialog(TFontChoice& font) {
+  fontPresets.push_back(font);
+  if (fonts.empty()) return false;
+  std::optional<TFontChoice> next = fonts.front();
+  fonts.pop_front();
+  if (!next) return false;
+  font = *next;
+  return true;
+}
+
+bool TestShellDialogs::ExecColorDialog(TColor& color) {
+  colorPresets.push_back(color);
+  if (colors.empty()) return false;
+  std::optional<TColor> next = colors.front();
+  colors.pop_front();
+  if (!next) return false;
+  color = *next;
+  return true;
+}
+
+void TestShellModal::ShowModal() {
+  visible = true;
+  ++shows;
+  if (whileShown) whileShown();
+}
+
+void TestShellModal::CloseModal() {
+  visible = false;
+  ++closes;
+}
+
 TestShell::TestShell() {
   std::string pattern = (std::filesystem::temp_directory_path() / "quiret-shell-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
@@ -119,7 +150,8 @@ TestShell::~TestShell() {
 TFormBase& TestShell::Form() {
   if (!form_) {
     form_ = std::make_unique<TFormBase>(
-        TShellServices{boxes, process, clipboard, window, strip, pages, status, dialogs}, settingsPath);
+        TShellServices{boxes, process, clipboard, window, strip, pages, status, dialogs, clipViewer, about},
+        settingsPath);
   }
   return *form_;
 }
@@ -137,6 +169,8 @@ void TestShell::Restart() {
   pages.shown = nullptr;
   status = TestShellStatus();
   window = TestShellWindow();
+  clipViewer.modal = TestShellModal();
+  about = TestShellModal();
 }
 
 std::string TestShell::Write(const std::string& name, const std::string& bytes) const {
@@ -156,7 +190,8 @@ std::string TestShell::Read(const std::string& path) {
 void TestShell::Modify(int tab) {
   TFormBase& f = Form();
   const int index = tab < 0 ? f.ActiveIndex() : tab;
-  f.Tab(index).Editor->SetModified(true);
+  f.Tab(index).Editor->TypeText("x");
+  if (!f.Tab(index).Editor->GetModified()) throw std::logic_error("typing did not change the text");
 }
 
 }  // namespace quiret

@@ -1,8 +1,10 @@
 // A scripted, headless desktop for the shell's rules: window, tab strip, pages, status bar,
-// dialogs, message boxes, clipboard and process, all recording what the shell asks of them.
+// dialogs, message boxes, clipboard, process and the modal windows, all recording what the
+// shell asks of them.
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -123,6 +125,37 @@ class TestShellDialogs : public ShellDialogs {
   void ExecPrinterSetup() override { ++printerSetups; }
   std::vector<std::string> printedTexts;  // AllText() of each finished print job
   bool printerRefuses = false;            // the next pages fail to start their job
+  // Font and colour dialogs: the presets they were opened with, and the answers in order
+  // (an empty optional, or none left, cancels).
+  std::vector<TFontChoice> fontPresets;
+  std::deque<std::optional<TFontChoice>> fonts;
+  std::vector<TColor> colorPresets;
+  std::deque<std::optional<TColor>> colors;
+  bool ExecFontDialog(TFontChoice& font) override;
+  bool ExecColorDialog(TColor& color) override;
+};
+
+// A modal window: ShowModal runs `whileShown` (what the user does meanwhile) and returns; the
+// window stays visible unless that closed it, as a real one would be after its modal run.
+class TestShellModal : public ModalWindowUi {
+ public:
+  bool visible = false;
+  int shows = 0;
+  int closes = 0;
+  std::function<void()> whileShown;
+  void ShowModal() override;
+  void CloseModal() override;
+  bool IsVisible() override { return visible; }
+};
+
+class TestShellClipViewer : public ClipViewerUi {
+ public:
+  TestShellModal modal;
+  TestEditorWindow page;
+  EditorWindow& EditorPage() override { return page; }
+  void ShowModal() override { modal.ShowModal(); }
+  void CloseModal() override { modal.CloseModal(); }
+  bool IsVisible() override { return modal.IsVisible(); }
 };
 
 // Everything together, with a private temporary folder for files and the settings.
@@ -138,6 +171,8 @@ class TestShell {
   TestShellPages pages;
   TestShellStatus status;
   TestShellDialogs dialogs;
+  TestShellClipViewer clipViewer;
+  TestShellModal about;
   std::string dir;           // the temporary folder (holds the "program" and its settings)
   std::string settingsPath;  // dir + "/quiret.ini"
 
@@ -154,7 +189,7 @@ class TestShell {
   static std::string Read(const std::string& path);
   std::string ReadSettings() const { return Read(settingsPath); }
 
-  // Marks the active editor as changed, as typing would.
+  // Types a character into a tab's editor (the active one by default), which marks it changed.
   void Modify(int tab = -1);
 
  private:
