@@ -259,7 +259,7 @@ class TLumoEdit : public EditorWindowClient {
   TBoolEvent OnChangeModify;
   TNotifyEvent OnSelectionChange;
   // Pointer events, after the control's own handling of the press (before it for moves).
-  std::function<void(TLumoEdit* sender, int button, int shift, int x, int y)> OnMouseDown, OnMouseUp;
+  std::function<void(TLumoEdit*sender, int button, int shift, int x, int y)> OnMouseDown, OnMouseUp;
   std::function<void(TLumoEdit* sender, int shift, int x, int y)> OnMouseMove;
   TNotifyEvent OnDblClick;
   TNotifyEvent OnChange;
@@ -426,6 +426,8 @@ class TLumoEdit : public EditorWindowClient {
   int RowTop(std::int32_t row) const { return TopMargin + (row - TopRow) * LineHeight; }
   // Text colour of a row by the quoted-line rule, judged by the row's first character.
   TColor RowTextColor(std::string_view text);
+  // OnUserDraw for the columns in view, then the canvas set up again for the control.
+  void FireUserDraw();
   // The line-end arrow with its lower end at (x + 4, y + MarkBottom).
   void DrawArrow(int x, int y, TColor color);
   // Every visible row drawn selected (the select-all state), then OnSelectionChange.

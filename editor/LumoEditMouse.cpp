@@ -61,9 +61,10 @@ void TLumoEdit::ButtonDown(int button, int shift, int x, int y) {
   std::int32_t sc = 0, sr = 0, ec = 0, er = 0;
   const bool selected = GetSelBounds(sc, sr, ec, er) && !AllSelected && !(sc == ec && sr == er);
   const RowPos at{CaretCol, CaretRow};
-  const bool inside = selected && (sr == er ? at.Row == sr && sc <= at.Col && at.Col <= ec
-                                            : (at.Row > sr && at.Row < er) || (at.Row == sr && at.Col >= sc) ||
-                                                  (at.Row == er && at.Col <= ec));
+  const bool inside =
+      selected && (sr == er ? at.Row == sr && sc <= at.Col && at.Col <= ec
+                            : (at.Row > sr && at.Row < er) || (at.Row == sr && at.Col >= sc) ||
+                                  (at.Row == er && at.Col <= ec));
   if (shift & SS_SHIFT) {
     SelActive = true;
     ExtendSelectionTo(CaretCol, CaretRow);
@@ -138,7 +139,8 @@ void TLumoEdit::TrackPointer(std::int32_t x, std::int32_t y) {
           const bool last = MarginRow >= LastRow();
           const bool down = CaretRow > MarginRow || (CaretRow == MarginRow && CaretCol > 0);
           AnchorRow = down || last ? MarginRow : MarginRow + 1;
-          AnchorCol = down || !last ? 0 : static_cast<std::int32_t>(StripLineEnd(Lines->Get(MarginRow)).size());
+          AnchorCol =
+              down || !last ? 0 : static_cast<std::int32_t>(StripLineEnd(Lines->Get(MarginRow)).size());
         } else if (x < TextLeft && AnchorRow < CaretRow) {
           AnchorCol = 0;
         }
@@ -157,15 +159,20 @@ void TLumoEdit::TrackPointer(std::int32_t x, std::int32_t y) {
 
 void TLumoEdit::AutoScrollTick() {
   switch (AutoScrollDir) {
-    case -1: CaretUpDown(-1); break;
-    case 1: CaretUpDown(1); break;
+    case -1:
+      CaretUpDown(-1);
+      break;
+    case 1:
+      CaretUpDown(1);
+      break;
     case 2:
       if (CaretCol < static_cast<std::int32_t>(StripLineEnd(Lines->Get(CaretRow)).size())) CaretRight(false);
       break;
     case -2:
       if (CaretCol > 0) CaretLeft(false);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "editor/IntDiv.h"
 #include "editor/LumoEdit.h"
 #include "editor/LumoEditSub.h"
 
@@ -31,8 +32,6 @@ int RoundEven(double v) {
   double r = std::nearbyint(v);  // default rounding mode: to nearest, ties to even
   return static_cast<int>(r);
 }
-
-int CeilDiv(int a, int b) { return b <= 0 ? 0 : (a + b - 1) / b; }
 
 }  // namespace
 
@@ -280,18 +279,23 @@ void TLumoEdit::RedrawAll() {
     DrawCaretUnderline(true);
   }
   canvas.FillRect(TRect{0, 0, window_.ClientWidth(), TopMargin}, Color);
-  if (OnUserDraw) {
-    const int width = window_.Width();
-    int c1 = 1, c2 = WordWrap ? Column : NoWrapColumns;
-    if (CharWidth > 0) {
-      c1 = std::max(1, RoundEven(static_cast<double>(HorzOffset) / CharWidth));
-      c2 = std::min(RoundEven(static_cast<double>(width + HorzOffset) / CharWidth), c2);
-    }
-    OnUserDraw(this, c1, c2, TextLeft, width);
-    PrepareCanvas();
-  }
-  if (HorzScrollBar) window_.SetScrollPos(ScrollBarKind::Horz, CeilDiv(HorzOffset, HorzScrollUnit), true);
+  FireUserDraw();
+  if (HorzScrollBar)
+    window_.SetScrollPos(ScrollBarKind::Horz, CeilDiv(HorzOffset, std::max(1, HorzScrollUnit)), true);
   UpdateHorzRange(true);
+}
+
+void TLumoEdit::FireUserDraw() {
+  if (!OnUserDraw) return;
+  // The host draws its ruler over the top margin for the columns in view.
+  const int width = window_.Width();
+  int c1 = 1, c2 = WordWrap ? Column : NoWrapColumns;
+  if (CharWidth > 0) {
+    c1 = std::max(1, RoundEven(static_cast<double>(HorzOffset) / CharWidth));
+    c2 = std::min(RoundEven(static_cast<double>(width + HorzOffset) / CharWidth), c2);
+  }
+  OnUserDraw(this, c1, c2, TextLeft, width);
+  PrepareCanvas();
 }
 
 void TLumoEdit::RedrawRows(std::uint8_t kind, std::int32_t a, std::int32_t b) {
@@ -316,7 +320,8 @@ void TLumoEdit::RedrawRows(std::uint8_t kind, std::int32_t a, std::int32_t b) {
   DrawRowRange(first, last);
   FillBelowText(first, last);
   DrawCaretUnderline(true);
-  if (HorzScrollBar) window_.SetScrollPos(ScrollBarKind::Horz, CeilDiv(HorzOffset, HorzScrollUnit), true);
+  if (HorzScrollBar)
+    window_.SetScrollPos(ScrollBarKind::Horz, CeilDiv(HorzOffset, std::max(1, HorzScrollUnit)), true);
   UpdateHorzRange(true);
 }
 

@@ -238,15 +238,7 @@ void TLumoEdit::HorzScroll(int code, int pos) {
   CaretX -= done;
   if (OnUserDraw) {
     canvas.FillRect(TRect{0, 0, window_.Width(), TopMargin}, Color);
-    const int width = window_.Width();
-    int c1 = 1, c2 = WordWrap ? Column : NoWrapColumns;
-    if (CharWidth > 0) {
-      c1 = std::max(1, static_cast<int>(std::nearbyint(static_cast<double>(HorzOffset) / CharWidth)));
-      c2 =
-          std::min(static_cast<int>(std::nearbyint(static_cast<double>(width + HorzOffset) / CharWidth)), c2);
-    }
-    OnUserDraw(this, c1, c2, TextLeft, width);
-    PrepareCanvas();
+    FireUserDraw();
   }
   UpdateCaret();
 }

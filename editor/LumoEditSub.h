@@ -6,10 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace quiret {
+#include "platform/LeadByte.h"
 
-// 0x81-0x9F, 0xE0-0xFC. Inline: the measuring loops test every byte with it.
-constexpr bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+namespace quiret {
 
 // 0 = single-byte character, 1 = lead byte, 2 = trail byte at 1-based Pos. Bytes CR, LF and
 // zero are never trail bytes; a lead-range byte followed by one of them is a single byte.

@@ -8,6 +8,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "platform/LeadByte.h"
+
 namespace quiret {
 
 namespace {
@@ -16,7 +18,6 @@ constexpr char16_t kNoChar = 0xFFFF;       // not a CP932 character (U+FFFF is n
 constexpr std::uint16_t kNoCode = 0xFFFF;  // no CP932 code for this code unit
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 // Converts one short byte sequence with an open iconv descriptor; false when iconv refuses it.
 bool IconvOnce(iconv_t cd, const char* in, size_t inLen, char* out, size_t outCap, size_t& outLen) {

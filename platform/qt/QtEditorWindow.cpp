@@ -22,8 +22,8 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "editor/LumoEditSub.h"
 #include "platform/Codec932.h"
+#include "platform/LeadByte.h"
 #include "platform/qt/QtFontResolver.h"
 #include "platform/qt/QtKeyMap.h"
 
