@@ -94,9 +94,9 @@ std::vector<TMenuItem> MainMenuItems() {
 TMenuItem PopupMenuItems() {
   return Sub("PopupMenu", "",
              {Act("PmCopy", "EditCopy", kCopyKeys), Act("PmCut", "EditCut", kCutKeys),
-              Act("PmPaste", "EditPaste", kPasteKeys), Sep(), Act("PmSelectAll", "EditSelectAll", kSelectAllKeys),
-              Sep(), Act("PmHome", "MoveTop", kHomeKeys), Act("PmEnd", "MoveBottom", kEndKeys), Sep(),
-              Act("PmUndo", "EditUndo", kUndoKeys)});
+              Act("PmPaste", "EditPaste", kPasteKeys), Sep(),
+              Act("PmSelectAll", "EditSelectAll", kSelectAllKeys), Sep(), Act("PmHome", "MoveTop", kHomeKeys),
+              Act("PmEnd", "MoveBottom", kEndKeys), Sep(), Act("PmUndo", "EditUndo", kUndoKeys)});
 }
 
 TMenuItem TabMenuItems() {

@@ -38,14 +38,14 @@ void TFormBase::CreateActions() {
   add("FileExit", "File", "終了(&Q)", "Ctrl+Q", nullptr, [this] { FileExitExecute(); });
   // The editor commands have no shortcut: the editor takes those keys itself.
   add(
-      "EditUndo", "TLumoEdit", "元に戻す(&Z)", "", [active] { return active() && active()->Editor->GetModified(); },
-      [this] { EditUndoExecute(); });
+      "EditUndo", "TLumoEdit", "元に戻す(&Z)", "",
+      [active] { return active() && active()->Editor->GetModified(); }, [this] { EditUndoExecute(); });
   add(
-      "EditCopy", "TLumoEdit", "コピー(&C)", "", [active] { return active() && active()->Editor->HasSelection(); },
-      [this] { EditCopyExecute(); });
+      "EditCopy", "TLumoEdit", "コピー(&C)", "",
+      [active] { return active() && active()->Editor->HasSelection(); }, [this] { EditCopyExecute(); });
   add(
-      "EditCut", "TLumoEdit", "切り取り(&X)", "", [active] { return active() && active()->Editor->HasSelection(); },
-      [this] { EditCutExecute(); });
+      "EditCut", "TLumoEdit", "切り取り(&X)", "",
+      [active] { return active() && active()->Editor->HasSelection(); }, [this] { EditCutExecute(); });
   add(
       "EditPaste", "TLumoEdit", "貼り付け(&V)", "", [this, hasTab] { return hasTab() && ui_.Clip.HasText(); },
       [this] { EditPasteExecute(); });

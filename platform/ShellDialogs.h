@@ -12,9 +12,9 @@ class PrintPage;
 
 // What the font dialog shows and gives back.
 struct TFontChoice {
-  std::string Name;  // family name, UTF-8; need not be installed
-  int Size = 12;     // points
-  TColor Color = 0;  // 0x00BBGGRR
+  std::string Name;   // family name, UTF-8; need not be installed
+  int Size = 12;      // points
+  TColor Color = 0;   // 0x00BBGGRR
   int CharSet = 128;  // Shift-JIS: the dialog offers the fonts that write Japanese
   friend bool operator==(const TFontChoice&, const TFontChoice&) = default;
 };

@@ -44,8 +44,8 @@ QtMainWindow::QtMainWindow(MessageBoxes& boxes, ProcessServices& process, Clipbo
   dialogs_ = std::make_unique<QtShellDialogs>(this);
   formClip_ = new QtFormClip(this);
   formAbout_ = new QtFormAbout(this);
-  form_ = std::make_unique<TFormBase>(TShellServices{boxes, process, clipboard, *this, *stripUi_, *pages_, *status_,
-                                                     *dialogs_, *formClip_, *formAbout_},
+  form_ = std::make_unique<TFormBase>(TShellServices{boxes, process, clipboard, *this, *stripUi_, *pages_,
+                                                     *status_, *dialogs_, *formClip_, *formAbout_},
                                       settingsPath);
 
   actions_ = new QtShellActions(*form_, this);
@@ -54,9 +54,10 @@ QtMainWindow::QtMainWindow(MessageBoxes& boxes, ProcessServices& process, Clipbo
   stripUi_->SetMenu(actions_->BuildMenu(TabMenuItems(), this, this, mainClick));
   pages_->SetPopupMenu(actions_->BuildMenu(PopupMenuItems(), this, this, mainClick));
   // The viewer's Clear item is the main window's command; added to the viewer, its F12 works there.
-  actions_->BuildMenuBar(formClip_->MenuBar(), ClipViewerMenuItems(), formClip_, [this](const std::string& item) {
-    form_->Guarded([this, &item] { form_->FormClip->MenuClick(item); });
-  });
+  actions_->BuildMenuBar(formClip_->MenuBar(), ClipViewerMenuItems(), formClip_,
+                         [this](const std::string& item) {
+                           form_->Guarded([this, &item] { form_->FormClip->MenuClick(item); });
+                         });
   formClip_->addAction(actions_->Action("ClearClipBoard"));
 
   strip_->installEventFilter(this);

@@ -120,7 +120,8 @@ void QtShellActions::UpdateEnabled() {
     if (a && item->isEnabled() != a->Enabled) item->setEnabled(a->Enabled);
   }
   for (const auto& [name, item] : plain_) {
-    if (item->isCheckable() && item->isChecked() != form_.Checked(name)) item->setChecked(form_.Checked(name));
+    if (item->isCheckable() && item->isChecked() != form_.Checked(name))
+      item->setChecked(form_.Checked(name));
     if (item->isEnabled() != form_.ItemEnabled(name)) item->setEnabled(form_.ItemEnabled(name));
   }
 }

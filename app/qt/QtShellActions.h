@@ -28,7 +28,8 @@ class QtShellActions : public QObject {
   // Menus whose plain items call `click`; their own shortcuts work in `shortcutWindow`.
   void BuildMenuBar(QMenuBar* bar, const std::vector<TMenuItem>& menus, QWidget* shortcutWindow,
                     const ClickHandler& click);
-  QMenu* BuildMenu(const TMenuItem& item, QWidget* parent, QWidget* shortcutWindow, const ClickHandler& click);
+  QMenu* BuildMenu(const TMenuItem& item, QWidget* parent, QWidget* shortcutWindow,
+                   const ClickHandler& click);
   // A command's QAction by action name.
   QAction* Action(const std::string& name) const;
   // The QAction a menu item shows by item name: its own for plain items and for items with a

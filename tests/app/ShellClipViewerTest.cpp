@@ -32,7 +32,7 @@ TEST_F(Viewer, F9ShowsTheClipboardReadOnlyWithTheMainSettingsAndNeverWraps) {
   std::string during;
   s.clipViewer.modal.whileShown = [&] {
     during = Shown();
-    ed->WmChar('x');  // typing is refused: the viewer is read-only
+    ed->WmChar('x');         // typing is refused: the viewer is read-only
     ed->WmKeyDown(0x2E, 0);  // Delete
   };
   EXPECT_TRUE(f->Execute("ViewClipBoard"));
@@ -48,7 +48,8 @@ TEST_F(Viewer, F9ShowsTheClipboardReadOnlyWithTheMainSettingsAndNeverWraps) {
   EXPECT_EQ(ed->GetFont().Name, "IPAGothic");
   EXPECT_EQ(ed->GetFont().Size(), 14);
   EXPECT_EQ(ed->GetFont().Color, 0x00102030u);
-  const TColor colours[] = {ed->Color, ed->CREOFcolor, ed->SelColor, ed->URLColor, ed->InyoColor, ed->UlineColor};
+  const TColor colours[] = {ed->Color,    ed->CREOFcolor, ed->SelColor,
+                            ed->URLColor, ed->InyoColor,  ed->UlineColor};
   EXPECT_EQ(std::vector<TColor>(std::begin(colours), std::end(colours)),
             (std::vector<TColor>{0x00405060, 0x00708090, 0x00A0B0C0, 0x00D0E0F0, 0x00102030, 0x00102030}));
   EXPECT_EQ(ed->Inyostr, "");

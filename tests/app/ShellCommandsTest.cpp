@@ -86,7 +86,8 @@ TEST(ShellCommands, OptionMenuEnablesButtonStylesOnTopAndBottomForNormalTabs) {
   auto states = [&] {
     f.MenuPopup("MmOption");
     std::string out;
-    for (const char* item : {"MmStyleButton", "MmStyleFlat", "MmTabBottom"}) out += f.ItemEnabled(item) ? '1' : '0';
+    for (const char* item : {"MmStyleButton", "MmStyleFlat", "MmTabBottom"})
+      out += f.ItemEnabled(item) ? '1' : '0';
     return out;
   };
   EXPECT_EQ(states(), "111");
@@ -233,9 +234,10 @@ TEST(ShellCommands, WrapToggleRewrapsEveryTabAndIsWrittenAtExit) {
 }
 
 TEST(ShellCommands, SwitchesToggleAndAreWrittenAtExit) {
-  const std::pair<const char*, const char*> switches[] = {
-      {"MmCloseOpt", "CloseActive"}, {"MmCloseAsk", "CloseAsk"}, {"MmFileMemory", "StateSave"},
-      {"MmAutoClipOpen", "AutoClipLoad"}};
+  const std::pair<const char*, const char*> switches[] = {{"MmCloseOpt", "CloseActive"},
+                                                          {"MmCloseAsk", "CloseAsk"},
+                                                          {"MmFileMemory", "StateSave"},
+                                                          {"MmAutoClipOpen", "AutoClipLoad"}};
   TestShell s;
   TFormBase& f = s.Start();
   std::map<std::string, bool> before;
@@ -258,10 +260,13 @@ TEST(ShellCommands, MenusShowTheEditorKeysAsHintsOnly) {
   TFormBase& f = s.Form();
   const std::vector<TMenuItem> menus = MainMenuItems();
   const TMenuItem popup = PopupMenuItems();
-  const std::pair<const char*, const char*> hints[] = {
-      {"Undo", "Ctrl+Z"},           {"Copy", "Ctrl+C | Ctrl+Ins"}, {"Cut", "Ctrl+X | Shift+Del"},
-      {"Paste", "Ctrl+V | Shift+Ins"}, {"SelectAll", "Ctrl+A"},    {"Home", "Ctrl+Home"},
-      {"End", "Ctrl+End"}};
+  const std::pair<const char*, const char*> hints[] = {{"Undo", "Ctrl+Z"},
+                                                       {"Copy", "Ctrl+C | Ctrl+Ins"},
+                                                       {"Cut", "Ctrl+X | Shift+Del"},
+                                                       {"Paste", "Ctrl+V | Shift+Ins"},
+                                                       {"SelectAll", "Ctrl+A"},
+                                                       {"Home", "Ctrl+Home"},
+                                                       {"End", "Ctrl+End"}};
   for (const auto& [name, keys] : hints) {
     const TMenuItem* mm = FindMenuItem(menus, std::string("Mm") + name);
     const TMenuItem* pm = FindMenuItem(popup.Items, std::string("Pm") + name);
