@@ -1,0 +1,212 @@
+// The shell's Qt front end: menu texts and key hints, radio and option items, the pop-up menu,
+// the viewer's keys in a real modal run, the version window and the font dialog.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/qt/QtFormAbout.h"
+#include "app/qt/QtFormClip.h"
+#include "app/qt/QtMainWindow.h"
+#include "app/qt/QtShellActions.h"
+#include "platform/qt/QtEditorWindow.h"
+#include "platform/qt/QtFontDialog.h"
+#include "platform/qt/TabStripWidget.h"
+#include "tests/qt/QtTestApp.h"
+#include "tests/support/TestShell.h"
+
+namespace quiret {
+namespace {
+
+struct Front : ::testing::Test {
+  TestShellBoxes boxes;
+  TestShellProcess process;
+  TestShellClipboard clipboard;
+  std::string dir;
+  std::unique_ptr<QtMainWindow> w;
+  void SetUp() override {
+    testqt::EnsureQtApp();
+    std::string pattern = (std::filesystem::temp_directory_path() / "quiret-front-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+    process.args = {dir + "/quiret"};
+    w = std::make_unique<QtMainWindow>(boxes, process, clipboard, dir + "/quiret.ini");
+    w->Form().FormCreate();
+    w->Actions().UpdateEnabled();  // the first idle moment
+  }
+  // Shortcuts reach only the active window.
+  void ShowActive() {
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  }
+  void TearDown() override {
+    w.reset();
+    std::filesystem::remove_all(dir);
+  }
+  QAction* Item(const char* name) { return w->Actions().Item(name); }
+};
+
+TEST_F(Front, KeyHintsAreRightAlignedTextAndNeverShortcuts) {
+  const std::pair<const char*, const char*> hinted[] = {{"MmUndo", "元に戻す(&Z)\tCtrl+Z"},
+                                                        {"PmCopy", "コピー(&C)\tCtrl+C | Ctrl+Ins"},
+                                                        {"MmCut", "切り取り(&X)\tCtrl+X | Shift+Del"},
+                                                        {"PmPaste", "貼り付け(&V)\tCtrl+V | Shift+Ins"},
+                                                        {"MmSelectAll", "すべてを選択(&A)\tCtrl+A"},
+                                                        {"PmHome", "テキストの先頭へ(&H)\tCtrl+Home"},
+                                                        {"MmEnd", "テキストの最後へ(&E)\tCtrl+End"}};
+  for (const auto& [name, text] : hinted) {
+    ASSERT_NE(Item(name), nullptr) << name;
+    EXPECT_EQ(Item(name)->text(), QString::fromUtf8(text)) << name;
+  }
+  // No action anywhere may take a key the editor handles itself.
+  const QStringList editorKeys = {"Ctrl+Z", "Ctrl+C",    "Ctrl+Ins", "Ctrl+X",    "Shift+Del",
+                                  "Ctrl+V", "Shift+Ins", "Ctrl+A",   "Ctrl+Home", "Ctrl+End"};
+  for (QAction* a : w->findChildren<QAction*>())
+    for (const QKeySequence& k : a->shortcuts())
+      EXPECT_FALSE(editorKeys.contains(k.toString()))
+          << a->text().toStdString() << " takes " << k.toString().toStdString();
+  EXPECT_EQ(Item("MmClipView")->shortcut(), QKeySequence(Qt::Key_F9));
+  EXPECT_EQ(Item("MmClipClear")->shortcut(), QKeySequence(Qt::Key_F12));
+}
+
+TEST_F(Front, HintedItemsFollowTheirCommandsRule) {
+  w->Form().Execute("FileNew");
+  w->Form().Tab(0).Editor->TypeText("text");
+  w->Actions().UpdateEnabled();
+  EXPECT_FALSE(Item("MmCopy")->isEnabled());
+  EXPECT_TRUE(Item("PmUndo")->isEnabled());
+  EXPECT_FALSE(Item("PmCopy")->isEnabled());
+  w->Form().Execute("EditSelectAll");
+  w->Actions().UpdateEnabled();
+  EXPECT_TRUE(Item("MmCopy")->isEnabled());
+  EXPECT_TRUE(Item("PmCut")->isEnabled());
+  w->Form().Execute("EditUndo");
+  w->Actions().UpdateEnabled();
+  EXPECT_FALSE(Item("MmUndo")->isEnabled());
+}
+
+TEST_F(Front, RadioItemsToggleItemsAndTheOptionMenuRule) {
+  EXPECT_TRUE(Item("MmTabFit")->isChecked());
+  EXPECT_NE(Item("MmTabFit")->actionGroup(), nullptr);
+  Item("MmTab80")->trigger();
+  EXPECT_EQ(w->Strip().TabWidth(), 80);
+  EXPECT_TRUE(Item("MmTab80")->isChecked());
+  EXPECT_FALSE(Item("MmTabFit")->isChecked());
+  Item("MmTabBottom")->trigger();
+  EXPECT_EQ(w->Strip().TabPosition(), TabStripWidget::PositionBottom);
+  QMenu* option = w->menuBar()->findChild<QMenu*>("MmOption");
+  ASSERT_NE(option, nullptr);
+  emit option->aboutToShow();
+  EXPECT_FALSE(Item("MmStyleButton")->isEnabled());
+  EXPECT_FALSE(Item("MmStyleFlat")->isEnabled());
+  EXPECT_TRUE(Item("MmTabBottom")->isEnabled());
+  Item("MmScroll")->trigger();
+  EXPECT_FALSE(Item("MmScroll")->isChecked());
+  EXPECT_FALSE(w->Form().Checked("MmScroll"));
+  Item("MmCloseAsk")->trigger();
+  EXPECT_FALSE(Item("MmCloseAsk")->isChecked());
+  EXPECT_FALSE(w->Form().Checked("MmCloseAsk"));
+}
+
+TEST_F(Front, EditorPopupOpensThePopupMenuAtThePoint) {
+  w->show();
+  w->Form().Execute("FileNew");
+  auto* page = dynamic_cast<QtEditorWindow*>(w->Form().Tab(0).Page.get());
+  ASSERT_NE(page, nullptr);
+  emit page->popupMenuRequested(QPoint(120, 90));
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(menu->objectName(), "PopupMenu");
+  EXPECT_EQ(menu->actions().size(), 10);
+  EXPECT_EQ(menu->pos(), QPoint(120, 90));
+  menu->close();
+}
+
+TEST_F(Front, ViewerOpensWithF9AndTakesF5F12AndF9InItsModalRun) {
+  ShowActive();
+  clipboard.text = "abc";
+  w->Actions().UpdateEnabled();  // the idle moment after the clipboard changed
+  QtFormClip& viewer = w->FormClip();
+  QStringList seen;
+  // The viewer's keys: actions of the viewer window, so its shortcuts work while it is active
+  // (the offscreen platform does not hand the modal window the keyboard, so they are triggered).
+  auto key = [&](Qt::Key k) {
+    for (QAction* a : viewer.actions())
+      if (a->shortcut() == QKeySequence(k) && a->isEnabled()) return a->trigger(), true;
+    return false;
+  };
+  auto shown = [&] { return QString::fromStdString(w->Form().FormClip->SEditC().Lines->GetText()); };
+  QTimer::singleShot(0, &viewer, [&] {
+    seen << QString::number(viewer.isVisible()) << shown();
+    clipboard.text = "new";
+    seen << QString::number(key(Qt::Key_F5));
+    seen << shown();
+    seen << QString::number(key(Qt::Key_F12));
+    seen << shown() + "|" + QString::number(clipboard.HasText());
+    w->Actions().UpdateEnabled();
+    seen << QString::number(key(Qt::Key_F12));  // nothing left to clear: disabled
+    key(Qt::Key_F9);
+  });
+  // A safety net: if F9 fails to close the viewer, the test still ends.
+  QTimer::singleShot(3000, &viewer, [&] { viewer.reject(); });
+  QTest::keyClick(w.get(), Qt::Key_F9);
+  EXPECT_EQ(seen, (QStringList{"1", "abc", "1", "new", "1", "|0", "0"}));
+  EXPECT_FALSE(viewer.isVisible());
+  EXPECT_EQ(viewer.windowTitle(), "Quiret - Clipboard Viewer");
+  QStringList menus;
+  for (QAction* a : viewer.MenuBar()->actions()) menus << a->text();
+  EXPECT_EQ(menus, (QStringList{"ウィンドウ(&W)", "表示(&V)", "編集(&E)"}));
+}
+
+TEST_F(Front, VersionWindowIsFixedHasTheIconAndClosesWithOK) {
+  QtFormAbout& about = w->FormAbout();
+  EXPECT_EQ(about.size(), QSize(256, 195));
+  EXPECT_EQ(about.minimumSize(), about.maximumSize());
+  EXPECT_FALSE(about.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_EQ(about.windowTitle(), "Quiret - Version");
+  EXPECT_TRUE(about.OkButton()->isDefault());
+  EXPECT_EQ(about.OkButton()->toolTip(), QString::fromUtf8("バージョン情報を閉じる"));
+  auto* icon = about.findChild<QLabel*>("Icon");
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(icon->pixmap().size(), QSize(32, 32));  // the compiled-in resource is there
+  QStringList texts;
+  for (QLabel* l : about.findChildren<QLabel*>()) texts << l->text();
+  for (const char* t : {"Quiret", "Ver. 0. 7. 0", "2003/03/11"}) EXPECT_TRUE(texts.contains(t)) << t;
+  QTimer::singleShot(0, &about, [&] { about.OkButton()->click(); });
+  QTimer::singleShot(3000, &about, [&] { about.reject(); });
+  w->show();
+  w->Form().MenuClick("MmAbout");
+  EXPECT_FALSE(about.isVisible());
+}
+
+TEST(FontDialog, KeepsAnUninstalledNameListsJapaneseFacesAndReturnsNameSizeColour) {
+  testqt::EnsureQtApp();
+  QtFontDialog d(TFontChoice{"ＭＳ ゴシック", 12, 0x000000FF, 128});
+  EXPECT_EQ(d.NameEdit()->text(), QString::fromUtf8("ＭＳ ゴシック"));
+  EXPECT_EQ(d.NameList()->currentRow(), -1);
+  EXPECT_EQ(d.SizeList()->currentItem()->text(), "12");
+  EXPECT_EQ(d.Choice(), (TFontChoice{"ＭＳ ゴシック", 12, 0x000000FF, 128}));
+  const auto found = d.NameList()->findItems("IPAGothic", Qt::MatchExactly);
+  ASSERT_FALSE(found.isEmpty());  // the package the build installs
+  EXPECT_TRUE(d.NameList()->findItems("DejaVu Sans", Qt::MatchExactly).isEmpty());  // writes no Japanese
+  d.NameList()->setCurrentItem(found.first());
+  d.SizeList()->setCurrentRow(d.SizeList()->count() - 1);
+  d.SetColor(QColor(0, 0, 255));
+  EXPECT_EQ(d.Choice(), (TFontChoice{"IPAGothic", 72, 0x00FF0000, 128}));
+  EXPECT_EQ(d.Sample()->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+  d.SizeEdit()->clear();
+  EXPECT_FALSE(d.OkButton()->isEnabled());
+}
+
+}  // namespace
+}  // namespace quiret
