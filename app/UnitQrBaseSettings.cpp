@@ -22,21 +22,10 @@ std::string ColorText(TColor c) {
 
 // "$" + text converted as a hexadecimal integer; false when it is not one.
 bool ParseHexColor(const std::string& text, TColor& out) {
-  if (text.empty() || text.size() > 8) return false;
-  TColor v = 0;
-  for (char ch : text) {
-    int d;
-    if (ch >= '0' && ch <= '9')
-      d = ch - '0';
-    else if (ch >= 'A' && ch <= 'F')
-      d = ch - 'A' + 10;
-    else if (ch >= 'a' && ch <= 'f')
-      d = ch - 'a' + 10;
-    else
-      return false;
-    v = (v << 4) | static_cast<TColor>(d);
-  }
-  out = v;
+  if (text.empty() || text.size() > 8 || text[0] == '-' || text[0] == '+') return false;
+  const std::optional<int> v = ParseProfileInteger("$" + text);
+  if (!v) return false;
+  out = static_cast<TColor>(static_cast<std::uint32_t>(*v));
   return true;
 }
 

@@ -173,7 +173,7 @@ std::optional<unsigned> HexDigit(char c) {
 
 // Decimal with an optional sign, or hexadecimal after "0x" or "$". Hexadecimal takes all 32
 // bits, so a colour with its system-colour bit set ("$80000005") reads back as written.
-std::optional<int> ParseInteger(std::string_view s) {
+std::optional<int> ParseIntegerText(std::string_view s) {
   if (s.empty()) return std::nullopt;
   std::string_view hex;
   if (s[0] == '$') {
@@ -208,6 +208,8 @@ std::optional<int> ParseInteger(std::string_view s) {
 
 }  // namespace
 
+std::optional<int> ParseProfileInteger(std::string_view text) { return ParseIntegerText(text); }
+
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
@@ -228,7 +230,7 @@ std::string IniFile::ReadString(const std::string& section, const std::string& k
 }
 
 int IniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
-  return ParseInteger(ReadString(section, key, "")).value_or(def);
+  return ParseProfileInteger(ReadString(section, key, "")).value_or(def);
 }
 
 bool IniFile::ReadBool(const std::string& section, const std::string& key, bool def) const {

@@ -1,9 +1,15 @@
 // The settings (INI profile) file with the semantics of the classic profile-file API.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace quiret {
+
+// A profile integer: decimal with an optional sign, or hexadecimal (all 32 bits) after "0x"
+// or "$"; nothing when the text is not one.
+std::optional<int> ParseProfileInteger(std::string_view text);
 
 // Section and key names compare case-insensitively; writes keep every other section, key,
 // comment and line as it was; the file is created at the first write. Each write goes to
