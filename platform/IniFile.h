@@ -1,26 +1,20 @@
-// The settings (INI profile) file with the semantics of the classic profile-file API.
+// The settings file with the classic profile-file API: every write goes to the disk at once.
 #pragma once
 
-#include <optional>
 #include <string>
-#include <string_view>
+
+#include "platform/IniDocument.h"
 
 namespace quiret {
 
-// A profile integer: decimal with an optional sign, or hexadecimal (all 32 bits) after "0x"
-// or "$"; nothing when the text is not one.
-std::optional<int> ParseProfileInteger(std::string_view text);
-
-// Section and key names compare case-insensitively; writes keep every other section, key,
-// comment and line as it was; the file is created at the first write. Each write goes to
-// the disk at once. Text is UTF-8.
+// Each call reads the file; each write saves it whole with the safe replace, and only when
+// the text changes. Many keys at once belong in one IniDocument and one Save instead.
 class IniFile {
  public:
   explicit IniFile(std::string path);
   const std::string& Path() const { return path_; }
 
-  std::string ReadString(const std::string& section, const std::string& key,
-                         const std::string& def) const;
+  std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
   // Decimal, or hexadecimal after "0x" or "$"; a missing or malformed value gives def.
   int ReadInteger(const std::string& section, const std::string& key, int def) const;
   bool ReadBool(const std::string& section, const std::string& key, bool def) const;

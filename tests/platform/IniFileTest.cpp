@@ -1,6 +1,7 @@
 // The settings file: lookups, integer forms, and what a write leaves on the disk.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
@@ -224,17 +225,49 @@ TEST_F(IniFileTest, WriteThroughSymbolicLinkUpdatesTheTarget) {
   EXPECT_EQ(TempDir::Read(real), "[Edit]\nFontSize=13\n");
 }
 
+// Root ignores folder permissions, so the write is made as an ordinary user.
 TEST_F(IniFileTest, WritableFileInALockedFolderIsRewrittenInPlace) {
-  if (geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind root";
   std::string sub = dir.File("locked");
   std::filesystem::create_directory(sub);
   std::string file = sub + "/quiret.ini";
   TempDir::Write(file, "[Edit]\nFontSize=11\n");
+  ASSERT_EQ(chmod(file.c_str(), 0666), 0);
   ASSERT_EQ(chmod(sub.c_str(), 0555), 0);
-  IniFile locked(file);
-  locked.WriteInteger("Edit", "FontSize", 12);
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    try {
+      IniFile(file).WriteInteger("Edit", "FontSize", 12);
+    } catch (...) {
+      _exit(1);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
   chmod(sub.c_str(), 0755);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(TempDir::Read(file), "[Edit]\nFontSize=12\n");
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(sub)) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+// A file with lone CR line ends: rewriting a value as it is leaves every byte.
+TEST_F(IniFileTest, LoneCarriageReturnFilesAreStable) {
+  const std::string text = "[Window]\rTop=10\r[Edit]\rFontSize=12\r";
+  Given(text);
+  for (int round = 0; round < 3; ++round) {
+    ini.WriteInteger("Edit", "FontSize", 12);
+    ini.WriteInteger("Window", "Top", 10);
+    EXPECT_EQ(OnDisk(), text) << round;
+  }
+  EXPECT_EQ(ini.ReadInteger("Window", "Top", 0), 10);
+  ini.WriteInteger("Edit", "FontSize", 13);
+  EXPECT_EQ(OnDisk(), "[Window]\rTop=10\r[Edit]\rFontSize=13\r");
 }
 
 TEST_F(IniFileTest, FailedWriteThrows) {
