@@ -1,7 +1,9 @@
 // File-system questions and path-string helpers with the classic desktop semantics.
 #include "platform/Files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
@@ -24,6 +26,18 @@ bool DirectoryExists(const std::string& path) {
 bool IsReadOnlyFile(const std::string& path) {
   struct stat st;
   return !path.empty() && stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+}
+
+// O_NONBLOCK: opening a FIFO without a writer, or some devices, would otherwise wait forever.
+// A file that cannot be opened is judged by its name alone; the reader reports why it fails.
+bool IsRegularFile(const std::string& path) {
+  if (path.empty()) return false;
+  struct stat st;
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  close(fd);
+  return regular;
 }
 
 // A path in the root keeps its "/", so that the folder of "/x" is "/", not an empty text.

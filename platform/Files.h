@@ -5,9 +5,12 @@
 
 namespace quiret {
 
-bool FileExists(const std::string& path);       // an existing file (not a directory)
+bool FileExists(const std::string& path);  // an existing file (not a directory)
 bool DirectoryExists(const std::string& path);
-bool IsReadOnlyFile(const std::string& path);   // exists and has no write permission bit
+bool IsReadOnlyFile(const std::string& path);  // exists and has no write permission bit
+// A regular file (links followed): never a folder, device, FIFO or socket, whose reading
+// could block or never end. Asked without blocking.
+bool IsRegularFile(const std::string& path);
 std::string ExtractFileDir(const std::string& path);   // text before the last "/"
 std::string ExtractFileName(const std::string& path);  // text after the last "/"
 std::string ChangeFileExt(const std::string& path, const std::string& ext);

@@ -72,3 +72,37 @@ TEST(FilesTest, ChangeFileExtReplacesOnlyTheLastExtensionOfTheName) {
 
 }  // namespace
 }  // namespace quiret
+
+namespace quiret {
+namespace {
+
+// Asked without blocking: opening a FIFO that no one writes to must not wait for a writer.
+TEST(FilesTest, OnlyRegularFilesAreRegular) {
+  TempDir dir;
+  const std::string file = dir.File("a.txt");
+  TempDir::Write(file, "x");
+  ASSERT_EQ(mkfifo(dir.File("fifo.txt").c_str(), 0600), 0);
+  std::filesystem::create_symlink(file, dir.File("link.txt"));
+  std::filesystem::create_symlink("/dev/zero", dir.File("zero.txt"));
+  const struct {
+    std::string path;
+    bool regular;
+  } cases[] = {
+      {file, true},
+      {dir.File("link.txt"), true},
+      {dir.File("fifo.txt"), false},
+      {dir.File("zero.txt"), false},
+      {"/dev/urandom", false},
+      {"/dev/null", false},
+      {dir.Path(), false},
+      {dir.File("missing"), false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsRegularFile(c.path), c.regular) << c.path;
+  // Unreadable is still regular: the reader reports why it cannot read it.
+  chmod(file.c_str(), 0);
+  EXPECT_TRUE(IsRegularFile(file));
+}
+
+}  // namespace
+}  // namespace quiret
