@@ -1,11 +1,16 @@
 // Point-size conversions of the font record.
 #include "platform/Types.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace quiret {
 
+// The result is kept within +-INT_MAX, so that it can always be negated.
 static int MulDivRound(int a, int b, int c) {
   long long p = static_cast<long long>(a) * b;
-  return static_cast<int>(p >= 0 ? (p + c / 2) / c : -((-p + c / 2) / c));
+  const long long q = p >= 0 ? (p + c / 2) / c : -((-p + c / 2) / c);
+  return static_cast<int>(std::clamp<long long>(q, -INT_MAX, INT_MAX));
 }
 
 int TFont::Size() const { return -MulDivRound(Height, 72, kPixelsPerInch); }
