@@ -4,18 +4,22 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <climits>
 
 #include "app/Menus.h"
 #include "app/UnitQrBase.h"
 #include "app/qt/QtFormAbout.h"
 #include "app/qt/QtFormClip.h"
 #include "app/qt/QtShellActions.h"
+#include "platform/WindowBounds.h"
 #include "platform/qt/QtShellDialogs.h"
 #include "platform/qt/QtShellPages.h"
 #include "platform/qt/QtShellStatusBar.h"
@@ -87,9 +91,22 @@ TWindowBounds QtMainWindow::Bounds() {
   return TWindowBounds{frame.x(), frame.y(), g.width(), g.height()};
 }
 
+// The settings may hold anything: the window is kept on the screen that shows its centre
+// (or the primary one) and no larger than that screen's free area.
 void QtMainWindow::SetBounds(const TWindowBounds& b) {
-  move(b.Left, b.Top);
-  resize(b.Width, b.Height);
+  TWindowBounds fitted = b;
+  const long long cx = static_cast<long long>(b.Left) + b.Width / 2;
+  const long long cy = static_cast<long long>(b.Top) + b.Height / 2;
+  QScreen* screen = nullptr;
+  if (cx >= INT_MIN && cx <= INT_MAX && cy >= INT_MIN && cy <= INT_MAX)
+    screen = QGuiApplication::screenAt(QPoint(static_cast<int>(cx), static_cast<int>(cy)));
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) {
+    const QRect a = screen->availableGeometry();
+    fitted = FitWindowBounds(b, TRect{a.left(), a.top(), a.left() + a.width(), a.top() + a.height()});
+  }
+  move(fitted.Left, fitted.Top);
+  resize(fitted.Width, fitted.Height);
 }
 
 void QtMainWindow::SetMaximized(bool maximized) {
