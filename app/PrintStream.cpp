@@ -2,6 +2,7 @@
 #include "app/PrintStream.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "editor/LumoEditSub.h"
 
@@ -100,7 +101,9 @@ void PrintStream::Flush() {
 }
 
 size_t PrintStream::FittingBytes(std::string_view text) {
-  auto fits = [&](size_t bytes) { return x_ + page_.TextWidth(text.substr(0, bytes)) <= pageWidth_; };
+  auto fits = [&](size_t bytes) {
+    return static_cast<long long>(x_) + page_.TextWidth(text.substr(0, bytes)) <= pageWidth_;
+  };
   // Character ends, found only as far as the search reaches: a line of a megabyte is broken
   // thousands of times, and measuring all of its rest each time would take minutes.
   std::vector<size_t> ends;
@@ -160,8 +163,13 @@ void PrintStream::FormFeed() {
 }
 
 void PrintStream::Tab() {
-  const int stop = std::max(1, kTabStopChars * font_.AveCharWidth);
-  x_ = (x_ / stop + 1) * stop;
+  const long long stop = std::max(1LL, static_cast<long long>(kTabStopChars) * font_.AveCharWidth);
+  // Past the page's edge the exact position no longer matters: the next text starts a new
+  // line. Capping it keeps a line of millions of tabs inside the int range.
+  const long long next = (x_ / stop + 1) * stop;
+  const long long cap =
+      std::min<long long>(INT_MAX, std::max<long long>(x_, static_cast<long long>(pageWidth_) + stop));
+  x_ = static_cast<int>(std::min(next, cap));
 }
 
 std::vector<std::string> LogicalLines(std::int32_t rowCount,

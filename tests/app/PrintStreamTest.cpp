@@ -301,3 +301,18 @@ TEST(PrintDocumentLines, WrappedDocumentPrintsEachLogicalLineOnceWithoutTerminat
 
 }  // namespace
 }  // namespace quiret
+
+namespace quiret {
+namespace {
+
+// 26,843,546 tabs eight 10-pixel cells apart pass the int range; the text still goes on to
+// the next line instead of landing left of the page.
+TEST_F(PrintStreamTest, TabsPastTheIntRangeStillSendTheTextToTheNextLine) {
+  Print(std::string(26843546, '\t') + "x");
+  ASSERT_EQ(Texts(), (std::vector<std::string>{"x"}));
+  EXPECT_EQ(page.Texts[0].x, 0);
+  EXPECT_EQ(page.Texts[0].y, kLine - 2);  // the line of tabs holds no text
+}
+
+}  // namespace
+}  // namespace quiret
