@@ -1,11 +1,13 @@
 // TFormBase lifecycle: creation step, show step (command line) and the two exit stages.
 #include "app/UnitQrBase.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "platform/Codec932.h"
 #include "platform/Files.h"
-#include "platform/IniFile.h"
+#include "platform/IniDocument.h"
+#include "platform/SafeReplace.h"
 
 namespace quiret {
 
@@ -51,8 +53,10 @@ void TFormBase::FormCreate() {
   if (created_) return;
   created_ = true;
   ReadMePath = ExtractFileDir(ui_.Process.ProgramPath()) + "/ReadMe.txt";
+  // What a save killed before its rename left behind; only one instance runs at a time.
+  RemoveStaleTemporaries(settingsPath_);
   {
-    const IniFile ini(settingsPath_);
+    const IniDocument ini(settingsPath_);
     ReadSettings(ini);
     ReopenFiles(ini);
   }
@@ -79,10 +83,12 @@ void TFormBase::OpenFileAtStartup(const std::string& path) {
   }
 }
 
-void TFormBase::ReopenFiles(const IniFile& ini) {
-  const int num = ini.ReadInteger("File", "Num", 0);
+void TFormBase::ReopenFiles(const IniDocument& ini) {
+  // Num may claim more entries than the section holds; no more than those are looked at.
+  const int num = std::min(ini.ReadInteger("File", "Num", 0), ini.EntryCount("File"));
   for (int i = 1; i <= num; ++i) {
     const std::string path = ini.ReadString("File", "File" + std::to_string(i), "");
+    if (path.empty()) continue;  // names no file, so there is nothing to report
     if (FileExists(path))
       OpenFileAtStartup(path);
     else
@@ -144,8 +150,11 @@ bool TFormBase::FormCloseQuery() {
 
 void TFormBase::FormClose() {
   Guarded([&] {
-    IniFile ini(settingsPath_);
+    IniDocument ini(settingsPath_);
     WriteSettings(ini);
+    // The user keeps the file as it is; say once that this run's changes are not kept.
+    if (ini.Save() == IniDocument::SaveResult::ReadOnly)
+      ui_.Boxes.ShowInformation(settingsPath_ + "\r\n は読み取り専用のため、設定は保存されませんでした。");
   });
   ui_.Window.SetAcceptDrops(false);
 }

@@ -26,7 +26,7 @@
 
 namespace quiret {
 
-class IniFile;
+class IniDocument;
 
 struct TShellServices {
   MessageBoxes& Boxes;
@@ -75,9 +75,9 @@ class TFormBase {
   void FormClose();       // exit stage 2: settings written, drops unregistered
 
   // ---- Settings ----
-  void ReadSettings(const IniFile& ini);
-  void WriteSettings(IniFile& ini);
-  void ReopenFiles(const IniFile& ini);
+  void ReadSettings(const IniDocument& ini);
+  void WriteSettings(IniDocument& ini);
+  void ReopenFiles(const IniDocument& ini);
   const std::string& SettingsPath() const { return settingsPath_; }
 
   // ---- Tabs ----
@@ -190,7 +190,7 @@ class TFormBase {
   void OpenFileAtStartup(const std::string& path);
   void ApplyTabWidthChecks(int width);
   void ApplyTabStyleChecks(int style);
-  TColor ReadColor(const IniFile& ini, const std::string& key, TColor def);
+  TColor ReadColor(const IniDocument& ini, const std::string& key, TColor def);
 
   TShellServices ui_;
   std::string settingsPath_;

@@ -27,6 +27,11 @@ void TFormBase::OpenFile(const std::string& path) {
       return;
     }
   }
+  // Reading a device or a FIFO could block or never end: only regular files are read.
+  if (!IsRegularFile(path) && (FileExists(path) || DirectoryExists(path))) {
+    ui_.Boxes.ShowPlain(path + "\r\n は通常のファイルではありません。");
+    return;
+  }
   NewTab();
   const int index = TabCount() - 1;
   TTabSheet& tab = *tabs_[index];

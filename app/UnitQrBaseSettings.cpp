@@ -2,12 +2,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/UnitQrBase.h"
 #include "platform/Files.h"
-#include "platform/IniFile.h"
+#include "platform/IniDocument.h"
 
 namespace quiret {
 
@@ -29,13 +30,20 @@ bool ParseHexColor(const std::string& text, TColor& out) {
   return true;
 }
 
+// Sizes beyond these overflow the font's pixel height or draw nothing but empty boxes.
+constexpr int kMinFontSize = 1;
+constexpr int kMaxFontSize = 500;
+// Wider than any caption needs; a tab wider than the window leaves no room for the others.
+constexpr int kMaxTabWidth = 500;
+
 }  // namespace
 
 std::string SettingsFilePath(const std::string& programPath) {
   const std::string beside = ChangeFileExt(programPath, ".ini");
   std::string dir = ExtractFileDir(programPath);
   if (dir.empty()) dir = ".";
-  if (access(dir.c_str(), W_OK) == 0) return beside;
+  // A file already there is the user's choice, even in a folder we may not write to.
+  if (FileExists(beside) || access(dir.c_str(), W_OK) == 0) return beside;
   // Installed into a system folder: keep the settings per user instead.
   std::string config;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
@@ -56,7 +64,7 @@ std::string SettingsFilePath(const std::string& programPath) {
   return folder + "/quiret.ini";
 }
 
-TColor TFormBase::ReadColor(const IniFile& ini, const std::string& key, TColor def) {
+TColor TFormBase::ReadColor(const IniDocument& ini, const std::string& key, TColor def) {
   const std::string text = ini.ReadString("Edit", key, ColorText(def));
   TColor value = def;
   if (!ParseHexColor(text, value)) {
@@ -94,7 +102,7 @@ void TFormBase::ApplyTabStyleChecks(int style) {
   checks_["MmStyleFlat"] = style == 2;
 }
 
-void TFormBase::ReadSettings(const IniFile& ini) {
+void TFormBase::ReadSettings(const IniDocument& ini) {
   TWindowBounds b;
   b.Top = ini.ReadInteger("Window", "Top", 10);
   b.Left = ini.ReadInteger("Window", "Left", 10);
@@ -105,7 +113,7 @@ void TFormBase::ReadSettings(const IniFile& ini) {
   if (ini.ReadBool("Window", "Maximized", false)) ui_.Window.SetMaximized(true);
 
   FontName = ini.ReadString("Edit", "FontName", "ＭＳ ゴシック");
-  FontSize = ini.ReadInteger("Edit", "FontSize", 12);
+  FontSize = std::clamp(ini.ReadInteger("Edit", "FontSize", 12), kMinFontSize, kMaxFontSize);
   FontColor = ReadColor(ini, "FontColor", 0x00000000);
   BGColor = ReadColor(ini, "BGColor", 0x00F6F6F6);
   MKColor = ReadColor(ini, "MKColor", 0x00808040);
@@ -113,8 +121,8 @@ void TFormBase::ReadSettings(const IniFile& ini) {
   LinkColor = ReadColor(ini, "LinkColor", 0x00FF0000);
   checks_["MmScroll"] = ini.ReadBool("Edit", "TurnUp", true);
 
-  const int width = ini.ReadInteger("Tab", "Width", 0);
-  ui_.Strip.SetTabWidth(width);  // applied unchanged, even when no menu item matches it
+  const int width = std::clamp(ini.ReadInteger("Tab", "Width", 0), 0, kMaxTabWidth);
+  ui_.Strip.SetTabWidth(width);  // applied even when no menu item matches it
   ApplyTabWidthChecks(width);
 
   const int style = ini.ReadInteger("Tab", "Style", 0);
@@ -135,7 +143,7 @@ void TFormBase::ReadSettings(const IniFile& ini) {
   checks_["MmAutoClipOpen"] = ini.ReadBool("Tab", "AutoClipLoad", false);
 }
 
-void TFormBase::WriteSettings(IniFile& ini) {
+void TFormBase::WriteSettings(IniDocument& ini) {
   ini.EraseSection("Window");
   if (ui_.Window.IsMaximized()) {
     ini.WriteBool("Window", "Maximized", true);
@@ -172,6 +180,8 @@ void TFormBase::WriteSettings(IniFile& ini) {
     int n = 0;
     for (const auto& tab : tabs_) {
       if (tab->Hint == kNewFileHint) continue;
+      // A line break would split the entry in two; such a name cannot be listed.
+      if (tab->Hint.find_first_of("\r\n") != std::string::npos) continue;
       ini.WriteString("File", "File" + std::to_string(++n), tab->Hint);
     }
     ini.WriteInteger("File", "Num", n);
