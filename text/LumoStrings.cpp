@@ -10,6 +10,7 @@
 #include "text/LineIndex.h"
 #include "text/RowFile.h"
 #include "text/RowSlots.h"
+#include "text/RowSplitter.h"
 
 namespace quiret {
 namespace {
@@ -250,9 +251,22 @@ void TLumoStrings::SetText(std::string_view text) {
 }
 
 void TLumoStrings::LoadFromStream(std::istream& stream) {
+  // The same rules as a file: every line end becomes CR LF, the last row ends the text.
+  const std::string bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
   Clear();
-  std::string rest{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-  if (!rest.empty()) SetText(rest);
+  RowSlots& rows = impl_->rows;
+  try {
+    RowSplitter splitter(rows);
+    splitter.Feed(bytes.data(), bytes.size());
+    splitter.Finish();
+    if (rows.Size() > static_cast<std::size_t>(kMaxListSize)) Error();
+  } catch (...) {
+    rows.Clear();
+    rows.Append({kEndMarker});
+    count_ = capacity_ = 1;
+    throw;
+  }
+  count_ = capacity_ = static_cast<std::int32_t>(rows.Size());
 }
 
 void TLumoStrings::SaveToStream(std::ostream& stream) const {

@@ -59,16 +59,21 @@ class BlockWriter {
 }  // namespace
 
 RowFileReader::RowFileReader(const std::string& fileName) : fileName_(fileName) {
-  fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without blocking: opening a FIFO for reading would otherwise wait for a writer.
+  fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd_ < 0) throw EFileError(fileName, errno);
   struct stat st {};
-  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
-    // A directory opens on this system but is not a file; refuse it before any reading.
-    int code = S_ISDIR(st.st_mode) ? EISDIR : errno;
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    // Only regular files are text: a directory, a device (endless zeros or random bytes), a
+    // FIFO or a socket is refused before any reading.
+    int code = errno;
+    if (code == 0 || S_ISDIR(st.st_mode) || !S_ISREG(st.st_mode))
+      code = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd_);
     fd_ = -1;
     throw EFileError(fileName, code);
   }
+  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
   size_ = static_cast<std::uint64_t>(st.st_size);
 #ifdef POSIX_FADV_SEQUENTIAL
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);

@@ -1,9 +1,11 @@
 // Loading and saving text files through TLumoStrings: break styles, zero bytes, errors.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 #include <random>
+#include <sstream>
 
 #include "tests/text/LineStoreTestUtil.h"
 #include "text/RowSplitter.h"
@@ -130,6 +132,20 @@ TEST_F(LumoStringsFile, EditingALoadedDocumentAndSavingWrappedRows) {
   EXPECT_EQ(Save(), "abcd\r\nefg");
 }
 
+TEST_F(LumoStringsFile, StreamsFollowTheFileRules) {
+  const std::pair<std::string, Strings> cases[] = {
+      {"abc", {B("abc\0\0")}},
+      {"", {B("\0\0")}},
+      {"a\nb\rc\r\n", {"a\r\n", "b\r\n", "c\r\n", B("\0\0")}},
+  };
+  for (const auto& [bytes, rows] : cases) {
+    std::istringstream in(bytes);
+    store_.LoadFromStream(in);
+    EXPECT_EQ(Rows(store_), rows) << bytes;
+    EXPECT_SOUND(store_);
+  }
+}
+
 TEST_F(LumoStringsFile, FileErrorsNameTheFileAndKeepTheRows) {
   Load("keep\r\nme");
   std::string missing = dir_.File("no-such-file.txt");
@@ -141,6 +157,11 @@ TEST_F(LumoStringsFile, FileErrorsNameTheFileAndKeepTheRows) {
     EXPECT_EQ(std::string(e.what()), missing + ": " + std::strerror(ENOENT));
   }
   EXPECT_THROW(store_.LoadFromFile(dir_.File("")), EFileError);  // a directory
+  // Nothing but regular files is read: a FIFO would block and a device never ends.
+  const std::string fifo = dir_.File("fifo.txt");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/urandom")})
+    EXPECT_THROW(store_.LoadFromFile(path), EFileError) << path;
   EXPECT_EQ(Rows(store_), (Strings{"keep\r\n", B("me\0\0")}));
   try {
     store_.SaveToFile(dir_.File("no-dir/out.txt"));
