@@ -8,7 +8,7 @@ if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_USER:-}" ]; then
   # A build and settings made by root later stand in the user's way.
   echo "Note: no sudo needed; this asks for sudo itself when packages are missing." >&2
 fi
-for dir in build build-asan; do
+for dir in build build-asan build-fuzz; do
   if [ -e "$dir" ] && [ -n "$(find "$dir" -maxdepth 1 ! -writable -print -quit)" ]; then
     echo "$dir/ holds files you cannot write (made by an earlier run as root)." >&2
     echo "Remove it once with: sudo rm -rf $dir" >&2
@@ -18,7 +18,8 @@ done
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n
-          desktop-file-utils xvfb xauth x11-utils xdotool imagemagick poppler-utils)
+          desktop-file-utils xvfb xauth x11-utils xdotool imagemagick poppler-utils
+          clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
