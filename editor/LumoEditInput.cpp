@@ -20,7 +20,19 @@ void TLumoEdit::WmImeResult(std::string_view text) {
   if (ReadOnly) return;
   // The string ends at its first zero byte, as a C string would.
   text = text.substr(0, text.find('\0'));
-  if (!text.empty()) TypeText(text);
+  // A line break inside a result is a line break, whatever its style: a lone CR or LF
+  // would otherwise stay inside a row, where only a row's own CR LF may stand.
+  std::string lines;
+  lines.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      lines += "\r\n";
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      lines += text[i];
+    }
+  }
+  if (!lines.empty()) TypeText(lines);
 }
 
 void TLumoEdit::TypeText(std::string_view text) {

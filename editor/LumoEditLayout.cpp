@@ -847,7 +847,8 @@ void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, 
 void TLumoEdit::LayoutForSize(int clientWidth, int clientHeight) {
   TextAreaWidth = clientWidth - TextLeft;
   TextAreaHeight = clientHeight - TopMargin;
-  if (LineHeight != 0) VisibleRows = FloorDiv(TextAreaHeight, LineHeight);
+  // A window lower than its top margin shows no row (never a negative count).
+  if (LineHeight != 0) VisibleRows = std::max(0, FloorDiv(TextAreaHeight, LineHeight));
   VertScrollMargin = CeilDiv(VisibleRows, 5);
   HorzJump = CeilDiv(TextAreaWidth, 5);
   HorzScrollMargin = CurSetMode ? 10 : HorzJump;

@@ -216,6 +216,24 @@ TEST_F(EditEvents, HorizontalFollowEndsAlsoInATextAreaNarrowerThanTheMargins) {
   EXPECT_EQ(edit.CaretCol, 6);
 }
 
+TEST_F(EditEvents, InputMethodLineBreaksOfAnyStyleBecomeRows) {
+  edit.WmImeResult(std::string("a\rb\nc\r\n\x82\n", 10));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"a\r\n", "b\r\n", "c\r\n", "\x82\r\n", Eot()}));
+  EXPECT_EQ(edit.Lines->CheckInvariant(), "");
+}
+
+TEST_F(EditEvents, AWindowLowerThanARowScrollsNowhere) {
+  Load(30);
+  for (int h : {0, 3, 10}) {
+    win.Resize(600, h);
+    EXPECT_EQ(edit.VisibleRows, 0);
+    edit.WmMouseWheel(-1200, 0);
+    Key(0x22);
+    EXPECT_LE(edit.TopRow, edit.Lines->Count() - 1) << h;
+    EXPECT_LE(edit.CaretRow, edit.Lines->Count() - 1) << h;
+  }
+}
+
 TEST_F(EditEvents, TypedTextIsDrawnAtOnce) {
   SetLines({"ab"});
   edit.RedrawAll();
