@@ -66,8 +66,10 @@ bool TLumoEdit::ScrollToShow(std::int32_t x, std::int32_t row, std::uint8_t kind
     const std::int32_t target = TextAreaWidth - TextAreaWidth / 5;
     if (x > TextAreaWidth - 3) {
       stage = 2;
-      HorzOffset += x - target;
-      CaretX = target;
+      // In a text area a few pixels wide the target can lie right of x: never scroll past 0.
+      const std::int32_t absolute = x + HorzOffset;
+      HorzOffset = std::max(0, HorzOffset + x - target);
+      CaretX = absolute - HorzOffset;
     } else if (x < 3) {
       stage = 3;
       const std::int32_t absolute = x + HorzOffset;

@@ -234,6 +234,20 @@ TEST_F(EditEvents, AWindowLowerThanARowScrollsNowhere) {
   }
 }
 
+TEST_F(EditEvents, ATextAreaAFewPixelsWideNeverScrollsPastTheLeftEdge) {
+  edit.SetWordWrap(false);
+  SetLines({"abcdefgh", "ij"});
+  edit.ApplySettings();
+  for (int w : {10, 11, 12, 13, 14, 15, 20}) {
+    win.Resize(w, 400);
+    for (int vk : {0x27, 0x28, 0x23, 0x26, 0x24}) {
+      Key(vk);
+      edit.ShowPosition(edit.CaretCol, edit.CaretRow, 0, true);
+      ASSERT_GE(edit.HorzOffset, 0) << w << " " << vk;
+    }
+  }
+}
+
 TEST_F(EditEvents, TypedTextIsDrawnAtOnce) {
   SetLines({"ab"});
   edit.RedrawAll();
