@@ -107,6 +107,8 @@ bool TLumoEdit::ScrollToShow(std::int32_t x, std::int32_t row, std::uint8_t kind
 bool TLumoEdit::UpdateVertRange(bool redraw) {
   const std::int32_t count = Lines->Count();
   MaxTopRow = std::max(0, count + VertScrollMargin - VisibleRows - 1);
+  // Rows removed under a view too low to follow its caret never leave the top row past the text.
+  TopRow = std::min(TopRow, std::max(0, count - 1));
   bool changed = false;
   if (ShowLineNumber) {
     const int need = TextWidth(std::to_string(count)) + LeftMargin + 7;

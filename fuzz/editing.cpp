@@ -79,7 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               0x09, 0x2D, 0xBC, 0xBE, 'A',  'C',  'X',  'V',  'Z',  'Y',  0x1B};
   // QUIRET_FUZZ_TRACE prints each event, to read a reproducer.
   const bool trace = std::getenv("QUIRET_FUZZ_TRACE") != nullptr;
-  const bool raw = std::getenv("QUIRET_FUZZ_RAW") != nullptr;
   // Coordinates are read one statement at a time: the order in which a call's arguments are
   // evaluated differs between compilers, and a reproducer must mean the same in every build.
   auto point = [&](int x0, int x1, int y0, int y1) {
@@ -156,12 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
         break;
       case 9: {
-        int w = in.Range(0, 900);
+        const int w = in.Range(0, 900);
         const int h = in.Range(0, 600);
-        // A client narrower than the margins lets a caret move make the horizontal offset
-        // negative (reproducer kept aside); held at 100 pixels or more until that is
-        // handled. QUIRET_FUZZ_RAW lifts the limit to replay it.
-        if (!raw) w = std::max(w, 100);
         if (trace) std::fprintf(stderr, "  resize %d x %d\n", w, h);
         win.Resize(w, h);
         break;

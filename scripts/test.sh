@@ -17,6 +17,11 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 if [ "${CI:-}" = "true" ] || [ -n "${QUIRET_FUZZ_SECONDS:-}" ]; then
   seconds="${QUIRET_FUZZ_SECONDS:-30}"
+  # A fixed seed and a cap on the runs make the check repeatable: the same inputs in every
+  # run (a slower machine stops earlier in the same sequence). QUIRET_FUZZ_SEED=0 picks a
+  # random seed and QUIRET_FUZZ_RUNS=-1 lifts the cap, for fuzzing by hand.
+  seed="${QUIRET_FUZZ_SEED:-1}"
+  runs="${QUIRET_FUZZ_RUNS:-20000}"
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUIRET_CORE_ONLY=ON -DQUIRET_FUZZ=ON >/dev/null
   targets=()
@@ -34,6 +39,7 @@ if [ "${CI:-}" = "true" ] || [ -n "${QUIRET_FUZZ_SECONDS:-}" ]; then
     echo "Fuzzing $t for $seconds s"
     if ! (cd "$work/$t/out" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
           "$root/build-fuzz/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
+          -seed="$seed" -runs="$runs" \
           -print_final_stats=1 "$work/$t/corpus" >"$work/$t/log" 2>&1); then
       tail -n 60 "$work/$t/log"
       mkdir -p build-fuzz/findings
