@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <istream>
 #include <iterator>
 #include <ostream>
@@ -212,8 +213,13 @@ void TLumoStrings::LoadFromFile(const std::string& fileName) {
   // One row per ~64 bytes is a fair guess for text; the slot array grows past it if needed.
   rows.Reserve(static_cast<std::size_t>(
       std::min<std::uint64_t>(reader.Size() / 64, static_cast<std::uint64_t>(kMaxListSize))));
+  FillRows([&] { reader.ReadInto(rows); });
+}
+
+void TLumoStrings::FillRows(const std::function<void()>& fill) {
+  RowSlots& rows = impl_->rows;
   try {
-    reader.ReadInto(rows);
+    fill();
     if (rows.Size() > static_cast<std::size_t>(kMaxListSize)) Error();
   } catch (...) {
     // Never leave a half-read document behind: fall back to the empty text.
@@ -254,19 +260,11 @@ void TLumoStrings::LoadFromStream(std::istream& stream) {
   // The same rules as a file: every line end becomes CR LF, the last row ends the text.
   const std::string bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
   Clear();
-  RowSlots& rows = impl_->rows;
-  try {
-    RowSplitter splitter(rows);
+  FillRows([&] {
+    RowSplitter splitter(impl_->rows);
     splitter.Feed(bytes.data(), bytes.size());
     splitter.Finish();
-    if (rows.Size() > static_cast<std::size_t>(kMaxListSize)) Error();
-  } catch (...) {
-    rows.Clear();
-    rows.Append({kEndMarker});
-    count_ = capacity_ = 1;
-    throw;
-  }
-  count_ = capacity_ = static_cast<std::int32_t>(rows.Size());
+  });
 }
 
 void TLumoStrings::SaveToStream(std::ostream& stream) const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
@@ -99,6 +100,10 @@ class TLumoStrings {
   std::string CheckLineIndex() const;
 
   // Implementation-defined row storage (see LumoStrings.cpp).
+  // Runs a bulk fill of the (cleared) rows and settles the counts; a failure leaves the
+  // empty text and is passed on.
+  void FillRows(const std::function<void()>& fill);
+
   struct Impl;
   Impl* impl_;
   std::int32_t count_ = 0;
