@@ -63,6 +63,8 @@ std::string FileErrorText(const std::string& fileName, int code) {
 
 EListError::EListError() : std::out_of_range("インデックスがリストの範囲を超えています") {}
 
+EListError::EListError(const std::string& what) : std::out_of_range(what) {}
+
 EFileError::EFileError(const std::string& fileName, int errnoValue)
     : std::runtime_error(FileErrorText(fileName, errnoValue)), code_(errnoValue) {}
 
@@ -206,21 +208,29 @@ void TLumoStrings::SetCapacity(std::int32_t newCapacity) {
   capacity_ = newCapacity;
 }
 
-void TLumoStrings::LoadFromFile(const std::string& fileName) {
+void TLumoStrings::LoadFromFile(const std::string& fileName) { LoadFromFile(fileName, LoadProgress()); }
+
+void TLumoStrings::LoadFromFile(const std::string& fileName, const LoadProgress& progress) {
   RowFileReader reader(fileName);  // opens first: a missing file leaves the rows alone
   Clear();                         // also leaves the line index to be built from the rows read
   RowSlots& rows = impl_->rows;
   // One row per ~64 bytes is a fair guess for text; the slot array grows past it if needed.
   rows.Reserve(static_cast<std::size_t>(
       std::min<std::uint64_t>(reader.Size() / 64, static_cast<std::uint64_t>(kMaxListSize))));
-  FillRows([&] { reader.ReadInto(rows); });
+  FillRows(fileName, [&] { reader.ReadInto(rows, kMaxListSize, progress); });
 }
 
-void TLumoStrings::FillRows(const std::function<void()>& fill) {
+void TLumoStrings::FillRows(const std::string& source, const std::function<void()>& fill) {
   RowSlots& rows = impl_->rows;
+  const std::string name = source.empty() ? std::string() : source + ": ";
   try {
-    fill();
-    if (rows.Size() > static_cast<std::size_t>(kMaxListSize)) Error();
+    try {
+      fill();
+    } catch (const RowSplitter::TooManyRows&) {
+      throw ETextTooLarge(name + "行数が多すぎるため開けません（最大 134,217,727 行）");
+    } catch (const std::length_error&) {
+      throw ETextTooLarge(name + "長すぎる行があるため開けません（1 行は最大 2 GB）");
+    }
   } catch (...) {
     // Never leave a half-read document behind: fall back to the empty text.
     rows.Clear();
@@ -260,8 +270,8 @@ void TLumoStrings::LoadFromStream(std::istream& stream) {
   // The same rules as a file: every line end becomes CR LF, the last row ends the text.
   const std::string bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
   Clear();
-  FillRows([&] {
-    RowSplitter splitter(impl_->rows);
+  FillRows("", [&] {
+    RowSplitter splitter(impl_->rows, kMaxListSize);
     splitter.Feed(bytes.data(), bytes.size());
     splitter.Finish();
   });

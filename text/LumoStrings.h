@@ -15,6 +15,16 @@ namespace quiret {
 class EListError : public std::out_of_range {
  public:
   EListError();
+
+ protected:
+  explicit EListError(const std::string& what);
+};
+
+// Raised when a file or text holds more rows, or a longer line, than the store can take;
+// the message names the file and the limit. Nothing of it is kept.
+class ETextTooLarge : public EListError {
+ public:
+  explicit ETextTooLarge(const std::string& what) : EListError(what) {}
 };
 
 // Raised when a file cannot be opened, read or written; carries the system's error text
@@ -70,6 +80,9 @@ class TLumoStrings {
   virtual void SetCapacity(std::int32_t newCapacity);
 
   virtual void LoadFromFile(const std::string& fileName);
+  // Progress of a long load: bytes read so far and the file's size, after each block read.
+  using LoadProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+  void LoadFromFile(const std::string& fileName, const LoadProgress& progress);
   virtual void SaveToFile(const std::string& fileName) const;
   virtual std::string GetText() const;
   virtual void SetText(std::string_view text);
@@ -101,8 +114,9 @@ class TLumoStrings {
 
   // Implementation-defined row storage (see LumoStrings.cpp).
   // Runs a bulk fill of the (cleared) rows and settles the counts; a failure leaves the
-  // empty text and is passed on.
-  void FillRows(const std::function<void()>& fill);
+  // empty text and is passed on (too many rows or too long a line as ETextTooLarge naming
+  // `source`).
+  void FillRows(const std::string& source, const std::function<void()>& fill);
 
   struct Impl;
   Impl* impl_;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <string_view>
@@ -84,10 +85,13 @@ RowFileReader::~RowFileReader() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-void RowFileReader::ReadInto(RowSlots& rows, std::size_t blockSize) {
+void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
+                             const std::function<void(std::uint64_t, std::uint64_t)>& progress,
+                             std::size_t blockSize) {
   if (blockSize == 0) blockSize = 1;
   std::unique_ptr<char[]> block(new char[blockSize]);
-  RowSplitter splitter(rows);
+  RowSplitter splitter(rows, maxRows);
+  std::uint64_t done = 0;
   for (;;) {
     ssize_t n = ::read(fd_, block.get(), blockSize);
     if (n < 0) {
@@ -96,6 +100,8 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t blockSize) {
     }
     if (n == 0) break;
     splitter.Feed(block.get(), static_cast<std::size_t>(n));
+    done += static_cast<std::uint64_t>(n);
+    if (progress) progress(done, std::max(done, size_));
   }
   splitter.Finish();
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "text/RowSlots.h"
@@ -21,7 +22,11 @@ class RowFileReader {
 
   std::uint64_t Size() const { return size_; }
   // Appends the file's rows (see RowSplitter), the last one ending with the end marker.
-  void ReadInto(RowSlots& rows, std::size_t blockSize = kFileReadBlock);
+  // At most maxRows rows (RowSplitter::TooManyRows past them); progress, when set, hears
+  // the bytes read so far after each block.
+  void ReadInto(RowSlots& rows, std::size_t maxRows,
+                const std::function<void(std::uint64_t, std::uint64_t)>& progress = {},
+                std::size_t blockSize = kFileReadBlock);
 
  private:
   std::string fileName_;

@@ -1,4 +1,4 @@
-// Row blocks for the line store: allocation, replacement and release of rows.
+// Row storage for the line store: shared blocks, slots, in-place re-cutting.
 #include "text/RowSlots.h"
 
 #include <sys/mman.h>
@@ -8,48 +8,24 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <utility>
 
 namespace quiret {
-
-// A row block: the length, then the bytes directly behind it.
-struct RowSlots::Row {
-  std::size_t length;
-  char* Bytes() { return reinterpret_cast<char*>(this + 1); }
-  const char* Bytes() const { return reinterpret_cast<const char*>(this + 1); }
-};
-
 namespace {
 
-// Packed rows are marked in their slot by the lowest pointer bit (rows are 8-aligned), so
-// that freeing skips them.
-constexpr std::uintptr_t kPackedTag = 1;
 constexpr std::size_t kFirstBlock = std::size_t{64} << 10;
 constexpr std::size_t kLargestBlock = std::size_t{2} << 20;
 
-std::size_t TotalLength(std::initializer_list<std::string_view> parts) {
-  std::size_t length = 0;
-  for (std::string_view p : parts) length += p.size();
-  return length;
-}
-
-void CopyParts(char* out, std::initializer_list<std::string_view> parts) {
-  for (std::string_view p : parts) {
-    if (!p.empty()) std::memcpy(out, p.data(), p.size());
-    out += p.size();
-  }
-}
-
 // Full-size blocks are mapped from the system directly and aligned to and advised as huge
 // pages: a large load then takes a page fault per 2 MiB instead of per 4 KiB, which is
-// most of its cost otherwise, and unmapping gives the memory back at once (such blocks
-// freed into the heap stayed resident around the rows of the next layout). The smaller
+// most of its cost otherwise, and unmapping gives the memory back at once. The smaller
 // first blocks come from the heap, whose pages are usually mapped already.
-void* AllocateBlock(std::size_t size) {
+char* AllocateBlock(std::size_t size) {
   if (size % kLargestBlock != 0) {
     void* block = std::malloc(size);
     if (!block) throw std::bad_alloc();
-    return block;
+    return static_cast<char*>(block);
   }
   const std::size_t span = size + kLargestBlock;
   void* mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -67,7 +43,7 @@ void* AllocateBlock(std::size_t size) {
   return start + head;
 }
 
-void ReleaseBlock(void* block, std::size_t size) {
+void ReleaseBlock(char* block, std::size_t size) {
   if (size % kLargestBlock != 0) {
     std::free(block);
   } else {
@@ -79,153 +55,399 @@ void ReleaseBlock(void* block, std::size_t size) {
 
 RowSlots::~RowSlots() { Clear(); }
 
-const RowSlots::Row* RowSlots::Untag(const Row* row) {
-  return reinterpret_cast<const Row*>(reinterpret_cast<std::uintptr_t>(row) & ~kPackedTag);
+// ---- Blocks ----
+
+RowSlots::Block* RowSlots::BlockOf(const char* p) {
+  if (lastFound_ && p >= lastFound_->start && p < lastFound_->start + lastFound_->size) return lastFound_;
+  auto it = std::upper_bound(blocks_.begin(), blocks_.end(), p,
+                             [](const char* q, const Block* b) { return q < b->start; });
+  // Every block row lies inside a block, so the block before the bound holds it.
+  lastFound_ = *(it - 1);
+  return lastFound_;
 }
 
-RowSlots::Row* RowSlots::Make(std::initializer_list<std::string_view> parts) {
-  std::size_t length = TotalLength(parts);
-  if (length == 0) return nullptr;
-  // malloc rather than new: one block of exactly the header and the bytes.
-  void* block = std::malloc(sizeof(Row) + length);
-  if (!block) throw std::bad_alloc();
-  Row* row = static_cast<Row*>(block);
-  row->length = length;
-  CopyParts(row->Bytes(), parts);
-  return row;
-}
-
-RowSlots::Row* RowSlots::AllocatePacked(std::size_t length) {
-  std::size_t need = (sizeof(Row) + length + 7) & ~std::size_t{7};
-  Row* row;
-  if (need > kLargestBlock / 4) {
-    // A row too big to share a block is a block of its own, freed like any other row.
-    row = static_cast<Row*>(std::malloc(sizeof(Row) + length));
-    if (!row) throw std::bad_alloc();
-    row->length = length;
-    return row;
+void RowSlots::NewBlock(std::size_t need) {
+  // One byte at each block's end stays unused, so rows of two blocks are never adjacent
+  // in memory and adjacency alone tells that two rows can join without a copy.
+  need += 1;
+  std::size_t size = blocks_.empty() ? kFirstBlock : std::min(kLargestBlock, 2 * blockSize_);
+  if (need > size) size = (need + kLargestBlock - 1) / kLargestBlock * kLargestBlock;
+  auto* block = new Block{AllocateBlock(size), size, 0};
+  try {
+    blocks_.insert(std::upper_bound(blocks_.begin(), blocks_.end(), block,
+                                    [](const Block* a, const Block* b) { return a->start < b->start; }),
+                   block);
+  } catch (...) {
+    ReleaseBlock(block->start, size);
+    delete block;
+    throw;
   }
-  if (need > static_cast<std::size_t>(blockEnd_ - blockNext_)) {
-    // Blocks double up to a limit, so a small file takes little and a large one few blocks.
-    std::size_t size = blocks_.empty() ? kFirstBlock : std::min(kLargestBlock, 2 * blockSize_);
-    size = std::max(size, need);
-    void* block = AllocateBlock(size);
-    try {
-      blocks_.push_back({block, size});
-    } catch (...) {
-      ReleaseBlock(block, size);
-      throw;
-    }
-    blockSize_ = size;
-    blockNext_ = static_cast<char*>(block);
-    blockEnd_ = blockNext_ + size;
+  // The open row moves along; what it left behind in the old block is not counted as used.
+  const std::size_t open = OpenRowSize();
+  if (open > 0) std::memcpy(block->start, openRow_, open);
+  Block* previous = current_;
+  current_ = block;
+  blockSize_ = std::max(blockSize_, std::min(size, kLargestBlock));
+  openRow_ = block->start;
+  blockNext_ = block->start + open;
+  blockEnd_ = block->start + size - 1;
+  if (previous && previous->live == 0) {
+    blocks_.erase(std::find(blocks_.begin(), blocks_.end(), previous));
+    if (lastFound_ == previous) lastFound_ = nullptr;
+    ReleaseBlock(previous->start, previous->size);
+    delete previous;
   }
-  row = reinterpret_cast<Row*>(blockNext_);
-  blockNext_ += need;
-  row->length = length;
-  return reinterpret_cast<Row*>(reinterpret_cast<std::uintptr_t>(row) | kPackedTag);
 }
 
-RowSlots::Row* RowSlots::MakePacked(std::initializer_list<std::string_view> parts) {
-  std::size_t length = TotalLength(parts);
-  if (length == 0) return nullptr;
-  Row* row = AllocatePacked(length);
-  CopyParts(const_cast<Row*>(Untag(row))->Bytes(), parts);
-  return row;
+std::size_t RowSlots::BlockBytes() const {
+  std::size_t total = 0;
+  for (const Block* b : blocks_) total += b->size;
+  return total;
 }
 
-void RowSlots::Free(Row* row) {
-  if ((reinterpret_cast<std::uintptr_t>(row) & kPackedTag) == 0) std::free(row);
+// ---- Slots ----
+
+void RowSlots::Grow(std::size_t count) {
+  if (count <= capacity_) return;
+  const std::size_t capacity = std::max({count, 2 * capacity_, std::size_t{16}});
+  // realloc: a large slot array is remapped by the allocator rather than copied, and the
+  // old and the new array are never both resident.
+  void* grown = std::realloc(slots_, capacity * sizeof(Slot));
+  if (!grown) throw std::bad_alloc();
+  slots_ = static_cast<Slot*>(grown);
+  capacity_ = capacity;
 }
 
-std::string_view RowSlots::Get(std::size_t index) const {
-  const Row* row = Untag(slots_[index]);
-  return row ? std::string_view(row->Bytes(), row->length) : std::string_view();
+void RowSlots::Reserve(std::size_t count) { Grow(count); }
+
+void RowSlots::OpenGap(std::size_t index, std::size_t count) {
+  Grow(size_ + count);
+  std::memmove(slots_ + index + count, slots_ + index, (size_ - index) * sizeof(Slot));
+  size_ += count;
+}
+
+RowSlots::Slot RowSlots::MakeOwn(std::initializer_list<std::string_view> parts) {
+  std::size_t length = 0;
+  for (std::string_view p : parts) length += p.size();
+  if (length == 0) return {nullptr, 0};
+  if (length > kMaxRowBytes) throw std::length_error("row too long");
+  char* bytes = static_cast<char*>(std::malloc(length));
+  if (!bytes) throw std::bad_alloc();
+  char* out = bytes;
+  for (std::string_view p : parts) {
+    if (!p.empty()) std::memcpy(out, p.data(), p.size());
+    out += p.size();
+  }
+  return {bytes, static_cast<std::uint32_t>(length) | kOwnBit};
+}
+
+RowSlots::Slot RowSlots::PackRoom(std::size_t length, char*& out) {
+  out = nullptr;
+  if (length == 0) return {nullptr, 0};
+  if (static_cast<std::size_t>(blockEnd_ - blockNext_) < length) NewBlock(length);
+  out = blockNext_;
+  blockNext_ += length;
+  openRow_ = blockNext_;
+  current_->live += length;
+  return {out, static_cast<std::uint32_t>(length)};
+}
+
+void RowSlots::Release(const Slot& slot) {
+  const std::size_t length = slot.length & kLengthMask;
+  if (length == 0) return;
+  if (slot.length & kOwnBit) {
+    std::free(const_cast<char*>(slot.data));
+    return;
+  }
+  Block* block = BlockOf(slot.data);
+  block->live -= length;
+  if (block->live == 0 && block != current_) {
+    blocks_.erase(std::find(blocks_.begin(), blocks_.end(), block));
+    lastFound_ = nullptr;
+    ReleaseBlock(block->start, block->size);
+    delete block;
+  }
+}
+
+void RowSlots::ReleaseRange(std::size_t from, std::size_t to) {
+  for (std::size_t i = from; i < to; ++i) Release(slots_[i]);
 }
 
 void RowSlots::Append(std::initializer_list<std::string_view> parts) {
-  Row* row = Make(parts);
+  Slot made = MakeOwn(parts);
   try {
-    slots_.push_back(row);
+    Grow(size_ + 1);
   } catch (...) {
-    Free(row);
+    Release(made);
     throw;
   }
+  slots_[size_++] = made;
 }
 
-void RowSlots::AppendPacked(std::initializer_list<std::string_view> parts) {
-  Row* row = MakePacked(parts);
-  try {
-    slots_.push_back(row);
-  } catch (...) {
-    Free(row);  // a packed row's bytes simply stay unused in their block
-    throw;
+void RowSlots::AppendBytes(const char* data, std::size_t size) {
+  if (size == 0) return;
+  const std::size_t open = OpenRowSize();
+  if (size >= kMaxRowBytes - open) throw std::length_error("row too long");
+  if (static_cast<std::size_t>(blockEnd_ - blockNext_) < size) {
+    // A row that outgrows full-size blocks moves to one twice its size, so a huge line
+    // costs a linear number of copies in all.
+    NewBlock(open + size > kLargestBlock / 2 ? 2 * (open + size) : open + size);
   }
+  std::memcpy(blockNext_, data, size);
+  blockNext_ += size;
+}
+
+void RowSlots::EndRow() {
+  Grow(size_ + 1);
+  const std::size_t length = OpenRowSize();
+  if (length == 0) {
+    slots_[size_++] = {nullptr, 0};
+    return;
+  }
+  slots_[size_++] = {openRow_, static_cast<std::uint32_t>(length)};
+  current_->live += length;
+  openRow_ = blockNext_;
 }
 
 void RowSlots::Insert(std::size_t index, std::string_view row) {
-  Row* made = Make({row});
+  Slot made = MakeOwn({row});
   try {
-    slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(index), made);
+    OpenGap(index, 1);
   } catch (...) {
-    Free(made);
+    Release(made);
     throw;
   }
+  slots_[index] = made;
 }
 
 void RowSlots::InsertAll(std::size_t index, const std::vector<std::string_view>& rows) {
-  std::vector<Row*> made;
+  std::vector<Slot> made;
   made.reserve(rows.size());
   try {
-    for (std::string_view row : rows) made.push_back(Make({row}));
-    slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(index), made.begin(), made.end());
+    for (std::string_view row : rows) made.push_back(MakeOwn({row}));
+    OpenGap(index, made.size());
   } catch (...) {
-    for (Row* row : made) Free(row);
+    for (const Slot& s : made) Release(s);
     throw;
   }
+  if (!made.empty()) std::memcpy(slots_ + index, made.data(), made.size() * sizeof(Slot));
 }
 
 void RowSlots::Set(std::size_t index, std::string_view row) {
   // Build first: the new bytes may be a view into the row being replaced.
-  Row* made = Make({row});
-  Free(slots_[index]);
+  Slot made = MakeOwn({row});
+  Release(slots_[index]);
   slots_[index] = made;
 }
 
-void RowSlots::Erase(std::size_t index) {
-  Free(slots_[index]);
-  slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(index));
-}
+void RowSlots::Erase(std::size_t index) { EraseRange(index, 1); }
 
 void RowSlots::EraseRange(std::size_t index, std::size_t count) {
-  const auto first = slots_.begin() + static_cast<std::ptrdiff_t>(index);
-  const auto last = first + static_cast<std::ptrdiff_t>(count);
-  for (auto it = first; it != last; ++it) Free(*it);
-  slots_.erase(first, last);
+  ReleaseRange(index, index + count);
+  std::memmove(slots_ + index, slots_ + index + count, (size_ - index - count) * sizeof(Slot));
+  size_ -= count;
 }
 
 void RowSlots::Resize(std::size_t count) {
-  for (std::size_t i = count; i < slots_.size(); ++i) Free(slots_[i]);
-  slots_.resize(count, nullptr);
+  if (count < size_) {
+    ReleaseRange(count, size_);
+  } else {
+    Grow(count);
+    for (std::size_t i = size_; i < count; ++i) slots_[i] = {nullptr, 0};
+  }
+  size_ = count;
 }
 
+void RowSlots::Clear() {
+  // Block rows need no accounting here: every block goes.
+  for (std::size_t i = 0; i < size_; ++i) {
+    if (slots_[i].length & kOwnBit) std::free(const_cast<char*>(slots_[i].data));
+  }
+  // A cleared store holds no capacity.
+  std::free(slots_);
+  slots_ = nullptr;
+  size_ = capacity_ = 0;
+  for (Block* b : blocks_) {
+    ReleaseBlock(b->start, b->size);
+    delete b;
+  }
+  blocks_.clear();
+  current_ = lastFound_ = nullptr;
+  openRow_ = blockNext_ = blockEnd_ = nullptr;
+  blockSize_ = 0;
+}
+
+void RowSlots::Swap(RowSlots& other) noexcept {
+  std::swap(slots_, other.slots_);
+  std::swap(size_, other.size_);
+  std::swap(capacity_, other.capacity_);
+  blocks_.swap(other.blocks_);
+  std::swap(current_, other.current_);
+  std::swap(lastFound_, other.lastFound_);
+  std::swap(openRow_, other.openRow_);
+  std::swap(blockNext_, other.blockNext_);
+  std::swap(blockEnd_, other.blockEnd_);
+  std::swap(blockSize_, other.blockSize_);
+}
+
+// ---- Re-cutting ----
+
 bool RowSlots::Recut(const std::vector<std::size_t>& lengths) {
+  std::size_t total = 0;
+  for (std::size_t length : lengths) {
+    if (length >= kMaxRowBytes) return false;
+    total += length;
+  }
+  std::size_t held = 0;
+  bool emptyRows = false;
+  for (std::size_t i = 0; i < size_; ++i) {
+    const std::size_t length = slots_[i].length & kLengthMask;
+    held += length;
+    emptyRows = emptyRows || length == 0;
+  }
+  if (total != held || OpenRowSize() > 0) return false;
+  // In place needs every old row to hold bytes (the store's rows always do), so that the
+  // order of reading and writing slots follows from the lengths alone.
+  if (!emptyRows && (lengths.size() >= size_ ? Split(lengths) : Join(lengths))) return true;
+  Copy(lengths);
+  return true;
+}
+
+// Only splits: each new row lies inside one old row, and the slots are rewritten from the
+// back. New row j takes bytes of old row i <= j, so slot i is read before it is written.
+bool RowSlots::Split(const std::vector<std::size_t>& lengths) {
+  {
+    std::size_t i = 0, left = size_ > 0 ? slots_[0].length & kLengthMask : 0;
+    for (std::size_t j = 0; j < lengths.size(); ++j) {
+      if (lengths[j] == 0) continue;
+      if (left == 0) left = slots_[++i].length & kLengthMask;  // the bytes add up: in range
+      if (lengths[j] > left || i > j) return false;
+      left -= lengths[j];
+    }
+  }
+  const std::size_t oldCount = size_;
+  Grow(lengths.size());
+  // Pieces of a row of its own become packed copies, and the row is freed once they are
+  // all taken. Packing can fail, so the copies are made before anything is rewritten.
+  std::vector<Slot> copies;
+  try {
+    std::size_t i = 0, offset = 0;
+    for (std::size_t length : lengths) {
+      if (length == 0) continue;
+      if (offset == (slots_[i].length & kLengthMask)) ++i, offset = 0;
+      if (slots_[i].length & kOwnBit) {
+        char* out;
+        copies.push_back(PackRoom(length, out));
+        std::memcpy(out, slots_[i].data + offset, length);
+      }
+      offset += length;
+    }
+  } catch (...) {
+    for (const Slot& s : copies) Release(s);
+    throw;
+  }
+  std::size_t i = oldCount;
+  Slot old{nullptr, 0};
+  std::size_t rest = 0;  // bytes of `old` not yet given to a new row, counted from its start
+  std::size_t copy = copies.size();
+  for (std::size_t j = lengths.size(); j-- > 0;) {
+    const std::size_t length = lengths[j];
+    if (length == 0) {
+      slots_[j] = {nullptr, 0};
+      continue;
+    }
+    if (rest == 0) {
+      if (old.length & kOwnBit) Release(old);
+      old = slots_[--i];
+      rest = old.length & kLengthMask;
+    }
+    rest -= length;
+    slots_[j] = (old.length & kOwnBit) ? copies[--copy]
+                                       : Slot{old.data + rest, static_cast<std::uint32_t>(length)};
+  }
+  if (old.length & kOwnBit) Release(old);
+  size_ = lengths.size();
+  return true;
+}
+
+// Only joins: each new row is whole old rows, and the slots are rewritten from the front:
+// new row j starts at old row i >= j (an empty one at i > j), so slot j was read before.
+// Rows adjacent in one block join by widening the slot; others are copied into the blocks.
+bool RowSlots::Join(const std::vector<std::size_t>& lengths) {
+  // The old rows [first, end) of each new row, and whether they join without a copy.
+  std::vector<Slot> copies;
+  std::size_t i = 0;
+  try {
+    for (std::size_t j = 0; j < lengths.size(); ++j) {
+      if (j > i || (lengths[j] == 0 && j == i && i < size_)) {
+        for (const Slot& s : copies) Release(s);
+        return false;
+      }
+      const std::size_t first = i;
+      bool adjacent = true;
+      for (std::size_t need = lengths[j]; need > 0; ++i) {
+        const std::size_t n = slots_[i].length & kLengthMask;
+        if (n > need) {
+          for (const Slot& s : copies) Release(s);
+          return false;
+        }
+        adjacent = adjacent && !(slots_[i].length & kOwnBit) &&
+                   (i == first || slots_[i].data == slots_[i - 1].data + (slots_[i - 1].length & kLengthMask));
+        need -= n;
+      }
+      if (!adjacent) {
+        char* out;
+        copies.push_back(PackRoom(lengths[j], out));
+        for (std::size_t k = first; k < i; ++k) {
+          const std::size_t n = slots_[k].length & kLengthMask;
+          std::memcpy(out, slots_[k].data, n);
+          out += n;
+        }
+      }
+    }
+  } catch (...) {
+    for (const Slot& s : copies) Release(s);
+    throw;
+  }
+  i = 0;
+  std::size_t copy = 0;
+  for (std::size_t j = 0; j < lengths.size(); ++j) {
+    const std::size_t length = lengths[j];
+    if (length == 0) {
+      slots_[j] = {nullptr, 0};
+      continue;
+    }
+    const std::size_t first = i;
+    bool adjacent = true;
+    for (std::size_t need = length; need > 0; ++i) {
+      adjacent = adjacent && !(slots_[i].length & kOwnBit) &&
+                 (i == first || slots_[i].data == slots_[i - 1].data + (slots_[i - 1].length & kLengthMask));
+      need -= slots_[i].length & kLengthMask;
+    }
+    if (adjacent) {
+      slots_[j] = {slots_[first].data, static_cast<std::uint32_t>(length)};
+    } else {
+      const Slot joined = copies[copy++];
+      for (std::size_t k = first; k < i; ++k) Release(slots_[k]);
+      slots_[j] = joined;
+    }
+  }
+  size_ = lengths.size();
+  return true;
+}
+
+// Any other cut: the new rows are packed into fresh blocks, and the old storage is
+// released once they are all built.
+void RowSlots::Copy(const std::vector<std::size_t>& lengths) {
   RowSlots fresh;
-  fresh.slots_.reserve(lengths.size());
-  const std::size_t oldCount = slots_.size();
+  fresh.Grow(lengths.size());
   std::size_t next = 0;   // the old row to read after `rest`
   std::string_view rest;  // what is left of the old row being read
   for (std::size_t length : lengths) {
-    Row* row = length == 0 ? nullptr : fresh.AllocatePacked(length);
-    char* out = row ? const_cast<Row*>(Untag(row))->Bytes() : nullptr;
-    // Pushed before filling (the slot array is reserved): a failure below leaves the block
-    // owned by `fresh`, which frees it.
-    fresh.slots_.push_back(row);
+    char* out;
+    fresh.slots_[fresh.size_++] = fresh.PackRoom(length, out);
     while (length > 0) {
-      while (rest.empty()) {
-        if (next == oldCount) return false;  // the lengths ask for more bytes than there are
-        rest = Get(next++);
-      }
+      while (rest.empty()) rest = Get(next++);
       const std::size_t take = std::min(length, rest.size());
       std::memcpy(out, rest.data(), take);
       out += take;
@@ -233,30 +455,7 @@ bool RowSlots::Recut(const std::vector<std::size_t>& lengths) {
       length -= take;
     }
   }
-  if (!rest.empty()) return false;
-  for (; next < oldCount; ++next) {
-    if (!Get(next).empty()) return false;  // bytes left over
-  }
   Swap(fresh);  // `fresh` now holds the old storage and releases it
-  return true;
-}
-
-void RowSlots::Swap(RowSlots& other) noexcept {
-  slots_.swap(other.slots_);
-  blocks_.swap(other.blocks_);
-  std::swap(blockNext_, other.blockNext_);
-  std::swap(blockEnd_, other.blockEnd_);
-  std::swap(blockSize_, other.blockSize_);
-}
-
-void RowSlots::Clear() {
-  for (Row* row : slots_) Free(row);
-  // Release the slot array itself too: a cleared store holds no capacity.
-  std::vector<Row*>().swap(slots_);
-  for (const Block& block : blocks_) ReleaseBlock(block.start, block.size);
-  blocks_.clear();
-  blockNext_ = blockEnd_ = nullptr;
-  blockSize_ = 0;
 }
 
 }  // namespace quiret

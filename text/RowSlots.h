@@ -1,35 +1,46 @@
-// RowSlots: the physical storage behind TLumoStrings, one compact heap block per row.
+// RowSlots: the physical storage behind TLumoStrings, a slot (bytes, length) per row.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string_view>
 #include <vector>
 
 namespace quiret {
 
-// A row is a block holding its length and bytes; an empty row is a null slot, so slots that
-// were grown but never written cost only a pointer. Rows appended by a loader or made by
-// Recut are packed into large shared blocks (no per-row allocation, no allocator overhead)
-// that are released together by Clear or the next Recut; replacing or removing a packed
-// row leaves its bytes unused until then, which costs at most the size of what was loaded.
-// Other rows are allocated one by one and freed at once. Views returned by Get stay valid
-// until that row is replaced or removed, because rows never move in memory.
+// A slot points at its row's bytes. Loaded rows are written back to back into large shared
+// blocks and their slots point there; a whole-text wrap or unwrap only moves slot
+// boundaries within those bytes (rows adjacent in a block join without a copy), so a large
+// file is held once, whatever its layout. Rows made by edits are allocated one by one.
+// Each block counts the bytes its slots still use and is given back when none are left.
+// Views returned by Get stay valid until that row is replaced or removed.
 class RowSlots {
  public:
+  // A row's length must stay below 2 GiB (one bit of the length marks a row of its own).
+  static constexpr std::size_t kMaxRowBytes = 0x7FFFFFFF;
+
   RowSlots() = default;
   ~RowSlots();
   RowSlots(const RowSlots&) = delete;
   RowSlots& operator=(const RowSlots&) = delete;
 
-  std::size_t Size() const { return slots_.size(); }
-  std::string_view Get(std::size_t index) const;
+  std::size_t Size() const { return size_; }
+  std::string_view Get(std::size_t index) const {
+    const Slot& s = slots_[index];
+    return {s.data, s.length & kLengthMask};
+  }
 
-  // The row is the concatenation of the parts (a loader joins carried bytes, new bytes and
-  // a terminator without building a temporary string).
+  // The row is the concatenation of the parts.
   void Append(std::initializer_list<std::string_view> parts);
-  // Like Append, for bulk loads: the row goes into the shared blocks.
-  void AppendPacked(std::initializer_list<std::string_view> parts);
+
+  // Bulk loading: bytes are added to the open row in the shared blocks, and EndRow closes
+  // it as the next row (an empty open row gives an empty row). Throws std::length_error
+  // when the open row would reach kMaxRowBytes.
+  void AppendBytes(const char* data, std::size_t size);
+  void EndRow();
+  std::size_t OpenRowSize() const { return static_cast<std::size_t>(blockNext_ - openRow_); }
+
   void Insert(std::size_t index, std::string_view row);
   // Inserts the rows in order before `index`, moving the later slots once.
   void InsertAll(std::size_t index, const std::vector<std::string_view>& rows);
@@ -40,31 +51,55 @@ class RowSlots {
   // Shrinking frees the rows cut off; growing adds empty rows.
   void Resize(std::size_t count);
   void Clear();
-  void Reserve(std::size_t count) { slots_.reserve(count); }
+  void Reserve(std::size_t count);
   // Cuts the bytes of all rows, taken in order as one stream, into new rows of the given
-  // lengths (a length of 0 is an empty row). The new rows are packed into fresh shared
-  // blocks; the old rows and blocks are released only once all new rows are built, so the
-  // peak is the old and the new storage together. Returns false and changes nothing when
-  // the lengths do not add up to the bytes held.
+  // lengths (a length of 0 is an empty row). When every old boundary stays (only splits)
+  // or every new boundary was one already (only joins), the slots are rewritten in place
+  // and no byte moves except where rows that are not adjacent in memory join. Returns false
+  // and changes nothing when the lengths do not add up to the bytes held or a row would
+  // reach kMaxRowBytes.
   bool Recut(const std::vector<std::size_t>& lengths);
 
+  // Bytes held in shared blocks (given back or not yet), for tests and benchmarks.
+  std::size_t BlockBytes() const;
+
  private:
-  struct Row;
-  static Row* Make(std::initializer_list<std::string_view> parts);
-  static void Free(Row* row);
-  static const Row* Untag(const Row* row);
-  Row* MakePacked(std::initializer_list<std::string_view> parts);
-  // Room for a row of `length` (> 0) bytes with its length set, in the shared blocks when
-  // it is small enough; the result is tagged as MakePacked's.
-  Row* AllocatePacked(std::size_t length);
+#pragma pack(push, 4)
+  struct Slot {
+    const char* data;
+    std::uint32_t length;  // kOwnBit: `data` is a heap row of its own
+  };
+#pragma pack(pop)
+  static constexpr std::uint32_t kOwnBit = 0x80000000u;
+  static constexpr std::uint32_t kLengthMask = 0x7FFFFFFFu;
+  struct Block {
+    char* start;
+    std::size_t size;
+    std::size_t live;  // bytes of rows still pointing into the block
+  };
+
+  static Slot MakeOwn(std::initializer_list<std::string_view> parts);
+  // Room for a row of `length` bytes in the shared blocks, counted as used; `out` is where
+  // its bytes go. No open row may be in progress.
+  Slot PackRoom(std::size_t length, char*& out);
+  void Release(const Slot& slot);
+  void ReleaseRange(std::size_t from, std::size_t to);
+  Block* BlockOf(const char* p);
+  void NewBlock(std::size_t need);
+  void Grow(std::size_t count);
+  void OpenGap(std::size_t index, std::size_t count);
+  bool Split(const std::vector<std::size_t>& lengths);
+  bool Join(const std::vector<std::size_t>& lengths);
+  void Copy(const std::vector<std::size_t>& lengths);
   void Swap(RowSlots& other) noexcept;
 
-  std::vector<Row*> slots_;
-  struct Block {
-    void* start;
-    std::size_t size;
-  };
-  std::vector<Block> blocks_;  // shared blocks of packed rows
+  Slot* slots_ = nullptr;  // malloc'd: growth can then remap instead of copy
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+  std::vector<Block*> blocks_;  // ordered by address
+  Block* current_ = nullptr;    // the block bulk rows are written into
+  Block* lastFound_ = nullptr;  // BlockOf's last answer: neighbouring rows share blocks
+  char* openRow_ = nullptr;    // start of the open row in the current block
   char* blockNext_ = nullptr;
   char* blockEnd_ = nullptr;
   std::size_t blockSize_ = 0;

@@ -36,14 +36,17 @@ std::size_t FindSpecial(const char* p, const char* end) {
   return static_cast<std::size_t>(q - p);
 }
 
-constexpr std::string_view kCrLf{"\r\n", 2};
-
 }  // namespace
 
 void RowSplitter::EndLine(const char* begin, const char* end) {
-  std::string_view tail(begin, static_cast<std::size_t>(end - begin));
-  rows_.AppendPacked({carried_, tail, kCrLf});
-  carried_.clear();
+  rows_.AppendBytes(begin, static_cast<std::size_t>(end - begin));
+  rows_.AppendBytes("\r\n", 2);
+  CloseRow();
+}
+
+void RowSplitter::CloseRow() {
+  if (rows_.Size() >= maxRows_) throw TooManyRows();
+  rows_.EndRow();
 }
 
 void RowSplitter::Feed(const char* data, std::size_t size) {
@@ -52,7 +55,7 @@ void RowSplitter::Feed(const char* data, std::size_t size) {
   while (p < end) {
     const char* stop = p + FindSpecial(p, end);
     if (stop == end) {
-      carried_.append(p, static_cast<std::size_t>(end - p));
+      rows_.AppendBytes(p, static_cast<std::size_t>(end - p));
       skipLineFeed_ = false;
       return;
     }
@@ -60,7 +63,7 @@ void RowSplitter::Feed(const char* data, std::size_t size) {
     switch (*stop) {
       case '\0':
         // Dropped: the bytes before it stay part of the line.
-        carried_.append(p, static_cast<std::size_t>(stop - p));
+        rows_.AppendBytes(p, static_cast<std::size_t>(stop - p));
         break;
       case '\r':
         EndLine(p, stop);
@@ -79,8 +82,8 @@ void RowSplitter::Feed(const char* data, std::size_t size) {
 }
 
 void RowSplitter::Finish() {
-  rows_.AppendPacked({carried_, std::string_view("\0\0", 2)});
-  carried_.clear();
+  rows_.AppendBytes("\0\0", 2);
+  CloseRow();
   skipLineFeed_ = false;
 }
 

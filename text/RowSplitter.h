@@ -2,7 +2,7 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
+#include <cstdint>
 
 #include "text/RowSlots.h"
 
@@ -13,18 +13,23 @@ namespace quiret {
 // false end marker. Finish adds the last row: the unfinished line with the end marker, or
 // the end marker alone when the bytes ended with a line break (or there were none). The
 // result does not depend on where the blocks are cut.
+// Raises TooManyRows before a row past `maxRows` would be added, and std::length_error
+// when a line reaches RowSlots::kMaxRowBytes.
 class RowSplitter {
  public:
-  explicit RowSplitter(RowSlots& rows) : rows_(rows) {}
+  struct TooManyRows {};
+
+  explicit RowSplitter(RowSlots& rows, std::size_t maxRows = SIZE_MAX) : rows_(rows), maxRows_(maxRows) {}
 
   void Feed(const char* data, std::size_t size);
   void Finish();
 
  private:
   void EndLine(const char* begin, const char* end);
+  void CloseRow();
 
-  RowSlots& rows_;
-  std::string carried_;        // bytes of the current line seen before this block
+  RowSlots& rows_;  // its open row holds the current line's bytes seen so far
+  std::size_t maxRows_;
   bool skipLineFeed_ = false;  // the last byte that counted was a CR
 };
 
