@@ -104,7 +104,7 @@ BENCHMARK(BM_PutMiddle);
 // The one pass that indexes the rows after a bulk change (here a Recut into the same rows).
 void BM_FirstQueryAfterRecut(benchmark::State& state) {
   auto& s = Document();
-  std::vector<std::size_t> lengths;
+  std::vector<std::uint32_t> lengths;
   for (std::int32_t r = 0; r < s.Count(); ++r) lengths.push_back(s.Get(r).size());
   for (auto _ : state) {
     state.PauseTiming();

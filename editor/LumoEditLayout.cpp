@@ -476,11 +476,11 @@ class RowFitter {
 
 // Marks, in a helper thread's row lengths, an old row that the main thread must cut: the
 // entry after the mark is the row's index.
-constexpr std::size_t kRedo = static_cast<std::size_t>(-1);
+constexpr std::uint32_t kRedo = static_cast<std::uint32_t>(-1);
 
 // Appends the lengths of the rows that the old rows [from, to) are cut into.
 void CutRows(const TLumoStrings& lines, RowFitter& fitter, std::int32_t from, std::int32_t to,
-             std::vector<std::size_t>& out) {
+             std::vector<std::uint32_t>& out) {
   for (std::int32_t r = from; r < to; ++r) {
     std::string_view data = lines.Get(r);
     const std::size_t mark = out.size();
@@ -490,14 +490,14 @@ void CutRows(const TLumoStrings& lines, RowFitter& fitter, std::int32_t from, st
         fitter.ClearMissing();
         out.resize(mark);
         out.push_back(kRedo);
-        out.push_back(static_cast<std::size_t>(r));
+        out.push_back(static_cast<std::uint32_t>(r));
         break;
       }
       if (take >= data.size()) {
-        out.push_back(data.size());
+        out.push_back(static_cast<std::uint32_t>(data.size()));
         break;
       }
-      out.push_back(take);
+      out.push_back(static_cast<std::uint32_t>(take));
       data.remove_prefix(take);
     }
   }
@@ -510,10 +510,10 @@ void CutRows(const TLumoStrings& lines, RowFitter& fitter, std::int32_t from, st
 void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths) {
   const std::int32_t count = lines.Count();
   RowFitter fitter(rule, widths);
-  std::vector<std::size_t> rowLen;
+  std::vector<std::uint32_t> rowLen;
   constexpr std::int32_t kThreadRows = 1 << 15;
   std::int32_t mid = count;
-  std::vector<std::size_t> second;
+  std::vector<std::uint32_t> second;
   bool helperFailed = false;
   std::thread helper;
   if (count >= kThreadRows && std::thread::hardware_concurrency() > 1) {
@@ -543,7 +543,7 @@ void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths) 
   if (helper.joinable()) {
     helper.join();
     if (helperFailed) {
-      std::vector<std::size_t>().swap(second);
+      std::vector<std::uint32_t>().swap(second);
       CutRows(lines, fitter, mid, count, rowLen);
     }
     for (std::size_t k = 0; k < second.size(); ++k) {
@@ -554,7 +554,7 @@ void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths) 
         CutRows(lines, fitter, r, r + 1, rowLen);
       }
     }
-    std::vector<std::size_t>().swap(second);
+    std::vector<std::uint32_t>().swap(second);
   }
   if (rowLen.size() > static_cast<std::size_t>(TLumoStrings::kMaxListSize)) lines.Error();
   if (rowLen.size() == static_cast<std::size_t>(count)) {
@@ -568,14 +568,15 @@ void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths) 
 // row with a terminator (or the last row).
 void UnwrapInPlace(TLumoStrings& lines) {
   const std::int32_t count = lines.Count();
-  std::vector<std::size_t> lineLen;
+  std::vector<std::uint32_t> lineLen;
   lineLen.reserve(static_cast<std::size_t>(count));
   std::size_t length = 0;
   for (std::int32_t r = 0; r < count; ++r) {
     const std::string_view s = lines.Get(r);
     length += s.size();
     if (HasLineEnd(s) || r == count - 1) {
-      lineLen.push_back(length);
+      if (length >= TLumoStrings::kMaxRowBytes) lines.Error();  // the rows stay as they are
+      lineLen.push_back(static_cast<std::uint32_t>(length));
       length = 0;
     }
   }

@@ -61,6 +61,8 @@ std::string FileErrorText(const std::string& fileName, int code) {
 
 }  // namespace
 
+static_assert(TLumoStrings::kMaxRowBytes == RowSlots::kMaxRowBytes);
+
 EListError::EListError() : std::out_of_range("インデックスがリストの範囲を超えています") {}
 
 EListError::EListError(const std::string& what) : std::out_of_range(what) {}
@@ -187,7 +189,7 @@ void TLumoStrings::Assign(std::vector<std::string>&& list) {
   list.clear();
 }
 
-void TLumoStrings::Recut(const std::vector<std::size_t>& lengths) {
+void TLumoStrings::Recut(const std::vector<std::uint32_t>& lengths) {
   if (lengths.size() > static_cast<std::size_t>(kMaxListSize)) Error();
   if (!impl_->rows.Recut(lengths)) Error();
   impl_->lines.MarkStale();
@@ -256,14 +258,16 @@ std::string TLumoStrings::GetText() const {
 void TLumoStrings::SetText(std::string_view text) {
   Clear();
   SetCapacity(Estimate(text.size()));
-  ForEachPiece(text, [this](std::string_view piece, bool padZero) {
-    if (padZero) {
-      Add(std::string(piece) + '\0');
-    } else {
-      Add(piece);
-    }
+  // Bulk rows, as a load makes them: packed into shared blocks, cheap to wrap.
+  FillRows("", [&] {
+    RowSlots& rows = impl_->rows;
+    ForEachPiece(text, [&](std::string_view piece, bool padZero) {
+      if (rows.Size() >= static_cast<std::size_t>(kMaxListSize)) Error();
+      rows.AppendBytes(piece.data(), piece.size());
+      if (padZero) rows.AppendBytes("", 1);
+      rows.EndRow();
+    });
   });
-  SetCapacity(count_);
 }
 
 void TLumoStrings::LoadFromStream(std::istream& stream) {

@@ -45,6 +45,8 @@ class TLumoStrings {
  public:
   static constexpr std::int32_t kMaxListSize = 134217727;
   static constexpr std::string_view kEndMarker{"\0\0", 2};
+  // A row holds fewer bytes than this.
+  static constexpr std::size_t kMaxRowBytes = 0x7FFFFFFF;
 
   TLumoStrings();
   virtual ~TLumoStrings();
@@ -74,7 +76,7 @@ class TLumoStrings {
   // with Assign. Old and new rows are held together until the new ones are built. Raises
   // the index error and changes nothing when there would be more than kMaxListSize rows or
   // the lengths do not add up to the bytes held.
-  void Recut(const std::vector<std::size_t>& lengths);
+  void Recut(const std::vector<std::uint32_t>& lengths);
 
   virtual void SetCount(std::int32_t newCount);
   virtual void SetCapacity(std::int32_t newCapacity);

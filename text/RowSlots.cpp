@@ -292,7 +292,7 @@ void RowSlots::Swap(RowSlots& other) noexcept {
 
 // ---- Re-cutting ----
 
-bool RowSlots::Recut(const std::vector<std::size_t>& lengths) {
+bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
   std::size_t total = 0;
   for (std::size_t length : lengths) {
     if (length >= kMaxRowBytes) return false;
@@ -315,7 +315,7 @@ bool RowSlots::Recut(const std::vector<std::size_t>& lengths) {
 
 // Only splits: each new row lies inside one old row, and the slots are rewritten from the
 // back. New row j takes bytes of old row i <= j, so slot i is read before it is written.
-bool RowSlots::Split(const std::vector<std::size_t>& lengths) {
+bool RowSlots::Split(const std::vector<std::uint32_t>& lengths) {
   {
     std::size_t i = 0, left = size_ > 0 ? slots_[0].length & kLengthMask : 0;
     for (std::size_t j = 0; j < lengths.size(); ++j) {
@@ -373,7 +373,7 @@ bool RowSlots::Split(const std::vector<std::size_t>& lengths) {
 // Only joins: each new row is whole old rows, and the slots are rewritten from the front:
 // new row j starts at old row i >= j (an empty one at i > j), so slot j was read before.
 // Rows adjacent in one block join by widening the slot; others are copied into the blocks.
-bool RowSlots::Join(const std::vector<std::size_t>& lengths) {
+bool RowSlots::Join(const std::vector<std::uint32_t>& lengths) {
   // The old rows [first, end) of each new row, and whether they join without a copy.
   std::vector<Slot> copies;
   std::size_t i = 0;
@@ -438,7 +438,7 @@ bool RowSlots::Join(const std::vector<std::size_t>& lengths) {
 
 // Any other cut: the new rows are packed into fresh blocks, and the old storage is
 // released once they are all built.
-void RowSlots::Copy(const std::vector<std::size_t>& lengths) {
+void RowSlots::Copy(const std::vector<std::uint32_t>& lengths) {
   RowSlots fresh;
   fresh.Grow(lengths.size());
   std::size_t next = 0;   // the old row to read after `rest`

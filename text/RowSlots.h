@@ -58,7 +58,7 @@ class RowSlots {
   // and no byte moves except where rows that are not adjacent in memory join. Returns false
   // and changes nothing when the lengths do not add up to the bytes held or a row would
   // reach kMaxRowBytes.
-  bool Recut(const std::vector<std::size_t>& lengths);
+  bool Recut(const std::vector<std::uint32_t>& lengths);
 
   // Bytes held in shared blocks (given back or not yet), for tests and benchmarks.
   std::size_t BlockBytes() const;
@@ -88,9 +88,9 @@ class RowSlots {
   void NewBlock(std::size_t need);
   void Grow(std::size_t count);
   void OpenGap(std::size_t index, std::size_t count);
-  bool Split(const std::vector<std::size_t>& lengths);
-  bool Join(const std::vector<std::size_t>& lengths);
-  void Copy(const std::vector<std::size_t>& lengths);
+  bool Split(const std::vector<std::uint32_t>& lengths);
+  bool Join(const std::vector<std::uint32_t>& lengths);
+  void Copy(const std::vector<std::uint32_t>& lengths);
   void Swap(RowSlots& other) noexcept;
 
   Slot* slots_ = nullptr;  // malloc'd: growth can then remap instead of copy

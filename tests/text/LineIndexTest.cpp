@@ -82,7 +82,7 @@ TEST(LineIndex, AgreesWithTheRowsUnderRandomEdits) {
     auto recut = [&] {
       std::size_t bytes = 0;
       for (const std::string& r : Rows(s)) bytes += r.size();
-      std::vector<std::size_t> lengths;
+      std::vector<std::uint32_t> lengths;
       for (; bytes > 0; bytes -= lengths.back()) lengths.push_back(std::min<std::size_t>(bytes, pick(0, 12)));
       s.Recut(lengths);
     };

@@ -138,7 +138,7 @@ TEST(LumoStringsList, StreamsCommaTextAndIndexOf) {
 }
 
 // Rows as the given lengths cut them from the text.
-Strings Cut(const std::string& text, const std::vector<std::size_t>& lengths) {
+Strings Cut(const std::string& text, const std::vector<std::uint32_t>& lengths) {
   Strings rows;
   std::size_t at = 0;
   for (std::size_t n : lengths) {
@@ -151,7 +151,7 @@ Strings Cut(const std::string& text, const std::vector<std::size_t>& lengths) {
 TEST(LumoStringsList, RecutSplitsAndJoinsRowsKeepingEveryByte) {
   const Strings start{"abc", "de\r\n", B("f\0\0")};
   const std::string all = B("abcde\r\nf\0\0");
-  const std::vector<std::size_t> cuts[] = {{7, 3}, {1, 1, 1, 4, 3}, {3, 4, 3}, {2, 5, 1, 2}};
+  const std::vector<std::uint32_t> cuts[] = {{7, 3}, {1, 1, 1, 4, 3}, {3, 4, 3}, {2, 5, 1, 2}};
   for (const auto& lengths : cuts) {
     TLumoStrings s;
     s.Assign(start);
@@ -163,7 +163,7 @@ TEST(LumoStringsList, RecutSplitsAndJoinsRowsKeepingEveryByte) {
     EXPECT_SOUND(s);
   }
   // Lengths that miss or overrun the text raise the index error and change nothing.
-  for (const std::vector<std::size_t>& wrong : {std::vector<std::size_t>{7, 2}, {7, 4}, {}, {0, 9}}) {
+  for (const std::vector<std::uint32_t>& wrong : {std::vector<std::uint32_t>{7, 2}, {7, 4}, {}, {0, 9}}) {
     TLumoStrings s;
     s.Assign(start);
     EXPECT_THROW(s.Recut(wrong), EListError) << testing::PrintToString(wrong);
@@ -196,7 +196,7 @@ TEST(LumoStringsList, RecutOfLoadedEditedAndHugeRows) {
   for (const std::string& row : Rows(s)) all += row;
   ASSERT_EQ(all.size(), text.size() + 2 + 1);  // the end marker; "put row\r\n" replaced "ffffff\r\n"
 
-  std::vector<std::size_t> lengths;
+  std::vector<std::uint32_t> lengths;
   for (std::size_t at = 0, k = 0; at < all.size(); ++k) {
     std::size_t n = std::min<std::size_t>(all.size() - at, k % 50 == 0 ? 600001 : 1 + k * 7 % 123);
     lengths.push_back(n);
@@ -207,7 +207,7 @@ TEST(LumoStringsList, RecutOfLoadedEditedAndHugeRows) {
   EXPECT_EQ(s.Capacity(), s.Count());
 
   // Back to one row per line: the store is as loaded, apart from the Put row.
-  std::vector<std::size_t> lines;
+  std::vector<std::uint32_t> lines;
   for (std::size_t at = 0; at < all.size();) {
     std::size_t end = all.find("\r\n", at);
     end = end == std::string::npos ? all.size() : end + 2;

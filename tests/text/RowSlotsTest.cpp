@@ -30,8 +30,8 @@ void Load(RowSlots& slots, const std::string& text) {
 }
 
 // Random row lengths over `total` bytes: only splits of `rows`, only joins, or any cut.
-std::vector<std::size_t> Cut(const Strings& rows, std::mt19937& rng, int kind) {
-  std::vector<std::size_t> lengths;
+std::vector<std::uint32_t> Cut(const Strings& rows, std::mt19937& rng, int kind) {
+  std::vector<std::uint32_t> lengths;
   if (kind == 0) {
     for (const std::string& r : rows) {
       std::size_t left = r.size();
@@ -62,7 +62,7 @@ std::vector<std::size_t> Cut(const Strings& rows, std::mt19937& rng, int kind) {
   return lengths;
 }
 
-Strings Model(const std::string& all, const std::vector<std::size_t>& lengths) {
+Strings Model(const std::string& all, const std::vector<std::uint32_t>& lengths) {
   Strings rows;
   std::size_t at = 0;
   for (std::size_t n : lengths) {
@@ -106,7 +106,7 @@ TEST(RowSlots, EditsAndRecutsAgreeWithAPlainList) {
           }
           break;
         default: {
-          const std::vector<std::size_t> lengths = Cut(model, rng, static_cast<int>(rng() % 3));
+          const std::vector<std::uint32_t> lengths = Cut(model, rng, static_cast<int>(rng() % 3));
           ASSERT_TRUE(slots.Recut(lengths));
           model = Model(Joined(model), lengths);
           break;
@@ -114,7 +114,7 @@ TEST(RowSlots, EditsAndRecutsAgreeWithAPlainList) {
       }
       ASSERT_EQ(Dump(slots), model) << "round " << round << " step " << step;
     }
-    std::vector<std::size_t> wrong{Joined(model).size() + 1};
+    std::vector<std::uint32_t> wrong{static_cast<std::uint32_t>(Joined(model).size() + 1)};
     EXPECT_FALSE(slots.Recut(wrong));
     EXPECT_EQ(Dump(slots), model);
   }
@@ -128,10 +128,10 @@ TEST(RowSlots, WrapAndUnwrapOfALoadedTextMoveNoBytes) {
   const std::size_t held = slots.BlockBytes();
   const Strings lines = Dump(slots);
   std::mt19937 rng(3);
-  const std::vector<std::size_t> rows = Cut(lines, rng, 0);
+  const std::vector<std::uint32_t> rows = Cut(lines, rng, 0);
   ASSERT_TRUE(slots.Recut(rows));
   EXPECT_EQ(slots.BlockBytes(), held);
-  std::vector<std::size_t> back;
+  std::vector<std::uint32_t> back;
   for (const std::string& l : lines) back.push_back(l.size());
   ASSERT_TRUE(slots.Recut(back));
   EXPECT_EQ(slots.BlockBytes(), held);
