@@ -159,10 +159,7 @@ void TLumoEdit::SetColumn(int v) {
   std::int32_t c = std::max(10, v);
   if (c == Column) return;
   Column = c;
-  if (WordWrap) {
-    Relayout(false, false);
-    Relayout(true, true);
-  }
+  if (WordWrap) RewrapAll();
 }
 
 void TLumoEdit::SetShowLineNumber(bool v) { ShowLineNumber = v; }
@@ -270,10 +267,7 @@ void TLumoEdit::WmCreate() {
 
 void TLumoEdit::WmSize(int clientWidth, int clientHeight) {
   LayoutForSize(clientWidth, clientHeight);
-  if (WordWrap && AutoWrap) {
-    Relayout(false, false);
-    Relayout(true, true);
-  }
+  if (WordWrap && AutoWrap) RewrapAll();
   UpdateVertRange(true);
   UpdateHorzRange(true);
 }

@@ -109,6 +109,8 @@ class TLumoEdit : public EditorWindowClient {
   // ---- Layout (display rows and position mapping) ----
   std::string ExpandTabs(std::string_view text) const;
   void Relayout(bool wrap, bool redraw);
+  // Unwraps and wraps the whole text again (a new width or column).
+  void RewrapAll();
   std::vector<std::string> SplitRows();
   // Returns the logical line starting at `row` and sets lastRow to the row that ends it.
   std::string JoinRows(std::int32_t row, std::int32_t& lastRow) const;
@@ -419,6 +421,17 @@ class TLumoEdit : public EditorWindowClient {
   bool modified_ = false;
   // Per-character pixel widths of the canvas font (0 = not measured yet).
   std::vector<int> widthCache_;
+  // What the last whole-text wrap was made for; while the rows are unchanged since, the
+  // same rule would give the same rows again.
+  struct WrapMade {
+    std::uint64_t changes = 0;
+    std::int32_t column = 0, areaWidth = 0;
+    int tabCount = 0;
+    bool autoWrap = false;
+    bool valid = false;
+  } wrapMade_;
+  // Relayout's work; keepRows: the rows are already the wrap asked for.
+  void RelayoutRows(bool wrap, bool redraw, bool keepRows);
   friend class TLumoEditTestAccess;
 
   // ---- Rendering helpers (LumoEditPaint.cpp, LumoEditUrls.cpp) ----

@@ -591,7 +591,10 @@ void UnwrapInPlace(TLumoStrings& lines) {
 
 // ---- Measuring ----
 
-void TLumoEdit::ResetWidthCache() { widthCache_.clear(); }
+void TLumoEdit::ResetWidthCache() {
+  widthCache_.clear();
+  wrapMade_.valid = false;  // other widths may cut rows elsewhere
+}
 
 int TLumoEdit::TextWidth(std::string_view text) {
   WidthTable widths(widthCache_, window_.Canvas());
@@ -747,12 +750,35 @@ void TLumoEdit::RowToLine(std::int32_t& col, std::int32_t& row) const {
   row = Lines->LfRowsBefore(row);
 }
 
-void TLumoEdit::Relayout(bool wrap, bool redraw) {
+void TLumoEdit::Relayout(bool wrap, bool redraw) { RelayoutRows(wrap, redraw, false); }
+
+void TLumoEdit::RewrapAll() {
+  const WrapMade& m = wrapMade_;
+  if (WordWrap && m.valid && m.changes == Lines->Changes() && m.column == Column && m.areaWidth == TextAreaWidth &&
+      m.tabCount == TabCount && m.autoWrap == AutoWrap) {
+    // A window that gets its size again (or a size that leaves the text area as it was)
+    // would unwrap and wrap a large text for nothing; the outcome is the same.
+    RelayoutRows(true, true, true);
+    return;
+  }
+  Relayout(false, false);
+  Relayout(true, true);
+}
+
+void TLumoEdit::RelayoutRows(bool wrap, bool redraw, bool keepRows) {
   try {
     ClearHighlight();
     if (wrap) {
-      WidthTable widths(widthCache_, window_.Canvas());
-      WrapInPlace(*Lines, WrapRule{Column, AutoWrap, TextAreaWidth, TabCount}, widths);
+      if (keepRows) {
+        // The caret and the anchor go through line positions as an unwrap would take them.
+        RowToLine(CaretCol, CaretRow);
+        RowToLine(AnchorCol, AnchorRow);
+      } else {
+        wrapMade_.valid = false;
+        WidthTable widths(widthCache_, window_.Canvas());
+        WrapInPlace(*Lines, WrapRule{Column, AutoWrap, TextAreaWidth, TabCount}, widths);
+        wrapMade_ = {Lines->Changes(), Column, TextAreaWidth, TabCount, AutoWrap, true};
+      }
       WordWrap = true;
       LineToRow(CaretCol, CaretRow);
       LineToRow(AnchorCol, AnchorRow);

@@ -85,6 +85,7 @@ TLumoStrings::~TLumoStrings() {
 void TLumoStrings::Error() const { throw EListError(); }
 
 std::int32_t TLumoStrings::Add(std::string_view row) {
+  ++changes_;
   if (count_ == capacity_) {
     if (count_ >= kMaxListSize) Error();
     SetCapacity(GrownCapacity(capacity_, count_));
@@ -96,6 +97,7 @@ std::int32_t TLumoStrings::Add(std::string_view row) {
 }
 
 void TLumoStrings::Insert(std::int32_t index, std::string_view row) {
+  ++changes_;
   if (index < 0 || index > count_) Error();
   if (count_ == capacity_) {
     if (count_ >= kMaxListSize) Error();
@@ -108,6 +110,7 @@ void TLumoStrings::Insert(std::int32_t index, std::string_view row) {
 }
 
 void TLumoStrings::InsertText(std::int32_t& index, std::string_view text) {
+  ++changes_;
   if (index < 0 || index > count_) Error();
   std::int64_t presized = std::int64_t{count_} + Estimate(text.size());
   if (presized > kMaxListSize) Error();
@@ -131,6 +134,7 @@ void TLumoStrings::InsertText(std::int32_t& index, std::string_view text) {
 }
 
 void TLumoStrings::Delete(std::int32_t index) {
+  ++changes_;
   if (index < 0 || index >= count_) Error();
   impl_->rows.Erase(static_cast<std::size_t>(index));
   impl_->lines.Erased(static_cast<std::size_t>(index));
@@ -138,6 +142,7 @@ void TLumoStrings::Delete(std::int32_t index) {
 }
 
 void TLumoStrings::DeleteRange(std::int32_t index, std::int32_t count) {
+  ++changes_;
   if (count <= 0) return;
   if (index < 0 || index >= count_ || count > count_ - index) Error();
   impl_->rows.EraseRange(static_cast<std::size_t>(index), static_cast<std::size_t>(count));
@@ -156,6 +161,7 @@ std::string_view TLumoStrings::Get(std::int32_t index) const {
 }
 
 void TLumoStrings::Put(std::int32_t index, std::string_view row) {
+  ++changes_;
   if (index < 0 || index >= count_) Error();
   const bool lf = LineIndex::EndsWithLf(row);
   impl_->rows.Set(static_cast<std::size_t>(index), row);
@@ -163,6 +169,7 @@ void TLumoStrings::Put(std::int32_t index, std::string_view row) {
 }
 
 void TLumoStrings::Clear() {
+  ++changes_;
   // Whatever follows a Clear is a bulk fill (Assign, the loaders): index it in one pass.
   impl_->lines.MarkStale();
   if (capacity_ <= 0) return;
@@ -190,6 +197,7 @@ void TLumoStrings::Assign(std::vector<std::string>&& list) {
 }
 
 void TLumoStrings::Recut(const std::vector<std::uint32_t>& lengths) {
+  ++changes_;
   if (lengths.size() > static_cast<std::size_t>(kMaxListSize)) Error();
   if (!impl_->rows.Recut(lengths)) Error();
   impl_->lines.MarkStale();
@@ -197,6 +205,7 @@ void TLumoStrings::Recut(const std::vector<std::uint32_t>& lengths) {
 }
 
 void TLumoStrings::SetCount(std::int32_t newCount) {
+  ++changes_;
   if (newCount < 0 || newCount > kMaxListSize) Error();
   if (newCount > capacity_) SetCapacity(newCount);
   impl_->rows.Resize(static_cast<std::size_t>(newCount));
@@ -223,6 +232,7 @@ void TLumoStrings::LoadFromFile(const std::string& fileName, const LoadProgress&
 }
 
 void TLumoStrings::FillRows(const std::string& source, const std::function<void()>& fill) {
+  ++changes_;
   RowSlots& rows = impl_->rows;
   const std::string name = source.empty() ? std::string() : source + ": ";
   try {

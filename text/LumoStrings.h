@@ -54,6 +54,9 @@ class TLumoStrings {
   TLumoStrings& operator=(const TLumoStrings&) = delete;
 
   std::int32_t Count() const { return count_; }
+  // Grows with every change of the rows (not of Capacity alone): equal values mean the
+  // same rows.
+  std::uint64_t Changes() const { return changes_; }
   std::int32_t Capacity() const { return capacity_; }
 
   std::int32_t Add(std::string_view row);
@@ -123,6 +126,7 @@ class TLumoStrings {
   struct Impl;
   Impl* impl_;
   std::int32_t count_ = 0;
+  std::uint64_t changes_ = 0;
   std::int32_t capacity_ = 0;
 };
 

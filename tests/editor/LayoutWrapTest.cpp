@@ -120,6 +120,35 @@ TEST_F(WrapTest, SizeChangeWithAutoWrapRewrapsTheWholeText) {
   EXPECT_TRUE(win.messages.empty());
 }
 
+// The same size again leaves the rows untouched, with the caret where a full unwrap and
+// wrap puts it (the end of a continuation row becomes the start of the next); after an
+// edit the whole text is wrapped again.
+TEST_F(WrapTest, SameSizeAgainGivesWhatAFullRewrapGives) {
+  edit.AutoWrap = true;
+  edit.SetColumn(edit.NoWrapColumns);
+  SetLines({Repeat("e", 100), Repeat("f", 60)});
+  win.Resize(10 + 400, 400);
+  for (std::int32_t col : {50, 7}) {
+    SCOPED_TRACE(col);
+    edit.CaretRow = edit.AnchorRow = edit.SelEndRow = 0;
+    edit.CaretCol = edit.AnchorCol = edit.SelEndCol = col;
+    const auto changes = edit.Lines->Changes();
+    win.Resize(10 + 400, 400);
+    EXPECT_EQ(edit.Lines->Changes(), changes);
+    const auto rows = Rows();
+    const std::pair<int, int> caret{edit.CaretCol, edit.CaretRow};
+    edit.CaretRow = edit.AnchorRow = edit.SelEndRow = 0;
+    edit.CaretCol = edit.AnchorCol = edit.SelEndCol = col;
+    edit.Relayout(false, false);
+    edit.Relayout(true, true);
+    EXPECT_EQ(Rows(), rows);
+    EXPECT_EQ(caret, std::make_pair(edit.CaretCol, edit.CaretRow));
+  }
+  edit.Lines->Put(0, Repeat("e", 20));  // joins what the wrap split
+  win.Resize(10 + 400, 400);
+  EXPECT_EQ(Rows()[0], Repeat("e", 50));
+}
+
 // A text area narrower than one character still wraps: one character per row, no error.
 TEST_F(WrapTest, NarrowTextAreaTakesOneCharacterPerRow) {
   edit.AutoWrap = true;
