@@ -40,6 +40,7 @@ TMenuItem Radio(int group, const char* name, const char* caption) {
 
 // The editor's keys, shown beside the same commands in the main menu and the pop-up menu.
 constexpr const char* kUndoKeys = "Ctrl+Z";
+constexpr const char* kRedoKeys = "Ctrl+Y";
 constexpr const char* kCopyKeys = "Ctrl+C | Ctrl+Ins";
 constexpr const char* kCutKeys = "Ctrl+X | Shift+Del";
 constexpr const char* kPasteKeys = "Ctrl+V | Shift+Ins";
@@ -56,7 +57,7 @@ std::vector<TMenuItem> MainMenuItems() {
            Act("MmPrintSetup", "FilePrintSetup"), Act("MmPrint", "FilePrint"), Sep(),
            Act("MmClose", "FileClose"), Sep(), Act("MmExit", "FileExit")}),
       Sub("MmEdit", "編集(&E)",
-          {Act("MmUndo", "EditUndo", kUndoKeys), Sep(), Act("MmCopy", "EditCopy", kCopyKeys),
+          {Act("MmUndo", "EditUndo", kUndoKeys), Act("MmRedo", "EditRedo", kRedoKeys), Sep(), Act("MmCopy", "EditCopy", kCopyKeys),
            Act("MmCut", "EditCut", kCutKeys), Act("MmPaste", "EditPaste", kPasteKeys), Sep(),
            Act("MmSelectAll", "EditSelectAll", kSelectAllKeys), Sep(),
            Sub("MmClip", "クリップボード(&B)",
@@ -96,7 +97,8 @@ TMenuItem PopupMenuItems() {
              {Act("PmCopy", "EditCopy", kCopyKeys), Act("PmCut", "EditCut", kCutKeys),
               Act("PmPaste", "EditPaste", kPasteKeys), Sep(),
               Act("PmSelectAll", "EditSelectAll", kSelectAllKeys), Sep(), Act("PmHome", "MoveTop", kHomeKeys),
-              Act("PmEnd", "MoveBottom", kEndKeys), Sep(), Act("PmUndo", "EditUndo", kUndoKeys)});
+              Act("PmEnd", "MoveBottom", kEndKeys), Sep(), Act("PmUndo", "EditUndo", kUndoKeys),
+              Act("PmRedo", "EditRedo", kRedoKeys)});
 }
 
 TMenuItem TabMenuItems() {

@@ -99,6 +99,7 @@ void TFormBase::ReopenFiles(const IniDocument& ini) {
 void TFormBase::FormShow() {
   if (shown_) return;
   shown_ = true;
+  ShowEncodingMessages();  // for the files reopened before the window showed
   const std::vector<std::string> args = ui_.Process.Arguments();
   for (size_t i = 1; i < args.size(); ++i) {
     // Paths are kept absolute: the reopen list must still find them from another folder.

@@ -55,6 +55,10 @@ struct TTabSheet {
   std::unique_ptr<EditorWindow> Page;  // declared before Editor: the editor goes first
   std::unique_ptr<TLumoEdit> Editor;   // named SEdit<n>
   std::string EditorName;
+  // The status line of a file that is probably not Shift-JIS (empty for others), and its one
+  // message while that still waits to be shown.
+  std::string EncodingNote;
+  std::string EncodingMessage;
 };
 
 // Where the settings live: the program path with ".ini", or the per-user config folder when
@@ -114,6 +118,7 @@ class TFormBase {
 
   // ---- Edit, move and clipboard commands ----
   void EditUndoExecute();
+  void EditRedoExecute();
   void EditCopyExecute();
   void EditCutExecute();
   void EditPasteExecute();
@@ -183,6 +188,10 @@ class TFormBase {
   void DestroyTab(int index);
   void ChooseActiveAfterClose(int index, int previousActive);
   void ShowNoFile();
+  // The notice for a file just read into `tab` that is probably not Shift-JIS: its status
+  // line at once, its message once the window is on screen.
+  void CheckEncoding(TTabSheet& tab);
+  void ShowEncodingMessages();
   void SetTabCaption(int index, const std::string& caption);
   bool SaveDocument(int index, const std::string& fileName);
   std::string ExitQuestionList();

@@ -41,6 +41,9 @@ void TFormBase::CreateActions() {
       "EditUndo", "TLumoEdit", "元に戻す(&Z)", "",
       [active] { return active() && active()->Editor->GetModified(); }, [this] { EditUndoExecute(); });
   add(
+      "EditRedo", "TLumoEdit", "やり直し(&R)", "", [active] { return active() && active()->Editor->RedoMode; },
+      [this] { EditRedoExecute(); });
+  add(
       "EditCopy", "TLumoEdit", "コピー(&C)", "",
       [active] { return active() && active()->Editor->HasSelection(); }, [this] { EditCopyExecute(); });
   add(
@@ -65,6 +68,7 @@ void TFormBase::CreateActions() {
 
 // The rules have just said a tab exists, so the active editor is there.
 void TFormBase::EditUndoExecute() { ActiveEditor()->Undo(); }
+void TFormBase::EditRedoExecute() { ActiveEditor()->Redo(); }
 void TFormBase::EditCopyExecute() { ActiveEditor()->CopyToClipboard(); }
 void TFormBase::EditCutExecute() { ActiveEditor()->CutToClipboard(); }
 void TFormBase::EditPasteExecute() { ActiveEditor()->PasteFromClipboard(); }

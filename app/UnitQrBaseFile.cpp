@@ -42,7 +42,9 @@ void TFormBase::OpenFile(const std::string& path) {
   tab.Editor->MoveToTextStart();
   if (IsReadOnlyFile(path)) tab.Flags = ReadOnlyFile;
   if (path == ReadMePath) tab.Flags |= ReadMeFile;
+  CheckEncoding(tab);
   UpdateStatusBar();
+  if (shown_) ShowEncodingMessages();
 }
 
 void TFormBase::FileNewExecute() {

@@ -82,6 +82,8 @@ void TFormBase::NewTab() {
   tab->Editor->OnChangeModify = [this](TLumoEdit* sender, bool) {
     if (sender == ActiveEditor()) UpdateStatusBar();
   };
+  // Followed so that undone steps can be redone; the redo command reads RedoMode when idle.
+  tab->Editor->OnChangeRedoMode = [](TLumoEdit*, bool) {};
   tabs_.push_back(std::move(tab));
   const int index = ui_.Strip.AddTab("(Untitled" + std::to_string(n) + ")");
   ActivateTab(index);
@@ -113,6 +115,7 @@ void TFormBase::ShowNoFile() {
   ui_.Status.SetPanelText(0, "ファイル数：0");
   ui_.Status.SetPanelText(1, "");
   ui_.Status.SetPanelText(3, "No File");
+  ui_.Status.SetPanelText(kNoticePanel, "");
 }
 
 void TFormBase::CloseTab(int index, int previousActive) {
@@ -154,6 +157,7 @@ void TFormBase::UpdateStatusBar() {
   ui_.Status.SetPanelText(1, state);
   ui_.Status.SetPanelText(2, tab.Editor->GetModified() ? "更新" : "");
   ui_.Status.SetPanelText(3, tab.Hint);
+  ui_.Status.SetPanelText(kNoticePanel, tab.EncodingNote);
 }
 
 void TFormBase::MoveLeftTab() {

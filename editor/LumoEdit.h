@@ -181,6 +181,11 @@ class TLumoEdit : public EditorWindowClient {
   void Undo();
   void ApplyUndo();
   void MoveUndoRecord(UndoKind newKind);
+  // Redo: the newest undone step done again through the same path, its records back on the
+  // undo list as they were. Only while RedoMode is on, so never over a changed text.
+  void Redo();
+  void ApplyRedo();
+  void MoveRedoRecord();
   void ClearUndoList();
   void ClearRedoList();
 
@@ -402,6 +407,12 @@ class TLumoEdit : public EditorWindowClient {
   // byte before the joint): the caret moves to that character's start. Returns whether it moved.
   bool KeepCaretOnCharacter();
   void RemoveAtCaret(UndoKind kind, std::string row);
+  // Drops the oldest undo records until `size` more bytes fit the budget; whether they fit.
+  bool MakeUndoRoom(std::int64_t size);
+  // Undo and redo are one path: the newest step of one list is applied and its records move
+  // to the other list.
+  void ApplyHistoryStep(bool redo);
+  void StepCaretBack(std::int32_t n);
   // The selection step of the jumps to the text's ends: Shift (or a mouse selection) starts
   // or keeps a selection from the caret, anything else ends it.
   void SelectForTextEndJump();

@@ -66,7 +66,9 @@ void TLumoEdit::TypeText(std::string_view text) {
   }
   std::string inserted(text);
   inserted += pad;
-  AddUndo(ukInsert, inserted, CaretCol, CaretRow);
+  // Redo puts the caret back before the blank, where typing leaves it.
+  if (AddUndo(ukInsert, inserted, CaretCol, CaretRow) && !pad.empty() && !UndoList.empty())
+    UndoList.front().Pad = static_cast<std::uint8_t>(pad.size());
   window_.HideCaret();
   CaretX = PixelXOf(s, CaretCol) - HorzOffset;
   const int insertX = CaretX;

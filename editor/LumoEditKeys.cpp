@@ -48,6 +48,7 @@ const Binding kCtrlKeys[] = {
     {'X', [](TLumoEdit& e) { e.CutToClipboard(); }},
     {'V', [](TLumoEdit& e) { e.PasteFromClipboard(); }},
     {'Z', [](TLumoEdit& e) { e.Undo(); }},
+    {'Y', [](TLumoEdit& e) { e.Redo(); }},
     {'A', [](TLumoEdit& e) { e.SelectAll(); }},
     {kComma, [](TLumoEdit& e) { e.CaretRowStart(); }},
     {kPeriod, [](TLumoEdit& e) { e.CaretRowEnd(); }},

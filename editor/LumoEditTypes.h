@@ -36,6 +36,11 @@ struct UndoRecord {
   std::int32_t Col = 0;  // offset in the logical line
   std::int32_t Row = 0;  // logical line
   std::string Text;
+  // On the redo list: the kind the record had before it was undone, which redo gives back.
+  UndoKind Origin = ukInsert;
+  // Bytes at the end of Text the caret stops before when the text goes in again: the blank
+  // that typing over half a double-byte character leaves.
+  std::uint8_t Pad = 0;
 };
 
 // Bands of rows that RedrawRows draws, down to the bottom of the view unless said.

@@ -1,5 +1,5 @@
 // TLumoEdit: the undo history within its byte budget, undoing, and the redo list that
-// collects what was undone.
+// collects what was undone and can do it again.
 #include <algorithm>
 #include <exception>
 #include <string>
@@ -24,13 +24,7 @@ bool TLumoEdit::AddUndo(UndoKind kind, std::string_view text, std::int32_t col, 
     }
   }
   const std::int64_t size = static_cast<std::int64_t>(text.size());
-  const bool fits = size <= UndoBuf;
-  // Oldest first; a change that does not fit at all makes every older record useless.
-  while (UndoBytes + size > UndoBuf && !UndoList.empty()) {
-    UndoBytes -= static_cast<std::int32_t>(UndoList.back().Text.size());
-    UndoList.pop_back();
-    UndoOverflow = true;
-  }
+  const bool fits = MakeUndoRoom(size);
   if (fits) {
     try {
       const LinePos at = WordWrap ? ToLine(RowPos{col, row}) : LinePos{col, row};
@@ -51,6 +45,16 @@ bool TLumoEdit::AddUndo(UndoKind kind, std::string_view text, std::int32_t col, 
   return fits;
 }
 
+bool TLumoEdit::MakeUndoRoom(std::int64_t size) {
+  // Oldest first; a change that does not fit at all makes every older record useless.
+  while (UndoBytes + size > UndoBuf && !UndoList.empty()) {
+    UndoBytes -= static_cast<std::int32_t>(UndoList.back().Text.size());
+    UndoList.pop_back();
+    UndoOverflow = true;
+  }
+  return size <= UndoBuf;
+}
+
 void TLumoEdit::Undo() {
   if (ReadOnly || UndoList.empty()) return;
   ApplyUndo();
@@ -60,17 +64,50 @@ void TLumoEdit::Undo() {
   }
 }
 
+void TLumoEdit::Redo() {
+  if (ReadOnly || !RedoMode || RedoList.empty()) return;
+  ApplyRedo();
+  if (RedoList.empty() && OnChangeRedoMode) {
+    RedoMode = false;
+    OnChangeRedoMode(this, false);
+  }
+}
+
+void TLumoEdit::ApplyUndo() { ApplyHistoryStep(false); }
+
+void TLumoEdit::ApplyRedo() { ApplyHistoryStep(true); }
+
 void TLumoEdit::MoveUndoRecord(UndoKind newKind) {
   if (UndoList.empty()) return;
   UndoRecord& front = UndoList.front();
   try {
-    RedoList.push_front(UndoRecord{newKind, front.Col, front.Row, front.Text});
+    RedoList.push_front(UndoRecord{newKind, front.Col, front.Row, front.Text, front.Kind, front.Pad});
     RedoBytes += static_cast<std::int64_t>(front.Text.size());
   } catch (const std::exception&) {
     window_.ShowMessage("Error:OC001_2");
   }
   UndoBytes -= static_cast<std::int32_t>(front.Text.size());
   UndoList.pop_front();
+}
+
+void TLumoEdit::MoveRedoRecord() {
+  if (RedoList.empty()) return;
+  UndoRecord rec = std::move(RedoList.front());
+  RedoList.pop_front();
+  const std::int64_t size = static_cast<std::int64_t>(rec.Text.size());
+  RedoBytes -= size;
+  rec.Kind = rec.Origin;
+  if (!MakeUndoRoom(size)) {
+    UndoOverflow = true;
+    return;
+  }
+  try {
+    UndoList.push_front(std::move(rec));
+    UndoBytes += static_cast<std::int32_t>(size);
+  } catch (const std::exception&) {
+    UndoOverflow = true;
+    window_.ShowMessage("Error:OC001");
+  }
 }
 
 void TLumoEdit::ClearUndoList() {
@@ -83,9 +120,27 @@ void TLumoEdit::ClearRedoList() {
   RedoBytes = 0;
 }
 
-void TLumoEdit::ApplyUndo() {
-  if (UndoList.empty()) return;
-  const UndoRecord rec = UndoList.front();
+// Puts the caret n bytes back in its line, where typing over half a double-byte character
+// left it: before the blank that keeps the character's columns.
+void TLumoEdit::StepCaretBack(std::int32_t n) {
+  LinePos p = ToLine(RowPos{CaretCol, CaretRow});
+  p.Offset = std::max(0, p.Offset - n);
+  const RowPos at = ToRow(p);
+  CaretCol = at.Col;
+  CaretRow = at.Row;
+  CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
+}
+
+void TLumoEdit::ApplyHistoryStep(bool redo) {
+  std::deque<UndoRecord>& from = redo ? RedoList : UndoList;
+  if (from.empty()) return;
+  const UndoRecord rec = from.front();
+  auto move = [&](UndoKind newKind) {
+    if (redo)
+      MoveRedoRecord();
+    else
+      MoveUndoRecord(newKind);
+  };
   if (HasSelection())
     EndSelection();
   else
@@ -118,14 +173,18 @@ void TLumoEdit::ApplyUndo() {
       }
       UndoReplaying = true;
       DeleteSelection(false);
-      MoveUndoRecord(ukDelete);
-      if (!UndoList.empty() && UndoList.front().Col == rec.Col && UndoList.front().Row == rec.Row) {
-        const UndoRecord& mate = UndoList.front();
+      move(ukDelete);
+      // Redo takes the records of one undo step back together: the removal undone last and
+      // the insertion undone first.
+      const bool mayPair = !redo || rec.Origin == ukDelete || rec.Origin == ukOverwrite;
+      if (mayPair && !from.empty() && from.front().Col == rec.Col && from.front().Row == rec.Row) {
+        const UndoRecord mate = from.front();
         if (mate.Kind == ukDelete) {
           // The insertion replaced a selection, or followed a deletion at the same place.
           UndoReplaying = true;
           InsertAtCaret(mate.Text, false);
-          MoveUndoRecord(ukInsert);
+          if (redo && mate.Pad > 0) StepCaretBack(mate.Pad);
+          move(ukInsert);
         } else if (mate.Kind == ukOverwrite) {
           UndoReplaying = true;
           const RowPos at = toRow(mate.Col, mate.Row);
@@ -136,7 +195,7 @@ void TLumoEdit::ApplyUndo() {
           Lines->Put(CaretRow, s);
           CaretX = PixelXOf(s, CaretCol) - HorzOffset;
           if (WordWrap) RewrapLines(CaretX, CaretRow, false, false, CaretRow);
-          MoveUndoRecord(ukInsert);
+          move(ukInsert);
         }
       }
       if (!ShowPosition(-1, -1, 0, true)) {
@@ -157,7 +216,7 @@ void TLumoEdit::ApplyUndo() {
       CaretCol = p0.Col;
       CaretRow = p0.Row;
       InsertAtCaret(rec.Text, true);
-      MoveUndoRecord(ukInsert);
+      move(ukInsert);
       break;
     case ukDeleteForward: {
       CaretCol = p0.Col;
@@ -190,17 +249,21 @@ void TLumoEdit::ApplyUndo() {
         UpdateHorzRange(true);
         UpdateCaret();
       }
-      MoveUndoRecord(ukInsert);
+      move(ukInsert);
       window_.ShowCaret();
       break;
     }
     case ukOverwrite:
     default:
       // Alone at the front, its insertion was never recorded: drop it so undo goes on, and
-      // keep the text counted as modified.
-      UndoBytes -= static_cast<std::int32_t>(rec.Text.size());
-      UndoList.pop_front();
-      UndoOverflow = true;
+      // keep the text counted as modified. (Redo records are only insertions and removals.)
+      if (redo) {
+        RedoBytes -= static_cast<std::int64_t>(rec.Text.size());
+      } else {
+        UndoBytes -= static_cast<std::int32_t>(rec.Text.size());
+        UndoOverflow = true;
+      }
+      from.pop_front();
       break;
   }
   KeepCaretOnCharacter();

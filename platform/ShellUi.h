@@ -62,7 +62,9 @@ class EditorPages {
   virtual void ShowPage(EditorWindow* page) = 0;           // nullptr: no page
 };
 
-// The status bar with its four panels.
+// The status bar with its four panels, and a notice panel at its right end that shows only
+// while it has a text.
+inline constexpr int kNoticePanel = 4;
 class StatusBarUi {
  public:
   virtual ~StatusBarUi() = default;

@@ -51,7 +51,7 @@ const char kUsage[] =
     "  tick [N]                      timer ticks (only while the control runs its timer)\n"
     "  wheel DELTA [mods]   vscroll CODE [POS]   hscroll CODE [POS]   resize W H\n"
     "  paste HEX                     clipboard text from another program, then Ctrl+V\n"
-    "  undo\n"
+    "  undo    redo\n"
     "VK: a number or left right up down home end prior next back delete return tab insert\n"
     "escape space comma period shift ctrl convert, or one letter. keydown shift/ctrl\n"
     "holds the modifier until its keyup. CODE for scrolling: a number or lineup linedown pageup\n"
@@ -79,6 +79,7 @@ enum class Ev {
   HScroll,
   Paste,
   Undo,
+  Redo,
   Resize
 };
 
@@ -312,9 +313,9 @@ Event ParseEvent(const std::vector<std::string>& w, int line) {
     e.kind = d == "vscroll" ? Ev::VScroll : Ev::HScroll;
     e.a = ScrollCode(w[1], d == "hscroll", line);
     e.b = w.size() == 3 ? Int(w[2], line) : 0;
-  } else if (d == "undo") {
+  } else if (d == "undo" || d == "redo") {
     NeedWords(w, 1, 1, line);
-    e.kind = Ev::Undo;
+    e.kind = d == "undo" ? Ev::Undo : Ev::Redo;
   } else if (d == "resize") {
     NeedWords(w, 3, 3, line);
     e.kind = Ev::Resize;
@@ -445,6 +446,8 @@ class Runner {
     if (s_.clipboard) clip_.PutFromOutside(*s_.clipboard);
     edit_ = std::make_unique<TLumoEdit>(win_, &clip_);
     TLumoEdit& ed = *edit_;
+    // As in the program's tabs: the redo state is followed, so undone steps can be redone.
+    ed.OnChangeRedoMode = [](TLumoEdit*, bool) {};
     quiret::TFont font;
     font.Name = "ＭＳ ゴシック";
     font.SetSize(12);
@@ -569,6 +572,10 @@ class Runner {
         Live(0);
         ed.Undo();
         break;
+      case Ev::Redo:
+        Live(0);
+        ed.Redo();
+        break;
       case Ev::Resize:
         Live(0);
         win_.Resize(e.a, e.b);
@@ -597,6 +604,7 @@ class Runner {
     j += ",\"Modified\":" + boolean(ed.GetModified());
     j += ",\"clipboard\":" + (clip_.HasText() ? '"' + ToHex(clip_.GetText()) + '"' : std::string("null"));
     j += ",\"undo\":" + std::to_string(ed.UndoList.size());
+    j += ",\"redo\":" + std::to_string(ed.RedoList.size());
     j += ",\"messages\":[";
     for (size_t i = 0; i < win_.messages.size(); ++i) j += (i ? "," : "") + JsonString(win_.messages[i]);
     return j + "]}";

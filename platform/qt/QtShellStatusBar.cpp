@@ -1,4 +1,5 @@
-// Status bar panels 92, 92, 50 and 640 pixels wide, at most 19 pixels high.
+// Status bar panels 92, 92, 50 and 640 pixels wide, at most 19 pixels high, and the notice
+// panel at the right end.
 #include "platform/qt/QtShellStatusBar.h"
 
 namespace quiret {
@@ -35,14 +36,24 @@ QtShellStatusBar::QtShellStatusBar(QWidget* parent) : QStatusBar(parent) {
     panels_[i]->setContentsMargins(2, 0, 2, 0);
     addWidget(panels_[i]);
   }
+  // Kept at the right end, so the path panel gives way to it in a narrow window.
+  QLabel* notice = new QLabel(this);
+  notice->setFrameShape(QFrame::Panel);
+  notice->setFrameShadow(QFrame::Sunken);
+  notice->setContentsMargins(4, 0, 4, 0);
+  notice->hide();
+  addPermanentWidget(notice);
+  panels_[kNoticePanel] = notice;
 }
 
 void QtShellStatusBar::SetPanelText(int panel, const std::string& text) {
-  if (panel >= 0 && panel < 4) panels_[panel]->setText(QString::fromStdString(text));
+  if (panel < 0 || panel >= static_cast<int>(panels_.size())) return;
+  panels_[panel]->setText(QString::fromStdString(text));
+  if (panel == kNoticePanel) panels_[panel]->setVisible(!text.empty());
 }
 
 QString QtShellStatusBar::PanelText(int panel) const {
-  return panel >= 0 && panel < 4 ? panels_[panel]->text() : QString();
+  return panel >= 0 && panel < static_cast<int>(panels_.size()) ? panels_[panel]->text() : QString();
 }
 
 }  // namespace quiret

@@ -2,6 +2,7 @@
 // every tab, the option menu's rule, and the settings they leave for the next start.
 #include <gtest/gtest.h>
 
+#include "app/Menus.h"
 #include "platform/IniFile.h"
 #include "tests/support/TestShell.h"
 
@@ -65,6 +66,39 @@ TEST(ShellCommands, EditAndMoveCommandsActOnTheActiveEditorOnly) {
   b.ReadOnly = true;  // the commands leave read-only documents to the editor, which refuses
   EXPECT_TRUE(f.Execute("EditPaste"));
   EXPECT_EQ(Text(f, 1), "three\r\nfour\r\n");
+}
+
+// Redo: enabled while the active editor has undone steps to redo, shown right after undo in
+// the Edit menu and the pop-up menu with the editor's key.
+TEST(ShellCommands, RedoFollowsTheActiveEditorsRedoState) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  EXPECT_FALSE(f.Actions.IsEnabled("EditRedo"));
+  f.OpenFile(s.Write("a.txt", "one\r\n"));
+  f.OpenFile(s.Write("b.txt", "two\r\n"));
+  s.Modify(0);
+  s.Modify(1);
+  f.Execute("EditUndo");
+  EXPECT_TRUE(f.Actions.IsEnabled("EditRedo"));
+  f.MoveLeftTab();  // the other tab has nothing to redo
+  EXPECT_FALSE(f.Actions.IsEnabled("EditRedo"));
+  f.MoveRightTab();
+  EXPECT_TRUE(f.Execute("EditRedo"));
+  EXPECT_EQ(Text(f, 1), "xtwo\r\n");
+  EXPECT_TRUE(f.ActiveEditor()->GetModified());
+  EXPECT_FALSE(f.Actions.IsEnabled("EditRedo"));  // nothing left to redo
+  f.Execute("EditUndo");
+  s.Modify();  // a new change discards what could be redone
+  EXPECT_FALSE(f.Actions.IsEnabled("EditRedo"));
+  const TAction* redo = f.Actions.Find("EditRedo");
+  EXPECT_EQ(std::make_tuple(redo->Category, redo->Caption, redo->Shortcut),
+            std::make_tuple(std::string("TLumoEdit"), std::string("やり直し(&R)"), std::string()));
+  const std::vector<TMenuItem> edit = MainMenuItems().at(1).Items;
+  const std::vector<TMenuItem> popup = PopupMenuItems().Items;
+  EXPECT_EQ(std::make_tuple(edit.at(0).Name, edit.at(1).Name, edit.at(1).Action, edit.at(1).KeyHint),
+            std::make_tuple("MmUndo", "MmRedo", "EditRedo", "Ctrl+Y"));
+  EXPECT_EQ(std::make_tuple(popup.at(popup.size() - 2).Name, popup.back().Name, popup.back().KeyHint),
+            std::make_tuple("PmUndo", "PmRedo", "Ctrl+Y"));
 }
 
 TEST(ShellCommands, OptionMenuEnablesButtonStylesOnTopAndBottomForNormalTabs) {

@@ -11,6 +11,7 @@
 
 #include "app/Menus.h"
 #include "platform/Files.h"
+#include "platform/IniFile.h"
 #include "tests/support/TestShell.h"
 
 namespace quiret {
@@ -307,6 +308,44 @@ TEST(ShellFile, FileMenuAndTabMenuShowTheirActions) {
   for (const TMenuItem& item : TabMenuItems().Items)
     tabMenu.push_back(item.IsSeparator() ? "-" : item.Action);
   EXPECT_EQ(tabMenu, (std::vector<std::string>{"FileClose", "-", "FileSaveAs", "FileSave"}));
+}
+
+// A file that is probably not Shift-JIS: a status line for its tab while it is active, one
+// message naming the probable encoding when the window shows it, the bytes loaded as they are.
+TEST(ShellFile, ProbablyNotShiftJisFilesGetANoticeOnceAndKeepTheirBytes) {
+  TestShell s;
+  const std::string utf8 = s.Write("u.txt", "\xEF\xBB\xBF\xE6\x97\xA5\xE6\x9C\xAC\r\n");
+  const std::string bin = s.Write("b.txt", std::string("\x01\0\x02\0\0\xff\x10", 7));
+  const std::string sjis = s.Write("s.txt", "\x93\xfa\x96\x7b \xb1\xb2\xb3\r\n");
+  IniFile ini(s.settingsPath);
+  ini.WriteString("File", "File1", utf8);
+  ini.WriteInteger("File", "Num", 1);
+  TFormBase& f = s.Form();
+  f.FormCreate();
+  EXPECT_TRUE(s.boxes.shown.empty());  // not before the window shows
+  EXPECT_EQ(s.status.panels[kNoticePanel], "UTF-8 (BOM 付き) の可能性");
+  f.FormShow();
+  EXPECT_EQ(s.boxes.Texts("information"),
+            std::vector<std::string>{utf8 + "\r\n は UTF-8 (BOM 付き) の可能性があります。\r\nShift-JIS として開きました。"});
+  f.OpenFile(sjis);
+  EXPECT_EQ(s.status.panels[kNoticePanel], "");
+  f.OpenFile(bin);
+  EXPECT_EQ(s.status.panels[kNoticePanel], "バイナリファイルの可能性");
+  ASSERT_EQ(s.boxes.shown.size(), 2u);
+  EXPECT_EQ(s.boxes.shown[1].text, bin + "\r\n は バイナリファイルの可能性があります。\r\nShift-JIS として開きました。");
+  f.OpenFile(utf8);  // already open: its tab comes forward with its line, no second message
+  EXPECT_EQ(s.status.panels[kNoticePanel], "UTF-8 (BOM 付き) の可能性");
+  f.MoveRightTab();
+  EXPECT_EQ(s.status.panels[kNoticePanel], "");
+  EXPECT_EQ(s.boxes.shown.size(), 2u);
+  // Saved unedited, the file is written back as it was read.
+  f.MoveLeftTab();
+  const std::string copy = s.Path("copy.txt");
+  s.dialogs.saveNames = {copy};
+  f.Execute("FileSaveAs");
+  EXPECT_EQ(TestShell::Read(copy), TestShell::Read(utf8));
+  while (f.TabCount() > 0) f.Execute("FileClose");
+  EXPECT_EQ(s.status.panels[kNoticePanel], "");
 }
 
 }  // namespace

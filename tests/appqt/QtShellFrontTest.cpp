@@ -58,6 +58,7 @@ struct Front : ::testing::Test {
 
 TEST_F(Front, KeyHintsAreRightAlignedTextNeverShortcutsAndFollowTheirCommand) {
   const char* const hinted[][2] = {{"MmUndo", "元に戻す(&Z)\tCtrl+Z"},
+                                   {"PmRedo", "やり直し(&R)\tCtrl+Y"},
                                    {"PmCopy", "コピー(&C)\tCtrl+C | Ctrl+Ins"},
                                    {"MmCut", "切り取り(&X)\tCtrl+X | Shift+Del"},
                                    {"PmPaste", "貼り付け(&V)\tCtrl+V | Shift+Ins"},
@@ -66,7 +67,7 @@ TEST_F(Front, KeyHintsAreRightAlignedTextNeverShortcutsAndFollowTheirCommand) {
                                    {"MmEnd", "テキストの最後へ(&E)\tCtrl+End"}};
   for (const auto& [name, text] : hinted) EXPECT_EQ(Item(name)->text(), QString::fromUtf8(text)) << name;
   // No action anywhere may take a key the editor handles itself.
-  const QStringList editorKeys = {"Ctrl+Z", "Ctrl+C",    "Ctrl+Ins", "Ctrl+X",    "Shift+Del",
+  const QStringList editorKeys = {"Ctrl+Z", "Ctrl+Y", "Ctrl+C",    "Ctrl+Ins", "Ctrl+X",    "Shift+Del",
                                   "Ctrl+V", "Shift+Ins", "Ctrl+A",   "Ctrl+Home", "Ctrl+End"};
   for (QAction* a : w->findChildren<QAction*>())
     for (const QKeySequence& k : a->shortcuts())
@@ -79,8 +80,8 @@ TEST_F(Front, KeyHintsAreRightAlignedTextNeverShortcutsAndFollowTheirCommand) {
             std::make_tuple(true, true));
   w->Form().Execute("EditUndo");
   w->Actions().UpdateEnabled();
-  EXPECT_EQ(std::make_tuple(Item("MmUndo")->isEnabled(), Item("PmCut")->isEnabled()),
-            std::make_tuple(false, false));
+  EXPECT_EQ(std::make_tuple(Item("MmUndo")->isEnabled(), Item("PmCut")->isEnabled(), Item("MmRedo")->isEnabled()),
+            std::make_tuple(false, false, true));
 }
 
 TEST_F(Front, RadioItemsToggleItemsAndTheOptionMenuRule) {
@@ -115,7 +116,7 @@ TEST_F(Front, EditorPopupOpensThePopupMenuAtThePoint) {
   auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(menu->objectName(), "PopupMenu");
-  EXPECT_EQ(menu->actions().size(), 10);
+  EXPECT_EQ(menu->actions().size(), 11);  // eight items, three separators
   EXPECT_EQ(menu->pos(), QPoint(120, 90));
   menu->close();
 }

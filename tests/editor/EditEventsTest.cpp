@@ -44,6 +44,25 @@ TEST_F(EditEvents, ModifiedAndRedoFollowTheHistory) {
   EXPECT_TRUE(edit.RedoList.empty());  // a new change empties the redo list
 }
 
+TEST_F(EditEvents, RedoRunsOnlyWhileUndoneStepsWait) {
+  edit.WmChar('a');
+  edit.WmChar('b');
+  edit.Undo();
+  edit.Undo();
+  edit.ReadOnly = true;
+  Key('Y', false, true);  // refused while read-only
+  edit.ReadOnly = false;
+  Key('Y', false, true);
+  Key('Y', false, true);
+  Key('Y', false, true);  // nothing left: no event at all
+  EXPECT_EQ(log, "M+CCCR+M-CM+CCR-");
+  // Without a handler there is no redo state, so nothing is redone over a changed text.
+  edit.OnChangeRedoMode = nullptr;
+  edit.Undo();
+  edit.Redo();
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"a" + Eot()}));
+}
+
 TEST_F(EditEvents, RefusedEditsFireNothing) {
   Key(0x08);          // Backspace at (0, 0)
   Key(0x2E);          // Delete before the end marker
