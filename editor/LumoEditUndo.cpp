@@ -194,6 +194,17 @@ void TLumoEdit::ApplyUndo() {
       window_.ShowCaret();
       break;
     }
+    case ukReplaceAll: {
+      // Replacements made together are taken back together; the redo record reverses them.
+      std::string redo = ApplyReplaceRecord(rec);
+      const std::size_t redoCount = RedoList.size();
+      MoveUndoRecord(ukReplaceAll);
+      if (RedoList.size() > redoCount) {
+        RedoBytes += static_cast<std::int64_t>(redo.size()) - static_cast<std::int64_t>(rec.Text.size());
+        RedoList.front().Text = std::move(redo);
+      }
+      break;
+    }
     case ukOverwrite:
     default:
       // Alone at the front, its insertion was never recorded: drop it so undo goes on, and
