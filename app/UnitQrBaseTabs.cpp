@@ -82,6 +82,7 @@ void TFormBase::NewTab() {
   tab->Editor->OnChangeModify = [this](TLumoEdit* sender, bool) {
     if (sender == ActiveEditor()) UpdateStatusBar();
   };
+  HookFindEvents(*tab->Editor);
   tabs_.push_back(std::move(tab));
   const int index = ui_.Strip.AddTab("(Untitled" + std::to_string(n) + ")");
   ActivateTab(index);

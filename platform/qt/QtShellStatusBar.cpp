@@ -35,14 +35,23 @@ QtShellStatusBar::QtShellStatusBar(QWidget* parent) : QStatusBar(parent) {
     panels_[i]->setContentsMargins(2, 0, 2, 0);
     addWidget(panels_[i]);
   }
+  // A fifth panel at the right for what find and replace report, shown only while it says something.
+  panels_[4] = new QLabel(this);
+  panels_[4]->setFrameShape(QFrame::Panel);
+  panels_[4]->setFrameShadow(QFrame::Sunken);
+  panels_[4]->setContentsMargins(2, 0, 2, 0);
+  addPermanentWidget(panels_[4]);
+  panels_[4]->hide();
 }
 
 void QtShellStatusBar::SetPanelText(int panel, const std::string& text) {
-  if (panel >= 0 && panel < 4) panels_[panel]->setText(QString::fromStdString(text));
+  if (panel < 0 || panel >= static_cast<int>(panels_.size())) return;
+  panels_[panel]->setText(QString::fromStdString(text));
+  if (panel == 4) panels_[panel]->setVisible(!text.empty());
 }
 
 QString QtShellStatusBar::PanelText(int panel) const {
-  return panel >= 0 && panel < 4 ? panels_[panel]->text() : QString();
+  return panel >= 0 && panel < static_cast<int>(panels_.size()) ? panels_[panel]->text() : QString();
 }
 
 }  // namespace quiret

@@ -1,4 +1,4 @@
-// The main window's status bar: four fixed-width text panels, no size grip.
+// The main window's status bar: four fixed-width text panels (and one for find messages), no size grip.
 #pragma once
 
 #include <QLabel>
@@ -18,7 +18,7 @@ class QtShellStatusBar : public QStatusBar, public StatusBarUi {
   QString PanelText(int panel) const;
 
  private:
-  std::array<QLabel*, 4> panels_{};
+  std::array<QLabel*, 5> panels_{};
 };
 
 }  // namespace quiret
