@@ -107,7 +107,7 @@ class TestShellPages : public EditorPages {
 
 class TestShellStatus : public StatusBarUi {
  public:
-  std::string panels[4];
+  std::string panels[5];
   void SetPanelText(int panel, const std::string& text) override { panels[panel] = text; }
 };
 
