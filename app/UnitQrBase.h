@@ -128,6 +128,24 @@ class TFormBase {
   void ViewClipBoardExecute();
   void ClearClipBoardExecute();
 
+  // ---- Find and replace (UnitQrBaseFind.cpp) ----
+  // The search and replacement texts in code page 932, and the find bar's options.
+  std::string FindStr, ChangeStr;
+  TFindOptions FindOptions;
+  bool ReplaceConfirm = false;  // ask before each replacement of replace all
+  // The front end's find bar, shown with (true) or without the replacement row.
+  std::function<void(bool replace)> ShowFindBar;
+  // Takes the bar's texts (UTF-8); false, with a note in the status bar, when code page 932
+  // cannot hold them.
+  bool SetFindTexts(const std::string& find, const std::string& change);
+  void EditFindExecute();
+  void EditReplaceExecute();
+  void EditFindNextExecute();
+  void EditFindPrevExecute();
+  void ReplaceOneExecute();
+  void ReplaceAllExecute();
+  static constexpr int kFindPanel = quiret::kFindPanel;
+
   // ---- Menu items without an action (the option menu, Read Me, version) ----
   // Runs an item's click (check marks included); false for an unknown or disabled item.
   bool MenuClick(const std::string& item);
@@ -178,6 +196,10 @@ class TFormBase {
 
  private:
   void CreateActions();
+  void CreateFindActions();
+  // The editor's find events as status texts and replacement questions.
+  void HookFindEvents(TLumoEdit& ed);
+  bool findBackward_ = false;
   void ConfigureEditor(TLumoEdit& ed);
   // The settings a document editor and the clipboard viewer's editor share: marks, colours, font.
   void ApplyEditorLook(TLumoEdit& ed);

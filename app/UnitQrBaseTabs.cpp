@@ -84,6 +84,7 @@ void TFormBase::NewTab() {
   };
   // Followed so that undone steps can be redone; the redo command reads RedoMode when idle.
   tab->Editor->OnChangeRedoMode = [](TLumoEdit*, bool) {};
+  HookFindEvents(*tab->Editor);
   tabs_.push_back(std::move(tab));
   const int index = ui_.Strip.AddTab("(Untitled" + std::to_string(n) + ")");
   ActivateTab(index);

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "editor/FindMatcher.h"
 #include "editor/LumoEditTypes.h"
 #include "platform/Clipboard.h"
 #include "platform/EditorWindow.h"
@@ -188,6 +189,26 @@ class TLumoEdit : public EditorWindowClient {
   void MoveRedoRecord();
   void ClearUndoList();
   void ClearRedoList();
+
+  // ---- Find and replace (LumoEditFind.cpp, LumoEditReplace.cpp) ----
+  // Selects the next match after the selection (or the caret), or with `backward` the last
+  // one before it, and scrolls it into view; OnFindHit or OnFindNoHit follows. After a miss,
+  // the next search in the same direction from the same place starts at the other end of
+  // the text.
+  bool FindText(std::string_view findchr, const TFindOptions& options, bool backward);
+  // Replaces the selection when it is exactly a match (OnFindChange may refuse), then
+  // selects the next match. Returns whether it replaced.
+  bool ReplaceText(std::string_view findchr, std::string_view changechr, const TFindOptions& options);
+  // Replaces every match as one step of the history and returns how many. OnFindChange is
+  // asked before each; with `confirm` each match is first selected and shown.
+  std::int32_t ReplaceAll(std::string_view findchr, std::string_view changechr, const TFindOptions& options,
+                          bool confirm);
+  // Applies a ukReplaceAll record to the text; returns the record text that reverses it.
+  std::string ApplyReplaceRecord(const UndoRecord& rec);
+  // Why the last search text could not be searched for (a regular expression's fault), or "".
+  std::string FindError;
+  // Byte lengths of the rows the wrap rule cuts a logical line into.
+  std::vector<std::size_t> WrapLengths(std::string_view line);
 
   // ---- Selection text and clipboard (LumoEditClip.cpp) ----
   bool HasSelection() const { return SelActive || AllSelected; }
@@ -420,6 +441,19 @@ class TLumoEdit : public EditorWindowClient {
   std::int32_t ReplaceRowByText(std::int32_t row, std::string_view text);
   // The character boundary of `text` nearest to pixel x (unscrolled); its x in boundaryX.
   std::int32_t BoundaryNearX(std::string_view text, std::int32_t x, std::int32_t& boundaryX);
+  // ---- Find and replace helpers ----
+  struct FindState;
+  FindState& PrepareFind(std::string_view findchr, const TFindOptions& options);
+  void LoadChunkForward(FindState& fs, std::int32_t firstRow);
+  void LoadChunkBackward(FindState& fs, std::int32_t lastRow);
+  RowPos ChunkToRow(const FindState& fs, std::size_t at) const;
+  RowPos ChunkEndToRow(const FindState& fs, std::size_t at, std::size_t len) const;
+  // OnFind may move or drop a hit; false when it dropped it.
+  bool AcceptHit(FindState& fs, std::size_t& at, std::size_t& len);
+  bool FindMatch(FindState& fs, RowPos from, bool backward, RowPos& start, RowPos& end, std::int32_t& len);
+  void SelectRange(RowPos start, RowPos end);
+  void ApplyReplacePieces(const std::vector<ReplacePiece>& pieces);
+  std::shared_ptr<FindState> find_;
   // Set while a command moves the caret internally: the move never extends a selection.
   bool noExtend_ = false;
   // The cursor for the Ctrl state while text is dragged.

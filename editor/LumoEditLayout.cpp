@@ -869,6 +869,21 @@ void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, 
   UpdateCaret();
 }
 
+std::vector<std::size_t> TLumoEdit::WrapLengths(std::string_view line) {
+  WidthTable widths(widthCache_, window_.Canvas());
+  std::vector<std::size_t> lengths;
+  const std::size_t compareLen = HasLineEnd(line) ? line.size() - 2 : line.size();
+  std::string_view rest = line;
+  for (bool last = false; !last;) {
+    const std::size_t take = NextRowLength(rest, compareLen - std::min(compareLen, line.size() - rest.size()), Column,
+                                           AutoWrap, TextAreaWidth, TabCount, widths);
+    last = take >= rest.size();
+    lengths.push_back(std::min(take, rest.size()));
+    rest.remove_prefix(lengths.back());
+  }
+  return lengths;
+}
+
 // ---- Geometry ----
 
 void TLumoEdit::LayoutForSize(int clientWidth, int clientHeight) {

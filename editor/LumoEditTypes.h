@@ -29,6 +29,7 @@ enum UndoKind : std::uint8_t {
   ukBackspace = 2,      // Backspace removed one character or CR LF
   ukDeleteForward = 3,  // Delete removed one character or CR LF: re-inserted, caret stays
   ukOverwrite = 5,      // bytes replaced by typing in overwrite mode (companion of ukInsert)
+  ukReplaceAll = 6,     // replacements made together (replace all): Text lists them all
 };
 
 struct UndoRecord {

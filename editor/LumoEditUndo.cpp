@@ -253,6 +253,20 @@ void TLumoEdit::ApplyHistoryStep(bool redo) {
       window_.ShowCaret();
       break;
     }
+    case ukReplaceAll: {
+      // Replacements made together are taken back together; the record then holds what
+      // reverses them again, for the other list.
+      std::string inverse = ApplyReplaceRecord(rec);
+      UndoRecord& front = from.front();
+      const std::int64_t delta = static_cast<std::int64_t>(inverse.size()) - static_cast<std::int64_t>(front.Text.size());
+      if (redo)
+        RedoBytes += delta;
+      else
+        UndoBytes += static_cast<std::int32_t>(delta);
+      front.Text = std::move(inverse);
+      move(ukReplaceAll);
+      break;
+    }
     case ukOverwrite:
     default:
       // Alone at the front, its insertion was never recorded: drop it so undo goes on, and

@@ -62,9 +62,11 @@ class EditorPages {
   virtual void ShowPage(EditorWindow* page) = 0;           // nullptr: no page
 };
 
-// The status bar with its four panels, and a notice panel at its right end that shows only
-// while it has a text.
+// The status bar with its four panels, and at its right end a panel for what find reports
+// and one for the encoding notice, each shown only while it has a text.
 inline constexpr int kNoticePanel = 4;
+inline constexpr int kFindPanel = 5;
+inline constexpr int kPanelCount = 6;
 class StatusBarUi {
  public:
   virtual ~StatusBarUi() = default;

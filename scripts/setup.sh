@@ -17,7 +17,7 @@ for dir in build build-asan build-fuzz; do
 done
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n
+          libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev fonts-ipafont-gothic qt6-translations-l10n
           desktop-file-utils xvfb xauth x11-utils xdotool imagemagick poppler-utils
           clang libclang-rt-14-dev)
 missing=()

@@ -277,19 +277,6 @@ void RowSlots::Clear() {
   blockSize_ = 0;
 }
 
-void RowSlots::Swap(RowSlots& other) noexcept {
-  std::swap(slots_, other.slots_);
-  std::swap(size_, other.size_);
-  std::swap(capacity_, other.capacity_);
-  blocks_.swap(other.blocks_);
-  std::swap(current_, other.current_);
-  std::swap(lastFound_, other.lastFound_);
-  std::swap(openRow_, other.openRow_);
-  std::swap(blockNext_, other.blockNext_);
-  std::swap(blockEnd_, other.blockEnd_);
-  std::swap(blockSize_, other.blockSize_);
-}
-
 // ---- Re-cutting ----
 
 bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
@@ -309,7 +296,7 @@ bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
   // In place needs every old row to hold bytes (the store's rows always do), so that the
   // order of reading and writing slots follows from the lengths alone.
   if (!emptyRows && (lengths.size() >= size_ ? Split(lengths) : Join(lengths))) return true;
-  Copy(lengths);
+  Rebuild(lengths);
   return true;
 }
 
@@ -436,26 +423,63 @@ bool RowSlots::Join(const std::vector<std::uint32_t>& lengths) {
   return true;
 }
 
-// Any other cut: the new rows are packed into fresh blocks, and the old storage is
-// released once they are all built.
-void RowSlots::Copy(const std::vector<std::uint32_t>& lengths) {
-  RowSlots fresh;
-  fresh.Grow(lengths.size());
-  std::size_t next = 0;   // the old row to read after `rest`
-  std::string_view rest;  // what is left of the old row being read
-  for (std::size_t length : lengths) {
-    char* out;
-    fresh.slots_[fresh.size_++] = fresh.PackRoom(length, out);
-    while (length > 0) {
-      while (rest.empty()) rest = Get(next++);
-      const std::size_t take = std::min(length, rest.size());
-      std::memcpy(out, rest.data(), take);
-      out += take;
-      rest.remove_prefix(take);
-      length -= take;
+// Any other cut: a new slot array, whose rows still point into the blocks wherever their
+// bytes lie side by side there; only the rest is copied. The old slots are released once
+// all new ones are made.
+void RowSlots::Rebuild(const std::vector<std::uint32_t>& lengths) {
+  auto* fresh = static_cast<Slot*>(std::malloc(std::max<std::size_t>(lengths.size(), 1) * sizeof(Slot)));
+  if (!fresh) throw std::bad_alloc();
+  std::size_t made = 0;
+  auto lengthOf = [this](std::size_t k) { return static_cast<std::size_t>(slots_[k].length & kLengthMask); };
+  try {
+    std::size_t i = 0, offset = 0;  // where the next new row starts: old row i, byte offset
+    for (const std::size_t length : lengths) {
+      if (length == 0) {
+        fresh[made++] = {nullptr, 0};
+        continue;
+      }
+      while (offset == lengthOf(i)) ++i, offset = 0;
+      const char* start = slots_[i].data + offset;
+      bool adjacent = true;
+      std::size_t k = i, at = offset;
+      const char* expect = start;
+      for (std::size_t need = length; need > 0;) {
+        while (at == lengthOf(k)) ++k, at = 0;
+        const Slot& s = slots_[k];
+        adjacent = adjacent && !(s.length & kOwnBit) && s.data + at == expect;
+        const std::size_t take = std::min(need, lengthOf(k) - at);
+        expect = s.data + at + take;
+        at += take;
+        need -= take;
+      }
+      if (adjacent) {
+        BlockOf(start)->live += length;
+        fresh[made++] = {start, static_cast<std::uint32_t>(length)};
+      } else {
+        char* out;
+        fresh[made++] = PackRoom(length, out);
+        for (std::size_t need = length; need > 0;) {
+          while (offset == lengthOf(i)) ++i, offset = 0;
+          const std::size_t take = std::min(need, lengthOf(i) - offset);
+          std::memcpy(out, slots_[i].data + offset, take);
+          out += take;
+          offset += take;
+          need -= take;
+        }
+      }
+      i = k;
+      offset = at;
     }
+  } catch (...) {
+    for (std::size_t j = 0; j < made; ++j) Release(fresh[j]);
+    std::free(fresh);
+    throw;
   }
-  Swap(fresh);  // `fresh` now holds the old storage and releases it
+  ReleaseRange(0, size_);
+  std::free(slots_);
+  slots_ = fresh;
+  size_ = lengths.size();
+  capacity_ = std::max<std::size_t>(lengths.size(), 1);
 }
 
 }  // namespace quiret

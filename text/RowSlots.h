@@ -53,9 +53,10 @@ class RowSlots {
   void Clear();
   void Reserve(std::size_t count);
   // Cuts the bytes of all rows, taken in order as one stream, into new rows of the given
-  // lengths (a length of 0 is an empty row). When every old boundary stays (only splits)
-  // or every new boundary was one already (only joins), the slots are rewritten in place
-  // and no byte moves except where rows that are not adjacent in memory join. Returns false
+  // lengths (a length of 0 is an empty row). A new row whose bytes lie side by side in a
+  // block points there; only the others are copied. When every old boundary stays (only
+  // splits) or every new boundary was one already (only joins), the slots are rewritten in
+  // place; otherwise a new slot array is built before the old one goes. Returns false
   // and changes nothing when the lengths do not add up to the bytes held or a row would
   // reach kMaxRowBytes.
   bool Recut(const std::vector<std::uint32_t>& lengths);
@@ -90,8 +91,7 @@ class RowSlots {
   void OpenGap(std::size_t index, std::size_t count);
   bool Split(const std::vector<std::uint32_t>& lengths);
   bool Join(const std::vector<std::uint32_t>& lengths);
-  void Copy(const std::vector<std::uint32_t>& lengths);
-  void Swap(RowSlots& other) noexcept;
+  void Rebuild(const std::vector<std::uint32_t>& lengths);
 
   Slot* slots_ = nullptr;  // malloc'd: growth can then remap instead of copy
   std::size_t size_ = 0;

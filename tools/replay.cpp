@@ -52,6 +52,11 @@ const char kUsage[] =
     "  wheel DELTA [mods]   vscroll CODE [POS]   hscroll CODE [POS]   resize W H\n"
     "  paste HEX                     clipboard text from another program, then Ctrl+V\n"
     "  undo    redo\n"
+    "  find [back] [case] [regex] HEX             select the next (previous) match\n"
+    "  replace [case] [regex] HEX / HEX           replace the selected match, find the next\n"
+    "  replaceall [case] [regex] [confirm] [skip N] [abort N] HEX / HEX\n"
+    "                                  replace every match (confirm: each is shown first; skip N,\n"
+    "                                  abort N: the host declines the Nth or stops at it)\n"
     "VK: a number or left right up down home end prior next back delete return tab insert\n"
     "escape space comma period shift ctrl convert, or one letter. keydown shift/ctrl\n"
     "holds the modifier until its keyup. CODE for scrolling: a number or lineup linedown pageup\n"
@@ -80,7 +85,10 @@ enum class Ev {
   Paste,
   Undo,
   Redo,
-  Resize
+  Resize,
+  Find,
+  Replace,
+  ReplaceAll
 };
 
 struct Event {
@@ -90,6 +98,10 @@ struct Event {
   int mods = 0;      // SS_SHIFT, SS_CTRL, SS_ALT named on the line
   bool hasPoint = false;
   std::string bytes;
+  // find and replace: the search text is `bytes`
+  std::string change;
+  bool back = false, matchCase = false, regex = false, confirm = false;
+  int skip = 0, abortAt = 0;
 };
 
 struct SettingDef {
@@ -316,6 +328,27 @@ Event ParseEvent(const std::vector<std::string>& w, int line) {
   } else if (d == "undo" || d == "redo") {
     NeedWords(w, 1, 1, line);
     e.kind = d == "undo" ? Ev::Undo : Ev::Redo;
+  } else if (d == "find" || d == "replace" || d == "replaceall") {
+    e.kind = d == "find" ? Ev::Find : d == "replace" ? Ev::Replace : Ev::ReplaceAll;
+    size_t i = 1;
+    for (; i < w.size(); ++i) {
+      if (w[i] == "back" && e.kind == Ev::Find) e.back = true;
+      else if (w[i] == "case") e.matchCase = true;
+      else if (w[i] == "regex") e.regex = true;
+      else if (w[i] == "confirm" && e.kind == Ev::ReplaceAll) e.confirm = true;
+      else if ((w[i] == "skip" || w[i] == "abort") && e.kind == Ev::ReplaceAll && i + 1 < w.size())
+        (w[i] == "skip" ? e.skip : e.abortAt) = Int(w[i + 1], line, 1), ++i;
+      else break;
+    }
+    std::vector<std::string> find{d}, change{d};
+    bool second = false;
+    for (; i < w.size(); ++i) {
+      if (w[i] == "/") second = true;
+      else (second ? change : find).push_back(w[i]);
+    }
+    if (second == (e.kind == Ev::Find)) throw ScenarioError(line, "'" + d + "' takes HEX" + (second ? "" : " / HEX"));
+    e.bytes = Hex(find, 1, line);
+    e.change = Hex(change, 1, line);
   } else if (d == "resize") {
     NeedWords(w, 3, 3, line);
     e.kind = Ev::Resize;
@@ -580,8 +613,41 @@ class Runner {
         Live(0);
         win_.Resize(e.a, e.b);
         break;
+      case Ev::Find:
+      case Ev::Replace:
+      case Ev::ReplaceAll:
+        Live(0);
+        FindEvent(e);
+        break;
     }
     Live(0);
+  }
+
+  // Runs a find event with the host's handlers recording what the control reports.
+  void FindEvent(const Event& e) {
+    TLumoEdit& ed = *edit_;
+    const quiret::TFindOptions o{e.matchCase, e.regex};
+    ed.OnFindHit = [this](TLumoEdit*, const std::string&, int x, int y, int len, int count) {
+      found_.push_back("hit " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(len) + " " +
+                       std::to_string(count));
+    };
+    ed.OnFindNoHit = [this](TLumoEdit*, const std::string&) { found_.push_back("nohit"); };
+    ed.OnFindChange = [this, &e](TLumoEdit*, const std::string&, const std::string& repl, int x, int y, int len,
+                                 int count, bool& changeF, bool& kakuninF, bool& abortF) {
+      found_.push_back("change " + ToHex(repl) + " " + std::to_string(x) + " " + std::to_string(y) + " " +
+                       std::to_string(len) + " " + std::to_string(count) + (kakuninF ? " ask" : ""));
+      if (count == e.skip) changeF = false;
+      if (count == e.abortAt) abortF = true;
+    };
+    ed.OnFindChangeEnd = [this](TLumoEdit*, const std::string&, const std::string&, int count) {
+      found_.push_back("end " + std::to_string(count));
+    };
+    if (e.kind == Ev::Find)
+      ed.FindText(e.bytes, o, e.back);
+    else if (e.kind == Ev::Replace)
+      ed.ReplaceText(e.bytes, e.change, o);
+    else
+      ed.ReplaceAll(e.bytes, e.change, o, e.confirm);
   }
 
   std::string State() {
@@ -605,6 +671,9 @@ class Runner {
     j += ",\"clipboard\":" + (clip_.HasText() ? '"' + ToHex(clip_.GetText()) + '"' : std::string("null"));
     j += ",\"undo\":" + std::to_string(ed.UndoList.size());
     j += ",\"redo\":" + std::to_string(ed.RedoList.size());
+    j += ",\"find\":[";
+    for (size_t i = 0; i < found_.size(); ++i) j += (i ? "," : "") + JsonString(found_[i]);
+    j += "]";
     j += ",\"messages\":[";
     for (size_t i = 0; i < win_.messages.size(); ++i) j += (i ? "," : "") + JsonString(win_.messages[i]);
     return j + "]}";
@@ -618,6 +687,7 @@ class Runner {
   bool shiftHeld_ = false, ctrlHeld_ = false;
   bool buttonDown_ = false;
   quiret::TPoint point_;
+  std::vector<std::string> found_;  // the find events, in order
 };
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "app/Menus.h"
 #include "app/UnitQrBase.h"
 #include "app/qt/QtFormAbout.h"
+#include "app/qt/QtFindBar.h"
 #include "app/qt/QtFormClip.h"
 #include "app/qt/QtShellActions.h"
 #include "platform/WindowBounds.h"
@@ -51,6 +52,10 @@ QtMainWindow::QtMainWindow(MessageBoxes& boxes, ProcessServices& process, Clipbo
   form_ = std::make_unique<TFormBase>(TShellServices{boxes, process, clipboard, *this, *stripUi_, *pages_,
                                                      *status_, *dialogs_, *formClip_, *formAbout_},
                                       settingsPath);
+
+  findBar_ = new QtFindBar(*form_, central);
+  layout_->addWidget(findBar_);
+  form_->ShowFindBar = [this](bool replace) { findBar_->Open(replace); };
 
   actions_ = new QtShellActions(*form_, this);
   const QtShellActions::ClickHandler mainClick = [this](const std::string& item) { form_->MenuClick(item); };

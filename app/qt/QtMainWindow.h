@@ -21,6 +21,7 @@ class QtShellDialogs;
 class QtShellActions;
 class QtFormClip;
 class QtFormAbout;
+class QtFindBar;
 
 class QtMainWindow : public QMainWindow, public MainWindowUi {
   Q_OBJECT
@@ -36,6 +37,7 @@ class QtMainWindow : public QMainWindow, public MainWindowUi {
   QtShellActions& Actions() { return *actions_; }
   QtFormClip& FormClip() { return *formClip_; }
   QtFormAbout& FormAbout() { return *formAbout_; }
+  QtFindBar& FindBar() { return *findBar_; }
 
   // ---- MainWindowUi ----
   TWindowBounds Bounds() override;
@@ -68,6 +70,7 @@ class QtMainWindow : public QMainWindow, public MainWindowUi {
   QtFormAbout* formAbout_;
   std::unique_ptr<TFormBase> form_;
   QtShellActions* actions_ = nullptr;
+  QtFindBar* findBar_ = nullptr;
   bool shown_ = false;
   bool closed_ = false;
 };

@@ -37,19 +37,23 @@ QtShellStatusBar::QtShellStatusBar(QWidget* parent) : QStatusBar(parent) {
     addWidget(panels_[i]);
   }
   // Kept at the right end, so the path panel gives way to it in a narrow window.
-  QLabel* notice = new QLabel(this);
-  notice->setFrameShape(QFrame::Panel);
-  notice->setFrameShadow(QFrame::Sunken);
-  notice->setContentsMargins(4, 0, 4, 0);
-  notice->hide();
-  addPermanentWidget(notice);
-  panels_[kNoticePanel] = notice;
+  // The extra panels (what find reports, then the encoding notice) show only while they
+  // have a text.
+  for (int i : {kFindPanel, kNoticePanel}) {
+    QLabel* extra = new QLabel(this);
+    extra->setFrameShape(QFrame::Panel);
+    extra->setFrameShadow(QFrame::Sunken);
+    extra->setContentsMargins(4, 0, 4, 0);
+    extra->hide();
+    addPermanentWidget(extra);
+    panels_[i] = extra;
+  }
 }
 
 void QtShellStatusBar::SetPanelText(int panel, const std::string& text) {
   if (panel < 0 || panel >= static_cast<int>(panels_.size())) return;
   panels_[panel]->setText(QString::fromStdString(text));
-  if (panel == kNoticePanel) panels_[panel]->setVisible(!text.empty());
+  if (panel >= kNoticePanel) panels_[panel]->setVisible(!text.empty());
 }
 
 QString QtShellStatusBar::PanelText(int panel) const {

@@ -1,4 +1,4 @@
-// The main window's status bar: four fixed-width text panels and a notice panel, no size grip.
+// The main window's status bar: four fixed-width text panels and two panels (find, encoding notice) that show only with a text, no size grip.
 #pragma once
 
 #include <QLabel>
@@ -18,7 +18,7 @@ class QtShellStatusBar : public QStatusBar, public StatusBarUi {
   QString PanelText(int panel) const;
 
  private:
-  std::array<QLabel*, kNoticePanel + 1> panels_{};
+  std::array<QLabel*, kPanelCount> panels_{};
 };
 
 }  // namespace quiret

@@ -107,7 +107,7 @@ class TestShellPages : public EditorPages {
 
 class TestShellStatus : public StatusBarUi {
  public:
-  std::string panels[kNoticePanel + 1];
+  std::string panels[kPanelCount];
   void SetPanelText(int panel, const std::string& text) override { panels[panel] = text; }
 };
 

@@ -1,0 +1,122 @@
+// The find bar's widgets and how their signals become the shell's find and replace commands.
+#include "app/qt/QtFindBar.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/UnitQrBase.h"
+
+namespace quiret {
+
+namespace {
+QPushButton* Button(const char* caption, QWidget* parent) {
+  auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+  b->setAutoDefault(false);
+  b->setFocusPolicy(Qt::TabFocus);
+  return b;
+}
+}  // namespace
+
+QtFindBar::QtFindBar(TFormBase& form, QWidget* parent) : QWidget(parent), form_(form) {
+  auto* rows = new QVBoxLayout(this);
+  rows->setContentsMargins(4, 2, 4, 2);
+  rows->setSpacing(2);
+
+  auto* findRow = new QWidget(this);
+  auto* f = new QHBoxLayout(findRow);
+  f->setContentsMargins(0, 0, 0, 0);
+  auto* findLabel = new QLabel(QString::fromUtf8("検索:"), findRow);
+  find_ = new QLineEdit(findRow);
+  findLabel->setBuddy(find_);
+  auto* next = Button("次を検索", findRow);
+  auto* prev = Button("前を検索", findRow);
+  matchCase_ = new QCheckBox(QString::fromUtf8("大文字と小文字を区別"), findRow);
+  regex_ = new QCheckBox(QString::fromUtf8("正規表現"), findRow);
+  auto* close = new QToolButton(findRow);
+  close->setText(QString::fromUtf8("×"));
+  close->setAutoRaise(true);
+  close->setToolTip(QString::fromUtf8("閉じる (Esc)"));
+  f->addWidget(findLabel);
+  f->addWidget(find_, 1);
+  f->addWidget(next);
+  f->addWidget(prev);
+  f->addWidget(matchCase_);
+  f->addWidget(regex_);
+  f->addWidget(close);
+
+  replaceRow_ = new QWidget(this);
+  auto* r = new QHBoxLayout(replaceRow_);
+  r->setContentsMargins(0, 0, 0, 0);
+  auto* replaceLabel = new QLabel(QString::fromUtf8("置換:"), replaceRow_);
+  replace_ = new QLineEdit(replaceRow_);
+  replaceLabel->setBuddy(replace_);
+  auto* one = Button("置換", replaceRow_);
+  auto* all = Button("すべて置換", replaceRow_);
+  confirm_ = new QCheckBox(QString::fromUtf8("置換の確認"), replaceRow_);
+  r->addWidget(replaceLabel);
+  r->addWidget(replace_, 1);
+  r->addWidget(one);
+  r->addWidget(all);
+  r->addWidget(confirm_);
+  r->addStretch();
+  // The labels line up so that both fields start at the same x.
+  const int w = std::max(findLabel->sizeHint().width(), replaceLabel->sizeHint().width());
+  findLabel->setFixedWidth(w);
+  replaceLabel->setFixedWidth(w);
+
+  rows->addWidget(findRow);
+  rows->addWidget(replaceRow_);
+  hide();
+
+  connect(find_, &QLineEdit::textChanged, this, [this] { Sync(); });
+  connect(replace_, &QLineEdit::textChanged, this, [this] { Sync(); });
+  for (QCheckBox* box : {matchCase_, regex_, confirm_}) connect(box, &QCheckBox::toggled, this, [this] { Sync(); });
+  // Enter finds the next match, Shift+Enter the previous one; Enter in the replacement
+  // field replaces the selected match.
+  connect(find_, &QLineEdit::returnPressed, this, [this] {
+    Run(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier ? &TFormBase::EditFindPrevExecute
+                                                                 : &TFormBase::EditFindNextExecute);
+  });
+  connect(replace_, &QLineEdit::returnPressed, this, [this] { Run(&TFormBase::ReplaceOneExecute); });
+  connect(next, &QPushButton::clicked, this, [this] { Run(&TFormBase::EditFindNextExecute); });
+  connect(prev, &QPushButton::clicked, this, [this] { Run(&TFormBase::EditFindPrevExecute); });
+  connect(one, &QPushButton::clicked, this, [this] { Run(&TFormBase::ReplaceOneExecute); });
+  connect(all, &QPushButton::clicked, this, [this] { Run(&TFormBase::ReplaceAllExecute); });
+  connect(close, &QToolButton::clicked, this, [this] { Close(); });
+  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  esc->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(esc, &QShortcut::activated, this, [this] { Close(); });
+}
+
+void QtFindBar::Open(bool replace) {
+  replaceRow_->setVisible(replace);
+  show();
+  QLineEdit* field = replace && !find_->text().isEmpty() ? replace_ : find_;
+  field->setFocus(Qt::ShortcutFocusReason);
+  field->selectAll();
+}
+
+void QtFindBar::Close() {
+  hide();
+  if (TLumoEdit* ed = form_.ActiveEditor()) ed->Window().SetFocus();
+}
+
+bool QtFindBar::Sync() {
+  form_.FindOptions = TFindOptions{matchCase_->isChecked(), regex_->isChecked()};
+  form_.ReplaceConfirm = confirm_->isChecked();
+  return form_.SetFindTexts(find_->text().toStdString(), replace_->text().toStdString());
+}
+
+void QtFindBar::Run(void (TFormBase::*command)()) {
+  if (!Sync()) return;
+  form_.Guarded([this, command] { (form_.*command)(); });
+}
+
+}  // namespace quiret

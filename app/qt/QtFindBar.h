@@ -1,0 +1,41 @@
+// The find bar: a strip below the editor pages with the search and replacement fields, the
+// find and replace buttons and the options; it hands everything to the shell's commands.
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace quiret {
+
+class TFormBase;
+
+class QtFindBar : public QWidget {
+  Q_OBJECT
+
+ public:
+  QtFindBar(TFormBase& form, QWidget* parent);
+  // Shows the bar (with the replacement row when `replace`) and puts the focus in it.
+  void Open(bool replace);
+  // Hides the bar and gives the focus back to the editor.
+  void Close();
+  QLineEdit* FindField() const { return find_; }
+  QLineEdit* ReplaceField() const { return replace_; }
+
+ private:
+  // The fields and options as the shell's find state; false when the texts cannot be used.
+  bool Sync();
+  void Run(void (TFormBase::*command)());
+
+  TFormBase& form_;
+  QLineEdit* find_;
+  QLineEdit* replace_;
+  QWidget* replaceRow_;
+  QCheckBox* matchCase_;
+  QCheckBox* regex_;
+  QCheckBox* confirm_;
+};
+
+}  // namespace quiret

@@ -1,0 +1,109 @@
+// Find and replace on a wrapped 100 MB document (about 1.5 million lines, as bench_edit):
+// finding a text that is absent, replacing all of a frequent word (about 10^5 matches) and
+// taking that back with one undo. Prints the seconds of each step once; the text after the
+// undo is compared with the loaded one.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "editor/LumoEdit.h"
+#include "tests/support/TestEditorWindow.h"
+
+namespace quiret {
+namespace {
+
+// Lines of 40..100 bytes of ASCII words and double-byte characters; one line in 15 holds
+// the word "zebra".
+std::string MakeText(std::size_t bytes) {
+  static const std::string kWide = "\x82\xA0\x82\xA2\x82\xA4\x81\x40\x8A\xBF\x8E\x9A";
+  std::string text;
+  text.reserve(bytes + 200);
+  unsigned seed = 4711;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+  std::string line;
+  while (text.size() < bytes) {
+    if (!text.empty()) text += "\r\n";
+    const std::size_t len = 40 + next() % 61;
+    line.clear();
+    if (next() % 15 == 0) line += "the zebra ";
+    while (line.size() < len) {
+      const unsigned r = next();
+      if (r % 3 == 0) {
+        line += kWide.substr(((r >> 4) % 6) * 2, 2);
+      } else {
+        line += static_cast<char>('a' + (r >> 4) % 26);
+        if ((r >> 10) % 7 == 0) line += ' ';
+      }
+    }
+    text += line;
+  }
+  return text;
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+int Run() {
+  TestEditorWindow win;
+  TLumoEdit edit{win};
+  TFont f;
+  f.Name = "ＭＳ ゴシック";
+  f.SetSize(12);
+  edit.SetFont(f);
+  win.clientWidth = 10 + 80 * 8;
+  win.clientHeight = 4 + 40 * 16;
+  edit.ApplySettings();
+  edit.SetColumn(edit.NoWrapColumns);
+  edit.AutoWrap = true;
+  edit.WordWrap = true;
+  edit.SetTabCount(4);
+  {
+    const std::string text = MakeText(std::size_t{100} << 20);
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("quiret_bench_find_" + std::to_string(::getpid()) + ".txt");
+    std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+    edit.Lines->LoadFromFile(path.string());
+    std::filesystem::remove(path);
+  }
+  edit.ApplySettings();
+  edit.MoveToTextStart();
+  win.SetFocus();
+  const std::string original = edit.Lines->GetText();
+  std::printf("document: %zu bytes, %d rows\n", original.size(), edit.Lines->Count());
+
+  auto time = [&](const char* what, auto op) {
+    win.surface.Clear();
+    const auto t = std::chrono::steady_clock::now();
+    const auto result = op();
+    std::printf("%-46s %8.3f s  (%lld)\n", what, Seconds(t), static_cast<long long>(result));
+  };
+  const TFindOptions plain{true, false}, folded{false, false}, regex{true, true};
+  time("find absent text, forward from the start", [&] { return edit.FindText("#absent#", plain, false); });
+  edit.MoveToTextEnd();
+  time("find absent text, backward from the end", [&] { return edit.FindText("#absent#", plain, true); });
+  edit.MoveToTextStart();
+  time("find absent text, any case", [&] { return edit.FindText("#ABSENT#", folded, false); });
+  edit.MoveToTextStart();
+  time("find absent regular expression", [&] { return edit.FindText("#ab+sent#", regex, false); });
+  edit.MoveToTextStart();
+  time("replace all zebra -> ZEBRA (same length)", [&] { return edit.ReplaceAll("zebra", "ZEBRA", plain, false); });
+  time("undo", [&] { edit.Undo(); return edit.UndoList.size(); });
+  time("replace all zebra -> okapi-x (rows re-cut)", [&] { return edit.ReplaceAll("zebra", "okapi-x", plain, false); });
+  std::printf("undo records after replace all: %zu, bytes %d of %d\n", edit.UndoList.size(), edit.UndoBytes,
+              edit.UndoBuf);
+  time("undo", [&] { edit.Undo(); return edit.UndoList.size(); });
+  const bool same = edit.Lines->GetText() == original;
+  std::printf("text after undo equals the loaded text: %s; modified: %s\n", same ? "yes" : "NO",
+              edit.GetModified() ? "yes" : "no");
+  return same && !edit.GetModified() ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace quiret
+
+int main() { return quiret::Run(); }

@@ -1,0 +1,198 @@
+// TLumoEdit: finding text. The rows are searched in chunks of whole logical lines, so a match
+// may run across wrapped rows but never across a line end; a hit is selected and scrolled
+// into view, and the host hears of it through OnFind, OnFindHit and OnFindNoHit.
+#include <algorithm>
+#include <cstring>
+
+#include "editor/FindMatcher.h"
+#include "editor/LumoEdit.h"
+#include "editor/LumoEditFindState.h"
+#include "editor/LumoEditSub.h"
+
+namespace quiret {
+
+namespace {
+
+// Large enough that a call per chunk costs nothing, small enough to stay in the cache.
+constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
+
+bool EndsLine(std::string_view row) { return !row.empty() && row.back() == '\n'; }
+
+}  // namespace
+
+TLumoEdit::FindState& TLumoEdit::PrepareFind(std::string_view findchr, const TFindOptions& options) {
+  if (!find_) find_ = std::make_shared<FindState>();
+  FindState& fs = *find_;
+  if (!fs.compiled || fs.pattern != findchr || !(fs.options == options)) {
+    fs.pattern.assign(findchr);
+    fs.options = options;
+    fs.usable = fs.matcher.Compile(findchr, options);
+    fs.compiled = true;
+    fs.wrapPending = false;
+  }
+  FindError = fs.matcher.Error();
+  return fs;
+}
+
+void TLumoEdit::LoadChunkForward(FindState& fs, std::int32_t first) {
+  FindChunk& c = fs.chunk;
+  c.text.clear();
+  c.rowStarts.clear();
+  const std::int32_t count = Lines->Count();
+  std::int32_t r = first;
+  while (r < count) {
+    const std::string_view s = Lines->Get(r);
+    c.rowStarts.push_back(c.text.size());
+    c.text.append(s);
+    ++r;
+    if (c.text.size() >= kChunkBytes && EndsLine(s)) break;
+  }
+  fs.firstRow = first;
+  fs.endRow = r;
+  fs.matcher.Load(c);
+}
+
+void TLumoEdit::LoadChunkBackward(FindState& fs, std::int32_t last) {
+  // Rows back from `last` until the chunk is large enough and starts a line.
+  std::int32_t first = last;
+  std::size_t bytes = Lines->Get(last).size();
+  while (first > 0 && (bytes < kChunkBytes || !EndsLine(Lines->Get(first - 1)))) {
+    --first;
+    bytes += Lines->Get(first).size();
+  }
+  FindChunk& c = fs.chunk;
+  c.text.clear();
+  c.rowStarts.clear();
+  c.text.reserve(bytes);
+  for (std::int32_t r = first; r <= last; ++r) {
+    c.rowStarts.push_back(c.text.size());
+    c.text.append(Lines->Get(r));
+  }
+  fs.firstRow = first;
+  fs.endRow = last + 1;
+  fs.matcher.Load(c);
+}
+
+RowPos TLumoEdit::ChunkToRow(const FindState& fs, std::size_t at) const {
+  const auto& starts = fs.chunk.rowStarts;
+  const auto k = static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
+  return RowPos{static_cast<std::int32_t>(at - starts[k]), fs.firstRow + static_cast<std::int32_t>(k)};
+}
+
+RowPos TLumoEdit::ChunkEndToRow(const FindState& fs, std::size_t at, std::size_t len) const {
+  RowPos p = ChunkToRow(fs, at + len - 1);
+  ++p.Col;  // just after the match's last byte, in the row that holds it
+  return p;
+}
+
+bool TLumoEdit::AcceptHit(FindState& fs, std::size_t& at, std::size_t& len) {
+  if (!OnFind) return true;
+  const std::string_view text = fs.chunk.text;
+  const void* nl = at == 0 ? nullptr : memrchr(text.data(), '\n', at);
+  const std::size_t ls = nl ? static_cast<const char*>(nl) - text.data() + 1 : 0;
+  const void* nlEnd = std::memchr(text.data() + at, '\n', text.size() - at);
+  const std::size_t le = nlEnd ? static_cast<const char*>(nlEnd) - text.data() - 1 : text.size() - 2;
+  const std::string line(text.substr(ls, le - ls));
+  const RowPos start = ChunkToRow(fs, ls);
+  const std::int32_t index = ToLine(start).Line;
+  int x = static_cast<int>(at - ls), n = static_cast<int>(len);
+  OnFind(this, line, fs.pattern, index, x, n);
+  // The host may move the hit within the line or drop it (a length of 0); only whole
+  // characters can be selected.
+  if (n <= 0 || x < 0 || static_cast<std::size_t>(x) + static_cast<std::size_t>(n) > line.size()) return false;
+  auto boundary = [&line](std::size_t pos) {
+    std::size_t i = 0;
+    while (i < pos) i += static_cast<std::size_t>(std::max(1, CharLenFrom(line, i)));
+    return i == pos;
+  };
+  if (!boundary(static_cast<std::size_t>(x)) || !boundary(static_cast<std::size_t>(x + n))) return false;
+  at = ls + static_cast<std::size_t>(x);
+  len = static_cast<std::size_t>(n);
+  return true;
+}
+
+bool TLumoEdit::FindMatch(FindState& fs, RowPos from, bool backward, RowPos& start, RowPos& end,
+                          std::int32_t& len) {
+  std::size_t at = 0, n = 0;
+  if (!backward) {
+    std::int32_t first = Lines->RowAfterLfRow(Lines->LfRowsBefore(from.Row));
+    LoadChunkForward(fs, first);
+    std::size_t off = fs.chunk.rowStarts[static_cast<std::size_t>(from.Row - first)] + static_cast<std::size_t>(from.Col);
+    for (;;) {
+      if (fs.matcher.First(fs.chunk, off, at, n)) {
+        const std::size_t found = at;
+        if (AcceptHit(fs, at, n)) break;
+        off = found + 1;
+        continue;
+      }
+      if (fs.endRow >= Lines->Count()) return false;
+      LoadChunkForward(fs, fs.endRow);
+      off = 0;
+    }
+  } else {
+    std::int32_t last = from.Row;
+    while (last < LastRow() && !EndsLine(Lines->Get(last))) ++last;
+    LoadChunkBackward(fs, last);
+    std::size_t limit = fs.chunk.rowStarts[static_cast<std::size_t>(from.Row - fs.firstRow)] + static_cast<std::size_t>(from.Col);
+    for (;;) {
+      if (fs.matcher.Last(fs.chunk, limit, at, n)) {
+        const std::size_t found = at;
+        if (AcceptHit(fs, at, n)) break;
+        limit = found;
+        continue;
+      }
+      if (fs.firstRow == 0) return false;
+      LoadChunkBackward(fs, fs.firstRow - 1);
+      limit = fs.chunk.text.size();
+    }
+  }
+  start = ChunkToRow(fs, at);
+  end = ChunkEndToRow(fs, at, n);
+  len = static_cast<std::int32_t>(n);
+  return true;
+}
+
+void TLumoEdit::SelectRange(RowPos start, RowPos end) {
+  if (HasSelection()) EndSelection();
+  window_.HideCaret();
+  noExtend_ = true;
+  ShowPosition(start.Col, start.Row, 0, true);
+  ShowPosition(end.Col, end.Row, 0, false);
+  noExtend_ = false;
+  DrawCaretUnderline(false);
+  SelActive = true;
+  ExtendSelectionTo(CaretCol, CaretRow);
+  UpdateCaret();
+  window_.ShowCaret();
+}
+
+bool TLumoEdit::FindText(std::string_view findchr, const TFindOptions& options, bool backward) {
+  FindState& fs = PrepareFind(findchr, options);
+  const std::string key(findchr);
+  if (!fs.usable) {
+    if (OnFindNoHit) OnFindNoHit(this, key);
+    return false;
+  }
+  RowPos lo, hi;
+  GetSelBounds(lo.Col, lo.Row, hi.Col, hi.Row);
+  RowPos from = backward ? lo : hi;
+  const RowPos caret{CaretCol, CaretRow};
+  if (fs.wrapPending && fs.wrapBackward == backward && fs.wrapAt == caret)
+    from = backward ? RowPos{static_cast<std::int32_t>(StripLineEnd(Lines->Get(LastRow())).size()), LastRow()}
+                    : RowPos{0, 0};
+  fs.wrapPending = false;
+  RowPos start, end;
+  std::int32_t len = 0;
+  if (!FindMatch(fs, from, backward, start, end, len)) {
+    fs.wrapPending = true;
+    fs.wrapBackward = backward;
+    fs.wrapAt = caret;
+    if (OnFindNoHit) OnFindNoHit(this, key);
+    return false;
+  }
+  SelectRange(start, end);
+  if (OnFindHit) OnFindHit(this, key, start.Col, start.Row, len, 1);
+  return true;
+}
+
+}  // namespace quiret

@@ -1,0 +1,287 @@
+// TLumoEdit: replacing found text. One replacement goes through the two editing primitives;
+// replacing all builds every changed line once and re-cuts the rows in one pass, and the
+// history keeps the whole set as one compound record, so one undo takes it back.
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "editor/FindMatcher.h"
+#include "editor/LumoEdit.h"
+#include "editor/LumoEditFindState.h"
+#include "editor/LumoEditSub.h"
+
+namespace quiret {
+
+namespace {
+
+bool HoldsLineBytes(std::string_view s) {
+  return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// The compound record's text: for each piece the line (as a step from the previous piece's),
+// the column, then Cur and Repl, each either its length + 1 and its bytes or 0 for "the
+// same as the previous piece's" (replacing all repeats the same words: this keeps the
+// record within the history's budget).
+void PutNumber(std::string& out, std::uint32_t v) {
+  while (v >= 0x80) {
+    out += static_cast<char>(0x80 | (v & 0x7F));
+    v >>= 7;
+  }
+  out += static_cast<char>(v);
+}
+
+std::uint32_t GetNumber(std::string_view in, std::size_t& i) {
+  std::uint32_t v = 0;
+  for (int shift = 0; i < in.size(); shift += 7) {
+    const auto b = static_cast<unsigned char>(in[i++]);
+    v |= static_cast<std::uint32_t>(b & 0x7F) << shift;
+    if (!(b & 0x80)) return v;
+  }
+  throw std::runtime_error("truncated replacement record");
+}
+
+void PutBytes(std::string& out, const std::string& s, const std::string* previous) {
+  if (previous && *previous == s) {
+    out += '\0';
+    return;
+  }
+  PutNumber(out, static_cast<std::uint32_t>(s.size()) + 1);
+  out += s;
+}
+
+void GetBytes(std::string_view in, std::size_t& i, std::string& s, const std::string* previous) {
+  const std::uint32_t n = GetNumber(in, i);
+  if (n == 0) {
+    if (!previous) throw std::runtime_error("bad replacement record");
+    s = *previous;
+    return;
+  }
+  if (i + n - 1 > in.size()) throw std::runtime_error("truncated replacement record");
+  s.assign(in.substr(i, n - 1));
+  i += n - 1;
+}
+
+}  // namespace
+
+std::string EncodeReplacePieces(const std::vector<ReplacePiece>& pieces) {
+  std::string out;
+  const ReplacePiece* prev = nullptr;
+  for (const ReplacePiece& p : pieces) {
+    PutNumber(out, static_cast<std::uint32_t>(p.Line - (prev ? prev->Line : 0)));
+    PutNumber(out, static_cast<std::uint32_t>(p.Col));
+    PutBytes(out, p.Cur, prev ? &prev->Cur : nullptr);
+    PutBytes(out, p.Repl, prev ? &prev->Repl : nullptr);
+    prev = &p;
+  }
+  return out;
+}
+
+std::vector<ReplacePiece> DecodeReplacePieces(std::string_view text) {
+  std::vector<ReplacePiece> pieces;
+  for (std::size_t i = 0; i < text.size();) {
+    ReplacePiece p;
+    const ReplacePiece* prev = pieces.empty() ? nullptr : &pieces.back();
+    p.Line = (prev ? prev->Line : 0) + static_cast<std::int32_t>(GetNumber(text, i));
+    p.Col = static_cast<std::int32_t>(GetNumber(text, i));
+    GetBytes(text, i, p.Cur, prev ? &prev->Cur : nullptr);
+    GetBytes(text, i, p.Repl, prev ? &prev->Repl : nullptr);
+    pieces.push_back(std::move(p));
+  }
+  return pieces;
+}
+
+std::vector<ReplacePiece> InverseReplacePieces(const std::vector<ReplacePiece>& pieces) {
+  std::vector<ReplacePiece> inverse;
+  inverse.reserve(pieces.size());
+  std::int64_t shift = 0;
+  for (std::size_t k = 0; k < pieces.size(); ++k) {
+    const ReplacePiece& p = pieces[k];
+    if (k == 0 || pieces[k - 1].Line != p.Line) shift = 0;
+    inverse.push_back(ReplacePiece{p.Line, static_cast<std::int32_t>(p.Col + shift), p.Repl, p.Cur});
+    shift += static_cast<std::int64_t>(p.Repl.size()) - static_cast<std::int64_t>(p.Cur.size());
+  }
+  return inverse;
+}
+
+void TLumoEdit::ApplyReplacePieces(const std::vector<ReplacePiece>& pieces) {
+  if (pieces.empty()) return;
+  window_.HideCaret();
+  DrawCaretUnderline(false);
+  SelActive = AllSelected = false;
+  // Rows are only replaced here, never inserted or removed, so row numbers stay valid; a
+  // line that needs another number of rows is put whole into its first row, its other
+  // rows emptied, and all rows are re-cut once at the end.
+  struct Recut {
+    std::int32_t row;
+    std::vector<std::size_t> lengths;
+  };
+  std::vector<Recut> recuts;
+  LinePos caretAfter{0, 0};
+  std::string line;
+  for (std::size_t k = 0; k < pieces.size();) {
+    const std::int32_t lineNo = pieces[k].Line;
+    const std::int32_t first = Lines->RowAfterLfRow(lineNo);
+    std::int32_t last = first;
+    const std::string old = JoinRows(first, last);
+    line.clear();
+    std::size_t copied = 0;
+    for (; k < pieces.size() && pieces[k].Line == lineNo; ++k) {
+      const ReplacePiece& p = pieces[k];
+      const auto col = static_cast<std::size_t>(p.Col);
+      if (col < copied || old.compare(col, p.Cur.size(), p.Cur) != 0)
+        throw std::runtime_error("replacement does not match the text");
+      line.append(old, copied, col - copied).append(p.Repl);
+      copied = col + p.Cur.size();
+      caretAfter = LinePos{static_cast<std::int32_t>(line.size()), lineNo};
+    }
+    line.append(old, copied);
+    if (!WordWrap) {
+      Lines->Put(first, line);
+      continue;
+    }
+    std::vector<std::size_t> lengths = WrapLengths(line);
+    if (lengths.size() == static_cast<std::size_t>(last - first + 1)) {
+      std::size_t at = 0;
+      for (std::size_t j = 0; j < lengths.size(); ++j) {
+        Lines->Put(first + static_cast<std::int32_t>(j), std::string_view(line).substr(at, lengths[j]));
+        at += lengths[j];
+      }
+    } else {
+      Lines->Put(first, line);
+      for (std::int32_t r = first + 1; r <= last; ++r) Lines->Put(r, std::string_view());
+      recuts.push_back(Recut{first, std::move(lengths)});
+    }
+  }
+  if (!recuts.empty()) {
+    std::vector<std::uint32_t> all;
+    all.reserve(static_cast<std::size_t>(Lines->Count()) + recuts.size());
+    std::size_t k = 0;
+    for (std::int32_t r = 0; r < Lines->Count(); ++r) {
+      if (k < recuts.size() && recuts[k].row == r) {
+        all.insert(all.end(), recuts[k].lengths.begin(), recuts[k].lengths.end());
+        ++k;
+      } else if (const std::size_t n = Lines->Get(r).size(); n > 0) {
+        all.push_back(static_cast<std::uint32_t>(n));
+      }
+    }
+    Lines->Recut(all);
+  }
+  const RowPos c = WordWrap ? ToRow(caretAfter) : RowPos{caretAfter.Offset, caretAfter.Line};
+  CaretCol = AnchorCol = SelEndCol = PaintedSelCol = GoalCol = c.Col;
+  CaretRow = AnchorRow = SelEndRow = PaintedSelRow = c.Row;
+  CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
+  TopRow = std::min(TopRow, LastRow());
+  if (!ShowPosition(CaretCol, CaretRow, 0, true)) {
+    UpdateVertRange(true);
+    UpdateHorzRange(true);
+    RedrawAll();
+    UpdateCaret();
+  }
+  window_.ShowCaret();
+}
+
+std::string TLumoEdit::ApplyReplaceRecord(const UndoRecord& rec) {
+  const std::vector<ReplacePiece> pieces = DecodeReplacePieces(rec.Text);
+  std::string inverse = EncodeReplacePieces(InverseReplacePieces(pieces));
+  ApplyReplacePieces(pieces);
+  return inverse;
+}
+
+bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr, const TFindOptions& options) {
+  if (ReadOnly) return false;
+  FindState& fs = PrepareFind(findchr, options);
+  const std::string key(findchr);
+  if (!fs.usable || HoldsLineBytes(changechr)) {
+    if (OnFindNoHit) OnFindNoHit(this, key);
+    return false;
+  }
+  bool replaced = false;
+  RowPos lo, hi, start, end;
+  std::int32_t len = 0;
+  // Only a selection that is exactly the match at its start is replaced.
+  if (SelActive && GetSelBounds(lo.Col, lo.Row, hi.Col, hi.Row) && FindMatch(fs, lo, false, start, end, len) &&
+      ToLine(start) == ToLine(lo) && ToLine(end) == ToLine(hi)) {
+    const LinePos at = ToLine(start);
+    std::int32_t lastRow = 0;
+    const std::string line(StripLineEnd(JoinRows(Lines->RowAfterLfRow(at.Line), lastRow)));
+    const std::string repl = fs.matcher.Substitute(line, static_cast<std::size_t>(at.Offset), changechr);
+    bool changeF = true, kakuninF = false, abortF = false;
+    if (OnFindChange) OnFindChange(this, key, repl, start.Col, start.Row, len, 1, changeF, kakuninF, abortF);
+    if (changeF && !abortF && !HoldsLineBytes(repl)) {
+      DeleteSelection(true);
+      AddUndo(ukInsert, repl, CaretCol, CaretRow);
+      InsertAtCaret(repl, true);
+      FireChange();
+      replaced = true;
+    }
+    if (OnFindChangeEnd) OnFindChangeEnd(this, key, std::string(changechr), replaced ? 1 : 0);
+    if (abortF) return replaced;
+  }
+  FindText(findchr, options, false);
+  return replaced;
+}
+
+std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view changechr, const TFindOptions& options,
+                                   bool confirm) {
+  if (ReadOnly) return 0;
+  FindState& fs = PrepareFind(findchr, options);
+  const std::string key(findchr), change(changechr);
+  if (!fs.usable || HoldsLineBytes(changechr)) {
+    if (OnFindNoHit) OnFindNoHit(this, key);
+    return 0;
+  }
+  std::vector<ReplacePiece> pieces;
+  std::int32_t seen = 0;
+  bool abortF = false;
+  LoadChunkForward(fs, 0);
+  std::int32_t lineNo = 0;  // the line at `scanned` in the chunk
+  std::size_t scanned = 0, lineStart = 0, off = 0, at = 0, n = 0;
+  while (!abortF) {
+    if (!fs.matcher.First(fs.chunk, off, at, n)) {
+      if (fs.endRow >= Lines->Count()) break;
+      lineNo += static_cast<std::int32_t>(std::count(fs.chunk.text.begin() + static_cast<std::ptrdiff_t>(scanned),
+                                                     fs.chunk.text.end(), '\n'));
+      LoadChunkForward(fs, fs.endRow);
+      scanned = lineStart = off = 0;
+      continue;
+    }
+    const std::size_t found = at;
+    off = found + 1;
+    if (!AcceptHit(fs, at, n) || at < scanned) continue;  // dropped, or moved back over a replaced one
+    off = at + n;
+    const std::string_view text = fs.chunk.text;
+    for (const char* p = text.data() + scanned; (p = static_cast<const char*>(std::memchr(p, '\n', at - (p - text.data())))); ++p) {
+      ++lineNo;
+      lineStart = static_cast<std::size_t>(p - text.data()) + 1;
+    }
+    scanned = at;
+    const std::size_t lineEnd = std::min(text.find('\r', at), text.size() - 2);
+    const std::string_view line = text.substr(lineStart, lineEnd - lineStart);
+    ReplacePiece piece{lineNo, static_cast<std::int32_t>(at - lineStart), std::string(text.substr(at, n)),
+                       fs.matcher.Substitute(line, at - lineStart, change)};
+    if (HoldsLineBytes(piece.Repl)) continue;
+    ++seen;
+    if (OnFindChange) {
+      bool changeF = true, kakuninF = confirm;
+      const RowPos start = ChunkToRow(fs, at);
+      if (confirm) SelectRange(start, ChunkEndToRow(fs, at, n));
+      OnFindChange(this, key, piece.Repl, start.Col, start.Row, static_cast<std::int32_t>(n), seen, changeF,
+                   kakuninF, abortF);
+      confirm = kakuninF;
+      if (!changeF || abortF) continue;
+    }
+    pieces.push_back(std::move(piece));
+  }
+  const auto count = static_cast<std::int32_t>(pieces.size());
+  if (seen == 0 && OnFindNoHit) OnFindNoHit(this, key);
+  if (count > 0) {
+    if (HasSelection()) EndSelection();
+    AddUndo(ukReplaceAll, EncodeReplacePieces(InverseReplacePieces(pieces)), 0, 0);
+    ApplyReplacePieces(pieces);
+    FireChange();
+  }
+  if (OnFindChangeEnd) OnFindChangeEnd(this, key, change, count);
+  return count;
+}
+
+}  // namespace quiret
