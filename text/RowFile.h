@@ -23,10 +23,11 @@ class RowFileReader {
   std::uint64_t Size() const { return size_; }
   // Appends the file's rows (see RowSplitter), the last one ending with the end marker.
   // At most maxRows rows (RowSplitter::TooManyRows past them); progress, when set, hears
-  // the bytes read so far after each block.
+  // the bytes read so far after each block. A file of twoThreadBytes or more is read in two
+  // halves at once.
   void ReadInto(RowSlots& rows, std::size_t maxRows,
                 const std::function<void(std::uint64_t, std::uint64_t)>& progress = {},
-                std::size_t blockSize = kFileReadBlock);
+                std::size_t blockSize = kFileReadBlock, std::uint64_t twoThreadBytes = std::uint64_t{32} << 20);
 
  private:
   std::string fileName_;

@@ -17,30 +17,20 @@ namespace {
 constexpr std::size_t kFirstBlock = std::size_t{64} << 10;
 constexpr std::size_t kLargestBlock = std::size_t{2} << 20;
 
-// Full-size blocks are mapped from the system directly and aligned to and advised as huge
-// pages: a large load then takes a page fault per 2 MiB instead of per 4 KiB, which is
-// most of its cost otherwise, and unmapping gives the memory back at once. The smaller
-// first blocks come from the heap, whose pages are usually mapped already.
+// Full-size blocks are mapped from the system directly, so that unmapping gives the memory
+// back at once (such blocks freed into the heap stayed resident). They are not advised as
+// huge pages: faulting those in made the kernel compact memory first, which cost more than
+// the small page faults it saved (seconds for a file of a gigabyte). The smaller first
+// blocks come from the heap, whose pages are usually mapped already.
 char* AllocateBlock(std::size_t size) {
   if (size % kLargestBlock != 0) {
     void* block = std::malloc(size);
     if (!block) throw std::bad_alloc();
     return static_cast<char*>(block);
   }
-  const std::size_t span = size + kLargestBlock;
-  void* mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) throw std::bad_alloc();
-  // Keep the aligned part of the span and unmap the rest.
-  auto* start = static_cast<char*>(mapped);
-  const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(start);
-  const std::size_t head = (kLargestBlock - address % kLargestBlock) % kLargestBlock;
-  if (head > 0) ::munmap(start, head);
-  const std::size_t tail = span - head - size;
-  if (tail > 0) ::munmap(start + head + size, tail);
-#ifdef MADV_HUGEPAGE
-  ::madvise(start + head, size, MADV_HUGEPAGE);
-#endif
-  return start + head;
+  return static_cast<char*>(mapped);
 }
 
 void ReleaseBlock(char* block, std::size_t size) {
@@ -207,6 +197,25 @@ void RowSlots::EndRow() {
   slots_[size_++] = {openRow_, static_cast<std::uint32_t>(length)};
   current_->live += length;
   openRow_ = blockNext_;
+}
+
+void RowSlots::AppendAll(RowSlots& other) {
+  Grow(size_ + other.size_);
+  blocks_.reserve(blocks_.size() + other.blocks_.size());
+  if (other.size_ > 0) std::memcpy(slots_ + size_, other.slots_, other.size_ * sizeof(Slot));
+  size_ += other.size_;
+  for (Block* b : other.blocks_) {
+    blocks_.insert(std::upper_bound(blocks_.begin(), blocks_.end(), b,
+                                    [](const Block* x, const Block* y) { return x->start < y->start; }),
+                   b);
+  }
+  other.blocks_.clear();
+  std::free(other.slots_);
+  other.slots_ = nullptr;
+  other.size_ = other.capacity_ = 0;
+  other.current_ = other.lastFound_ = nullptr;
+  other.openRow_ = other.blockNext_ = other.blockEnd_ = nullptr;
+  other.blockSize_ = 0;
 }
 
 void RowSlots::Insert(std::size_t index, std::string_view row) {

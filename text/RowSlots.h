@@ -41,6 +41,9 @@ class RowSlots {
   void EndRow();
   std::size_t OpenRowSize() const { return static_cast<std::size_t>(blockNext_ - openRow_); }
 
+  // Moves all rows of `other` (no open row in either) to the end, with their blocks.
+  void AppendAll(RowSlots& other);
+
   void Insert(std::size_t index, std::string_view row);
   // Inserts the rows in order before `index`, moving the later slots once.
   void InsertAll(std::size_t index, const std::vector<std::string_view>& rows);

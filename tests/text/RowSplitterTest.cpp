@@ -4,6 +4,7 @@
 #include <random>
 
 #include "tests/text/LineStoreTestUtil.h"
+#include "text/RowFile.h"
 #include "text/RowSplitter.h"
 
 namespace quiret::test {
@@ -50,6 +51,33 @@ TEST(RowSplitter, AgreesWithTheModelForEveryBlockSize) {
     for (std::size_t block = 1; block <= in.size() + 1; ++block) {
       ASSERT_EQ(Split(in, block), expected) << testing::PrintToString(in) << " / " << block;
     }
+  }
+}
+
+}  // namespace
+}  // namespace quiret::test
+
+namespace quiret::test {
+namespace {
+
+// A file read in two halves at once gives the rows of one pass, wherever the middle falls
+// (inside CR LF, after a zero byte, in a line with no LF after it).
+TEST(RowSplitter, TwoHalvesOfAFileGiveTheRowsOfOnePass) {
+  ScratchDir dir;
+  std::mt19937 rng(5);
+  const char alphabet[] = {'\r', '\n', '\0', 'a', '\x82', '\xa0'};
+  for (int round = 0; round < 200; ++round) {
+    std::string in;
+    for (std::size_t n = rng() % 60; n > 0; --n) in += alphabet[rng() % sizeof alphabet];
+    const std::string file = dir.Write("f", in);
+    RowSlots slots;
+    std::uint64_t last = 0;
+    RowFileReader(file).ReadInto(slots, SIZE_MAX, [&](std::uint64_t done, std::uint64_t) { last = done; },
+                                 1 + rng() % 7, 1);
+    Strings rows;
+    for (std::size_t i = 0; i < slots.Size(); ++i) rows.emplace_back(slots.Get(i));
+    ASSERT_EQ(rows, Model(in)) << testing::PrintToString(in);
+    EXPECT_EQ(last, in.size());
   }
 }
 
