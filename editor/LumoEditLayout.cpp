@@ -568,6 +568,13 @@ void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths) 
 // row with a terminator (or the last row).
 void UnwrapInPlace(TLumoStrings& lines) {
   const std::int32_t count = lines.Count();
+  // A text just loaded has nothing to join: find that out before building the lengths.
+  std::int32_t firstOpen = 0;
+  while (firstOpen < count - 1 && HasLineEnd(lines.Get(firstOpen))) ++firstOpen;
+  if (firstOpen >= count - 1) {
+    lines.SetCapacity(count);
+    return;
+  }
   std::vector<std::uint32_t> lineLen;
   lineLen.reserve(static_cast<std::size_t>(count));
   std::size_t length = 0;
