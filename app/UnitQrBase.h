@@ -105,6 +105,11 @@ class TFormBase {
   // ---- Files ----
   static bool IsTextFileName(const std::string& path);
   void OpenFile(const std::string& path);
+  // A file is being read and laid out; the window only repaints meanwhile, and files asked
+  // for then are opened after it.
+  bool Loading() const { return loading_; }
+  // Files from this size on (about 0.3 s of work) show their progress while they load.
+  std::uint64_t ProgressBytes = std::uint64_t{64} << 20;
   void FileNewExecute();
   void FileNewFromClipExecute();
   void FileOpenExecute();
@@ -230,6 +235,10 @@ class TFormBase {
   std::map<std::string, bool> itemDisabled_;
   bool created_ = false;
   bool shown_ = false;
+  // Reads the file into the tab's editor and lays it out, showing progress for a large one.
+  void LoadIntoTab(TTabSheet& tab, const std::string& path);
+  bool loading_ = false;
+  std::vector<std::string> pendingOpens_;
 };
 
 }  // namespace quiret

@@ -20,6 +20,10 @@ bool TFormBase::IsTextFileName(const std::string& path) {
 }
 
 void TFormBase::OpenFile(const std::string& path) {
+  if (loading_) {
+    pendingOpens_.push_back(path);
+    return;
+  }
   for (int i = 0; i < TabCount(); ++i) {
     if (tabs_[i]->Hint == path) {
       ActivateTab(i);
@@ -37,14 +41,53 @@ void TFormBase::OpenFile(const std::string& path) {
   TTabSheet& tab = *tabs_[index];
   tab.Hint = path;
   SetTabCaption(index, ExtractFileName(path));
-  tab.Editor->Lines->LoadFromFile(path);
-  tab.Editor->ApplySettings();  // lays out the new rows
+  LoadIntoTab(tab, path);
   tab.Editor->MoveToTextStart();
   if (IsReadOnlyFile(path)) tab.Flags = ReadOnlyFile;
   if (path == ReadMePath) tab.Flags |= ReadMeFile;
   CheckEncoding(tab);
   UpdateStatusBar();
   if (shown_) ShowEncodingMessages();
+  std::vector<std::string> pending;
+  pending.swap(pendingOpens_);
+  for (const std::string& p : pending) Guarded([&] { OpenFile(p); });
+}
+
+void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path) {
+  TLumoEdit& ed = *tab.Editor;
+  // Reading goes to 600 of the bar's 1000, the wrap the rest; the bar moves in steps of 1%.
+  bool large = false;
+  int shown = -1;
+  auto show = [&](std::uint64_t done, std::uint64_t total, int from, int to) {
+    if (!large || total == 0) return;
+    const int permille = from + static_cast<int>((to - from) * std::min(done, total) / total);
+    if (shown >= 0 && permille < shown + 10) return;
+    shown = permille;
+    ui_.Status.ShowProgress(permille);
+  };
+  loading_ = true;
+  try {
+    // Read into a store of its own: while the window repaints, the editor keeps its own
+    // (empty) rows and never sees half a file.
+    auto loaded = std::make_unique<TLumoStrings>();
+    loaded->LoadFromFile(path, [&](std::uint64_t done, std::uint64_t total) {
+      large = large || total >= ProgressBytes;
+      show(done, total, 0, 600);
+    });
+    ed.Lines = std::move(loaded);
+    ed.OnLayoutProgress = [&](TLumoEdit*, std::int64_t done, std::int64_t total) {
+      show(static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total), 600, 1000);
+    };
+    ed.ApplySettings();  // lays out the new rows
+    ed.OnLayoutProgress = nullptr;
+  } catch (...) {
+    ed.OnLayoutProgress = nullptr;
+    loading_ = false;
+    if (shown >= 0) ui_.Status.ShowProgress(-1);
+    throw;
+  }
+  loading_ = false;
+  if (shown >= 0) ui_.Status.ShowProgress(-1);
 }
 
 void TFormBase::FileNewExecute() {

@@ -266,6 +266,12 @@ void TLumoEdit::WmCreate() {
 }
 
 void TLumoEdit::WmSize(int clientWidth, int clientHeight) {
+  if (relayoutBusy_) {
+    sizeWhileBusy_ = true;
+    pendingWidth_ = clientWidth;
+    pendingHeight_ = clientHeight;
+    return;
+  }
   LayoutForSize(clientWidth, clientHeight);
   if (WordWrap && AutoWrap) RewrapAll();
   UpdateVertRange(true);
@@ -273,6 +279,12 @@ void TLumoEdit::WmSize(int clientWidth, int clientHeight) {
 }
 
 void TLumoEdit::WmPaint() {
+  if (relayoutBusy_) {
+    // Widths measured for painting would race with a wrap's helper thread; the view is
+    // drawn once the wrap is done.
+    paintWhileBusy_ = true;
+    return;
+  }
   RedrawAll();
   if (OnPaint) OnPaint(this);
 }

@@ -30,6 +30,8 @@ class TLumoEdit;
 
 using TNotifyEvent = std::function<void(TLumoEdit* sender)>;
 using TBoolEvent = std::function<void(TLumoEdit* sender, bool value)>;
+// How far a whole-text wrap got: rows looked at of all rows.
+using TProgressEvent = std::function<void(TLumoEdit* sender, std::int64_t done, std::int64_t total)>;
 using TUserDrawEvent = std::function<void(TLumoEdit* sender, int c1, int c2, int x1, int x2)>;
 using TFindEvent = std::function<void(TLumoEdit* sender, const std::string& str, const std::string& findchr,
                                       int index, int& x, int& len)>;
@@ -284,6 +286,10 @@ class TLumoEdit : public EditorWindowClient {
   TBoolEvent OnAseikei;
   TBoolEvent OnChangeInsMode;
   TBoolEvent OnChangeRedoMode;
+  // Called now and then while a large text is wrapped as a whole. The handler may let the
+  // window repaint (the rows are only read until the wrap ends); a size change that arrives
+  // meanwhile is applied once the wrap is done.
+  TProgressEvent OnLayoutProgress;
   TBoolEvent OnChangeModify;
   TNotifyEvent OnSelectionChange;
   // Pointer events, after the control's own handling of the press (before it for moves).
@@ -477,6 +483,11 @@ class TLumoEdit : public EditorWindowClient {
   } wrapMade_;
   // Relayout's work; keepRows: the rows are already the wrap asked for.
   void RelayoutRows(bool wrap, bool redraw, bool keepRows);
+  void RelayoutRowsNow(bool wrap, bool redraw, bool keepRows);
+  bool relayoutBusy_ = false;      // a whole-text relayout runs (its progress handler may
+  bool sizeWhileBusy_ = false;     // let a size change in, which waits for it)
+  int pendingWidth_ = 0, pendingHeight_ = 0;
+  bool paintWhileBusy_ = false;
   friend class TLumoEditTestAccess;
 
   // ---- Rendering helpers (LumoEditPaint.cpp, LumoEditUrls.cpp) ----

@@ -507,7 +507,8 @@ void CutRows(const TLumoStrings& lines, RowFitter& fitter, std::int32_t from, st
 // changes if the text would have too many rows); then the store is re-cut in one pass.
 // Old rows are cut independently of each other, so a large text's second half is cut on a
 // helper thread; the rows it cannot cut without measuring are cut afterwards here.
-void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths) {
+void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths,
+                 const std::function<void(std::int64_t, std::int64_t)>& progress) {
   const std::int32_t count = lines.Count();
   RowFitter fitter(rule, widths);
   std::vector<std::uint32_t> rowLen;
@@ -539,7 +540,13 @@ void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths) 
     }
   } join{helper};
   rowLen.reserve(static_cast<std::size_t>(count) + static_cast<std::size_t>(count) / 2);
-  CutRows(lines, fitter, 0, mid, rowLen);
+  // The main thread's half is cut in slices, with a progress report after each; the helper
+  // cuts the other half meanwhile, so the fraction done here stands for the whole.
+  constexpr std::int32_t kSlice = 1 << 16;
+  for (std::int32_t from = 0; from < mid; from += kSlice) {
+    CutRows(lines, fitter, from, std::min(mid, from + kSlice), rowLen);
+    if (progress && mid > kSlice) progress(std::int64_t{from + kSlice} * count / mid, count);
+  }
   if (helper.joinable()) {
     helper.join();
     if (helperFailed) {
@@ -773,6 +780,28 @@ void TLumoEdit::RewrapAll() {
 }
 
 void TLumoEdit::RelayoutRows(bool wrap, bool redraw, bool keepRows) {
+  struct Busy {
+    TLumoEdit& e;
+    bool outer;
+    explicit Busy(TLumoEdit& ed) : e(ed), outer(!ed.relayoutBusy_) { e.relayoutBusy_ = true; }
+    ~Busy() {
+      if (outer) e.relayoutBusy_ = false;
+    }
+  } busy(*this);
+  RelayoutRowsNow(wrap, redraw, keepRows);
+  if (!busy.outer) return;
+  relayoutBusy_ = false;
+  if (sizeWhileBusy_) {
+    sizeWhileBusy_ = false;
+    WmSize(pendingWidth_, pendingHeight_);
+  }
+  if (paintWhileBusy_) {
+    paintWhileBusy_ = false;
+    WmPaint();
+  }
+}
+
+void TLumoEdit::RelayoutRowsNow(bool wrap, bool redraw, bool keepRows) {
   try {
     ClearHighlight();
     if (wrap) {
@@ -783,7 +812,10 @@ void TLumoEdit::RelayoutRows(bool wrap, bool redraw, bool keepRows) {
       } else {
         wrapMade_.valid = false;
         WidthTable widths(widthCache_, window_.Canvas());
-        WrapInPlace(*Lines, WrapRule{Column, AutoWrap, TextAreaWidth, TabCount}, widths);
+        WrapInPlace(*Lines, WrapRule{Column, AutoWrap, TextAreaWidth, TabCount}, widths,
+                    [this](std::int64_t done, std::int64_t total) {
+                      if (OnLayoutProgress) OnLayoutProgress(this, std::min(done, total), total);
+                    });
         wrapMade_ = {Lines->Changes(), Column, TextAreaWidth, TabCount, AutoWrap, true};
       }
       WordWrap = true;

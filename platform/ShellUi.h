@@ -71,6 +71,9 @@ class StatusBarUi {
  public:
   virtual ~StatusBarUi() = default;
   virtual void SetPanelText(int panel, const std::string& text) = 0;
+  // Shows how far a long load got, in thousandths (a negative value hides it again), and
+  // lets the window repaint meanwhile; no user input is taken while it shows.
+  virtual void ShowProgress(int permille) = 0;
 };
 
 // A secondary window that is created hidden and shown modally over the main window.

@@ -2,6 +2,7 @@
 #include "text/LumoStrings.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <istream>
@@ -39,6 +40,13 @@ void ForEachPiece(std::string_view text, Fn fn) {
     fn(text.substr(start, end - start), end > text.size());
     start = end;
   }
+}
+
+// Change stamps are unique across all stores, so that a stamp recorded for one store never
+// matches another that took its place.
+std::uint64_t NextChangeStamp() {
+  static std::atomic<std::uint64_t> next{0};
+  return next.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 constexpr std::int32_t kBulkBytesPerRow = 28;  // estimate used to pre-size bulk loads
@@ -85,7 +93,7 @@ TLumoStrings::~TLumoStrings() {
 void TLumoStrings::Error() const { throw EListError(); }
 
 std::int32_t TLumoStrings::Add(std::string_view row) {
-  ++changes_;
+  changes_ = NextChangeStamp();
   if (count_ == capacity_) {
     if (count_ >= kMaxListSize) Error();
     SetCapacity(GrownCapacity(capacity_, count_));
@@ -97,7 +105,7 @@ std::int32_t TLumoStrings::Add(std::string_view row) {
 }
 
 void TLumoStrings::Insert(std::int32_t index, std::string_view row) {
-  ++changes_;
+  changes_ = NextChangeStamp();
   if (index < 0 || index > count_) Error();
   if (count_ == capacity_) {
     if (count_ >= kMaxListSize) Error();
@@ -110,7 +118,7 @@ void TLumoStrings::Insert(std::int32_t index, std::string_view row) {
 }
 
 void TLumoStrings::InsertText(std::int32_t& index, std::string_view text) {
-  ++changes_;
+  changes_ = NextChangeStamp();
   if (index < 0 || index > count_) Error();
   std::int64_t presized = std::int64_t{count_} + Estimate(text.size());
   if (presized > kMaxListSize) Error();
@@ -134,7 +142,7 @@ void TLumoStrings::InsertText(std::int32_t& index, std::string_view text) {
 }
 
 void TLumoStrings::Delete(std::int32_t index) {
-  ++changes_;
+  changes_ = NextChangeStamp();
   if (index < 0 || index >= count_) Error();
   impl_->rows.Erase(static_cast<std::size_t>(index));
   impl_->lines.Erased(static_cast<std::size_t>(index));
@@ -142,7 +150,7 @@ void TLumoStrings::Delete(std::int32_t index) {
 }
 
 void TLumoStrings::DeleteRange(std::int32_t index, std::int32_t count) {
-  ++changes_;
+  changes_ = NextChangeStamp();
   if (count <= 0) return;
   if (index < 0 || index >= count_ || count > count_ - index) Error();
   impl_->rows.EraseRange(static_cast<std::size_t>(index), static_cast<std::size_t>(count));
@@ -161,7 +169,7 @@ std::string_view TLumoStrings::Get(std::int32_t index) const {
 }
 
 void TLumoStrings::Put(std::int32_t index, std::string_view row) {
-  ++changes_;
+  changes_ = NextChangeStamp();
   if (index < 0 || index >= count_) Error();
   const bool lf = LineIndex::EndsWithLf(row);
   impl_->rows.Set(static_cast<std::size_t>(index), row);
@@ -169,7 +177,7 @@ void TLumoStrings::Put(std::int32_t index, std::string_view row) {
 }
 
 void TLumoStrings::Clear() {
-  ++changes_;
+  changes_ = NextChangeStamp();
   // Whatever follows a Clear is a bulk fill (Assign, the loaders): index it in one pass.
   impl_->lines.MarkStale();
   if (capacity_ <= 0) return;
@@ -197,7 +205,7 @@ void TLumoStrings::Assign(std::vector<std::string>&& list) {
 }
 
 void TLumoStrings::Recut(const std::vector<std::uint32_t>& lengths) {
-  ++changes_;
+  changes_ = NextChangeStamp();
   if (lengths.size() > static_cast<std::size_t>(kMaxListSize)) Error();
   if (!impl_->rows.Recut(lengths)) Error();
   impl_->lines.MarkStale();
@@ -205,7 +213,7 @@ void TLumoStrings::Recut(const std::vector<std::uint32_t>& lengths) {
 }
 
 void TLumoStrings::SetCount(std::int32_t newCount) {
-  ++changes_;
+  changes_ = NextChangeStamp();
   if (newCount < 0 || newCount > kMaxListSize) Error();
   if (newCount > capacity_) SetCapacity(newCount);
   impl_->rows.Resize(static_cast<std::size_t>(newCount));
@@ -232,7 +240,7 @@ void TLumoStrings::LoadFromFile(const std::string& fileName, const LoadProgress&
 }
 
 void TLumoStrings::FillRows(const std::string& source, const std::function<void()>& fill) {
-  ++changes_;
+  changes_ = NextChangeStamp();
   RowSlots& rows = impl_->rows;
   const std::string name = source.empty() ? std::string() : source + ": ";
   try {

@@ -54,8 +54,8 @@ class TLumoStrings {
   TLumoStrings& operator=(const TLumoStrings&) = delete;
 
   std::int32_t Count() const { return count_; }
-  // Grows with every change of the rows (not of Capacity alone): equal values mean the
-  // same rows.
+  // A new stamp, unique among all stores, with every change of the rows (not of Capacity
+  // alone): an equal value means the same store with the same rows.
   std::uint64_t Changes() const { return changes_; }
   std::int32_t Capacity() const { return capacity_; }
 

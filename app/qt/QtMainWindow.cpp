@@ -136,6 +136,10 @@ void QtMainWindow::closeEvent(QCloseEvent* e) {
     e->accept();
     return;
   }
+  if (form_->Loading()) {
+    e->ignore();  // the file being read belongs to a tab that must stay
+    return;
+  }
   bool allow = true;
   form_->Guarded([&] { allow = form_->FormCloseQuery(); });
   if (!allow) {

@@ -2,6 +2,8 @@
 // panel at the right end.
 #include "platform/qt/QtShellStatusBar.h"
 
+#include <QCoreApplication>
+
 namespace quiret {
 
 namespace {
@@ -48,6 +50,26 @@ QtShellStatusBar::QtShellStatusBar(QWidget* parent) : QStatusBar(parent) {
     addPermanentWidget(extra);
     panels_[i] = extra;
   }
+}
+
+void QtShellStatusBar::ShowProgress(int permille) {
+  if (permille < 0) {
+    if (progress_) progress_->hide();
+    return;
+  }
+  if (!progress_) {
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 1000);
+    progress_->setTextVisible(false);
+    progress_->setFixedWidth(160);
+    progress_->setMaximumHeight(14);
+    addPermanentWidget(progress_);
+  }
+  progress_->setValue(permille);
+  progress_->show();
+  // Paint, expose and resize events only: input and other programs' requests wait until
+  // the load is over.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
 }
 
 void QtShellStatusBar::SetPanelText(int panel, const std::string& text) {

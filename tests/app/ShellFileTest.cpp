@@ -1,5 +1,6 @@
 // File commands: the extension test, opening, saving with its refusals and safety, printing,
 // the ReadMe command and the enabling rules of the File menu.
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -346,6 +347,41 @@ TEST(ShellFile, ProbablyNotShiftJisFilesGetANoticeOnceAndKeepTheirBytes) {
   EXPECT_EQ(TestShell::Read(copy), TestShell::Read(utf8));
   while (f.TabCount() > 0) f.Execute("FileClose");
   EXPECT_EQ(s.status.panels[kNoticePanel], "");
+}
+
+
+// A large file shows its progress in steps and hides it at the end; the window may repaint
+// meanwhile but files dropped then open after it, and closing waits.
+TEST(ShellFile, LargeFileLoadsWithProgressAndQueuesWhatArrivesMeanwhile) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  f.ProgressBytes = 1 << 20;
+  std::string text;
+  while (text.size() < (3u << 20)) text += "line of text " + std::to_string(text.size()) + "\r\n";
+  const std::string big = s.Write("big.txt", text);
+  const std::string small = s.Write("small.txt", "x\r\n");
+  bool dropped = false;
+  s.status.onProgress = [&] {
+    EXPECT_EQ(f.Loading(), s.status.progress.back() >= 0);
+    if (!dropped) f.FilesDropped({small});
+    dropped = true;
+  };
+  f.OpenFile(big);
+  const std::vector<int>& p = s.status.progress;
+  ASSERT_GE(p.size(), 4u);
+  EXPECT_EQ(p.back(), -1);
+  EXPECT_TRUE(std::is_sorted(p.begin(), p.end() - 1));
+  EXPECT_GE(p.front(), 0);
+  EXPECT_LE(p[p.size() - 2], 1000);
+  EXPECT_GT(p[p.size() - 2], 600);  // the wrap reported too
+  EXPECT_FALSE(f.Loading());
+  ASSERT_EQ(f.TabCount(), 2);
+  EXPECT_EQ(f.Tab(0).Editor->Lines->GetText(), text);
+  EXPECT_EQ(f.Tab(1).Hint, small);
+  // A small file shows none.
+  s.status.progress.clear();
+  f.OpenFile(s.Write("b.txt", "y\r\n"));
+  EXPECT_TRUE(s.status.progress.empty());
 }
 
 }  // namespace

@@ -149,6 +149,29 @@ TEST_F(WrapTest, SameSizeAgainGivesWhatAFullRewrapGives) {
   EXPECT_EQ(Rows()[0], Repeat("e", 50));
 }
 
+// A size change that arrives while a large text wraps (from the progress handler letting the
+// window repaint) waits for the wrap and is then applied; painting meanwhile waits too.
+TEST_F(WrapTest, SizeChangeDuringAWrapIsAppliedAfterIt) {
+  edit.AutoWrap = true;
+  edit.SetColumn(edit.NoWrapColumns);
+  win.Resize(10 + 400, 400);
+  SetLines(std::vector<std::string>(150000, Repeat("g", 70)));
+  int reports = 0;
+  edit.OnLayoutProgress = [&](TLumoEdit*, std::int64_t done, std::int64_t total) {
+    EXPECT_LE(done, total);
+    if (reports++ == 0) {
+      win.Resize(10 + 200, 400);  // 25 characters a row
+      edit.WmPaint();
+    }
+  };
+  edit.Relayout(true, true);
+  EXPECT_GT(reports, 1);
+  EXPECT_EQ(Rows()[0], Repeat("g", 25));
+  EXPECT_EQ(edit.Lines->Count(), 150000 * 3);
+  EXPECT_EQ(edit.Lines->CheckInvariant(), "");
+  EXPECT_TRUE(win.messages.empty());
+}
+
 // A text area narrower than one character still wraps: one character per row, no error.
 TEST_F(WrapTest, NarrowTextAreaTakesOneCharacterPerRow) {
   edit.AutoWrap = true;

@@ -109,6 +109,12 @@ class TestShellStatus : public StatusBarUi {
  public:
   std::string panels[kPanelCount];
   void SetPanelText(int panel, const std::string& text) override { panels[panel] = text; }
+  void ShowProgress(int permille) override {
+    progress.push_back(permille);
+    if (onProgress) onProgress();
+  }
+  std::vector<int> progress;             // every value shown, -1 for hiding
+  std::function<void()> onProgress;      // what the window does meanwhile (a test's events)
 };
 
 class TestShellDialogs : public ShellDialogs {
