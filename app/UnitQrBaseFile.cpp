@@ -62,6 +62,7 @@ void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path) {
     if (!large || total == 0) return;
     const int permille = from + static_cast<int>((to - from) * std::min(done, total) / total);
     if (shown >= 0 && permille < shown + 10) return;
+    if (shown < 0) UpdateStatusBar();  // the tab count and the path while it loads
     shown = permille;
     ui_.Status.ShowProgress(permille);
   };
