@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -74,7 +75,9 @@ struct Document {
     edit.WordWrap = true;
     edit.SetTabCount(4);
 
-    const std::string text = MakeText(std::size_t{100} << 20);
+    // QUIRET_BENCH_MB sets the document's size (100 MB unless set).
+    const char* mb = std::getenv("QUIRET_BENCH_MB");
+    const std::string text = MakeText(std::size_t(mb ? std::max(1, std::atoi(mb)) : 100) << 20);
     for (char c : text) lines += c == '\n';
     ++lines;
     const std::filesystem::path path =
