@@ -73,6 +73,9 @@ QtFindBar::QtFindBar(TFormBase& form, QWidget* parent) : QWidget(parent), form_(
 
   rows->addWidget(findRow);
   rows->addWidget(replaceRow_);
+  // Tab goes from the search text to the replacement first (a hidden row is skipped).
+  QWidget* order[] = {find_, replace_, next, prev, matchCase_, regex_, one, all, confirm_, close};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
   hide();
 
   connect(find_, &QLineEdit::textChanged, this, [this] { Sync(); });
