@@ -57,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   edit.SetWordWrap(false);
   edit.Lines->LoadFromStream(stream);
   edit.AutoIndent = autoIndent;
+  edit.OnChangeRedoMode = [](TLumoEdit*, bool) {};  // as the shell has it: redo needs a listener
   if (wrap) {
     edit.SetColumn(column);
     edit.SetWordWrap(true);
@@ -164,9 +165,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 10:
         edit.SetWordWrap(in.Bool());
         break;
-      default:
-        win.Paint();
+      default: {
+        // Painting, or one of redo, find and replace (with a short text to look for).
+        const int what = in.Range(0, 3);
+        if (what == 0) {
+          win.Paint();
+        } else if (what == 1) {
+          edit.Redo();
+        } else {
+          const std::string findchr = in.Bytes(3);
+          const std::string changechr = in.Bytes(3);
+          TFindOptions options;
+          options.MatchCase = in.Bool();
+          options.Regex = in.Bool();
+          if (trace) std::fprintf(stderr, "  %s %s / %s\n", what == 2 ? "find" : "replace", Hex(findchr).c_str(), Hex(changechr).c_str());
+          if (what == 2) {
+            edit.FindText(findchr, options, in.Bool());
+          } else if (in.Bool()) {
+            edit.ReplaceText(findchr, changechr, options);
+          } else {
+            edit.ReplaceAll(findchr, changechr, options, false);
+          }
+        }
         break;
+      }
     }
     Check(edit, step);
   }
