@@ -170,6 +170,8 @@ void TLumoEdit::ApplyReplacePieces(const std::vector<ReplacePiece>& pieces) {
   CaretCol = AnchorCol = SelEndCol = PaintedSelCol = GoalCol = c.Col;
   CaretRow = AnchorRow = SelEndRow = PaintedSelRow = c.Row;
   CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
+  // A replacement ending in a lead byte pairs it with the byte after it.
+  KeepCaretOnCharacter();
   TopRow = std::min(TopRow, LastRow());
   if (!ShowPosition(CaretCol, CaretRow, 0, true)) {
     UpdateVertRange(true);
