@@ -817,6 +817,9 @@ void TLumoEdit::RelayoutRowsNow(bool wrap, bool redraw, bool keepRows) {
                       if (OnLayoutProgress) OnLayoutProgress(this, std::min(done, total), total);
                     });
         wrapMade_ = {Lines->Changes(), Column, TextAreaWidth, TabCount, AutoWrap, true};
+        // Index the new rows' lines now, with the layout, rather than in the first key
+        // after it (tens of milliseconds on a text of a gigabyte).
+        Lines->LfRowsBefore(Lines->Count());
       }
       WordWrap = true;
       LineToRow(CaretCol, CaretRow);
