@@ -553,13 +553,14 @@ void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths,
       std::vector<std::uint32_t>().swap(second);
       CutRows(lines, fitter, mid, count, rowLen);
     }
-    for (std::size_t k = 0; k < second.size(); ++k) {
-      if (second[k] != kRedo) {
-        rowLen.push_back(second[k]);
-      } else {
-        const auto r = static_cast<std::int32_t>(second[++k]);
-        CutRows(lines, fitter, r, r + 1, rowLen);
-      }
+    // The helper's lengths are taken over in runs between the rows it left to cut here.
+    for (auto k = second.begin(); k != second.end();) {
+      const auto mark = std::find(k, second.end(), kRedo);
+      rowLen.insert(rowLen.end(), k, mark);
+      if (mark == second.end()) break;
+      const auto r = static_cast<std::int32_t>(*(mark + 1));
+      CutRows(lines, fitter, r, r + 1, rowLen);
+      k = mark + 2;
     }
     std::vector<std::uint32_t>().swap(second);
   }
