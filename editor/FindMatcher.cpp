@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "platform/Codec932.h"
-#include "platform/LeadByte.h"
+#include "editor/LumoEditSub.h"
 
 namespace quiret {
 
@@ -20,39 +20,9 @@ namespace {
 constexpr char32_t kBadPair = 0xF0000;    // + lead << 8 | trail
 constexpr char32_t kBadByte = 0x10FF00;  // + byte
 
-bool IsLineByte(unsigned char b) { return b == '\r' || b == '\n' || b == '\0'; }
-
-// Bytes the character at i takes: the editor's rule, a lead byte pairs with any byte but a
-// line end or zero.
-std::size_t CharBytes(std::string_view s, std::size_t i) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  return IsLeadByte(b) && i + 1 < s.size() && !IsLineByte(static_cast<unsigned char>(s[i + 1])) ? 2 : 1;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// Whether `pos` starts a character, given that `rowStart` does: behind pos, a run of
-// lead-range bytes pairs up from its start (the byte before the run ends a character).
+// Whether `pos` starts a character, given that `rowStart` does.
 bool OnBoundary(std::string_view text, std::size_t rowStart, std::size_t pos) {
-  std::size_t run = 0;
-  while (pos - run > rowStart && IsLeadByte(static_cast<unsigned char>(text[pos - run - 1]))) ++run;
-  return run % 2 == 0;
+  return ByteKindAt(text.substr(rowStart), static_cast<std::int32_t>(pos - rowStart) + 1) != 2;
 }
 
 std::size_t RowStartOf(const FindChunk& chunk, std::size_t pos) {
@@ -60,18 +30,22 @@ std::size_t RowStartOf(const FindChunk& chunk, std::size_t pos) {
   return it == chunk.rowStarts.begin() ? 0 : *(it - 1);
 }
 
-// The logical line around `pos`: [start, end) without its terminator.
-std::size_t LineStartBefore(std::string_view text, std::size_t pos) {
-  const void* nl = pos == 0 ? nullptr : memrchr(text.data(), '\n', pos);
-  return nl ? static_cast<const char*>(nl) - text.data() + 1 : 0;
-}
-std::size_t LineEndAfter(std::string_view text, std::size_t start) {
-  const void* nl = std::memchr(text.data() + start, '\n', text.size() - start);
-  if (nl) return static_cast<const char*>(nl) - text.data() - 1;  // before CR LF
-  return text.size() >= start + 2 ? text.size() - 2 : text.size();  // before the end marker
+}  // namespace
+
+bool HoldsLineBytes(std::string_view s) {
+  return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
-}  // namespace
+std::size_t LineStartBefore(std::string_view text, std::size_t pos) {
+  const void* nl = pos == 0 ? nullptr : memrchr(text.data(), '\n', pos);
+  return nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text.data()) + 1 : 0;
+}
+
+std::size_t LineEndAfter(std::string_view text, std::size_t start) {
+  const void* nl = std::memchr(text.data() + start, '\n', text.size() - start);
+  if (nl) return static_cast<std::size_t>(static_cast<const char*>(nl) - text.data()) - 1;  // before CR LF
+  return text.size() >= start + 2 ? text.size() - 2 : text.size();  // before the end marker
+}
 
 void ToUtf8Mapped(std::string_view cp932, std::string& utf8, std::vector<std::size_t>& map) {
   const Codec932& codec = Codec932::Instance();
@@ -80,7 +54,7 @@ void ToUtf8Mapped(std::string_view cp932, std::string& utf8, std::vector<std::si
   utf8.reserve(cp932.size() + cp932.size() / 2);
   map.reserve(utf8.capacity() + 1);
   for (std::size_t i = 0; i < cp932.size();) {
-    const std::size_t n = CharBytes(cp932, i);
+    const std::size_t n = CharLenFrom(cp932, i);
     int len = 1;
     char32_t c = codec.DecodeAt(cp932.substr(0, i + n), i, len);
     if (c == 0 || static_cast<std::size_t>(len) != n) {
@@ -88,7 +62,7 @@ void ToUtf8Mapped(std::string_view cp932, std::string& utf8, std::vector<std::si
       c = n == 2 ? kBadPair + (static_cast<char32_t>(b) << 8 | static_cast<unsigned char>(cp932[i + 1]))
                  : kBadByte + b;
     }
-    AppendUtf8(utf8, c);
+    Codec932::AppendUtf8(utf8, c);
     map.resize(utf8.size(), i);
     i += n;
   }
@@ -166,7 +140,7 @@ void FindMatcher::FoldCase(std::string& text) {
     if (b >= 'A' && b <= 'Z') {
       text[i] = static_cast<char>(b + 0x20);
       ++i;
-    } else if (CharBytes(text, i) == 2) {
+    } else if (CharLenFrom(text, i) == 2) {
       const auto t = static_cast<unsigned char>(text[i + 1]);
       if (b == 0x82 && t >= 0x60 && t <= 0x79) text[i + 1] = static_cast<char>(t + 0x21);  // Ａ-Ｚ
       i += 2;
@@ -181,10 +155,9 @@ bool FindMatcher::Compile(std::string_view pattern, const TFindOptions& options)
   error_.clear();
   regex_.reset();
   needle_.assign(pattern);
-  if (pattern.empty() || pattern.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
-    return false;
+  if (pattern.empty() || HoldsLineBytes(pattern)) return false;
   std::size_t last = 0;
-  for (std::size_t i = 0; i < pattern.size(); i += CharBytes(pattern, i)) last = i;
+  for (std::size_t i = 0; i < pattern.size(); i += CharLenFrom(pattern, i)) last = i;
   if (last + 1 == pattern.size() && IsLeadByte(static_cast<unsigned char>(pattern[last])))
     return false;  // ends inside a double-byte character
   if (!options.Regex) {

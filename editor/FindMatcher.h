@@ -25,6 +25,14 @@ struct FindChunk {
   std::vector<std::size_t> rowStarts;
 };
 
+// Whether s holds a CR, an LF or a zero byte: such a search or replacement text would cross
+// a line end.
+bool HoldsLineBytes(std::string_view s);
+// The logical line of a chunk around `pos`: where it starts, and where its terminator
+// (CR LF, or the end marker) starts.
+std::size_t LineStartBefore(std::string_view text, std::size_t pos);
+std::size_t LineEndAfter(std::string_view text, std::size_t start);
+
 class FindMatcher {
  public:
   FindMatcher();

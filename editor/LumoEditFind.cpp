@@ -16,8 +16,6 @@ namespace {
 // Large enough that a call per chunk costs nothing, small enough to stay in the cache.
 constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
 
-bool EndsLine(std::string_view row) { return !row.empty() && row.back() == '\n'; }
-
 }  // namespace
 
 TLumoEdit::FindState& TLumoEdit::PrepareFind(std::string_view findchr, const TFindOptions& options) {
@@ -45,7 +43,7 @@ void TLumoEdit::LoadChunkForward(FindState& fs, std::int32_t first) {
     c.rowStarts.push_back(c.text.size());
     c.text.append(s);
     ++r;
-    if (c.text.size() >= kChunkBytes && EndsLine(s)) break;
+    if (c.text.size() >= kChunkBytes && EndsWithLf(s)) break;
   }
   fs.firstRow = first;
   fs.endRow = r;
@@ -56,7 +54,7 @@ void TLumoEdit::LoadChunkBackward(FindState& fs, std::int32_t last) {
   // Rows back from `last` until the chunk is large enough and starts a line.
   std::int32_t first = last;
   std::size_t bytes = Lines->Get(last).size();
-  while (first > 0 && (bytes < kChunkBytes || !EndsLine(Lines->Get(first - 1)))) {
+  while (first > 0 && (bytes < kChunkBytes || !EndsWithLf(Lines->Get(first - 1)))) {
     --first;
     bytes += Lines->Get(first).size();
   }
@@ -88,10 +86,8 @@ RowPos TLumoEdit::ChunkEndToRow(const FindState& fs, std::size_t at, std::size_t
 bool TLumoEdit::AcceptHit(FindState& fs, std::size_t& at, std::size_t& len) {
   if (!OnFind) return true;
   const std::string_view text = fs.chunk.text;
-  const void* nl = at == 0 ? nullptr : memrchr(text.data(), '\n', at);
-  const std::size_t ls = nl ? static_cast<const char*>(nl) - text.data() + 1 : 0;
-  const void* nlEnd = std::memchr(text.data() + at, '\n', text.size() - at);
-  const std::size_t le = nlEnd ? static_cast<const char*>(nlEnd) - text.data() - 1 : text.size() - 2;
+  const std::size_t ls = LineStartBefore(text, at);
+  const std::size_t le = LineEndAfter(text, at);
   const std::string line(text.substr(ls, le - ls));
   const RowPos start = ChunkToRow(fs, ls);
   const std::int32_t index = ToLine(start).Line;
@@ -131,7 +127,7 @@ bool TLumoEdit::FindMatch(FindState& fs, RowPos from, bool backward, RowPos& sta
     }
   } else {
     std::int32_t last = from.Row;
-    while (last < LastRow() && !EndsLine(Lines->Get(last))) ++last;
+    while (last < LastRow() && !EndsWithLf(Lines->Get(last))) ++last;
     LoadChunkBackward(fs, last);
     std::size_t limit = fs.chunk.rowStarts[static_cast<std::size_t>(from.Row - fs.firstRow)] + static_cast<std::size_t>(from.Col);
     for (;;) {

@@ -23,8 +23,6 @@ namespace {
 
 constexpr char kTabFill[] = "        ";  // eight blanks: TabCount is at most 8
 
-inline bool EndsWithLf(std::string_view row) { return !row.empty() && row.back() == '\n'; }
-
 // Widths of characters through a cache indexed by the single byte (0..255) or by
 // lead * 256 + trail for a two-byte character (always >= 0x8100, so the ranges never meet).
 // The 256 single bytes are measured together the first time; the slot after the table

@@ -14,10 +14,6 @@ namespace quiret {
 
 namespace {
 
-bool HoldsLineBytes(std::string_view s) {
-  return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
-
 // The compound record's text: for each piece the line (as a step from the previous piece's),
 // the column, then Cur and Repl, each either its length + 1 and its bytes or 0 for "the
 // same as the previous piece's" (replacing all repeats the same words: this keeps the
@@ -257,7 +253,7 @@ std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view ch
       lineStart = static_cast<std::size_t>(p - text.data()) + 1;
     }
     scanned = at;
-    const std::size_t lineEnd = std::min(text.find('\r', at), text.size() - 2);
+    const std::size_t lineEnd = LineEndAfter(text, at);
     const std::string_view line = text.substr(lineStart, lineEnd - lineStart);
     ReplacePiece piece{lineNo, static_cast<std::int32_t>(at - lineStart), std::string(text.substr(at, n)),
                        fs.matcher.Substitute(line, at - lineStart, change)};

@@ -21,6 +21,8 @@ int CharLenAt(std::string_view s, std::int32_t offset);
 // bytes stays linear.
 int CharLenFrom(std::string_view s, std::size_t offset);
 bool HasLineEnd(std::string_view row);
+// The row ends its logical line with CR LF.
+inline bool EndsWithLf(std::string_view row) { return !row.empty() && row.back() == '\n'; }
 std::string_view StripLineEnd(std::string_view row);
 
 }  // namespace quiret

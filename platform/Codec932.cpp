@@ -60,23 +60,6 @@ char16_t DecodeWithIconv(iconv_t cd, const unsigned char* bytes, size_t len) {
                                (static_cast<unsigned char>(out[1]) << 8));
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // Reads one UTF-8 sequence at `pos`; malformed input yields U+FFFD for one byte so that a
 // single broken byte never swallows the characters after it.
@@ -120,6 +103,24 @@ char32_t NextUtf8(std::string_view s, size_t& pos) {
 }
 
 }  // namespace
+
+void Codec932::AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
 
 struct Codec932::Tables {
   std::array<char16_t, 256> single;                            // kNoChar for lead and invalid bytes
@@ -211,7 +212,7 @@ std::string Codec932::ToUtf8(std::string_view cp932) const {
     int len = 1;
     char32_t c = DecodeAt(cp932, pos, len);
     if (c == 0 && cp932[pos] != '\0') c = kReplacement;
-    AppendUtf8(out, c);
+    Codec932::AppendUtf8(out, c);
     pos += len;
   }
   return out;

@@ -19,6 +19,8 @@ class Codec932 {
   // Characters that code page 932 cannot represent become `replacement`.
   std::string FromUtf8(std::string_view utf8, char replacement = '?') const;
   std::string FromUtf16(std::u16string_view utf16, char replacement = '?') const;
+  // Appends code point c as UTF-8 (any value up to U+10FFFF, private use included).
+  static void AppendUtf8(std::string& out, char32_t c);
   // Lower-cases ASCII letters; double-byte characters are left intact.
   static std::string LowerCase(std::string_view cp932);
 
