@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchText.h"
 #include "editor/LumoEdit.h"
 #include "tests/support/TestEditorWindow.h"
 
@@ -28,29 +29,7 @@ constexpr int kVkNext = 0x22;  // Page Down
 // CR LF after each but the last. A line longer than the 80 columns of the text area wraps.
 // The last line is short, so the caret at the end of the text is on a row of its own.
 std::string MakeText(std::size_t bytes) {
-  static const std::string kWide = "\x82\xA0\x82\xA2\x82\xA4\x81\x40\x8A\xBF\x8E\x9A";  // kana, space, kanji
-  std::string text;
-  text.reserve(bytes + 200);
-  unsigned seed = 4711;
-  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
-  std::string line;
-  while (text.size() < bytes) {
-    if (!text.empty()) text += "\r\n";
-    const std::size_t len = 40 + next() % 61;
-    line.clear();
-    while (line.size() < len) {
-      const unsigned r = next();
-      if (r % 3 == 0) {
-        line += kWide.substr(((r >> 4) % 6) * 2, 2);
-      } else {
-        line += static_cast<char>('a' + (r >> 4) % 26);
-        if ((r >> 10) % 7 == 0) line += ' ';
-      }
-    }
-    text += line;
-  }
-  text += "\r\nthe end";
-  return text;
+  return MakeBenchText(bytes) + "\r\nthe end";
 }
 
 // The control as the shell sets it up: word wrap at the window width (80 half-width

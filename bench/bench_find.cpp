@@ -10,39 +10,15 @@
 #include <fstream>
 #include <string>
 
+#include "bench/BenchText.h"
 #include "editor/LumoEdit.h"
 #include "tests/support/TestEditorWindow.h"
 
 namespace quiret {
 namespace {
 
-// Lines of 40..100 bytes of ASCII words and double-byte characters; one line in 15 holds
-// the word "zebra".
-std::string MakeText(std::size_t bytes) {
-  static const std::string kWide = "\x82\xA0\x82\xA2\x82\xA4\x81\x40\x8A\xBF\x8E\x9A";
-  std::string text;
-  text.reserve(bytes + 200);
-  unsigned seed = 4711;
-  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
-  std::string line;
-  while (text.size() < bytes) {
-    if (!text.empty()) text += "\r\n";
-    const std::size_t len = 40 + next() % 61;
-    line.clear();
-    if (next() % 15 == 0) line += "the zebra ";
-    while (line.size() < len) {
-      const unsigned r = next();
-      if (r % 3 == 0) {
-        line += kWide.substr(((r >> 4) % 6) * 2, 2);
-      } else {
-        line += static_cast<char>('a' + (r >> 4) % 26);
-        if ((r >> 10) % 7 == 0) line += ' ';
-      }
-    }
-    text += line;
-  }
-  return text;
-}
+// One line in 15 holds the word "zebra".
+std::string MakeText(std::size_t bytes) { return MakeBenchText(bytes, "the zebra "); }
 
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
