@@ -8,22 +8,12 @@
 #include "editor/LumoEditSub.h"
 #include "fuzz/EditorSetup.h"
 #include "fuzz/FuzzInput.h"
+#include "tests/support/CaretPlace.h"
 
 using namespace quiret;
 using namespace quiret::fuzz;
 
 namespace {
-
-// Whether col is a place the caret may stand in row s: on a character boundary, never
-// between CR and LF nor inside or after the end marker.
-bool CaretPlaceOk(std::string_view s, std::int32_t col, bool lastRow) {
-  const std::size_t limit = HasLineEnd(s) ? s.size() - 2 : s.size();
-  if (col < 0 || static_cast<std::size_t>(col) > limit) return false;
-  if (lastRow && !HasLineEnd(s)) return false;
-  std::size_t i = 0;
-  while (i < static_cast<std::size_t>(col)) i += static_cast<std::size_t>(CharLenFrom(s, i));
-  return i == static_cast<std::size_t>(col);
-}
 
 void Check(TLumoEdit& edit, int step) {
   const std::string where = "after event " + std::to_string(step);

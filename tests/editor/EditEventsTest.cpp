@@ -17,13 +17,6 @@ class EditEvents : public EditorFixture {
     edit.OnChange = [this](TLumoEdit*) { log += "C"; };
     log.clear();
   }
-  void Key(int vk, bool shift = false, bool ctrl = false) {
-    win.shiftDown = shift;
-    win.ctrlDown = ctrl;
-    edit.WmKeyDown(vk, (shift ? SS_SHIFT : 0) | (ctrl ? SS_CTRL : 0));
-    edit.WmKeyUp(vk, 0);
-    win.shiftDown = win.ctrlDown = false;
-  }
   void Load(int lines) {
     std::vector<std::string> text;
     for (int i = 0; i < lines; ++i) text.push_back("line" + std::to_string(i));

@@ -5,20 +5,10 @@
 
 #include "editor/LumoEditSub.h"
 #include "tests/editor/EditorFixture.h"
+#include "tests/support/CaretPlace.h"
 
 namespace quiret {
 namespace {
-
-// Whether col is a place the caret may stand in row s: on a character boundary, never
-// between CR and LF nor inside or after the end marker.
-bool CaretPlaceOk(std::string_view s, std::int32_t col, bool lastRow) {
-  const std::size_t limit = HasLineEnd(s) ? s.size() - 2 : s.size();
-  if (col < 0 || static_cast<std::size_t>(col) > limit) return false;
-  if (lastRow && !HasLineEnd(s)) return false;
-  std::size_t i = 0;
-  while (i < static_cast<std::size_t>(col)) i += static_cast<std::size_t>(CharLenFrom(s, i));
-  return i == static_cast<std::size_t>(col);
-}
 
 std::string Hex(std::string_view s) {
   std::string out;
@@ -30,23 +20,8 @@ std::string Hex(std::string_view s) {
   return out;
 }
 
-std::string Concat(const TLumoStrings& lines) {
-  std::string all;
-  for (std::int32_t r = 0; r < lines.Count(); ++r) all.append(lines.Get(r));
-  return all;
-}
-
 class EditRandom : public EditorFixture, public ::testing::WithParamInterface<int> {
  protected:
-  void Key(int vk, bool shift = false, bool ctrl = false) {
-    win.shiftDown = shift;
-    win.ctrlDown = ctrl;
-    const int flags = (shift ? SS_SHIFT : 0) | (ctrl ? SS_CTRL : 0);
-    edit.WmKeyDown(vk, flags);
-    edit.WmKeyUp(vk, flags);
-    win.shiftDown = win.ctrlDown = false;
-  }
-
   void Check(const std::string& what) {
     const std::string fault = edit.Lines->CheckInvariant();
     ASSERT_EQ(fault, "") << what;
@@ -90,7 +65,7 @@ TEST_P(EditRandom, EveryEventKeepsTheRowsAndCaretSoundAndUndoRestoresTheText) {
   }
   edit.ApplySettings();
   edit.MoveToTextStart();
-  const std::string original = Concat(*edit.Lines);
+  const std::string original = AllBytes();
   Check("start");
 
   const char* const typed[] = {"a", "\xb1", "\x8a\xbf", "ab\r\ncd", "\r\n", "\x82\xa0\x82\xa2\x82\xa4", " "};
@@ -148,7 +123,7 @@ TEST_P(EditRandom, EveryEventKeepsTheRowsAndCaretSoundAndUndoRestoresTheText) {
     Check("undo all");
     if (HasFailure()) return;
   }
-  EXPECT_EQ(Concat(*edit.Lines), original);
+  EXPECT_EQ(AllBytes(), original);
   EXPECT_FALSE(edit.GetModified());
 }
 
@@ -194,7 +169,7 @@ TEST_P(EditRandom, DraggedTextLandsExactlyWherePointed) {
     edit.WmMouseDown(MB_LEFT, 0, x1, y1);
     edit.WmMouseMove(0, x2, y2);
     edit.WmMouseUp(MB_LEFT, 0, x2, y2);
-    const std::string before = Concat(*edit.Lines);
+    const std::string before = AllBytes();
     const std::string moved = before.substr(a, b - a);
     // Press inside the selection (on its first character), move to the drop point, release.
     const auto [xi, yi] = point(static_cast<std::int32_t>(a == offset(c1, r1) ? c1 : c2), a == offset(c1, r1) ? r1 : r2);
@@ -212,7 +187,7 @@ TEST_P(EditRandom, DraggedTextLandsExactlyWherePointed) {
       expected.erase(a, b - a);
       expected.insert(d < a ? d : d - moved.size(), moved);
     }
-    ASSERT_EQ(Concat(*edit.Lines), expected) << "round " << round << (copy ? " copy" : " move");
+    ASSERT_EQ(AllBytes(), expected) << "round " << round << (copy ? " copy" : " move");
     ASSERT_EQ(edit.Lines->CheckInvariant(), "");
     EXPECT_EQ(clip.GetText(), moved);
   }

@@ -8,28 +8,15 @@
 namespace quiret {
 namespace {
 
-std::string Concat(const TLumoStrings& lines) {
-  std::string all;
-  for (std::int32_t r = 0; r < lines.Count(); ++r) all.append(lines.Get(r));
-  return all;
-}
-
 class EditRedo : public EditorFixture, public ::testing::WithParamInterface<int> {
  protected:
-  void Key(int vk, bool shift = false, bool ctrl = false) {
-    win.shiftDown = shift;
-    win.ctrlDown = ctrl;
-    edit.WmKeyDown(vk, (shift ? SS_SHIFT : 0) | (ctrl ? SS_CTRL : 0));
-    edit.WmKeyUp(vk, 0);
-    win.shiftDown = win.ctrlDown = false;
-  }
   struct State {
     std::string rows;
     LinePos caret;
     bool modified;
     friend bool operator==(const State&, const State&) = default;
   };
-  State Now() const { return {Concat(*edit.Lines), edit.ToLine(RowPos{edit.CaretCol, edit.CaretRow}), edit.GetModified()}; }
+  State Now() const { return {AllBytes(), edit.ToLine(RowPos{edit.CaretCol, edit.CaretRow}), edit.GetModified()}; }
   // Undoes (redoes) up to k steps; returns how many there were.
   int Steps(int k, bool redo) {
     int n = 0;
@@ -69,7 +56,7 @@ TEST_P(EditRedo, UndoRedoCyclesGiveBackTheSameRowsAndCaret) {
   for (int step = 0; step < 400; ++step) {
     const std::string what = "seed " + std::to_string(seed) + " step " + std::to_string(step);
     const int kind = pick(16);
-    const std::string rowsBefore = Concat(*edit.Lines);
+    const std::string rowsBefore = AllBytes();
     if (kind < 3) {
       Key(moves[pick(6)], pick(3) == 0);  // moves, selecting now and then
     } else if (kind < 5) {
@@ -124,7 +111,7 @@ TEST_P(EditRedo, UndoRedoCyclesGiveBackTheSameRowsAndCaret) {
       continue;
     }
     // The caret is where a change left it only right after a change.
-    lastWasEdit = Concat(*edit.Lines) != rowsBefore;
+    lastWasEdit = AllBytes() != rowsBefore;
     CheckBudget(what);
     if (HasFailure()) return;
   }

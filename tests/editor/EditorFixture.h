@@ -40,6 +40,22 @@ class EditorFixture : public ::testing::Test {
     return out;
   }
 
+  // The key pressed and let go, with Shift and Ctrl held as the window reports them.
+  void Key(int vk, bool shift = false, bool ctrl = false) {
+    win.shiftDown = shift;
+    win.ctrlDown = ctrl;
+    edit.WmKeyDown(vk, (shift ? SS_SHIFT : 0) | (ctrl ? SS_CTRL : 0));
+    edit.WmKeyUp(vk, 0);
+    win.shiftDown = win.ctrlDown = false;
+  }
+
+  // All rows as one string, terminators included.
+  std::string AllBytes() const {
+    std::string all;
+    for (std::int32_t r = 0; r < edit.Lines->Count(); ++r) all.append(edit.Lines->Get(r));
+    return all;
+  }
+
   static std::string Eol() { return "\r\n"; }
   static std::string Eot() { return std::string("\0\0", 2); }
   static std::string Repeat(const std::string& s, int n) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <cstdint>
 #include <vector>
 
 #include "text/LumoStrings.h"
@@ -22,6 +23,17 @@ using Strings = std::vector<std::string>;
 inline Strings Rows(const TLumoStrings& store) {
   Strings rows;
   for (std::int32_t i = 0; i < store.Count(); ++i) rows.emplace_back(store.Get(i));
+  return rows;
+}
+
+// Rows as the given lengths cut them from the text.
+inline Strings CutText(const std::string& text, const std::vector<std::uint32_t>& lengths) {
+  Strings rows;
+  std::size_t at = 0;
+  for (std::size_t n : lengths) {
+    rows.push_back(text.substr(at, n));
+    at += n;
+  }
   return rows;
 }
 

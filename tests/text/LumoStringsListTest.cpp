@@ -137,17 +137,6 @@ TEST(LumoStringsList, StreamsCommaTextAndIndexOf) {
   EXPECT_EQ(s.GetCommaText(), "");
 }
 
-// Rows as the given lengths cut them from the text.
-Strings Cut(const std::string& text, const std::vector<std::uint32_t>& lengths) {
-  Strings rows;
-  std::size_t at = 0;
-  for (std::size_t n : lengths) {
-    rows.push_back(text.substr(at, n));
-    at += n;
-  }
-  return rows;
-}
-
 TEST(LumoStringsList, RecutSplitsAndJoinsRowsKeepingEveryByte) {
   const Strings start{"abc", "de\r\n", B("f\0\0")};
   const std::string all = B("abcde\r\nf\0\0");
@@ -157,7 +146,7 @@ TEST(LumoStringsList, RecutSplitsAndJoinsRowsKeepingEveryByte) {
     s.Assign(start);
     s.SetCapacity(40);
     s.Recut(lengths);
-    EXPECT_EQ(Rows(s), Cut(all, lengths)) << testing::PrintToString(lengths);
+    EXPECT_EQ(Rows(s), CutText(all, lengths)) << testing::PrintToString(lengths);
     EXPECT_EQ(s.Count(), static_cast<std::int32_t>(lengths.size()));
     EXPECT_EQ(s.Capacity(), s.Count());
     EXPECT_SOUND(s);
@@ -203,7 +192,7 @@ TEST(LumoStringsList, RecutOfLoadedEditedAndHugeRows) {
     at += n;
   }
   s.Recut(lengths);
-  ASSERT_EQ(Rows(s), Cut(all, lengths));
+  ASSERT_EQ(Rows(s), CutText(all, lengths));
   EXPECT_EQ(s.Capacity(), s.Count());
 
   // Back to one row per line: the store is as loaded, apart from the Put row.
@@ -216,7 +205,7 @@ TEST(LumoStringsList, RecutOfLoadedEditedAndHugeRows) {
   }
   s.Put(1, s.Get(1));
   s.Recut(lines);
-  EXPECT_EQ(Rows(s), Cut(all, lines));
+  EXPECT_EQ(Rows(s), CutText(all, lines));
   EXPECT_SOUND(s);
 }
 

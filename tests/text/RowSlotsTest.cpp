@@ -62,16 +62,6 @@ std::vector<std::uint32_t> Cut(const Strings& rows, std::mt19937& rng, int kind)
   return lengths;
 }
 
-Strings Model(const std::string& all, const std::vector<std::uint32_t>& lengths) {
-  Strings rows;
-  std::size_t at = 0;
-  for (std::size_t n : lengths) {
-    rows.push_back(all.substr(at, n));
-    at += n;
-  }
-  return rows;
-}
-
 TEST(RowSlots, EditsAndRecutsAgreeWithAPlainList) {
   std::mt19937 rng(11);
   const char alphabet[] = {'a', 'b', '\x82', '\xa0', '\r', '\n', 'c'};
@@ -108,7 +98,7 @@ TEST(RowSlots, EditsAndRecutsAgreeWithAPlainList) {
         default: {
           const std::vector<std::uint32_t> lengths = Cut(model, rng, static_cast<int>(rng() % 3));
           ASSERT_TRUE(slots.Recut(lengths));
-          model = Model(Joined(model), lengths);
+          model = CutText(Joined(model), lengths);
           break;
         }
       }
