@@ -7,29 +7,26 @@ namespace quiret {
 
 namespace {
 
-struct NoticeText {
-  const char* Status;  // the status line
-  const char* Name;    // in the message: "<path> は <Name> の可能性があります。"
-};
-
-NoticeText TextFor(GuessedEncoding e) {
+// The probable encoding as the notice names it: "<name>の可能性" in the status line,
+// "<path> は <name>の可能性があります。" in the message.
+const char* NameOf(GuessedEncoding e) {
   switch (e) {
     case GuessedEncoding::Utf8Bom:
-      return {"UTF-8 (BOM 付き) の可能性", "UTF-8 (BOM 付き) "};
+      return "UTF-8 (BOM 付き) ";
     case GuessedEncoding::Utf8:
-      return {"UTF-8 の可能性", "UTF-8 "};
+      return "UTF-8 ";
     case GuessedEncoding::Utf16Le:
-      return {"UTF-16LE の可能性", "UTF-16LE "};
+      return "UTF-16LE ";
     case GuessedEncoding::Utf16Be:
-      return {"UTF-16BE の可能性", "UTF-16BE "};
+      return "UTF-16BE ";
     case GuessedEncoding::EucJp:
-      return {"EUC-JP の可能性", "EUC-JP "};
+      return "EUC-JP ";
     case GuessedEncoding::Binary:
-      return {"バイナリファイルの可能性", "バイナリファイル"};
+      return "バイナリファイル";
     case GuessedEncoding::None:
       break;
   }
-  return {"", ""};
+  return "";
 }
 
 }  // namespace
@@ -37,9 +34,9 @@ NoticeText TextFor(GuessedEncoding e) {
 void TFormBase::CheckEncoding(TTabSheet& tab) {
   const GuessedEncoding guess = GuessFileEncoding(tab.Hint);
   if (guess == GuessedEncoding::None) return;
-  const NoticeText text = TextFor(guess);
-  tab.EncodingNote = text.Status;
-  tab.EncodingMessage = tab.Hint + "\r\n は " + text.Name + "の可能性があります。\r\nShift-JIS として開きました。";
+  const std::string name = NameOf(guess);
+  tab.EncodingNote = name + "の可能性";
+  tab.EncodingMessage = tab.Hint + "\r\n は " + name + "の可能性があります。\r\nShift-JIS として開きました。";
 }
 
 void TFormBase::ShowEncodingMessages() {
