@@ -1,9 +1,18 @@
-// The generated document the editing and find benchmarks share.
+// The generated document the editing and find benchmarks share, and the control they open
+// it in.
 #pragma once
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstddef>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
+
+#include "editor/LumoEdit.h"
+#include "tests/support/TestEditorWindow.h"
 
 namespace quiret {
 
@@ -34,6 +43,37 @@ inline std::string MakeBenchText(std::size_t bytes, std::string_view marker = {}
     text += line;
   }
   return text;
+}
+
+// The control as the shell sets it up, with word wrap at the window width: 80 half-width
+// columns of 8 pixels (cells of 16, full-width 16), 40 rows in view, tabs of 4.
+inline void SetUpBenchEditor(TLumoEdit& edit, TestEditorWindow& win) {
+  TFont f;
+  f.Name = "ＭＳ ゴシック";
+  f.SetSize(12);
+  edit.SetFont(f);
+  win.clientWidth = 10 + 80 * 8;
+  win.clientHeight = 4 + 40 * 16;
+  edit.ApplySettings();
+  edit.SetColumn(edit.NoWrapColumns);
+  edit.AutoWrap = true;
+  edit.WordWrap = true;
+  edit.SetTabCount(4);
+}
+
+// Writes the text to a scratch file and loads it, as a file opens: the rows loaded, then
+// laid out, the caret at the start. Returns the seconds of the opening alone.
+inline double OpenAsFile(TLumoEdit& edit, const std::string& text) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("quiret_bench_" + std::to_string(::getpid()) + ".txt");
+  std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+  const auto start = std::chrono::steady_clock::now();
+  edit.Lines->LoadFromFile(path.string());
+  edit.ApplySettings();
+  edit.MoveToTextStart();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::filesystem::remove(path);
+  return seconds;
 }
 
 }  // namespace quiret

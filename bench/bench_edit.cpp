@@ -3,14 +3,11 @@
 // of the key handler alone (manual timing); putting the caret in place and taking the change
 // back happen outside the timed part. The document is built once for all of them.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -42,35 +39,14 @@ struct Document {
   double loadSeconds = 0;
 
   Document() {
-    TFont f;
-    f.Name = "ＭＳ ゴシック";
-    f.SetSize(12);  // cells of 16 pixels, half-width 8, full-width 16
-    edit.SetFont(f);
-    win.clientWidth = 10 + 80 * 8;
-    win.clientHeight = 4 + 40 * 16;
-    edit.ApplySettings();
-    edit.SetColumn(edit.NoWrapColumns);
-    edit.AutoWrap = true;
-    edit.WordWrap = true;
-    edit.SetTabCount(4);
+    SetUpBenchEditor(edit, win);
 
     // QUIRET_BENCH_MB sets the document's size (100 MB unless set).
     const char* mb = std::getenv("QUIRET_BENCH_MB");
     const std::string text = MakeText(std::size_t(mb ? std::max(1, std::atoi(mb)) : 100) << 20);
     for (char c : text) lines += c == '\n';
     ++lines;
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("quiret_bench_edit_" + std::to_string(::getpid()) + ".txt");
-    {
-      std::ofstream out(path, std::ios::binary);
-      out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    }
-    const auto start = std::chrono::steady_clock::now();
-    edit.Lines->LoadFromFile(path.string());
-    edit.ApplySettings();  // lays out the new rows, as the shell does after loading
-    edit.MoveToTextStart();
-    loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::filesystem::remove(path);
+    loadSeconds = OpenAsFile(edit, text);
     win.SetFocus();
     rows = edit.Lines->Count();
     Clean();

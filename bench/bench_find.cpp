@@ -2,12 +2,9 @@
 // finding a text that is absent, replacing all of a frequent word (about 10^5 matches) and
 // taking that back with one undo. Prints the seconds of each step once; the text after the
 // undo is compared with the loaded one.
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "bench/BenchText.h"
@@ -27,27 +24,8 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 int Run() {
   TestEditorWindow win;
   TLumoEdit edit{win};
-  TFont f;
-  f.Name = "ＭＳ ゴシック";
-  f.SetSize(12);
-  edit.SetFont(f);
-  win.clientWidth = 10 + 80 * 8;
-  win.clientHeight = 4 + 40 * 16;
-  edit.ApplySettings();
-  edit.SetColumn(edit.NoWrapColumns);
-  edit.AutoWrap = true;
-  edit.WordWrap = true;
-  edit.SetTabCount(4);
-  {
-    const std::string text = MakeText(std::size_t{100} << 20);
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("quiret_bench_find_" + std::to_string(::getpid()) + ".txt");
-    std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
-    edit.Lines->LoadFromFile(path.string());
-    std::filesystem::remove(path);
-  }
-  edit.ApplySettings();
-  edit.MoveToTextStart();
+  SetUpBenchEditor(edit, win);
+  OpenAsFile(edit, MakeText(std::size_t{100} << 20));
   win.SetFocus();
   const std::string original = edit.Lines->GetText();
   std::printf("document: %zu bytes, %d rows\n", original.size(), edit.Lines->Count());
