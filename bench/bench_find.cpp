@@ -2,7 +2,6 @@
 // finding a text that is absent, replacing all of a frequent word (about 10^5 matches) and
 // taking that back with one undo. Prints the seconds of each step once; the text after the
 // undo is compared with the loaded one.
-
 #include <chrono>
 #include <cstdio>
 #include <string>
