@@ -370,13 +370,17 @@ bool RowSlots::Split(const std::vector<std::uint32_t>& lengths) {
 // new row j starts at old row i >= j (an empty one at i > j), so slot j was read before.
 // Rows adjacent in one block join by widening the slot; others are copied into the blocks.
 bool RowSlots::Join(const std::vector<std::uint32_t>& lengths) {
-  // The old rows [first, end) of each new row, and whether they join without a copy.
-  std::vector<Slot> copies;
+  // First the checks and the copies of the new rows that cannot be slices (packing can
+  // fail, so nothing is rewritten before they are all made), each with its new index.
+  std::vector<std::pair<std::size_t, Slot>> copies;
+  auto drop = [&copies, this] {
+    for (const auto& c : copies) Release(c.second);
+  };
   std::size_t i = 0;
   try {
     for (std::size_t j = 0; j < lengths.size(); ++j) {
       if (j > i || (lengths[j] == 0 && j == i && i < size_)) {
-        for (const Slot& s : copies) Release(s);
+        drop();
         return false;
       }
       const std::size_t first = i;
@@ -384,7 +388,7 @@ bool RowSlots::Join(const std::vector<std::uint32_t>& lengths) {
       for (std::size_t need = lengths[j]; need > 0; ++i) {
         const std::size_t n = slots_[i].length & kLengthMask;
         if (n > need) {
-          for (const Slot& s : copies) Release(s);
+          drop();
           return false;
         }
         adjacent = adjacent && !(slots_[i].length & kOwnBit) &&
@@ -393,7 +397,7 @@ bool RowSlots::Join(const std::vector<std::uint32_t>& lengths) {
       }
       if (!adjacent) {
         char* out;
-        copies.push_back(PackRoom(lengths[j], out));
+        copies.emplace_back(j, PackRoom(lengths[j], out));
         for (std::size_t k = first; k < i; ++k) {
           const std::size_t n = slots_[k].length & kLengthMask;
           std::memcpy(out, slots_[k].data, n);
@@ -402,30 +406,22 @@ bool RowSlots::Join(const std::vector<std::uint32_t>& lengths) {
       }
     }
   } catch (...) {
-    for (const Slot& s : copies) Release(s);
+    drop();
     throw;
   }
   i = 0;
   std::size_t copy = 0;
   for (std::size_t j = 0; j < lengths.size(); ++j) {
     const std::size_t length = lengths[j];
+    const std::size_t first = i;
+    for (std::size_t need = length; need > 0; ++i) need -= slots_[i].length & kLengthMask;
     if (length == 0) {
       slots_[j] = {nullptr, 0};
-      continue;
-    }
-    const std::size_t first = i;
-    bool adjacent = true;
-    for (std::size_t need = length; need > 0; ++i) {
-      adjacent = adjacent && !(slots_[i].length & kOwnBit) &&
-                 (i == first || slots_[i].data == slots_[i - 1].data + (slots_[i - 1].length & kLengthMask));
-      need -= slots_[i].length & kLengthMask;
-    }
-    if (adjacent) {
-      slots_[j] = {slots_[first].data, static_cast<std::uint32_t>(length)};
-    } else {
-      const Slot joined = copies[copy++];
+    } else if (copy < copies.size() && copies[copy].first == j) {
       for (std::size_t k = first; k < i; ++k) Release(slots_[k]);
-      slots_[j] = joined;
+      slots_[j] = copies[copy++].second;
+    } else {
+      slots_[j] = {slots_[first].data, static_cast<std::uint32_t>(length)};
     }
   }
   size_ = lengths.size();
