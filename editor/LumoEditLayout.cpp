@@ -849,7 +849,6 @@ void TLumoEdit::RelayoutRowsNow(bool wrap, bool redraw, bool keepRows) {
 void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
                             std::int32_t lastRow) {
   (void)x;  // the band redraw repaints the first row whole
-  WidthTable widths(widthCache_, window_.Canvas());
   std::int32_t newCaretCol = CaretCol;
   std::int32_t newCaretRow = CaretRow;
   std::int32_t w = firstRow;
@@ -859,14 +858,10 @@ void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, 
     std::int32_t oldLast = w;
     const std::string data = JoinRows(w, oldLast);
     std::int32_t oldExtra = oldLast - w;
-    const std::size_t compareLen = HasLineEnd(data) ? data.size() - 2 : data.size();
-    std::string_view rest = data;
     std::int32_t j = 0;
-    for (bool last = false; !last;) {
-      std::size_t take = NextRowLength(rest, compareLen - std::min(compareLen, data.size() - rest.size()),
-                                       Column, AutoWrap, TextAreaWidth, TabCount, widths);
-      last = take >= rest.size();
-      std::string_view piece = rest.substr(0, take);
+    std::size_t at = 0;
+    for (const std::size_t length : WrapLengths(data)) {
+      const std::string_view piece = std::string_view(data).substr(at, length);
       if (j <= oldExtra) {
         Lines->Put(w, piece);
       } else {
@@ -879,7 +874,7 @@ void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, 
       }
       ++w;
       ++j;
-      rest.remove_prefix(piece.size());
+      at += length;
     }
     // Every surplus row of the old layout goes.
     for (std::int32_t surplus = oldExtra + 1 - j; surplus > 0; --surplus) Lines->Delete(w);
