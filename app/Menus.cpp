@@ -57,14 +57,14 @@ std::vector<TMenuItem> MainMenuItems() {
            Act("MmPrintSetup", "FilePrintSetup"), Act("MmPrint", "FilePrint"), Sep(),
            Act("MmClose", "FileClose"), Sep(), Act("MmExit", "FileExit")}),
       Sub("MmEdit", "編集(&E)",
-          {Act("MmUndo", "EditUndo", kUndoKeys), Act("MmRedo", "EditRedo", kRedoKeys), Sep(), Act("MmCopy", "EditCopy", kCopyKeys),
-           Act("MmCut", "EditCut", kCutKeys), Act("MmPaste", "EditPaste", kPasteKeys), Sep(),
+          {Act("MmUndo", "EditUndo", kUndoKeys), Act("MmRedo", "EditRedo", kRedoKeys), Sep(),
+           Act("MmCopy", "EditCopy", kCopyKeys), Act("MmCut", "EditCut", kCutKeys),
+           Act("MmPaste", "EditPaste", kPasteKeys), Sep(),
            Act("MmSelectAll", "EditSelectAll", kSelectAllKeys), Sep(),
            Sub("MmClip", "クリップボード(&B)",
                {Act("MmClipView", "ViewClipBoard"), Act("MmClipClear", "ClearClipBoard")}),
-           Sep(),
-           Act("MmFind", "EditFind"), Act("MmFindNext", "EditFindNext"), Act("MmFindPrev", "EditFindPrev"),
-           Act("MmReplace", "EditReplace")}),
+           Sep(), Act("MmFind", "EditFind"), Act("MmFindNext", "EditFindNext"),
+           Act("MmFindPrev", "EditFindPrev"), Act("MmReplace", "EditReplace")}),
       Sub("MmMove", "移動(&M)",
           {Act("MmHome", "MoveTop", kHomeKeys), Act("MmEnd", "MoveBottom", kEndKeys), Sep(),
            Act("MmLeft", "MoveLeftTab"), Act("MmRight", "MoveRightTab")}),
@@ -96,12 +96,12 @@ std::vector<TMenuItem> MainMenuItems() {
 }
 
 TMenuItem PopupMenuItems() {
-  return Sub("PopupMenu", "",
-             {Act("PmCopy", "EditCopy", kCopyKeys), Act("PmCut", "EditCut", kCutKeys),
-              Act("PmPaste", "EditPaste", kPasteKeys), Sep(),
-              Act("PmSelectAll", "EditSelectAll", kSelectAllKeys), Sep(), Act("PmHome", "MoveTop", kHomeKeys),
-              Act("PmEnd", "MoveBottom", kEndKeys), Sep(), Act("PmUndo", "EditUndo", kUndoKeys),
-              Act("PmRedo", "EditRedo", kRedoKeys)});
+  return Sub(
+      "PopupMenu", "",
+      {Act("PmCopy", "EditCopy", kCopyKeys), Act("PmCut", "EditCut", kCutKeys),
+       Act("PmPaste", "EditPaste", kPasteKeys), Sep(), Act("PmSelectAll", "EditSelectAll", kSelectAllKeys),
+       Sep(), Act("PmHome", "MoveTop", kHomeKeys), Act("PmEnd", "MoveBottom", kEndKeys), Sep(),
+       Act("PmUndo", "EditUndo", kUndoKeys), Act("PmRedo", "EditRedo", kRedoKeys)});
 }
 
 TMenuItem TabMenuItems() {

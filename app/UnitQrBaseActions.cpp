@@ -41,8 +41,8 @@ void TFormBase::CreateActions() {
       "EditUndo", "TLumoEdit", "元に戻す(&Z)", "",
       [active] { return active() && active()->Editor->GetModified(); }, [this] { EditUndoExecute(); });
   add(
-      "EditRedo", "TLumoEdit", "やり直し(&R)", "", [active] { return active() && active()->Editor->RedoMode; },
-      [this] { EditRedoExecute(); });
+      "EditRedo", "TLumoEdit", "やり直し(&R)", "",
+      [active] { return active() && active()->Editor->RedoMode; }, [this] { EditRedoExecute(); });
   add(
       "EditCopy", "TLumoEdit", "コピー(&C)", "",
       [active] { return active() && active()->Editor->HasSelection(); }, [this] { EditCopyExecute(); });

@@ -24,7 +24,8 @@ void TFormBase::CreateFindActions() {
 
 void TFormBase::HookFindEvents(TLumoEdit& ed) {
   ed.OnFindHit = [this](TLumoEdit*, const std::string& findchr, int, int y, int, int) {
-    ui_.Status.SetPanelText(kFindPanel, Quoted(findchr) + "が見つかりました（" + std::to_string(y + 1) + "行目）");
+    ui_.Status.SetPanelText(kFindPanel,
+                            Quoted(findchr) + "が見つかりました（" + std::to_string(y + 1) + "行目）");
   };
   ed.OnFindNoHit = [this](TLumoEdit* sender, const std::string& findchr) {
     if (!sender->FindError.empty()) {
@@ -87,7 +88,8 @@ void TFormBase::EditFindPrevExecute() {
 
 void TFormBase::ReplaceOneExecute() {
   findBackward_ = false;
-  if (TLumoEdit* ed = ActiveEditor(); ed && !FindStr.empty()) ed->ReplaceText(FindStr, ChangeStr, FindOptions);
+  if (TLumoEdit* ed = ActiveEditor(); ed && !FindStr.empty())
+    ed->ReplaceText(FindStr, ChangeStr, FindOptions);
 }
 
 void TFormBase::ReplaceAllExecute() {

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -25,9 +25,7 @@ constexpr int kVkNext = 0x22;  // Page Down
 // Lines of 40..100 bytes (about 70 on average) of ASCII words and double-byte characters,
 // CR LF after each but the last. A line longer than the 80 columns of the text area wraps.
 // The last line is short, so the caret at the end of the text is on a row of its own.
-std::string MakeText(std::size_t bytes) {
-  return MakeBenchText(bytes) + "\r\nthe end";
-}
+std::string MakeText(std::size_t bytes) { return MakeBenchText(bytes) + "\r\nthe end"; }
 
 // The control as the shell sets it up: word wrap at the window width (80 half-width
 // columns of 8 pixels), 40 rows in view, focused, the file loaded and laid out.

@@ -44,12 +44,20 @@ int Run() {
   edit.MoveToTextStart();
   time("find absent regular expression", [&] { return edit.FindText("#ab+sent#", regex, false); });
   edit.MoveToTextStart();
-  time("replace all zebra -> ZEBRA (same length)", [&] { return edit.ReplaceAll("zebra", "ZEBRA", plain, false); });
-  time("undo", [&] { edit.Undo(); return edit.UndoList.size(); });
-  time("replace all zebra -> okapi-x (rows re-cut)", [&] { return edit.ReplaceAll("zebra", "okapi-x", plain, false); });
+  time("replace all zebra -> ZEBRA (same length)",
+       [&] { return edit.ReplaceAll("zebra", "ZEBRA", plain, false); });
+  time("undo", [&] {
+    edit.Undo();
+    return edit.UndoList.size();
+  });
+  time("replace all zebra -> okapi-x (rows re-cut)",
+       [&] { return edit.ReplaceAll("zebra", "okapi-x", plain, false); });
   std::printf("undo records after replace all: %zu, bytes %d of %d\n", edit.UndoList.size(), edit.UndoBytes,
               edit.UndoBuf);
-  time("undo", [&] { edit.Undo(); return edit.UndoList.size(); });
+  time("undo", [&] {
+    edit.Undo();
+    return edit.UndoList.size();
+  });
   const bool same = edit.Lines->GetText() == original;
   std::printf("text after undo equals the loaded text: %s; modified: %s\n", same ? "yes" : "NO",
               edit.GetModified() ? "yes" : "no");

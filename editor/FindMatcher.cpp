@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/Codec932.h"
 #include "editor/LumoEditSub.h"
+#include "platform/Codec932.h"
 
 namespace quiret {
 
@@ -17,7 +17,7 @@ namespace {
 
 // Private-use code points for bytes code page 932 does not define: planes 15 and 16 lie
 // beyond everything the code page maps to, so they can never stand for a real character.
-constexpr char32_t kBadPair = 0xF0000;    // + lead << 8 | trail
+constexpr char32_t kBadPair = 0xF0000;   // + lead << 8 | trail
 constexpr char32_t kBadByte = 0x10FF00;  // + byte
 
 // Whether `pos` starts a character, given that `rowStart` does.
@@ -78,7 +78,8 @@ std::string FromUtf8Mapped(std::string_view utf8) {
     const std::string_view one = utf8.substr(i, n);
     i += n;
     if (n == 4 && one.size() == 4) {
-      const char32_t c = (static_cast<char32_t>(b & 0x07) << 18) | (static_cast<char32_t>(one[1] & 0x3F) << 12) |
+      const char32_t c = (static_cast<char32_t>(b & 0x07) << 18) |
+                         (static_cast<char32_t>(one[1] & 0x3F) << 12) |
                          (static_cast<char32_t>(one[2] & 0x3F) << 6) | static_cast<char32_t>(one[3] & 0x3F);
       if (c >= kBadByte) {
         out += static_cast<char>(c - kBadByte);
@@ -106,7 +107,8 @@ struct FindMatcher::Regex {
   }
   // Converts a line; the map stays empty for a line of ASCII bytes, which need none.
   void Load(std::string_view line) {
-    if (std::all_of(line.begin(), line.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; })) {
+    if (std::all_of(line.begin(), line.end(),
+                    [](char ch) { return static_cast<unsigned char>(ch) < 0x80; })) {
       utf8.assign(line);
       map.clear();
     } else {
@@ -115,7 +117,8 @@ struct FindMatcher::Regex {
   }
   std::size_t ToCp(std::size_t u) const { return map.empty() ? u : map[u]; }
   std::size_t ToUtf(std::size_t cp) const {
-    return map.empty() ? cp : static_cast<std::size_t>(std::lower_bound(map.begin(), map.end(), cp) - map.begin());
+    return map.empty() ? cp
+                       : static_cast<std::size_t>(std::lower_bound(map.begin(), map.end(), cp) - map.begin());
   }
   // The first non-empty match at or after UTF-8 offset `from`.
   bool Match(std::size_t from, std::size_t& b, std::size_t& e) {
@@ -274,12 +277,13 @@ std::string FindMatcher::Substitute(std::string_view line, std::size_t at, std::
   std::string out(rep.size() + 256, '\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
     PCRE2_SIZE outLen = out.size();
-    const int rc = pcre2_substitute(
-        regex_->code, reinterpret_cast<PCRE2_SPTR>(regex_->utf8.data()), regex_->utf8.size(), regex_->ToUtf(at),
-        PCRE2_ANCHORED | PCRE2_NOTEMPTY | PCRE2_SUBSTITUTE_REPLACEMENT_ONLY | PCRE2_SUBSTITUTE_OVERFLOW_LENGTH |
-            PCRE2_SUBSTITUTE_UNKNOWN_UNSET | PCRE2_SUBSTITUTE_UNSET_EMPTY,
-        regex_->match, nullptr, reinterpret_cast<PCRE2_SPTR>(rep.data()), rep.size(),
-        reinterpret_cast<PCRE2_UCHAR*>(out.data()), &outLen);
+    const int rc = pcre2_substitute(regex_->code, reinterpret_cast<PCRE2_SPTR>(regex_->utf8.data()),
+                                    regex_->utf8.size(), regex_->ToUtf(at),
+                                    PCRE2_ANCHORED | PCRE2_NOTEMPTY | PCRE2_SUBSTITUTE_REPLACEMENT_ONLY |
+                                        PCRE2_SUBSTITUTE_OVERFLOW_LENGTH | PCRE2_SUBSTITUTE_UNKNOWN_UNSET |
+                                        PCRE2_SUBSTITUTE_UNSET_EMPTY,
+                                    regex_->match, nullptr, reinterpret_cast<PCRE2_SPTR>(rep.data()),
+                                    rep.size(), reinterpret_cast<PCRE2_UCHAR*>(out.data()), &outLen);
     if (rc == PCRE2_ERROR_NOMEMORY) {
       out.resize(outLen);
       continue;

@@ -112,7 +112,8 @@ void TLumoEdit::SetLineSpace(int v) {
   LineSpace = std::clamp(v, 0, 100);
   LineHeight = CharHeight + RoundHalfEvenDiv(static_cast<std::int64_t>(CharHeight) * LineSpace, 100);
   if (LineHeight != 0) {
-    VisibleRows = std::max(0, FloorDiv(TextAreaHeight, LineHeight));  // a window lower than its margin shows none
+    VisibleRows =
+        std::max(0, FloorDiv(TextAreaHeight, LineHeight));  // a window lower than its margin shows none
     VertScrollMargin = CeilDiv(VisibleRows, 5);
   }
 }

@@ -484,8 +484,8 @@ class TLumoEdit : public EditorWindowClient {
   // Relayout's work; keepRows: the rows are already the wrap asked for.
   void RelayoutRows(bool wrap, bool redraw, bool keepRows);
   void RelayoutRowsNow(bool wrap, bool redraw, bool keepRows);
-  bool relayoutBusy_ = false;      // a whole-text relayout runs (its progress handler may
-  bool sizeWhileBusy_ = false;     // let a size change in, which waits for it)
+  bool relayoutBusy_ = false;   // a whole-text relayout runs (its progress handler may
+  bool sizeWhileBusy_ = false;  // let a size change in, which waits for it)
   int pendingWidth_ = 0, pendingHeight_ = 0;
   bool paintWhileBusy_ = false;
   friend class TLumoEditTestAccess;

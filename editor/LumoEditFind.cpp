@@ -73,7 +73,8 @@ void TLumoEdit::LoadChunkBackward(FindState& fs, std::int32_t last) {
 
 RowPos TLumoEdit::ChunkToRow(const FindState& fs, std::size_t at) const {
   const auto& starts = fs.chunk.rowStarts;
-  const auto k = static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
+  const auto k =
+      static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
   return RowPos{static_cast<std::int32_t>(at - starts[k]), fs.firstRow + static_cast<std::int32_t>(k)};
 }
 
@@ -95,7 +96,8 @@ bool TLumoEdit::AcceptHit(FindState& fs, std::size_t& at, std::size_t& len) {
   OnFind(this, line, fs.pattern, index, x, n);
   // The host may move the hit within the line or drop it (a length of 0); only whole
   // characters can be selected.
-  if (n <= 0 || x < 0 || static_cast<std::size_t>(x) + static_cast<std::size_t>(n) > line.size()) return false;
+  if (n <= 0 || x < 0 || static_cast<std::size_t>(x) + static_cast<std::size_t>(n) > line.size())
+    return false;
   auto boundary = [&line](std::size_t pos) {
     std::size_t i = 0;
     while (i < pos) i += static_cast<std::size_t>(std::max(1, CharLenFrom(line, i)));
@@ -113,7 +115,8 @@ bool TLumoEdit::FindMatch(FindState& fs, RowPos from, bool backward, RowPos& sta
   if (!backward) {
     std::int32_t first = Lines->RowAfterLfRow(Lines->LfRowsBefore(from.Row));
     LoadChunkForward(fs, first);
-    std::size_t off = fs.chunk.rowStarts[static_cast<std::size_t>(from.Row - first)] + static_cast<std::size_t>(from.Col);
+    std::size_t off =
+        fs.chunk.rowStarts[static_cast<std::size_t>(from.Row - first)] + static_cast<std::size_t>(from.Col);
     for (;;) {
       if (fs.matcher.First(fs.chunk, off, at, n)) {
         const std::size_t found = at;
@@ -129,7 +132,8 @@ bool TLumoEdit::FindMatch(FindState& fs, RowPos from, bool backward, RowPos& sta
     std::int32_t last = from.Row;
     while (last < LastRow() && !EndsWithLf(Lines->Get(last))) ++last;
     LoadChunkBackward(fs, last);
-    std::size_t limit = fs.chunk.rowStarts[static_cast<std::size_t>(from.Row - fs.firstRow)] + static_cast<std::size_t>(from.Col);
+    std::size_t limit = fs.chunk.rowStarts[static_cast<std::size_t>(from.Row - fs.firstRow)] +
+                        static_cast<std::size_t>(from.Col);
     for (;;) {
       if (fs.matcher.Last(fs.chunk, limit, at, n)) {
         const std::size_t found = at;

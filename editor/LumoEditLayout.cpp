@@ -1,13 +1,13 @@
 // TLumoEdit: display rows (wrapping), position mapping, measuring and the window geometry.
 #include <algorithm>
 #include <atomic>
-#include <thread>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <cmath>
 #include <exception>
 #include <string>
+#include <thread>
 #include <vector>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -311,7 +311,8 @@ class RowFitter {
           _mm_and_si128(_mm_cmpgt_epi8(s, _mm_setzero_si128()), _mm_cmplt_epi8(s, _mm_set1_epi8(32))),
           _mm_and_si128(_mm_cmpgt_epi8(s, _mm_set1_epi8(95)), _mm_cmplt_epi8(s, _mm_set1_epi8(125))));
       // Below 0x20 or from 0x80 on is below 0x20 as a signed byte.
-      const __m128i odd = _mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x20)), _mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F)));
+      const __m128i odd =
+          _mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x20)), _mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F)));
       const __m128i tab = _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'));
       m.lead |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(lead))) << k;
       m.odd |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(odd))) << k;
@@ -334,9 +335,7 @@ class RowFitter {
   }
 
   // High bit set exactly in the bytes of v that are zero.
-  static std::uint64_t ZeroBytesExact(std::uint64_t v) {
-    return ~(((v & ~kHighs) + ~kHighs) | v) & kHighs;
-  }
+  static std::uint64_t ZeroBytesExact(std::uint64_t v) { return ~(((v & ~kHighs) + ~kHighs) | v) & kHighs; }
   // High bit set exactly in the bytes of x (each below 0x80) within [lo, hi].
   static std::uint64_t InRange(std::uint64_t x, unsigned lo, unsigned hi) {
     // x + (0x80 - lo) has bit 7 when x >= lo; x + (0x7F - hi) has bit 7 when x > hi.
@@ -404,7 +403,8 @@ class RowFitter {
         for (;;) {
           const std::size_t scanEnd = std::min(n, limitPos);
           const std::size_t span = std::min<std::size_t>(m, scanEnd - j);
-          const std::uint64_t window = (span == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << span) - 1) & from;
+          const std::uint64_t window =
+              (span == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << span) - 1) & from;
           const std::uint64_t tabs = k.tab & window;
           const std::uint64_t firstTab = tabs & (0 - tabs);
           // Characters before the first tab that need a look: pairs and unusual single bytes.
@@ -767,8 +767,8 @@ void TLumoEdit::Relayout(bool wrap, bool redraw) { RelayoutRows(wrap, redraw, fa
 
 void TLumoEdit::RewrapAll() {
   const WrapMade& m = wrapMade_;
-  if (WordWrap && m.valid && m.changes == Lines->Changes() && m.column == Column && m.areaWidth == TextAreaWidth &&
-      m.tabCount == TabCount && m.autoWrap == AutoWrap) {
+  if (WordWrap && m.valid && m.changes == Lines->Changes() && m.column == Column &&
+      m.areaWidth == TextAreaWidth && m.tabCount == TabCount && m.autoWrap == AutoWrap) {
     // A window that gets its size again (or a size that leaves the text area as it was)
     // would unwrap and wrap a large text for nothing; the outcome is the same.
     RelayoutRows(true, true, true);
@@ -911,8 +911,8 @@ std::vector<std::size_t> TLumoEdit::WrapLengths(std::string_view line) {
   const std::size_t compareLen = HasLineEnd(line) ? line.size() - 2 : line.size();
   std::string_view rest = line;
   for (bool last = false; !last;) {
-    const std::size_t take = NextRowLength(rest, compareLen - std::min(compareLen, line.size() - rest.size()), Column,
-                                           AutoWrap, TextAreaWidth, TabCount, widths);
+    const std::size_t take = NextRowLength(rest, compareLen - std::min(compareLen, line.size() - rest.size()),
+                                           Column, AutoWrap, TextAreaWidth, TabCount, widths);
     last = take >= rest.size();
     lengths.push_back(std::min(take, rest.size()));
     rest.remove_prefix(lengths.back());

@@ -185,7 +185,8 @@ std::string TLumoEdit::ApplyReplaceRecord(const UndoRecord& rec) {
   return inverse;
 }
 
-bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr, const TFindOptions& options) {
+bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr,
+                            const TFindOptions& options) {
   if (ReadOnly) return false;
   FindState& fs = PrepareFind(findchr, options);
   const std::string key(findchr);
@@ -197,8 +198,8 @@ bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr
   RowPos lo, hi, start, end;
   std::int32_t len = 0;
   // Only a selection that is exactly the match at its start is replaced.
-  if (SelActive && GetSelBounds(lo.Col, lo.Row, hi.Col, hi.Row) && FindMatch(fs, lo, false, start, end, len) &&
-      ToLine(start) == ToLine(lo) && ToLine(end) == ToLine(hi)) {
+  if (SelActive && GetSelBounds(lo.Col, lo.Row, hi.Col, hi.Row) &&
+      FindMatch(fs, lo, false, start, end, len) && ToLine(start) == ToLine(lo) && ToLine(end) == ToLine(hi)) {
     const LinePos at = ToLine(start);
     std::int32_t lastRow = 0;
     const std::string line(StripLineEnd(JoinRows(Lines->RowAfterLfRow(at.Line), lastRow)));
@@ -219,8 +220,8 @@ bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr
   return replaced;
 }
 
-std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view changechr, const TFindOptions& options,
-                                   bool confirm) {
+std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view changechr,
+                                   const TFindOptions& options, bool confirm) {
   if (ReadOnly) return 0;
   FindState& fs = PrepareFind(findchr, options);
   const std::string key(findchr), change(changechr);
@@ -237,8 +238,8 @@ std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view ch
   while (!abortF) {
     if (!fs.matcher.First(fs.chunk, off, at, n)) {
       if (fs.endRow >= Lines->Count()) break;
-      lineNo += static_cast<std::int32_t>(std::count(fs.chunk.text.begin() + static_cast<std::ptrdiff_t>(scanned),
-                                                     fs.chunk.text.end(), '\n'));
+      lineNo += static_cast<std::int32_t>(std::count(
+          fs.chunk.text.begin() + static_cast<std::ptrdiff_t>(scanned), fs.chunk.text.end(), '\n'));
       LoadChunkForward(fs, fs.endRow);
       scanned = lineStart = off = 0;
       continue;
@@ -248,7 +249,8 @@ std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view ch
     if (!AcceptHit(fs, at, n) || at < scanned) continue;  // dropped, or moved back over a replaced one
     off = at + n;
     const std::string_view text = fs.chunk.text;
-    for (const char* p = text.data() + scanned; (p = static_cast<const char*>(std::memchr(p, '\n', at - (p - text.data())))); ++p) {
+    for (const char* p = text.data() + scanned;
+         (p = static_cast<const char*>(std::memchr(p, '\n', at - (p - text.data())))); ++p) {
       ++lineNo;
       lineStart = static_cast<std::size_t>(p - text.data()) + 1;
     }

@@ -258,7 +258,8 @@ void TLumoEdit::ApplyHistoryStep(bool redo) {
       // reverses them again, for the other list.
       std::string inverse = ApplyReplaceRecord(rec);
       UndoRecord& front = from.front();
-      const std::int64_t delta = static_cast<std::int64_t>(inverse.size()) - static_cast<std::int64_t>(front.Text.size());
+      const std::int64_t delta =
+          static_cast<std::int64_t>(inverse.size()) - static_cast<std::int64_t>(front.Text.size());
       if (redo)
         RedoBytes += delta;
       else

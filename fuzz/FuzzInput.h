@@ -16,8 +16,8 @@ namespace quiret::fuzz {
   std::abort();
 }
 
-#define FUZZ_CHECK(cond, detail) \
-  do {                           \
+#define FUZZ_CHECK(cond, detail)                        \
+  do {                                                  \
     if (!(cond)) ::quiret::fuzz::Fail(#cond, (detail)); \
   } while (0)
 

@@ -21,14 +21,18 @@ void Check(TLumoEdit& edit, int step) {
   FUZZ_CHECK(fault.empty(), fault + " " + where);
   const std::int32_t last = edit.Lines->Count() - 1;
   FUZZ_CHECK(edit.CaretRow >= 0 && edit.CaretRow <= last, where);
-  FUZZ_CHECK(CaretPlaceOk(edit.Lines->Get(edit.CaretRow), edit.CaretCol, edit.CaretRow == last),
-             where + " caret " + std::to_string(edit.CaretCol) + " in " + Hex(edit.Lines->Get(edit.CaretRow)));
+  FUZZ_CHECK(
+      CaretPlaceOk(edit.Lines->Get(edit.CaretRow), edit.CaretCol, edit.CaretRow == last),
+      where + " caret " + std::to_string(edit.CaretCol) + " in " + Hex(edit.Lines->Get(edit.CaretRow)));
   FUZZ_CHECK(edit.AnchorRow >= 0 && edit.AnchorRow <= last, where);
-  FUZZ_CHECK(CaretPlaceOk(edit.Lines->Get(edit.AnchorRow), edit.AnchorCol, edit.AnchorRow == last),
-             where + " anchor " + std::to_string(edit.AnchorCol) + " in " + Hex(edit.Lines->Get(edit.AnchorRow)));
+  FUZZ_CHECK(
+      CaretPlaceOk(edit.Lines->Get(edit.AnchorRow), edit.AnchorCol, edit.AnchorRow == last),
+      where + " anchor " + std::to_string(edit.AnchorCol) + " in " + Hex(edit.Lines->Get(edit.AnchorRow)));
   if (!edit.SelActive && !edit.AllSelected)
-    FUZZ_CHECK(edit.AnchorCol == edit.CaretCol && edit.AnchorRow == edit.CaretRow, where + " anchor off caret");
-  FUZZ_CHECK(edit.TopRow >= 0 && edit.TopRow <= std::max(0, last), where + " top row " + std::to_string(edit.TopRow) + " of " + std::to_string(last));
+    FUZZ_CHECK(edit.AnchorCol == edit.CaretCol && edit.AnchorRow == edit.CaretRow,
+               where + " anchor off caret");
+  FUZZ_CHECK(edit.TopRow >= 0 && edit.TopRow <= std::max(0, last),
+             where + " top row " + std::to_string(edit.TopRow) + " of " + std::to_string(last));
   FUZZ_CHECK(edit.HorzOffset >= 0, where + " horizontal offset");
   FUZZ_CHECK(edit.UndoBytes <= edit.UndoBuf, where + " undo bytes");
 }
@@ -81,12 +85,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   for (int step = 0; step < 200 && !in.Empty(); ++step) {
     const int kind = in.Range(0, 11);
-    if (trace) std::fprintf(stderr, "event %d: kind %d at caret %d,%d\n", step, kind, edit.CaretCol, edit.CaretRow);
+    if (trace)
+      std::fprintf(stderr, "event %d: kind %d at caret %d,%d\n", step, kind, edit.CaretCol, edit.CaretRow);
     switch (kind) {
       case 0:
       case 1: {
         const std::uint8_t b = in.Byte();
-        if (trace) std::fprintf(stderr, "  key %02x shift %d ctrl %d\n", kKeys[b % std::size(kKeys)], b & 0x40 ? 1 : 0, b & 0x80 ? 1 : 0);
+        if (trace)
+          std::fprintf(stderr, "  key %02x shift %d ctrl %d\n", kKeys[b % std::size(kKeys)], b & 0x40 ? 1 : 0,
+                       b & 0x80 ? 1 : 0);
         key(kKeys[b % std::size(kKeys)], b & 0x40, b & 0x80);
         break;
       }
@@ -111,12 +118,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         edit.WmMouseWheel(delta, 0);
         break;
       }
-      case 6:
-        {
-          const int code = in.Range(0, 8);
-          edit.WmVScroll(code, in.Range(-5, 300));
-        }
-        break;
+      case 6: {
+        const int code = in.Range(0, 8);
+        edit.WmVScroll(code, in.Range(-5, 300));
+      } break;
       case 7: {
         // A pointer gesture: press, moves with auto-scroll ticks, release.
         const int flags = in.Bool() ? SS_SHIFT : 0;
@@ -135,16 +140,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         win.ctrlDown = false;
         break;
       }
-      case 8:
-      {
+      case 8: {
         TPoint p = point(0, 600, 0, 400);
         edit.WmMouseDown(MB_LEFT, 0, p.x, p.y);
         p = point(0, 600, 0, 400);
         edit.WmMouseUp(MB_LEFT, 0, p.x, p.y);
         p = point(0, 600, 0, 400);
         edit.WmDoubleClick(MB_LEFT, 0, p.x, p.y);
-      }
-        break;
+      } break;
       case 9: {
         const int w = in.Range(0, 900);
         const int h = in.Range(0, 600);
@@ -168,7 +171,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           TFindOptions options;
           options.MatchCase = in.Bool();
           options.Regex = in.Bool();
-          if (trace) std::fprintf(stderr, "  %s %s / %s\n", what == 2 ? "find" : "replace", Hex(findchr).c_str(), Hex(changechr).c_str());
+          if (trace)
+            std::fprintf(stderr, "  %s %s / %s\n", what == 2 ? "find" : "replace", Hex(findchr).c_str(),
+                         Hex(changechr).c_str());
           if (what == 2) {
             edit.FindText(findchr, options, in.Bool());
           } else if (in.Bool()) {

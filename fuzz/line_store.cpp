@@ -64,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   again.LoadFromStream(in2);
   fault = again.CheckInvariant();
   FUZZ_CHECK(fault.empty(), fault + " after reloading " + Hex(out.str()));
-  FUZZ_CHECK(RowsOf(again) == rows, "saved " + Hex(out.str()) + " reloads to other rows; input " + Hex(bytes));
+  FUZZ_CHECK(RowsOf(again) == rows,
+             "saved " + Hex(out.str()) + " reloads to other rows; input " + Hex(bytes));
   return 0;
 }

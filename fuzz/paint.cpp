@@ -1,8 +1,8 @@
 // Painting: any document at any client size and scroll position draws without a fault.
 #include <sstream>
 
-#include "fuzz/FuzzInput.h"
 #include "fuzz/EditorSetup.h"
+#include "fuzz/FuzzInput.h"
 
 using namespace quiret;
 using namespace quiret::fuzz;
@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int w, h, thumb;
   };
   std::vector<Step> plan;
-  for (int i = 0; i < steps; ++i) plan.push_back({in.Range(-20, 1500), in.Range(-20, 1000), in.Range(0, 1000)});
+  for (int i = 0; i < steps; ++i)
+    plan.push_back({in.Range(-20, 1500), in.Range(-20, 1000), in.Range(0, 1000)});
   const std::string_view text = in.Rest();
 
   Editor e;

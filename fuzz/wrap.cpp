@@ -2,8 +2,8 @@
 // unwrapping gives back the loaded rows.
 #include <sstream>
 
-#include "fuzz/FuzzInput.h"
 #include "fuzz/EditorSetup.h"
+#include "fuzz/FuzzInput.h"
 
 using namespace quiret;
 using namespace quiret::fuzz;

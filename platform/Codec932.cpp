@@ -18,7 +18,6 @@ constexpr char16_t kNoChar = 0xFFFF;       // not a CP932 character (U+FFFF is n
 constexpr std::uint16_t kNoCode = 0xFFFF;  // no CP932 code for this code unit
 constexpr char32_t kReplacement = 0xFFFD;
 
-
 // Converts one short byte sequence with an open iconv descriptor; false when iconv refuses it.
 bool IconvOnce(iconv_t cd, const char* in, size_t inLen, char* out, size_t outCap, size_t& outLen) {
   iconv(cd, nullptr, nullptr, nullptr, nullptr);  // reset shift state
@@ -59,7 +58,6 @@ char16_t DecodeWithIconv(iconv_t cd, const unsigned char* bytes, size_t len) {
   return static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
                                (static_cast<unsigned char>(out[1]) << 8));
 }
-
 
 // Reads one UTF-8 sequence at `pos`; malformed input yields U+FFFD for one byte so that a
 // single broken byte never swallows the characters after it.

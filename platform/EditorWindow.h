@@ -35,7 +35,15 @@ enum class CursorKind { IBeam, Arrow, DragMove, DragCopy, No };
 enum MouseButton : int { MB_LEFT = 1, MB_RIGHT = 2, MB_MIDDLE = 4 };
 
 // Modifier flags of key and mouse events.
-enum ShiftState : int { SS_SHIFT = 1, SS_CTRL = 2, SS_ALT = 4, SS_LEFT = 8, SS_RIGHT = 16, SS_MIDDLE = 32, SS_DOUBLE = 64 };
+enum ShiftState : int {
+  SS_SHIFT = 1,
+  SS_CTRL = 2,
+  SS_ALT = 4,
+  SS_LEFT = 8,
+  SS_RIGHT = 16,
+  SS_MIDDLE = 32,
+  SS_DOUBLE = 64
+};
 
 // Handlers the window calls; the editor control implements them. Each is a synchronous
 // call made on the GUI thread.

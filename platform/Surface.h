@@ -26,8 +26,7 @@ class Surface {
   virtual void FillRect(const TRect& r, TColor color) = 0;
   // Draws text with its cell's top-left at (x, y), clipped to `clip`; the whole clip
   // rectangle is first filled with `back` (opaque output).
-  virtual void TextOut(int x, int y, const TRect& clip, std::string_view text, TColor fore,
-                       TColor back) = 0;
+  virtual void TextOut(int x, int y, const TRect& clip, std::string_view text, TColor fore, TColor back) = 0;
   // A pen line from (x1, y1) to (x2, y2); the end point itself is not drawn.
   virtual void Line(int x1, int y1, int x2, int y2, TColor color) = 0;
   virtual void SetPixel(int x, int y, TColor color) = 0;

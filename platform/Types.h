@@ -45,21 +45,21 @@ struct TFont {
   bool Underline = false;
   bool StrikeOut = false;
 
-  int Size() const;             // points, from Height
-  void SetSize(int points);     // sets Height = -round(points * 96 / 72)
+  int Size() const;          // points, from Height
+  void SetSize(int points);  // sets Height = -round(points * 96 / 72)
   friend bool operator==(const TFont&, const TFont&) = default;
 };
 
 // The logical-font record the control builds for its canvas and the input method.
 struct TLogFont {
-  int Height = 0;               // > 0: cell height in pixels; < 0: character height
+  int Height = 0;  // > 0: cell height in pixels; < 0: character height
   int Weight = 0;
   bool Italic = false;
   bool Underline = false;
   bool StrikeOut = false;
   std::uint8_t CharSet = 0;
   std::uint8_t PitchAndFamily = 0;
-  std::string FaceName;         // UTF-8
+  std::string FaceName;  // UTF-8
   friend bool operator==(const TLogFont&, const TLogFont&) = default;
 };
 

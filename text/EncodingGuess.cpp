@@ -52,11 +52,14 @@ GuessedEncoding ZeroBytes(std::string_view s) {
   if (total == 0) return GuessedEncoding::None;
   const int side = zeros[1] >= zeros[0] ? 1 : 0;  // zeros at odd offsets: little-endian
   const std::size_t units = s.size() / 2;
-  if (zeros[side] * 10 < total * 9 || zeros[side] < 4 || zeros[side] * 20 < units) return GuessedEncoding::Binary;
+  if (zeros[side] * 10 < total * 9 || zeros[side] < 4 || zeros[side] * 20 < units)
+    return GuessedEncoding::Binary;
   std::size_t bad = 0;
   for (std::size_t u = 0; u < units; ++u) {
-    const unsigned char a = static_cast<unsigned char>(s[2 * u]), b = static_cast<unsigned char>(s[2 * u + 1]);
-    const std::uint16_t unit = side == 1 ? static_cast<std::uint16_t>(a | b << 8) : static_cast<std::uint16_t>(a << 8 | b);
+    const unsigned char a = static_cast<unsigned char>(s[2 * u]),
+                        b = static_cast<unsigned char>(s[2 * u + 1]);
+    const std::uint16_t unit =
+        side == 1 ? static_cast<std::uint16_t>(a | b << 8) : static_cast<std::uint16_t>(a << 8 | b);
     const bool control = unit < 0x20 && unit != '\t' && unit != '\n' && unit != '\r' && unit != '\f';
     if (control || (unit >= 0xDC00 && unit <= 0xDFFF) || unit >= 0xFFFE) ++bad;
     if (unit >= 0xD800 && unit <= 0xDBFF) ++u;  // a high surrogate takes the next unit with it

@@ -12,9 +12,9 @@
 #include <cstring>
 #include <exception>
 #include <limits>
-#include <thread>
 #include <memory>
 #include <string_view>
+#include <thread>
 
 #include "text/LumoStrings.h"
 
@@ -136,8 +136,8 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
                              std::size_t blockSize, std::uint64_t twoThreadBytes) {
   if (blockSize == 0) blockSize = 1;
   const std::uint64_t end = std::numeric_limits<std::uint64_t>::max();
-  const std::uint64_t half = size_ >= twoThreadBytes && std::thread::hardware_concurrency() > 1
-                                 ? HalfwayAfterLf(fd_, size_) : 0;
+  const std::uint64_t half =
+      size_ >= twoThreadBytes && std::thread::hardware_concurrency() > 1 ? HalfwayAfterLf(fd_, size_) : 0;
   if (half == 0) {
     RowSplitter splitter(rows, maxRows);
     Pump(fd_, fileName_, 0, end, splitter, blockSize, [&](std::uint64_t done) {

@@ -27,7 +27,8 @@ class RowFileReader {
   // halves at once.
   void ReadInto(RowSlots& rows, std::size_t maxRows,
                 const std::function<void(std::uint64_t, std::uint64_t)>& progress = {},
-                std::size_t blockSize = kFileReadBlock, std::uint64_t twoThreadBytes = std::uint64_t{32} << 20);
+                std::size_t blockSize = kFileReadBlock,
+                std::uint64_t twoThreadBytes = std::uint64_t{32} << 20);
 
  private:
   std::string fileName_;

@@ -358,8 +358,8 @@ bool RowSlots::Split(const std::vector<std::uint32_t>& lengths) {
       rest = old.length & kLengthMask;
     }
     rest -= length;
-    slots_[j] = (old.length & kOwnBit) ? copies[--copy]
-                                       : Slot{old.data + rest, static_cast<std::uint32_t>(length)};
+    slots_[j] =
+        (old.length & kOwnBit) ? copies[--copy] : Slot{old.data + rest, static_cast<std::uint32_t>(length)};
   }
   if (old.length & kOwnBit) Release(old);
   size_ = lengths.size();
@@ -391,8 +391,9 @@ bool RowSlots::Join(const std::vector<std::uint32_t>& lengths) {
           drop();
           return false;
         }
-        adjacent = adjacent && !(slots_[i].length & kOwnBit) &&
-                   (i == first || slots_[i].data == slots_[i - 1].data + (slots_[i - 1].length & kLengthMask));
+        adjacent =
+            adjacent && !(slots_[i].length & kOwnBit) &&
+            (i == first || slots_[i].data == slots_[i - 1].data + (slots_[i - 1].length & kLengthMask));
         need -= n;
       }
       if (!adjacent) {

@@ -102,7 +102,7 @@ class RowSlots {
   std::vector<Block*> blocks_;  // ordered by address
   Block* current_ = nullptr;    // the block bulk rows are written into
   Block* lastFound_ = nullptr;  // BlockOf's last answer: neighbouring rows share blocks
-  char* openRow_ = nullptr;    // start of the open row in the current block
+  char* openRow_ = nullptr;     // start of the open row in the current block
   char* blockNext_ = nullptr;
   char* blockEnd_ = nullptr;
   std::size_t blockSize_ = 0;

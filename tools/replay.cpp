@@ -332,21 +332,29 @@ Event ParseEvent(const std::vector<std::string>& w, int line) {
     e.kind = d == "find" ? Ev::Find : d == "replace" ? Ev::Replace : Ev::ReplaceAll;
     size_t i = 1;
     for (; i < w.size(); ++i) {
-      if (w[i] == "back" && e.kind == Ev::Find) e.back = true;
-      else if (w[i] == "case") e.matchCase = true;
-      else if (w[i] == "regex") e.regex = true;
-      else if (w[i] == "confirm" && e.kind == Ev::ReplaceAll) e.confirm = true;
+      if (w[i] == "back" && e.kind == Ev::Find)
+        e.back = true;
+      else if (w[i] == "case")
+        e.matchCase = true;
+      else if (w[i] == "regex")
+        e.regex = true;
+      else if (w[i] == "confirm" && e.kind == Ev::ReplaceAll)
+        e.confirm = true;
       else if ((w[i] == "skip" || w[i] == "abort") && e.kind == Ev::ReplaceAll && i + 1 < w.size())
         (w[i] == "skip" ? e.skip : e.abortAt) = Int(w[i + 1], line, 1), ++i;
-      else break;
+      else
+        break;
     }
     std::vector<std::string> find{d}, change{d};
     bool second = false;
     for (; i < w.size(); ++i) {
-      if (w[i] == "/") second = true;
-      else (second ? change : find).push_back(w[i]);
+      if (w[i] == "/")
+        second = true;
+      else
+        (second ? change : find).push_back(w[i]);
     }
-    if (second == (e.kind == Ev::Find)) throw ScenarioError(line, "'" + d + "' takes HEX" + (second ? "" : " / HEX"));
+    if (second == (e.kind == Ev::Find))
+      throw ScenarioError(line, "'" + d + "' takes HEX" + (second ? "" : " / HEX"));
     e.bytes = Hex(find, 1, line);
     e.change = Hex(change, 1, line);
   } else if (d == "resize") {
@@ -628,12 +636,12 @@ class Runner {
     TLumoEdit& ed = *edit_;
     const quiret::TFindOptions o{e.matchCase, e.regex};
     ed.OnFindHit = [this](TLumoEdit*, const std::string&, int x, int y, int len, int count) {
-      found_.push_back("hit " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(len) + " " +
-                       std::to_string(count));
+      found_.push_back("hit " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(len) +
+                       " " + std::to_string(count));
     };
     ed.OnFindNoHit = [this](TLumoEdit*, const std::string&) { found_.push_back("nohit"); };
-    ed.OnFindChange = [this, &e](TLumoEdit*, const std::string&, const std::string& repl, int x, int y, int len,
-                                 int count, bool& changeF, bool& kakuninF, bool& abortF) {
+    ed.OnFindChange = [this, &e](TLumoEdit*, const std::string&, const std::string& repl, int x, int y,
+                                 int len, int count, bool& changeF, bool& kakuninF, bool& abortF) {
       found_.push_back("change " + ToHex(repl) + " " + std::to_string(x) + " " + std::to_string(y) + " " +
                        std::to_string(len) + " " + std::to_string(count) + (kakuninF ? " ask" : ""));
       if (count == e.skip) changeF = false;

@@ -8,9 +8,9 @@
 #include <QTranslator>
 
 #include "app/UnitQrBase.h"
+#include "app/qt/QtMainWindow.h"
 #include "platform/InstanceGuard.h"
 #include "platform/qt/QtClipboard.h"
-#include "app/qt/QtMainWindow.h"
 #include "platform/qt/QtMessageBoxes.h"
 #include "platform/qt/QtProcessServices.h"
 

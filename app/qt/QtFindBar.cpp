@@ -80,7 +80,8 @@ QtFindBar::QtFindBar(TFormBase& form, QWidget* parent) : QWidget(parent), form_(
 
   connect(find_, &QLineEdit::textChanged, this, [this] { Sync(); });
   connect(replace_, &QLineEdit::textChanged, this, [this] { Sync(); });
-  for (QCheckBox* box : {matchCase_, regex_, confirm_}) connect(box, &QCheckBox::toggled, this, [this] { Sync(); });
+  for (QCheckBox* box : {matchCase_, regex_, confirm_})
+    connect(box, &QCheckBox::toggled, this, [this] { Sync(); });
   // Enter finds the next match, Shift+Enter the previous one; Enter in the replacement
   // field replaces the selected match.
   connect(find_, &QLineEdit::returnPressed, this, [this] {

@@ -16,8 +16,8 @@
 
 #include "app/Menus.h"
 #include "app/UnitQrBase.h"
-#include "app/qt/QtFormAbout.h"
 #include "app/qt/QtFindBar.h"
+#include "app/qt/QtFormAbout.h"
 #include "app/qt/QtFormClip.h"
 #include "app/qt/QtShellActions.h"
 #include "platform/WindowBounds.h"

@@ -1,11 +1,11 @@
 // File commands: the extension test, opening, saving with its refusals and safety, printing,
 // the ReadMe command and the enabling rules of the File menu.
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -327,13 +327,15 @@ TEST(ShellFile, ProbablyNotShiftJisFilesGetANoticeOnceAndKeepTheirBytes) {
   EXPECT_EQ(s.status.panels[kNoticePanel], "UTF-8 (BOM 付き) の可能性");
   f.FormShow();
   EXPECT_EQ(s.boxes.Texts("information"),
-            std::vector<std::string>{utf8 + "\r\n は UTF-8 (BOM 付き) の可能性があります。\r\nShift-JIS として開きました。"});
+            std::vector<std::string>{
+                utf8 + "\r\n は UTF-8 (BOM 付き) の可能性があります。\r\nShift-JIS として開きました。"});
   f.OpenFile(sjis);
   EXPECT_EQ(s.status.panels[kNoticePanel], "");
   f.OpenFile(bin);
   EXPECT_EQ(s.status.panels[kNoticePanel], "バイナリファイルの可能性");
   ASSERT_EQ(s.boxes.shown.size(), 2u);
-  EXPECT_EQ(s.boxes.shown[1].text, bin + "\r\n は バイナリファイルの可能性があります。\r\nShift-JIS として開きました。");
+  EXPECT_EQ(s.boxes.shown[1].text,
+            bin + "\r\n は バイナリファイルの可能性があります。\r\nShift-JIS として開きました。");
   f.OpenFile(utf8);  // already open: its tab comes forward with its line, no second message
   EXPECT_EQ(s.status.panels[kNoticePanel], "UTF-8 (BOM 付き) の可能性");
   f.MoveRightTab();
@@ -348,7 +350,6 @@ TEST(ShellFile, ProbablyNotShiftJisFilesGetANoticeOnceAndKeepTheirBytes) {
   while (f.TabCount() > 0) f.Execute("FileClose");
   EXPECT_EQ(s.status.panels[kNoticePanel], "");
 }
-
 
 // A large file shows its progress in steps and hides it at the end; the window may repaint
 // meanwhile but files dropped then open after it, and closing waits.

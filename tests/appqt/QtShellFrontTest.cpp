@@ -67,8 +67,8 @@ TEST_F(Front, KeyHintsAreRightAlignedTextNeverShortcutsAndFollowTheirCommand) {
                                    {"MmEnd", "テキストの最後へ(&E)\tCtrl+End"}};
   for (const auto& [name, text] : hinted) EXPECT_EQ(Item(name)->text(), QString::fromUtf8(text)) << name;
   // No action anywhere may take a key the editor handles itself.
-  const QStringList editorKeys = {"Ctrl+Z", "Ctrl+Y", "Ctrl+C",    "Ctrl+Ins", "Ctrl+X",    "Shift+Del",
-                                  "Ctrl+V", "Shift+Ins", "Ctrl+A",   "Ctrl+Home", "Ctrl+End"};
+  const QStringList editorKeys = {"Ctrl+Z", "Ctrl+Y",    "Ctrl+C", "Ctrl+Ins",  "Ctrl+X",  "Shift+Del",
+                                  "Ctrl+V", "Shift+Ins", "Ctrl+A", "Ctrl+Home", "Ctrl+End"};
   for (QAction* a : w->findChildren<QAction*>())
     for (const QKeySequence& k : a->shortcuts())
       EXPECT_FALSE(editorKeys.contains(k.toString())) << a->text().toStdString();
@@ -80,8 +80,9 @@ TEST_F(Front, KeyHintsAreRightAlignedTextNeverShortcutsAndFollowTheirCommand) {
             std::make_tuple(true, true));
   w->Form().Execute("EditUndo");
   w->Actions().UpdateEnabled();
-  EXPECT_EQ(std::make_tuple(Item("MmUndo")->isEnabled(), Item("PmCut")->isEnabled(), Item("MmRedo")->isEnabled()),
-            std::make_tuple(false, false, true));
+  EXPECT_EQ(
+      std::make_tuple(Item("MmUndo")->isEnabled(), Item("PmCut")->isEnabled(), Item("MmRedo")->isEnabled()),
+      std::make_tuple(false, false, true));
 }
 
 TEST_F(Front, RadioItemsToggleItemsAndTheOptionMenuRule) {

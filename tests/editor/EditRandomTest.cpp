@@ -135,7 +135,8 @@ TEST_P(EditRandom, DraggedTextLandsExactlyWherePointed) {
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   Create();
   std::vector<std::string> lines;
-  for (int i = 0; i < 8; ++i) lines.push_back(std::string(static_cast<std::size_t>(pick(30)), 'a' + i) + "\x8a\xbf");
+  for (int i = 0; i < 8; ++i)
+    lines.push_back(std::string(static_cast<std::size_t>(pick(30)), 'a' + i) + "\x8a\xbf");
   SetLines(lines);
   if (seed % 2 == 0) {
     edit.SetColumn(12);
@@ -148,7 +149,8 @@ TEST_P(EditRandom, DraggedTextLandsExactlyWherePointed) {
     return at;
   };
   auto point = [&](std::int32_t col, std::int32_t row) {  // a client point on a character boundary
-    return std::make_pair(edit.TextLeft + edit.PixelXOf(edit.Lines->Get(row), col), edit.TopMargin + row * 16 + 8);
+    return std::make_pair(edit.TextLeft + edit.PixelXOf(edit.Lines->Get(row), col),
+                          edit.TopMargin + row * 16 + 8);
   };
   auto boundary = [&](std::int32_t row) {
     const std::string_view s = StripLineEnd(edit.Lines->Get(row));
@@ -172,7 +174,8 @@ TEST_P(EditRandom, DraggedTextLandsExactlyWherePointed) {
     const std::string before = AllBytes();
     const std::string moved = before.substr(a, b - a);
     // Press inside the selection (on its first character), move to the drop point, release.
-    const auto [xi, yi] = point(static_cast<std::int32_t>(a == offset(c1, r1) ? c1 : c2), a == offset(c1, r1) ? r1 : r2);
+    const auto [xi, yi] =
+        point(static_cast<std::int32_t>(a == offset(c1, r1) ? c1 : c2), a == offset(c1, r1) ? r1 : r2);
     edit.WmMouseDown(MB_LEFT, 0, xi + 2, yi);
     ASSERT_TRUE(edit.TextDragging) << round;
     edit.WmMouseMove(0, xd, yd);

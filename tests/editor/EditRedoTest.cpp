@@ -16,7 +16,9 @@ class EditRedo : public EditorFixture, public ::testing::WithParamInterface<int>
     bool modified;
     friend bool operator==(const State&, const State&) = default;
   };
-  State Now() const { return {AllBytes(), edit.ToLine(RowPos{edit.CaretCol, edit.CaretRow}), edit.GetModified()}; }
+  State Now() const {
+    return {AllBytes(), edit.ToLine(RowPos{edit.CaretCol, edit.CaretRow}), edit.GetModified()};
+  }
   // Undoes (redoes) up to k steps; returns how many there were.
   int Steps(int k, bool redo) {
     int n = 0;
@@ -76,11 +78,14 @@ TEST_P(EditRedo, UndoRedoCyclesGiveBackTheSameRowsAndCaret) {
       Key('X', false, true);
     } else if (kind < 13) {
       // A text drag from the caret's selection to a point in the view (move, or copy with Ctrl).
-      const std::int32_t row = edit.TopRow + pick(std::max(1, std::min(edit.VisibleRows, edit.Lines->Count() - edit.TopRow)));
+      const std::int32_t row =
+          edit.TopRow + pick(std::max(1, std::min(edit.VisibleRows, edit.Lines->Count() - edit.TopRow)));
       const int x = edit.TextLeft + pick(120), y = edit.TopMargin + (row - edit.TopRow) * edit.LineHeight + 4;
-      if (edit.HasSelection() && edit.CaretRow >= edit.TopRow && edit.CaretRow < edit.TopRow + edit.VisibleRows) {
+      if (edit.HasSelection() && edit.CaretRow >= edit.TopRow &&
+          edit.CaretRow < edit.TopRow + edit.VisibleRows) {
         const int cy = edit.TopMargin + (edit.CaretRow - edit.TopRow) * edit.LineHeight + 4;
-        edit.WmMouseDown(MB_LEFT, 0, edit.TextLeft + edit.CaretX + (edit.CaretCol > edit.AnchorCol ? -3 : 3), cy);
+        edit.WmMouseDown(MB_LEFT, 0, edit.TextLeft + edit.CaretX + (edit.CaretCol > edit.AnchorCol ? -3 : 3),
+                         cy);
         edit.WmMouseMove(0, x, y);
         win.ctrlDown = pick(3) == 0;
         edit.WmMouseUp(MB_LEFT, 0, x, y);

@@ -12,7 +12,8 @@ namespace {
 class FindRandomTest : public EditorFixture {
  protected:
   // Every match start (whole characters only), overlapping ones included, per line.
-  static std::vector<LinePos> AllMatches(const std::vector<std::string>& lines, std::string needle, bool matchCase) {
+  static std::vector<LinePos> AllMatches(const std::vector<std::string>& lines, std::string needle,
+                                         bool matchCase) {
     if (!matchCase) FindMatcher::FoldCase(needle);
     std::vector<LinePos> out;
     for (std::size_t l = 0; l < lines.size(); ++l) {
@@ -36,7 +37,8 @@ class FindRandomTest : public EditorFixture {
 };
 
 TEST_F(FindRandomTest, FindAndReplaceAllAgreeWithAReferenceSearch) {
-  const std::vector<std::string> pieces = {"a", "A", "b", " ", "\x83\x41", "\x82\x60", "\x82\x81", "\x83\x61"};
+  const std::vector<std::string> pieces = {"a",        "A",        "b",        " ",
+                                           "\x83\x41", "\x82\x60", "\x82\x81", "\x83\x61"};
   std::mt19937 rng(20240611);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   Create();
@@ -102,7 +104,8 @@ TEST_F(FindRandomTest, FindAndReplaceAllAgreeWithAReferenceSearch) {
 
 // The compound record survives its encoding, and its inverse undoes the column shifts.
 TEST(ReplacePiecesTest, RecordRoundTripsAndInverts) {
-  const std::vector<ReplacePiece> pieces = {{0, 1, "ab", "xyz"}, {0, 5, "ab", "xyz"}, {3, 0, "AB", ""}, {300, 200, "AB", ""}};
+  const std::vector<ReplacePiece> pieces = {
+      {0, 1, "ab", "xyz"}, {0, 5, "ab", "xyz"}, {3, 0, "AB", ""}, {300, 200, "AB", ""}};
   const std::string text = EncodeReplacePieces(pieces);
   const std::vector<ReplacePiece> back = DecodeReplacePieces(text);
   ASSERT_EQ(pieces.size(), back.size());

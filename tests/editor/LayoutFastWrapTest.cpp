@@ -46,10 +46,29 @@ class OddWindow : public TestEditorWindow {
 
 std::string HostileRow(std::mt19937& rng, int length) {
   static const std::vector<std::string> pieces = {
-      "a", "W", " ", "\t", "\t\t", "\x82\xA0", "\x88\x9F", "\x88\x40", "\x88\x95", "\x81\x88", "\x81\x81", "\x82",  // lone lead
+      "a",
+      "W",
+      " ",
+      "\t",
+      "\t\t",
+      "\x82\xA0",
+      "\x88\x9F",
+      "\x88\x40",
+      "\x88\x95",
+      "\x81\x88",
+      "\x81\x81",
+      "\x82",    // lone lead
       "\x82\t",  // a lead byte before a tab
-      "\xE0\r", std::string("\x83\0", 2), std::string(1, '\0'), "\r", "\x01", "\xB1", "\x7F", "\xFD",
-      "\xFC\xFC\xFC", "abcdefghijklmnopqrstuvwxyz0123456789abcdefghijklmnopqrstuvwxyz0123456789"};
+      "\xE0\r",
+      std::string("\x83\0", 2),
+      std::string(1, '\0'),
+      "\r",
+      "\x01",
+      "\xB1",
+      "\x7F",
+      "\xFD",
+      "\xFC\xFC\xFC",
+      "abcdefghijklmnopqrstuvwxyz0123456789abcdefghijklmnopqrstuvwxyz0123456789"};
   std::string s;
   while (static_cast<int>(s.size()) < length) s += pieces[rng() % pieces.size()];
   switch (rng() % 4) {
@@ -130,7 +149,8 @@ TEST_F(FastWrapTest, TabsAtEveryColumnAndEveryTabCount) {
       std::vector<std::string> rows;
       for (int at = 0; at < 150; ++at) {
         rows.push_back(std::string(static_cast<std::size_t>(at), 'x') + "\t" + std::string(30, 'y') + "\r\n");
-        rows.push_back(std::string(static_cast<std::size_t>(at), 'x') + "\x82\t\x82\xA0" + std::string(9, 'z') + "\r\n");
+        rows.push_back(std::string(static_cast<std::size_t>(at), 'x') + "\x82\t\x82\xA0" +
+                       std::string(9, 'z') + "\r\n");
       }
       rows.push_back(std::string("\0\0", 2));
       SCOPED_TRACE(::testing::Message() << "tabs " << tabs << " column " << column);

@@ -6,8 +6,8 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "tests/qt/QtTestApp.h"
 #include "platform/qt/QtClipboard.h"
+#include "tests/qt/QtTestApp.h"
 
 namespace quiret {
 namespace {

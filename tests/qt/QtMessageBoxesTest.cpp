@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <functional>
 
-#include "tests/qt/QtTestApp.h"
 #include "platform/qt/QtMessageBoxes.h"
 #include "platform/qt/QtProcessServices.h"
+#include "tests/qt/QtTestApp.h"
 
 namespace quiret {
 namespace {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/qt/QtTestApp.h"
 #include "app/PrintStream.h"
 #include "platform/qt/QtPrintPage.h"
+#include "tests/qt/QtTestApp.h"
 
 namespace quiret {
 namespace {

@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
-#include "tests/qt/QtTestApp.h"
 #include "platform/qt/TabStripWidget.h"
+#include "tests/qt/QtTestApp.h"
 
 namespace quiret {
 namespace {

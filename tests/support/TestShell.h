@@ -113,8 +113,8 @@ class TestShellStatus : public StatusBarUi {
     progress.push_back(permille);
     if (onProgress) onProgress();
   }
-  std::vector<int> progress;             // every value shown, -1 for hiding
-  std::function<void()> onProgress;      // what the window does meanwhile (a test's events)
+  std::vector<int> progress;         // every value shown, -1 for hiding
+  std::function<void()> onProgress;  // what the window does meanwhile (a test's events)
 };
 
 class TestShellDialogs : public ShellDialogs {

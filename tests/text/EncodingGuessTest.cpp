@@ -1,8 +1,6 @@
 // The not-Shift-JIS guess on hand-made files (byte-order marks, UTF-8, UTF-16, EUC-JP,
 // binary) and on random Japanese texts: each foreign encoding is named, genuine Shift-JIS
 // (half-width katakana heavy, short, ASCII) never is.
-#include "text/EncodingGuess.h"
-
 #include <gtest/gtest.h>
 #include <iconv.h>
 
@@ -12,6 +10,7 @@
 #include <random>
 
 #include "platform/Codec932.h"
+#include "text/EncodingGuess.h"
 
 namespace quiret {
 namespace {
@@ -62,7 +61,10 @@ TEST(EncodingGuess, HandMadeFiles) {
       {Convert("UTF-16BE", "Hello, world.\r\nReadMe 日本語\r\n"), G::Utf16Be},
       {Convert("EUC-JP", kJapanese), G::EucJp},
       {Convert("EUC-JP", "テキスト\r\nカタカナ\r\n"), G::EucJp},  // kana only: rows 0xA4, 0xA5
-      {std::string("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0\x3E\0", 20), G::Binary},
+      {std::string("\x7F"
+                   "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0\x3E\0",
+                   20),
+       G::Binary},
       {std::string("abc\0def", 7), G::Binary},
       {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), G::Binary},
       // Genuine Shift-JIS and plain ASCII: no notice.
@@ -83,9 +85,11 @@ TEST(EncodingGuess, HandMadeFiles) {
 // Random texts from one pool of characters: written in UTF-8 and EUC-JP they are named; the
 // same texts in Shift-JIS, and half-width katakana texts, never are.
 TEST(EncodingGuess, RandomJapaneseTexts) {
-  const char* const words[] = {"日本", "語", "漢字", "文章", "読む", "書く", "です", "ます", "から", "こと",
-                               "テキスト", "ファイル", "、", "。", "「", "」", "ab", "12", " ", "\r\n"};
-  const char* const half[] = {"ｱ", "ｲ", "ｳ", "ｶ", "ﾃ", "ｽ", "ﾄ", "ﾞ", "ﾟ", "ｰ", "ﾝ", "､", "･", "｡", " ", "a", "\r\n"};
+  const char* const words[] = {"日本", "語",   "漢字", "文章",     "読む",     "書く", "です",
+                               "ます", "から", "こと", "テキスト", "ファイル", "、",   "。",
+                               "「",   "」",   "ab",   "12",       " ",        "\r\n"};
+  const char* const half[] = {"ｱ", "ｲ", "ｳ", "ｶ", "ﾃ", "ｽ", "ﾄ", "ﾞ",   "ﾟ",
+                              "ｰ", "ﾝ", "､", "･", "｡", " ", "a", "\r\n"};
   for (int seed = 1; seed <= 200; ++seed) {
     std::mt19937 rng(static_cast<unsigned>(seed));
     std::string text, halfText;
@@ -94,7 +98,8 @@ TEST(EncodingGuess, RandomJapaneseTexts) {
       text += words[rng() % std::size(words)];
       halfText += half[rng() % std::size(half)];
     }
-    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) continue;
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+      continue;
     EXPECT_EQ(GuessEncoding(text, true), G::Utf8) << seed << " " << text;
     EXPECT_EQ(GuessEncoding(Convert("EUC-JP", text), true), G::EucJp) << seed << " " << text;
     EXPECT_EQ(GuessEncoding(Sjis(text), true), G::None) << seed << " " << text;

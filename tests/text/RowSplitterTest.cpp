@@ -72,8 +72,8 @@ TEST(RowSplitter, TwoHalvesOfAFileGiveTheRowsOfOnePass) {
     const std::string file = dir.Write("f", in);
     RowSlots slots;
     std::uint64_t last = 0;
-    RowFileReader(file).ReadInto(slots, SIZE_MAX, [&](std::uint64_t done, std::uint64_t) { last = done; },
-                                 1 + rng() % 7, 1);
+    RowFileReader(file).ReadInto(
+        slots, SIZE_MAX, [&](std::uint64_t done, std::uint64_t) { last = done; }, 1 + rng() % 7, 1);
     Strings rows;
     for (std::size_t i = 0; i < slots.Size(); ++i) rows.emplace_back(slots.Get(i));
     ASSERT_EQ(rows, Model(in)) << testing::PrintToString(in);
