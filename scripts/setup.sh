@@ -19,7 +19,7 @@ done
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev fonts-ipafont-gothic qt6-translations-l10n
           desktop-file-utils xvfb xauth x11-utils xdotool imagemagick poppler-utils
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev clang-format-14)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

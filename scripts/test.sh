@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Sets up and builds Quiret, runs every test, then runs the core's tests again in a build
-# with AddressSanitizer and UndefinedBehaviorSanitizer. In CI (CI=true) or when
+# Sets up and builds Quiret, checks the C++ formatting (clang-format 14), runs every test,
+# then runs the core's tests again in a build with AddressSanitizer and
+# UndefinedBehaviorSanitizer. In CI (CI=true) or when
 # QUIRET_FUZZ_SECONDS is set, each fuzz target then runs that long (30 s by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+scripts/check-format.sh
 jobs=$(nproc)
 
 export QT_QPA_PLATFORM=offscreen
