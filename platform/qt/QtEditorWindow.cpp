@@ -26,6 +26,7 @@
 #include "platform/LeadByte.h"
 #include "platform/qt/QtFontResolver.h"
 #include "platform/qt/QtKeyMap.h"
+#include "platform/qt/SystemColors.h"
 
 namespace quiret {
 
@@ -721,99 +722,6 @@ void QtEditorWindow::ShowMessage(const std::string& text) {
   box.exec();
 }
 
-TColor QtEditorWindow::ResolveColor(TColor color) {
-  if (!IsSystemColor(color)) return color;
-  const QPalette pal = QApplication::palette();
-  QPalette::ColorGroup group = QPalette::Active;
-  QPalette::ColorRole role = QPalette::Base;
-  switch (color & 0xFF) {
-    case 0:
-      role = QPalette::Button;
-      break;  // scroll bar
-    case 1:
-      role = QPalette::Window;
-      break;  // desktop
-    case 2:
-    case 27:
-      role = QPalette::Highlight;
-      break;  // active caption
-    case 3:
-    case 28:
-      role = QPalette::Mid;
-      break;  // inactive caption
-    case 4:
-    case 30:
-      role = QPalette::Window;
-      break;  // menu, menu bar
-    case 5:
-      role = QPalette::Base;
-      break;  // window
-    case 6:
-      role = QPalette::Shadow;
-      break;  // window frame
-    case 7:
-      role = QPalette::WindowText;
-      break;  // menu text
-    case 8:
-      role = QPalette::Text;
-      break;  // window text
-    case 9:
-      role = QPalette::HighlightedText;
-      break;  // caption text
-    case 10:
-    case 11:
-      role = QPalette::Button;
-      break;  // borders
-    case 12:
-      role = QPalette::Mid;
-      break;  // application workspace
-    case 13:
-    case 29:
-      role = QPalette::Highlight;
-      break;  // highlight, menu highlight
-    case 14:
-      role = QPalette::HighlightedText;
-      break;
-    case 15:
-      role = QPalette::Button;
-      break;  // button face
-    case 16:
-      role = QPalette::Dark;
-      break;  // button shadow
-    case 17:
-      group = QPalette::Disabled;
-      role = QPalette::Text;
-      break;  // grey text
-    case 18:
-      role = QPalette::ButtonText;
-      break;
-    case 19:
-      group = QPalette::Disabled;
-      role = QPalette::WindowText;
-      break;
-    case 20:
-      role = QPalette::Light;
-      break;  // button highlight
-    case 21:
-      role = QPalette::Shadow;
-      break;  // 3D dark shadow
-    case 22:
-      role = QPalette::Midlight;
-      break;  // 3D light
-    case 23:
-      role = QPalette::ToolTipText;
-      break;
-    case 24:
-      role = QPalette::ToolTipBase;
-      break;
-    case 26:
-      role = QPalette::Link;
-      break;  // hot-tracked item
-    default:
-      role = QPalette::Base;
-      break;
-  }
-  return QtSurface::FromQColor(pal.color(group, role));
-}
+TColor QtEditorWindow::ResolveColor(TColor color) { return ResolveSystemColor(color); }
 
 }  // namespace quiret
