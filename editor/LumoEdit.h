@@ -297,6 +297,13 @@ class TLumoEdit : public EditorWindowClient {
   std::function<void(TLumoEdit* sender, int shift, int x, int y)> OnMouseMove;
   TNotifyEvent OnDblClick;
   TNotifyEvent OnChange;
+  // Every change of the text once it is made: at logical position `at`, the bytes `removed`
+  // went and `inserted` came (CR LF inside either, as the rows hold them). The reports of
+  // one step come in an order that reproduces the step when they are applied one after
+  // another to the text as it was. A whole new text handed in (loading, ClearText) is not
+  // reported as a change. The recovery journal is written from this.
+  std::function<void(TLumoEdit* sender, LinePos at, std::string_view removed, std::string_view inserted)>
+      OnTextChange;
   // The host sees every key and character after the control has acted on it.
   std::function<void(TLumoEdit*sender, int vk, int shift)> OnKeyDown, OnKeyUp;
   std::function<void(TLumoEdit* sender, unsigned char ch)> OnKeyPress;
