@@ -13,15 +13,6 @@ namespace {
 constexpr int kTabStopChars = 8;
 constexpr int kLineGap = 2;  // pixels added below a line that holds text
 
-// Same pairing as the editor: a lead byte takes the next byte unless that is CR, LF or zero.
-size_t CharLen(std::string_view s, size_t pos) {
-  if (pos + 1 < s.size() && IsLeadByte(static_cast<unsigned char>(s[pos]))) {
-    const char next = s[pos + 1];
-    if (next != '\r' && next != '\n' && next != '\0') return 2;
-  }
-  return 1;
-}
-
 }  // namespace
 
 PrintStream::PrintStream(PrintPage& page) : page_(page) {}
@@ -92,7 +83,8 @@ void PrintStream::Flush() {
         LineFeed();
         continue;
       }
-      fit = CharLen(rest, 0);  // a character wider than the whole page goes out alone
+      fit =
+          static_cast<size_t>(CharLenFrom(rest, 0));  // a character wider than the whole page goes out alone
     }
     Draw(rest.substr(0, fit));
     rest.remove_prefix(fit);
@@ -110,7 +102,7 @@ size_t PrintStream::FittingBytes(std::string_view text) {
   size_t scanned = 0;
   auto scanTo = [&](size_t count) {
     while (ends.size() < count && scanned < text.size()) {
-      scanned += CharLen(text, scanned);
+      scanned += static_cast<size_t>(CharLenFrom(text, scanned));
       ends.push_back(scanned);
     }
   };
