@@ -125,17 +125,20 @@ struct Codec932::Tables {
   std::unique_ptr<std::array<char16_t, 0x10000>> dbl;          // indexed by lead << 8 | trail
   std::unique_ptr<std::array<std::uint16_t, 0x10000>> encode;  // UTF-16 unit -> CP932 code
 
-  // Appends the CP932 bytes for code point `c`, or `replacement`.
-  void Encode(std::string& out, char32_t c, char replacement) const {
+  // Appends the CP932 bytes for code point `c`, or `replacement`; false for the latter.
+  bool Encode(std::string& out, char32_t c, char replacement) const {
     std::uint16_t code = c < 0x10000 ? (*encode)[c] : kNoCode;
     if (code == kNoCode) {
       out += replacement;
-    } else if (code > 0xFF) {
+      return false;
+    }
+    if (code > 0xFF) {
       out += static_cast<char>(code >> 8);
       out += static_cast<char>(code & 0xFF);
     } else {
       out += static_cast<char>(code);
     }
+    return true;
   }
 };
 
@@ -180,6 +183,11 @@ Codec932::Codec932() {
       if (c != kNoChar) learnEncoding(c);
     }
   }
+  // Characters no code decodes to, which the system's converter still writes: the JIS
+  // forms that Unicode text from other systems carries. Yen and overline are left out on
+  // purpose: 0x5C and 0x7E are backslash and tilde here, and would show as those.
+  for (char16_t extra : {u'\u301C', u'\u2016', u'\u2212', u'\u2014', u'\u00A2', u'\u00A3', u'\u00AC'})
+    learnEncoding(extra);
   tables_ = t.release();  // lives as long as the process, like the instance
 }
 
@@ -229,18 +237,21 @@ std::u16string Codec932::ToUtf16(std::string_view cp932) const {
   return out;
 }
 
-std::string Codec932::FromUtf8(std::string_view utf8, char replacement) const {
+std::string Codec932::FromUtf8(std::string_view utf8, char replacement, int* replaced) const {
   std::string out;
   out.reserve(utf8.size());
+  int missing = 0;
   for (size_t pos = 0; pos < utf8.size();) {
-    tables_->Encode(out, NextUtf8(utf8, pos), replacement);
+    if (!tables_->Encode(out, NextUtf8(utf8, pos), replacement)) ++missing;
   }
+  if (replaced) *replaced = missing;
   return out;
 }
 
-std::string Codec932::FromUtf16(std::u16string_view utf16, char replacement) const {
+std::string Codec932::FromUtf16(std::u16string_view utf16, char replacement, int* replaced) const {
   std::string out;
   out.reserve(utf16.size() * 2);
+  int missing = 0;
   for (size_t i = 0; i < utf16.size(); ++i) {
     char16_t u = utf16[i];
     if (u >= 0xD800 && u <= 0xDFFF) {
@@ -249,10 +260,12 @@ std::string Codec932::FromUtf16(std::u16string_view utf16, char replacement) con
         ++i;
       }
       out += replacement;
+      ++missing;
       continue;
     }
-    tables_->Encode(out, u, replacement);
+    if (!tables_->Encode(out, u, replacement)) ++missing;
   }
+  if (replaced) *replaced = missing;
   return out;
 }
 

@@ -16,9 +16,12 @@ class Codec932 {
   // Whole-text conversion; invalid bytes become U+FFFD, one per byte.
   std::string ToUtf8(std::string_view cp932) const;
   std::u16string ToUtf16(std::string_view cp932) const;
-  // Characters that code page 932 cannot represent become `replacement`.
-  std::string FromUtf8(std::string_view utf8, char replacement = '?') const;
-  std::string FromUtf16(std::u16string_view utf16, char replacement = '?') const;
+  // Characters that code page 932 cannot represent become `replacement`; `replaced`, when
+  // given, is set to how many did. The JIS forms of seven symbols that other systems write
+  // (wave dash, double vertical line, minus sign, em dash, cent, pound, not sign) take the
+  // code page's codes for them, as the system's own converter does.
+  std::string FromUtf8(std::string_view utf8, char replacement = '?', int* replaced = nullptr) const;
+  std::string FromUtf16(std::u16string_view utf16, char replacement = '?', int* replaced = nullptr) const;
   // Appends code point c as UTF-8 (any value up to U+10FFFF, private use included).
   static void AppendUtf8(std::string& out, char32_t c);
   // Lower-cases ASCII letters; double-byte characters are left intact.

@@ -1,5 +1,6 @@
 // Code page 932 conversion: the whole code table, its quirks, and hostile input.
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include <random>
 #include <set>
@@ -175,6 +176,51 @@ TEST(Codec932Test, UnicodeOutsideTheCodePageBecomesReplacement) {
                            "あ"),
             "?\x82\xA0");
   EXPECT_EQ(codec.FromUtf8(std::string("\0", 1)), std::string("\0", 1));
+}
+
+// What the system's converter writes for one UTF-8 character, or "" when it refuses it.
+std::string IconvCp932(const std::string& utf8) {
+  iconv_t cd = iconv_open("CP932", "UTF-8");
+  char out[8];
+  char* in = const_cast<char*>(utf8.data());
+  char* o = out;
+  size_t inLeft = utf8.size(), outLeft = sizeof out;
+  const bool ok = iconv(cd, &in, &inLeft, &o, &outLeft) != static_cast<size_t>(-1) && inLeft == 0;
+  iconv_close(cd);
+  return ok ? std::string(out, sizeof out - outLeft) : std::string();
+}
+
+// The JIS forms of seven symbols have no code of their own but the converter writes them as
+// the code page's symbols; other characters still count as replaced, each once.
+TEST(Codec932Test, JisFormsTakeTheConvertersCodesAndTheRestIsCounted) {
+  const struct {
+    const char* utf8;
+    char16_t utf16;
+    std::string cp932;
+  } cases[] = {
+      {"〜", u'\u301C', "\x81\x60"}, {"‖", u'\u2016', "\x81\x61"}, {"−", u'\u2212', "\x81\x7C"},
+      {"—", u'\u2014', "\x81\x5C"},  {"¢", u'\u00A2', "\x81\x91"}, {"£", u'\u00A3', "\x81\x92"},
+      {"¬", u'\u00AC', "\x81\xCA"},
+  };
+  for (const auto& c : cases) {
+    int replaced = -1;
+    EXPECT_EQ(IconvCp932(c.utf8), c.cp932) << c.utf8;
+    EXPECT_EQ(codec.FromUtf8(c.utf8, '?', &replaced), c.cp932) << c.utf8;
+    EXPECT_EQ(replaced, 0);
+    EXPECT_EQ(codec.FromUtf16(std::u16string(1, c.utf16), '?', &replaced), c.cp932) << c.utf8;
+    EXPECT_EQ(replaced, 0);
+  }
+  int replaced = -1;
+  EXPECT_EQ(codec.FromUtf16(u"〜a😀é𠮷", '?', &replaced),
+            "\x81\x60"
+            "a???");
+  EXPECT_EQ(replaced, 3);
+  EXPECT_EQ(codec.FromUtf8("¥‾\xC3x", '?', &replaced), "???x");  // yen, overline, a cut sequence
+  EXPECT_EQ(replaced, 3);
+  EXPECT_EQ(codec.FromUtf8("ok", '?', &replaced), "ok");
+  EXPECT_EQ(replaced, 0);
+  // Decoding still gives the code page's own characters.
+  EXPECT_EQ(codec.ToUtf8("\x81\x60\x81\x5C"), "～―");
 }
 
 TEST(Codec932Test, LowerCaseTouchesOnlyAsciiLetters) {
