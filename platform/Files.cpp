@@ -28,6 +28,10 @@ bool IsReadOnlyFile(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
 }
 
+bool MayWriteFile(const std::string& path) {
+  return !path.empty() && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
 // O_NONBLOCK: opening a FIFO without a writer, or some devices, would otherwise wait forever.
 // A file that cannot be opened is judged by its name alone; the reader reports why it fails.
 bool IsRegularFile(const std::string& path) {

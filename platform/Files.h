@@ -8,6 +8,9 @@ namespace quiret {
 bool FileExists(const std::string& path);  // an existing file (not a directory)
 bool DirectoryExists(const std::string& path);
 bool IsReadOnlyFile(const std::string& path);  // exists and has no write permission bit
+// This user may write the file (its permissions and the file system, as the running
+// program's effective ids); false too when it does not exist.
+bool MayWriteFile(const std::string& path);
 // A regular file (links followed): never a folder, device, FIFO or socket, whose reading
 // could block or never end. Asked without blocking.
 bool IsRegularFile(const std::string& path);

@@ -261,20 +261,12 @@ IniDocument::SaveResult IniDocument::Save() {
   // The user's way of keeping the settings as they are; the rename would not ask.
   if (IsWriteProtected(target)) return SaveResult::ReadOnly;
   try {
+    // A writable file in a folder we may not add to is rewritten in place there.
     ReplaceFileSafely(path_, [&](const std::string& temp) { WriteAllTo(temp, data, O_WRONLY | O_TRUNC); });
   } catch (const std::system_error& e) {
-    const int code = e.code().value();
-    const bool folderLocked = code == EACCES || code == EPERM || code == EROFS;
-    struct stat st;
-    if (!folderLocked || stat(target.c_str(), &st) != 0) {
-      throw std::runtime_error("Cannot write " + path_ + ": " + std::strerror(code));
-    }
-    // A writable file in a folder we may not add to: rewrite it in place instead.
-    try {
-      WriteAllTo(target, data, O_WRONLY | O_TRUNC);
-    } catch (const std::system_error& inPlace) {
-      throw std::runtime_error("Cannot write " + path_ + ": " + std::strerror(inPlace.code().value()));
-    }
+    throw std::runtime_error("Cannot write " + path_ + ": " + std::strerror(e.code().value()));
+  } catch (const EInPlaceSave& e) {
+    throw std::runtime_error("Cannot write " + path_ + ": " + e.what());
   }
   loaded_ = data;
   return SaveResult::Saved;

@@ -1,20 +1,28 @@
-// Write to a temporary file beside the target, flush it, then rename it over the target.
+// Saving a file: a temporary file renamed over it, or a write in place behind a durable copy
+// of the old bytes, each noted in the state folder while it runs.
 #include "platform/SafeReplace.h"
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <ctime>
+#include <optional>
 #include <system_error>
 
+#include "platform/FileCopy.h"
 #include "platform/Files.h"
+#include "platform/SaveNotes.h"
 
 namespace quiret {
 
 namespace {
+
+using WriteFn = std::function<void(const std::string&)>;
 
 [[noreturn]] void ThrowErrno(int code, const std::string& fileName) {
   throw std::system_error(code, std::generic_category(), fileName);
@@ -32,15 +40,147 @@ bool AllDigits(const std::string& s) {
   return true;
 }
 
-// ".<name>.XXXXXX" as made here, or "<name>.tmp<pid>_<n>" as earlier versions named them.
-bool IsOurTemporary(const std::string& entry, const std::string& name) {
-  const std::string ours = "." + name + ".";
-  if (entry.size() == ours.size() + 6 && entry.compare(0, ours.size(), ours) == 0) return true;
+// "<name>.tmp<pid>_<n>", as earlier versions named their temporary files.
+bool IsEarlierTemporary(const std::string& entry, const std::string& name) {
   const std::string old = name + ".tmp";
   if (entry.size() <= old.size() || entry.compare(0, old.size(), old) != 0) return false;
   const std::string rest = entry.substr(old.size());
   const size_t bar = rest.find('_');
   return bar != std::string::npos && AllDigits(rest.substr(0, bar)) && AllDigits(rest.substr(bar + 1));
+}
+
+// A short name of our own, whatever the length of the file's name: ".quiret-XXXXXX.tmp".
+std::string TemporaryName() {
+  static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned char raw[6];
+  if (getrandom(raw, sizeof raw, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof raw)) {
+    timespec t{};
+    clock_gettime(CLOCK_REALTIME, &t);
+    unsigned long long x =
+        static_cast<unsigned long long>(t.tv_nsec) ^ (static_cast<unsigned long long>(getpid()) << 20);
+    for (unsigned char& b : raw) b = static_cast<unsigned char>(x), x = x * 6364136223846793005ull + 1;
+  }
+  std::string name = ".quiret-";
+  for (unsigned char b : raw) name += kChars[b % 36];
+  return name + ".tmp";
+}
+
+mode_t NewFileMode() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+void Stage(const SaveOptions& options, SaveStage stage) {
+  if (options.OnStage) options.OnStage(stage);
+}
+
+// Renames a temporary file over the target. Nothing (and nothing left behind) when the
+// old file's owner or group cannot be given to the new one: the caller writes in place.
+std::optional<FileIdentity> ReplaceByRename(const std::string& fileName, const std::string& target,
+                                            const struct stat* old, const WriteFn& write,
+                                            const SaveOptions& options) {
+  const std::string folder = FolderOf(target);
+  SaveNote note(options.NotesFolder);
+  SaveRecord record;
+  record.Target = target;
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0; ++attempt) {
+    temp = folder + "/" + TemporaryName();
+    record.Temporary = temp;
+    note.Record(record, false);  // before the file exists: a kill after this point is cleared up
+    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno != EEXIST || attempt >= 100)) ThrowErrno(errno, fileName);
+  }
+  try {
+    Stage(options, SaveStage::TemporaryMade);
+    struct stat mine;
+    if (old && fstat(fd, &mine) == 0 && (mine.st_uid != old->st_uid || mine.st_gid != old->st_gid) &&
+        fchown(fd, old->st_uid, old->st_gid) != 0) {
+      if (errno != EPERM && errno != EINVAL) ThrowErrno(errno, fileName);
+      close(fd);
+      unlink(temp.c_str());
+      return std::nullopt;
+    }
+    write(temp);
+    // After the owner: a change of owner clears the set-id bits.
+    if (fchmod(fd, old ? old->st_mode & 07777 : NewFileMode()) != 0) ThrowErrno(errno, fileName);
+    // The new content must be on the disk before the name points at it: a crash soon after
+    // the rename could otherwise leave an empty file where the old one was. Some file
+    // systems also report a failed write only here.
+    if (fsync(fd) != 0) ThrowErrno(errno, fileName);
+    const FileIdentity written = IdentityOfOpenFile(fd);  // a rename keeps the inode and time
+    const int closed = close(fd);
+    fd = -1;
+    if (closed != 0) ThrowErrno(errno, fileName);
+    if (rename(temp.c_str(), target.c_str()) != 0) ThrowErrno(errno, fileName);
+    SyncFolder(folder);
+    Stage(options, SaveStage::Written);
+    return written;
+  } catch (...) {
+    if (fd >= 0) close(fd);
+    unlink(temp.c_str());
+    throw;
+  }
+}
+
+FileIdentity Sync(const std::string& fileName, const std::string& target) {
+  int fd = open(target.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);  // a file we may write but not read
+  if (fd < 0) ThrowErrno(errno, fileName);
+  const int synced = fsync(fd);
+  const int error = errno;
+  const FileIdentity written = IdentityOfOpenFile(fd);
+  close(fd);
+  if (synced != 0) ThrowErrno(error, fileName);
+  return written;
+}
+
+// Rewrites the target itself: its inode, owner, group, mode and links stay. The old bytes
+// are on the disk in the notes folder before the first new byte is written.
+FileIdentity WriteInPlace(const std::string& fileName, const std::string& target, const WriteFn& write,
+                          const SaveOptions& options) {
+  SaveNote note(options.NotesFolder);
+  if (!note.Active())
+    throw EInPlaceSave(EInPlaceSave::Problem::NoCopy, options.NotesFolder, errno ? errno : ENOENT,
+                       fileName + ": no place to keep a copy of the old content");
+  SaveRecord record;
+  record.method = SaveRecord::Method::InPlace;
+  record.stage = SaveRecord::Stage::Copying;
+  record.Target = target;
+  record.Copy = note.CopyPath();
+  record.Before = IdentityOf(target);
+  try {
+    if (!note.Record(record, true)) ThrowErrno(errno ? errno : EIO, record.Copy);
+    CopyFileToNew(target, record.Copy);
+    SyncFolder(options.NotesFolder);
+    record.stage = SaveRecord::Stage::Copied;
+    if (!note.Record(record, true)) ThrowErrno(errno ? errno : EIO, record.Copy);
+  } catch (const std::system_error& e) {
+    unlink(record.Copy.c_str());
+    throw EInPlaceSave(EInPlaceSave::Problem::NoCopy, record.Copy, e.code().value(), e.what());
+  }
+  Stage(options, SaveStage::CopyMade);
+  FileIdentity written;
+  try {
+    write(target);
+    written = Sync(fileName, target);
+  } catch (...) {
+    try {
+      CopyFileInPlace(record.Copy, target);
+    } catch (const std::system_error& e) {
+      note.Keep();  // the next start offers the copy again
+      throw EInPlaceSave(EInPlaceSave::Problem::OldBytesKept, record.Copy, e.code().value(), e.what());
+    }
+    unlink(record.Copy.c_str());
+    throw;
+  }
+  record.stage = SaveRecord::Stage::Written;
+  note.Record(record, true);
+  Stage(options, SaveStage::Written);
+  unlink(record.Copy.c_str());
+  return written;
 }
 
 }  // namespace
@@ -64,39 +204,28 @@ std::string FinalTarget(const std::string& fileName) {
   return path;
 }
 
-void ReplaceFileSafely(const std::string& fileName, const std::function<void(const std::string&)>& write) {
+FileIdentity ReplaceFileSafely(const std::string& fileName, const WriteFn& write,
+                               const SaveOptions& options) {
   const std::string target = FinalTarget(fileName);
-  std::string pattern = FolderOf(target) + "/." + ExtractFileName(target) + ".XXXXXX";
-  const int fd = mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) ThrowErrno(errno, fileName);
-  close(fd);
-  const std::string temp = pattern;
-  try {
-    write(temp);
-    struct stat st;
-    mode_t mode = 0666;
-    if (stat(target.c_str(), &st) == 0) {
-      mode = st.st_mode & 07777;
-    } else {
-      const mode_t mask = umask(0);
-      umask(mask);
-      mode &= ~mask;
-    }
-    if (chmod(temp.c_str(), mode) != 0) ThrowErrno(errno, fileName);
-    // The new content must be on the disk before the name points at it: a crash soon after
-    // the rename could otherwise leave an empty file where the old one was. Some file
-    // systems also report a failed write only here.
-    const int syncFd = open(temp.c_str(), O_RDONLY | O_CLOEXEC);
-    if (syncFd < 0) ThrowErrno(errno, fileName);
-    const int synced = fsync(syncFd);
-    const int syncError = errno;
-    close(syncFd);
-    if (synced != 0) ThrowErrno(syncError, fileName);
-    if (rename(temp.c_str(), target.c_str()) != 0) ThrowErrno(errno, fileName);
-  } catch (...) {
-    unlink(temp.c_str());
-    throw;
+  struct stat st;
+  const bool exists = stat(target.c_str(), &st) == 0;
+  // Never replace what this user could not have changed: a rename in a folder of the user's
+  // would otherwise take over another user's file.
+  if (exists && !MayWriteFile(target)) ThrowErrno(EACCES, fileName);
+  const bool regular = exists && S_ISREG(st.st_mode);
+  const bool folderWritable = faccessat(AT_FDCWD, FolderOf(target).c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+  if (!regular || (st.st_nlink == 1 && folderWritable)) {
+    if (std::optional<FileIdentity> id =
+            ReplaceByRename(fileName, target, exists ? &st : nullptr, write, options))
+      return *id;
   }
+  return WriteInPlace(fileName, target, write, options);
+}
+
+FileIdentity ReplaceFileSafely(const std::string& fileName, const WriteFn& write) {
+  SaveOptions options;
+  options.NotesFolder = SaveNotesFolder();
+  return ReplaceFileSafely(fileName, write, options);
 }
 
 int RemoveStaleTemporaries(const std::string& fileName) {
@@ -108,7 +237,7 @@ int RemoveStaleTemporaries(const std::string& fileName) {
   int removed = 0;
   while (const dirent* e = readdir(d)) {
     const std::string entry = e->d_name;
-    if (!IsOurTemporary(entry, name)) continue;
+    if (!IsEarlierTemporary(entry, name)) continue;
     const std::string path = folder + "/" + entry;
     struct stat st;
     // Only plain files of this user: never a folder, a link or someone else's file.

@@ -238,8 +238,13 @@ TEST_F(IniFileTest, WritableFileInALockedFolderIsRewrittenInPlace) {
   ASSERT_GE(pid, 0);
   if (pid == 0) {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    // That user's own state folder, where the old content is kept while it is rewritten.
+    char state[] = "/tmp/quiret-state-XXXXXX";
+    if (!mkdtemp(state)) _exit(4);
+    setenv("XDG_STATE_HOME", state, 1);
     try {
       IniFile(file).WriteInteger("Edit", "FontSize", 12);
+      std::filesystem::remove_all(state);
     } catch (...) {
       _exit(1);
     }

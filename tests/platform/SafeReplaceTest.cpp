@@ -1,18 +1,44 @@
-// The safe replace: what it leaves when it fails, and which leftovers count as its own.
+// The safe replace: what it leaves when it fails or is killed, what the saved file still is
+// (owner, group, mode, inode, links), and which leftovers count as its own.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
 
 #include "platform/SafeReplace.h"
+#include "platform/SaveNotes.h"
 #include "tests/platform/TempDir.h"
+#include "tests/support/AsUser.h"
 
 namespace quiret {
 namespace {
 
 using test::TempDir;
+
+std::vector<std::string> Entries(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+struct stat StatOf(const std::string& path) {
+  struct stat st {};
+  stat(path.c_str(), &st);
+  return st;
+}
+
+SaveOptions NotesIn(const std::string& folder) {
+  SaveOptions options;
+  options.NotesFolder = folder;
+  return options;
+}
 
 TEST(SafeReplace, FailedWriteLeavesTheOldFileAndNoTemporary) {
   TempDir dir;
@@ -29,6 +55,8 @@ TEST(SafeReplace, FailedWriteLeavesTheOldFileAndNoTemporary) {
   EXPECT_THROW(ReplaceFileSafely(dir.File("no/such.txt"), [](const std::string&) {}), std::system_error);
 }
 
+// Saves of earlier versions named their temporary files "<name>.tmp<pid>_<n>"; those go.
+// Anything else that merely looks like a temporary may be the user's and stays.
 TEST(SafeReplace, StaleTemporariesOfThatFileOnly) {
   TempDir dir;
   const std::string path = dir.File("quiret.ini");
@@ -36,17 +64,259 @@ TEST(SafeReplace, StaleTemporariesOfThatFileOnly) {
     const char* name;
     bool stale;
   } cases[] = {
-      {".quiret.ini.a1B2c3", true}, {"quiret.ini.tmp123_0", true},  {"quiret.ini.tmp9_42", true},
-      {".quiret.ini.a1B2c", false}, {".quiret.ini.a1B2c3d", false}, {"quiret.ini.tmp123", false},
-      {"quiret.ini.tmpx_1", false}, {"quiret.ini.tmp1_", false},    {".other.ini.a1B2c3", false},
-      {"quiret.ini.bak", false},    {"quiret.ini", false},
+      {".quiret.ini.a1B2c3", false}, {"quiret.ini.tmp123_0", true},  {"quiret.ini.tmp9_42", true},
+      {".quiret.ini.a1B2c", false},  {".quiret.ini.a1B2c3d", false}, {"quiret.ini.tmp123", false},
+      {"quiret.ini.tmpx_1", false},  {"quiret.ini.tmp1_", false},    {".other.ini.a1B2c3", false},
+      {"quiret.ini.bak", false},     {"quiret.ini", false},          {".quiret.ini.backup", false},
+      {".quiret-a1b2c3.tmp", false},
   };
   for (const auto& c : cases) TempDir::Write(dir.File(c.name), "x");
-  std::filesystem::create_directory(dir.File(".quiret.ini.folder"));
-  EXPECT_EQ(RemoveStaleTemporaries(path), 3);
+  std::filesystem::create_directory(dir.File("quiret.ini.tmp1_2"));
+  EXPECT_EQ(RemoveStaleTemporaries(path), 2);
   for (const auto& c : cases) EXPECT_EQ(std::filesystem::exists(dir.File(c.name)), !c.stale) << c.name;
-  EXPECT_TRUE(std::filesystem::is_directory(dir.File(".quiret.ini.folder")));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.File("quiret.ini.tmp1_2")));
   EXPECT_EQ(RemoveStaleTemporaries(dir.File("none/quiret.ini")), 0);
+}
+
+// The temporary name is short and our own: a name at the limit (85 Japanese characters,
+// 255 bytes) saves, and a second hard link keeps seeing the file.
+TEST(SafeReplace, LongNamesAndHardLinks) {
+  TempDir dir, notes;
+  std::string name;
+  for (int i = 0; i < 85; ++i) name += "あ";
+  const std::string path = dir.File(name), other = dir.File("other");
+  TempDir::Write(path, "old");
+  const FileIdentity id = ReplaceFileSafely(
+      path, [](const std::string& p) { TempDir::Write(p, "new"); }, NotesIn(notes.Path()));
+  EXPECT_EQ(TempDir::Read(path), "new");
+  EXPECT_EQ(id, IdentityOf(path));
+  EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{name});
+
+  ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
+  const ino_t inode = StatOf(path).st_ino;
+  ReplaceFileSafely(
+      path, [](const std::string& p) { TempDir::Write(p, "linked"); }, NotesIn(notes.Path()));
+  EXPECT_EQ(StatOf(path).st_ino, inode);
+  EXPECT_EQ(TempDir::Read(other), "linked");
+  EXPECT_TRUE(Entries(notes.Path()).empty());  // the copy of the old bytes went with the note
+}
+
+// A failing write in place puts the old bytes back; without a place for the copy nothing
+// is written at all.
+TEST(SafeReplace, InPlaceWritesFailSafely) {
+  TempDir dir, notes;
+  const std::string path = dir.File("doc.txt");
+  TempDir::Write(path, "old bytes");
+  ASSERT_EQ(link(path.c_str(), dir.File("second").c_str()), 0);
+  auto half = [](const std::string& p) {
+    TempDir::Write(p, "ne");
+    throw std::runtime_error("disk full");
+  };
+  EXPECT_THROW(ReplaceFileSafely(path, half, NotesIn(notes.Path())), std::runtime_error);
+  EXPECT_EQ(TempDir::Read(path), "old bytes");
+  EXPECT_TRUE(Entries(notes.Path()).empty());
+  try {
+    ReplaceFileSafely(path, half, NotesIn(""));
+    ADD_FAILURE() << "wrote in place without a copy";
+  } catch (const EInPlaceSave& e) {
+    EXPECT_EQ(e.Kind, EInPlaceSave::Problem::NoCopy);
+  }
+  EXPECT_EQ(TempDir::Read(path), "old bytes");
+  // The copy itself gone when it is needed: the note stays, so the next start asks.
+  auto lost = [&](const std::string& p) {
+    TempDir::Write(p, "ne");
+    for (const std::string& n : Entries(notes.Path()))
+      if (n.ends_with(".old")) std::filesystem::remove(notes.File(n));
+    throw std::runtime_error("disk full");
+  };
+  EXPECT_THROW(ReplaceFileSafely(path, lost, NotesIn(notes.Path())), EInPlaceSave);
+  EXPECT_EQ(ClearUpInterruptedSaves(notes.Path()).size(), 1u);
+}
+
+// Saves killed at each point: the next start's clear-up removes the temporary file or the
+// copy that is no longer needed, and offers the old bytes when the file may be half
+// written. Files that only look like ours stay.
+TEST(SafeReplace, KilledSavesAreClearedUpAtTheNextStart) {
+  enum Point { InWrite, AtTemporary, AtCopy, AtWritten };
+  const struct {
+    const char* name;
+    bool inPlace;
+    Point point;
+    const char* after;  // the file after the clear-up
+    int pending;        // saves offered to the user
+  } cases[] = {
+      {"rename, killed while writing", false, InWrite, "old bytes", 0},
+      {"rename, killed after making the temporary", false, AtTemporary, "old bytes", 0},
+      {"in place, killed after the copy", true, AtCopy, "old bytes", 0},
+      {"in place, killed while writing", true, InWrite, "new", 1},
+      {"in place, killed once written", true, AtWritten, "new bytes", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir, notes;
+    const std::string path = dir.File("doc.txt");
+    TempDir::Write(path, "old bytes");
+    const std::vector<std::string> users = {".doc.txt.a1B2c3", ".quiret-zzzzzz.tmp", "doc.txt.backup"};
+    for (const std::string& u : users) TempDir::Write(dir.File(u), "mine");
+    if (c.inPlace) {
+      ASSERT_EQ(link(path.c_str(), dir.File("second").c_str()), 0);
+    }
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      SaveOptions options = NotesIn(notes.Path());
+      options.OnStage = [&](SaveStage s) {
+        if ((s == SaveStage::TemporaryMade && c.point == AtTemporary) ||
+            (s == SaveStage::CopyMade && c.point == AtCopy) ||
+            (s == SaveStage::Written && c.point == AtWritten))
+          raise(SIGKILL);
+      };
+      ReplaceFileSafely(
+          path,
+          [&](const std::string& p) {
+            TempDir::Write(p, c.point == InWrite ? "new" : "new bytes");
+            if (c.point == InWrite) raise(SIGKILL);
+          },
+          options);
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    std::vector<InterruptedSave> pending = ClearUpInterruptedSaves(notes.Path());
+    ASSERT_EQ(static_cast<int>(pending.size()), c.pending);
+    EXPECT_EQ(TempDir::Read(path), c.after);
+    std::vector<std::string> expected = users;
+    expected.push_back("doc.txt");
+    if (c.inPlace) expected.push_back("second");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Entries(dir.Path()), expected);
+    for (const std::string& u : users) EXPECT_EQ(TempDir::Read(dir.File(u)), "mine");
+    if (pending.empty()) {
+      EXPECT_TRUE(Entries(notes.Path()).empty());
+      continue;
+    }
+    InterruptedSave& save = pending[0];
+    EXPECT_EQ(save.Target(), path);
+    EXPECT_TRUE(save.TargetIsSameFile());
+    EXPECT_EQ(TempDir::Read(save.Copy()), "old bytes");
+    save.Restore();
+    EXPECT_EQ(TempDir::Read(dir.File("second")), "old bytes");  // in place: the link sees it too
+    EXPECT_TRUE(Entries(notes.Path()).empty());
+  }
+}
+
+// Keeping the copy forgets the note and never removes the copy; a save still running (its
+// note locked by a live process, another session's) is left alone until it ends.
+TEST(SafeReplace, KeptCopiesAndRunningSavesStay) {
+  TempDir dir, notes;
+  const std::string path = dir.File("doc.txt");
+  TempDir::Write(path, "old bytes");
+  ASSERT_EQ(link(path.c_str(), dir.File("second").c_str()), 0);
+  auto killedSave = [&](bool stop) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      ReplaceFileSafely(
+          path,
+          [&](const std::string& p) {
+            TempDir::Write(p, "new");
+            raise(stop ? SIGSTOP : SIGKILL);
+          },
+          NotesIn(notes.Path()));
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, WUNTRACED);
+    return pid;
+  };
+  killedSave(false);
+  {
+    std::vector<InterruptedSave> pending = ClearUpInterruptedSaves(notes.Path());
+    ASSERT_EQ(pending.size(), 1u);
+    const std::string copy = pending[0].Copy();
+    pending[0].KeepCopy();
+    EXPECT_TRUE(ClearUpInterruptedSaves(notes.Path()).empty());
+    EXPECT_EQ(TempDir::Read(copy), "old bytes");
+    std::filesystem::remove(copy);
+  }
+  TempDir::Write(path, "old bytes");
+  const pid_t running = killedSave(true);
+  EXPECT_TRUE(ClearUpInterruptedSaves(notes.Path()).empty());
+  EXPECT_EQ(Entries(notes.Path()).size(), 2u);  // its note and its copy
+  kill(running, SIGKILL);
+  waitpid(running, nullptr, 0);
+  EXPECT_EQ(ClearUpInterruptedSaves(notes.Path()).size(), 1u);
+}
+
+// As another user (the tests run as root here and in CI): what the file is stays what it
+// was. A shared file keeps its owner and group and a file in a locked folder or with a
+// second link is written in place; a file the user may not write is refused even where a
+// rename would work; the user's own file is renamed over with its group and mode.
+TEST(SafeReplace, OwnersGroupsModesAndLinksStayForAnotherUser) {
+  if (!test::CanSwitchUser()) GTEST_SKIP() << "needs root to act as another user";
+  constexpr uid_t kUser = test::kOtherUser;
+  constexpr gid_t kGroup = test::kSharedGroup;
+  const struct {
+    const char* name;
+    uid_t folderOwner;
+    gid_t folderGroup;
+    mode_t folderMode;
+    uid_t fileOwner;
+    gid_t fileGroup;
+    mode_t fileMode;
+    bool secondLink;
+    int result;  // 0 saved, EACCES refused
+    bool sameInode;
+  } cases[] = {
+      {"group-writable file in a shared folder", 0, kGroup, 0775, 0, kGroup, 0664, false, 0, true},
+      {"writable file in a locked folder", 0, 0, 0755, kUser, kGroup, 0644, false, 0, true},
+      {"second hard link", kUser, kGroup, 0755, kUser, kGroup, 0600, true, 0, true},
+      {"a group the user is not in", kUser, kGroup, 0755, kUser, 5555, 0644, false, 0, true},
+      {"someone else's file in the user's folder", kUser, kGroup, 0755, 0, 0, 0644, false, EACCES, true},
+      {"the user's own file", kUser, kGroup, 0755, kUser, kGroup, 0640, false, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+    const std::string folder = dir.File("f"), path = folder + "/doc.txt", link2 = folder + "/second";
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    TempDir::Write(path, "old");
+    if (c.secondLink) {
+      ASSERT_EQ(link(path.c_str(), link2.c_str()), 0);
+    }
+    ASSERT_EQ(chown(path.c_str(), c.fileOwner, c.fileGroup), 0);
+    ASSERT_EQ(chmod(path.c_str(), c.fileMode), 0);
+    ASSERT_EQ(chown(folder.c_str(), c.folderOwner, c.folderGroup), 0);
+    ASSERT_EQ(chmod(folder.c_str(), c.folderMode), 0);
+    const ino_t inode = StatOf(path).st_ino;
+    const int result = test::RunAsUser(kUser, kGroup, {kGroup}, [&] {
+      char notes[] = "/tmp/quiret-notes-XXXXXX";
+      if (!mkdtemp(notes)) return 90;
+      int code = 0;
+      try {
+        ReplaceFileSafely(
+            path, [](const std::string& p) { TempDir::Write(p, "new"); }, NotesIn(notes));
+      } catch (const std::system_error& e) {
+        code = e.code().value();
+      }
+      const bool clean = Entries(notes).empty();
+      std::filesystem::remove_all(notes);
+      return clean ? code : 91;
+    });
+    EXPECT_EQ(result, c.result);
+    const struct stat st = StatOf(path);
+    EXPECT_EQ(TempDir::Read(path), c.result == 0 ? "new" : "old");
+    EXPECT_EQ(st.st_ino == inode, c.sameInode);
+    EXPECT_EQ(st.st_uid, c.fileOwner);
+    EXPECT_EQ(st.st_gid, c.fileGroup);
+    EXPECT_EQ(st.st_mode & 07777, c.fileMode);
+    if (c.secondLink) {
+      EXPECT_EQ(TempDir::Read(link2), "new");
+    }
+    EXPECT_EQ(Entries(folder).size(), c.secondLink ? 2u : 1u);
+    chmod(folder.c_str(), 0755);
+  }
 }
 
 }  // namespace

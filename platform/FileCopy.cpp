@@ -1,0 +1,93 @@
+// Durable byte copies with plain reads and writes.
+#include "platform/FileCopy.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <system_error>
+
+namespace quiret {
+
+namespace {
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  // Closes now, so that an error of the close itself is seen.
+  int Close() {
+    const int r = close(fd_);
+    fd_ = -1;
+    return r;
+  }
+
+ private:
+  int fd_;
+};
+
+[[noreturn]] void Fail(int code, const std::string& path) {
+  throw std::system_error(code, std::generic_category(), path);
+}
+
+void CopyBytes(int from, int to, const std::string& fromPath, const std::string& toPath) {
+  constexpr size_t kBlock = 1 << 20;
+  std::unique_ptr<char[]> buf(new char[kBlock]);
+  for (;;) {
+    const ssize_t n = read(from, buf.get(), kBlock);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) Fail(errno, fromPath);
+    if (n == 0) return;
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = write(to, buf.get() + done, static_cast<size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) Fail(w < 0 ? errno : EIO, toPath);
+      done += w;
+    }
+  }
+}
+
+void Finish(Fd& to, const std::string& toPath) {
+  if (fsync(to.get()) != 0) Fail(errno, toPath);
+  if (to.Close() != 0) Fail(errno, toPath);
+}
+
+}  // namespace
+
+void CopyFileToNew(const std::string& from, const std::string& to) {
+  Fd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.get() < 0) Fail(errno, from);
+  Fd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (out.get() < 0) Fail(errno, to);
+  try {
+    CopyBytes(in.get(), out.get(), from, to);
+    Finish(out, to);
+  } catch (...) {
+    unlink(to.c_str());
+    throw;
+  }
+}
+
+void CopyFileInPlace(const std::string& from, const std::string& to) {
+  Fd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.get() < 0) Fail(errno, from);
+  Fd out(open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+  if (out.get() < 0) Fail(errno, to);
+  CopyBytes(in.get(), out.get(), from, to);
+  Finish(out, to);
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+}  // namespace quiret
