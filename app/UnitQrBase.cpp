@@ -24,9 +24,10 @@ TFormBase::TFormBase(const TShellServices& services, std::string settingsPath)
   FormClip = std::make_unique<TFormClip>(ui_.ClipViewer, ui_.Clip);
   FormAbout = std::make_unique<TFormAbout>(ui_.About);
   ShowNoFile();
+  ui_.Clip.OnReplaced = [this](int count) { ReportReplacedCharacters(count); };
 }
 
-TFormBase::~TFormBase() = default;
+TFormBase::~TFormBase() { ui_.Clip.OnReplaced = nullptr; }
 
 bool TFormBase::Checked(const std::string& item) const {
   auto it = checks_.find(item);

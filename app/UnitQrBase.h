@@ -132,6 +132,9 @@ class TFormBase {
   void MoveBottomExecute();
   void ViewClipBoardExecute();
   void ClearClipBoardExecute();
+  // Pasted, typed or committed text had `count` characters code page 932 cannot hold,
+  // which went in as "?": said in the status bar, once per operation.
+  void ReportReplacedCharacters(int count);
 
   // ---- Find and replace (UnitQrBaseFind.cpp) ----
   // The search and replacement texts in code page 932, and the find bar's options.

@@ -69,6 +69,8 @@ QtMainWindow::QtMainWindow(MessageBoxes& boxes, ProcessServices& process, Clipbo
                          });
   formClip_->addAction(actions_->Action("ClearClipBoard"));
 
+  connect(pages_, &QtShellPages::charactersReplaced, this,
+          [this](int count) { form_->ReportReplacedCharacters(count); });
   strip_->installEventFilter(this);
   connect(strip_, &TabStripWidget::tabActivated, this,
           [this](int) { form_->Guarded([this] { form_->TabChanged(); }); });

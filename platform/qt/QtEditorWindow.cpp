@@ -39,16 +39,6 @@ int MouseShift(const QMouseEvent* e) {
   return QtKeyMap::ShiftFlags(e->modifiers()) | QtKeyMap::ButtonFlags(e->buttons());
 }
 
-// Characters code page 932 lacks become "?"; `replaced` says whether there were any. A 0x3F
-// byte is never the second half of a double-byte character, so every "?" byte that the text
-// did not bring itself is a replacement.
-std::string ToCp932(const QString& text, bool& replaced) {
-  std::string bytes = Codec932::Instance().FromUtf16(
-      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
-  replaced = std::count(bytes.begin(), bytes.end(), '?') > text.count(QLatin1Char('?'));
-  return bytes;
-}
-
 // Draws a drag cursor: an arrow with a dotted box under it (text being carried), and for a copy
 // a boxed plus beside that. Black on white reads on both light and dark text.
 QPixmap DrawDragCursor(bool copy) {
@@ -511,15 +501,19 @@ void QtEditorWindow::TypeText(const QString& text) {
 }
 
 std::string QtEditorWindow::InputToCp932(const QString& text) {
-  bool replaced = false;
-  std::string bytes = ToCp932(text, replaced);
-  // The text still goes in, with "?" in place, but the user hears that something changed.
-  if (replaced) {
+  int replaced = 0;
+  std::string bytes = Codec932::Instance().FromUtf16(
+      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())),
+      '?', &replaced);
+  // The text still goes in, with "?" in place, but the user hears that something changed
+  // and is told how much.
+  if (replaced > 0) {
     if (beepHandler) {
       beepHandler();
     } else {
       QApplication::beep();
     }
+    emit charactersReplaced(replaced);
   }
   return bytes;
 }

@@ -81,6 +81,9 @@ class QtEditorWindow : public QAbstractScrollArea, public EditorWindow {
  signals:
   // The control asked for its pop-up menu at a point (global screen coordinates).
   void popupMenuRequested(const QPoint& globalPos);
+  // Typed or committed text had `count` characters code page 932 cannot hold; they went
+  // in as "?". Once per key or commit.
+  void charactersReplaced(int count);
 
  protected:
   bool event(QEvent* e) override;
@@ -111,7 +114,7 @@ class QtEditorWindow : public QAbstractScrollArea, public EditorWindow {
   void OnBarAction(ScrollBarKind kind, int action);
   void SendScroll(ScrollBarKind kind, int code, int pos);
   void TypeText(const QString& text);
-  // Typed or committed text as CP932; beeps once when a character had to become "?".
+  // Typed or committed text as CP932; beeps and reports once when characters had to become "?".
   std::string InputToCp932(const QString& text);
   void UpdateCaretArea();
   void PaintPreedit(class QPainter& p);

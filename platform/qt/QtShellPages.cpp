@@ -17,6 +17,7 @@ std::unique_ptr<EditorWindow> QtShellPages::CreatePage() {
   connect(page.get(), &QtEditorWindow::popupMenuRequested, this, [this](const QPoint& global) {
     if (popupMenu_) popupMenu_->popup(global);
   });
+  connect(page.get(), &QtEditorWindow::charactersReplaced, this, &QtShellPages::charactersReplaced);
   // The editor lays out its rows at once; give it the page area's size before it is shown.
   page->setGeometry(contentsRect());
   return page;

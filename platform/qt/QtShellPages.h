@@ -19,6 +19,10 @@ class QtShellPages : public QStackedWidget, public EditorPages {
   std::unique_ptr<EditorWindow> CreatePage() override;
   void ShowPage(EditorWindow* page) override;
 
+ signals:
+  // Text typed or committed on any page had `count` characters that became "?".
+  void charactersReplaced(int count);
+
  private:
   QWidget* empty_;  // shown when there is no tab
   QMenu* popupMenu_ = nullptr;

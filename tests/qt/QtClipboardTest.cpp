@@ -72,6 +72,46 @@ TEST_F(QtClipboardTest, RoundTripKeepsCrLfText) {
   EXPECT_EQ(clip.GetText(), text);
 }
 
+// Bytes the code page does not define survive a copy and paste inside the program, as do
+// lone line-end bytes inside a row; once another program owns the clipboard (or changes
+// the text) its text is converted as usual.
+TEST_F(QtClipboardTest, OwnCopiesComeBackAsTheExactBytes) {
+  const std::string cases[] = {
+      "\x81",
+      "a\x80"
+      "b",
+      "\xA0\xFD\xFE\xFF",
+      "x\ny\rz\r\n\x82",
+      kNihongo + "\x81\x20\x85\x40",
+      "\t\r\n",
+  };
+  int told = 0;
+  clip.OnReplaced = [&](int) { ++told; };
+  for (const std::string& bytes : cases) {
+    clip.SetText(bytes + std::string("\0\0", 2));  // the end marker is not copied
+    EXPECT_EQ(clip.GetText(), bytes);
+  }
+  EXPECT_EQ(told, 0);
+  system()->setText(QStringLiteral("other"));
+  EXPECT_EQ(clip.GetText(), "other");
+  // Our type kept beside a text that is no longer ours: the text wins.
+  auto* stale = new QMimeData;
+  stale->setText(QStringLiteral("new"));
+  stale->setData("application/x-quiret-cp932", "\x80old");
+  system()->setMimeData(stale);
+  EXPECT_EQ(clip.GetText(), "new");
+}
+
+TEST_F(QtClipboardTest, ReplacedCharactersAreToldOncePerPaste) {
+  std::vector<int> told;
+  clip.OnReplaced = [&](int n) { told.push_back(n); };
+  system()->setText(QString::fromUtf8("〜‖−—¢£¬ 😀é𠮷"));
+  EXPECT_EQ(clip.GetText(), "\x81\x60\x81\x61\x81\x7C\x81\x5C\x81\x91\x81\x92\x81\xCA ???");
+  system()->setText(QStringLiteral("plain"));
+  clip.GetText();
+  EXPECT_EQ(told, std::vector<int>{3});
+}
+
 TEST_F(QtClipboardTest, HasTextAndClear) {
   EXPECT_FALSE(clip.HasText());
   EXPECT_EQ(clip.GetText(), "");

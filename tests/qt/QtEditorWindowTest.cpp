@@ -341,6 +341,29 @@ TEST_F(EditorWindowTest, CharactersCodePage932LacksArriveAsQuestionMarksWithOneB
   EXPECT_EQ(client.calls, (std::vector<std::string>{"ImeStart", "ImeResult 93 FA 3F 96 7B 3F", "ImeEnd"}));
 }
 
+// The JIS forms other systems type go in as the code page's symbols; what still becomes "?"
+// is reported with its count, once per key or commit.
+TEST_F(EditorWindowTest, JisFormsGoInAsTheirCodesAndReplacementsAreCounted) {
+  std::vector<int> reported;
+  QObject::connect(window.get(), &QtEditorWindow::charactersReplaced, [&](int n) { reported.push_back(n); });
+  client.Clear();
+  Key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("〜"));
+  QInputMethodEvent commit;
+  commit.setCommitString(QString::fromUtf8("‖−—¢£¬"));
+  QCoreApplication::sendEvent(window.get(), &commit);
+  EXPECT_EQ(beeps, 0);
+  EXPECT_TRUE(reported.empty());
+  EXPECT_EQ(client.calls,
+            (std::vector<std::string>{"ImeResult 81 60", "ImeStart",
+                                      "ImeResult 81 61 81 7C 81 5C 81 91 81 92 81 CA", "ImeEnd"}));
+  Key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("é"));
+  QInputMethodEvent mixed;
+  mixed.setCommitString(QString::fromUtf8("𠮷a😀한"));
+  QCoreApplication::sendEvent(window.get(), &mixed);
+  EXPECT_EQ(reported, (std::vector<int>{1, 3}));
+  EXPECT_EQ(beeps, 2);
+}
+
 TEST_F(EditorWindowTest, PreeditIsDrawnAtTheCompositionPointNotIntoTheImage) {
   TLogFont font;
   font.Height = -16;

@@ -52,8 +52,12 @@ class TestShellProcess : public ProcessServices {
 class TestShellClipboard : public Clipboard {
  public:
   std::optional<std::string> text;
+  int replaced = 0;  // characters each GetText reports as turned into "?"
   bool HasText() override { return text.has_value(); }
-  std::string GetText() override { return text.value_or(""); }
+  std::string GetText() override {
+    if (replaced > 0 && OnReplaced) OnReplaced(replaced);
+    return text.value_or("");
+  }
   void SetText(const std::string& t) override { text = t; }
   void Clear() override { text.reset(); }
 };
