@@ -4,13 +4,17 @@
 #include <functional>
 #include <string>
 
+#include "platform/FileIdentity.h"
+
 namespace quiret {
 
-// Calls write(tempPath) to write the whole new content to a temporary file in the target's
-// folder, then renames it over the target, keeping the old file's permissions. A symbolic
-// link is followed: its target is replaced and the link stays. On any failure the temporary
-// file is removed, the old file is left as it was, and EFileError is raised.
-void SaveReplacing(const std::string& fileName,
-                   const std::function<void(const std::string& tempPath)>& write);
+// Calls write(path) to write the whole new content and puts it on the disk without ever
+// leaving the file half written (a temporary file renamed over it, or a write in place
+// behind a copy of the old bytes when a rename would change the file's owner, group or
+// links); symbolic links are followed and stay. Returns what the file is afterwards. On any
+// failure the old file is left as it was and EFileError (or a plain error naming where the
+// old content is kept) is raised.
+FileIdentity SaveReplacing(const std::string& fileName,
+                           const std::function<void(const std::string& path)>& write);
 
 }  // namespace quiret

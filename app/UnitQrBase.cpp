@@ -54,7 +54,9 @@ void TFormBase::FormCreate() {
   if (created_) return;
   created_ = true;
   ReadMePath = ExtractFileDir(ui_.Process.ProgramPath()) + "/ReadMe.txt";
-  // What a save killed before its rename left behind; only one instance runs at a time.
+  // What saves of a killed run left behind, the settings file's included, before anything
+  // is read; and what saves of earlier versions left beside the settings file.
+  RecoverInterruptedSaves();
   RemoveStaleTemporaries(settingsPath_);
   {
     const IniDocument ini(settingsPath_);

@@ -19,6 +19,7 @@
 #include "app/UnitQrClip.h"
 #include "editor/LumoEdit.h"
 #include "platform/Clipboard.h"
+#include "platform/FileIdentity.h"
 #include "platform/Process.h"
 #include "platform/ShellDialogs.h"
 #include "platform/ShellUi.h"
@@ -59,6 +60,10 @@ struct TTabSheet {
   // message while that still waits to be shown.
   std::string EncodingNote;
   std::string EncodingMessage;
+  // The file as this tab last read or wrote it, and a change by another program that the
+  // user was already asked about (asked once per change).
+  FileIdentity Disk;
+  FileIdentity AskedAbout;
 };
 
 // Where the settings live: the program path with ".ini", or the per-user config folder when
@@ -100,6 +105,9 @@ class TFormBase {
   void TabOtherPress(int tab);  // any other button press
   void TabRightRelease(int tab, const TPoint& screen);
   void TabChanged();  // the user picked another tab
+  // The main window became the active window again: the active document's file is looked
+  // at for changes made by other programs meanwhile.
+  void WindowActivated();
   void FilesDropped(const std::vector<std::string>& paths);
 
   // ---- Files ----
@@ -224,6 +232,18 @@ class TFormBase {
   void ShowEncodingMessages();
   void SetTabCaption(int index, const std::string& caption);
   bool SaveDocument(int index, const std::string& fileName);
+  // ---- Files changed or refused outside (UnitQrBaseOutside.cpp) ----
+  // A tab came forward: when another program changed its unmodified file, offer to read it
+  // again (once per change).
+  void CheckOutsideChange(int index);
+  // Before a save of the tab's text over `path`: false (after saying why) when this user may
+  // not write the file, or when the user chose to keep another program's change to it.
+  bool MayOverwrite(int index, const std::string& path);
+  // Reads the tab's file again through the open path; the caret keeps its line.
+  void ReloadTab(int index);
+  bool checkingOutside_ = false;
+  // ---- Saves a killed run left unfinished (UnitQrBaseInterrupted.cpp) ----
+  void RecoverInterruptedSaves();
   std::string ExitQuestionList();
   // Opens a start-up path; a file that cannot be read is reported and its tab removed.
   void OpenFileAtStartup(const std::string& path);

@@ -28,6 +28,7 @@ void TFormBase::OpenFile(const std::string& path) {
     if (tabs_[i]->Hint == path) {
       ActivateTab(i);
       UpdateStatusBar();
+      CheckOutsideChange(i);
       return;
     }
   }
@@ -41,6 +42,7 @@ void TFormBase::OpenFile(const std::string& path) {
   TTabSheet& tab = *tabs_[index];
   tab.Hint = path;
   SetTabCaption(index, ExtractFileName(path));
+  tab.Disk = IdentityOf(path);  // before reading: a change while it is read shows later
   LoadIntoTab(tab, path);
   tab.Editor->MoveToTextStart();
   if (IsReadOnlyFile(path)) tab.Flags = ReadOnlyFile;
@@ -75,6 +77,8 @@ void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path) {
       large = large || total >= ProgressBytes;
       show(done, total, 0, 600);
     });
+    // A new text starts clean: caret, selection and history (a reload's editor has them).
+    ed.ClearText();
     ed.Lines = std::move(loaded);
     ed.OnLayoutProgress = [&](TLumoEdit*, std::int64_t done, std::int64_t total) {
       show(static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total), 600, 1000);
@@ -112,9 +116,11 @@ void TFormBase::FileOpenExecute() {
 }
 
 bool TFormBase::SaveDocument(int index, const std::string& fileName) {
-  TLumoStrings& lines = *tabs_[index]->Editor->Lines;
+  TTabSheet& tab = *tabs_[index];
+  TLumoStrings& lines = *tab.Editor->Lines;
   try {
-    SaveReplacing(fileName, [&](const std::string& temp) { lines.SaveToFile(temp); });
+    tab.Disk = SaveReplacing(fileName, [&](const std::string& path) { lines.SaveToFile(path); });
+    tab.AskedAbout = {};
   } catch (const std::exception& e) {
     ui_.Boxes.ShowError(e.what());  // the old file is untouched and the text stays modified
     return false;
@@ -136,6 +142,7 @@ void TFormBase::FileSaveAsExecute() {
       ui_.Boxes.ShowInformation("ReadMe ファイルへの上書き保存はできません。");
       return;
     }
+    if (!MayOverwrite(a, name)) return;
   }
   if (!SaveDocument(a, name)) return;
   tab.Hint = name;
@@ -151,6 +158,7 @@ void TFormBase::FileSaveExecute() {
     Actions.Execute("FileSaveAs");  // removed or moved meanwhile
     return;
   }
+  if (!MayOverwrite(a, tab.Hint)) return;
   if (SaveDocument(a, tab.Hint)) tab.Editor->SetModified(false);
 }
 

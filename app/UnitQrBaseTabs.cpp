@@ -138,6 +138,7 @@ void TFormBase::CloseTab(int index, int previousActive) {
   if (TabCount() > 0) {
     UpdateStatusBar();
     FocusActiveEditor();
+    CheckOutsideChange(ActiveIndex());
   } else {
     ShowNoFile();
   }
@@ -165,12 +166,14 @@ void TFormBase::MoveLeftTab() {
   const int a = ActiveIndex();
   ActivateTab(a <= 0 ? TabCount() - 1 : a - 1);
   UpdateStatusBar();
+  CheckOutsideChange(ActiveIndex());
 }
 
 void TFormBase::MoveRightTab() {
   const int a = ActiveIndex();
   ActivateTab(a >= TabCount() - 1 ? 0 : a + 1);
   UpdateStatusBar();
+  CheckOutsideChange(ActiveIndex());
 }
 
 void TFormBase::TabCloseClick(int tab) {
@@ -194,6 +197,7 @@ void TFormBase::TabChanged() {
   ui_.Pages.ShowPage(a >= 0 && a < TabCount() ? tabs_[a]->Page.get() : nullptr);
   UpdateStatusBar();
   FocusActiveEditor();
+  CheckOutsideChange(a);
 }
 
 void TFormBase::FilesDropped(const std::vector<std::string>& paths) {

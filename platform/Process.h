@@ -18,6 +18,8 @@ class MessageBoxes {
   virtual void ShowError(const std::string& text) = 0;        // the application's error box
   // Yes and No buttons; Closed when the box was closed without a choice.
   virtual YesNoAnswer AskYesNo(const std::string& text, const std::string& caption) = 0;
+  // The same question with No as the default button, for a Yes that loses something.
+  virtual YesNoAnswer AskYesNoDefaultNo(const std::string& text, const std::string& caption) = 0;
 };
 
 class ProcessServices {

@@ -1,6 +1,7 @@
 // Builds the main window's widgets and turns window, tab strip and drop events into shell calls.
 #include "app/qt/QtMainWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -151,6 +152,17 @@ void QtMainWindow::closeEvent(QCloseEvent* e) {
   closed_ = true;
   form_->FormClose();
   e->accept();
+}
+
+void QtMainWindow::changeEvent(QEvent* e) {
+  QMainWindow::changeEvent(e);
+  if (e->type() != QEvent::ActivationChange || !isActiveWindow()) return;
+  // From the event loop, once the activation has settled; not while one of our own dialogs
+  // or boxes runs (closing it activates the window again, and the look is taken then).
+  QTimer::singleShot(0, this, [this] {
+    if (!isActiveWindow() || QApplication::activeModalWidget() || closed_) return;
+    form_->Guarded([this] { form_->WindowActivated(); });
+  });
 }
 
 bool QtMainWindow::eventFilter(QObject* watched, QEvent* e) {

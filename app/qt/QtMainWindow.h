@@ -51,6 +51,8 @@ class QtMainWindow : public QMainWindow, public MainWindowUi {
  protected:
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  // Coming back to the window looks at the active document's file for outside changes.
+  void changeEvent(QEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
   // Strip presses that the strip's own signals leave out (right press, close clicks beside tabs).

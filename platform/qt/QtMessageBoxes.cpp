@@ -46,6 +46,14 @@ void QtMessageBoxes::ShowPlain(const std::string& text) { ShowOk(QMessageBox::No
 void QtMessageBoxes::ShowError(const std::string& text) { ShowOk(QMessageBox::Critical, text); }
 
 YesNoAnswer QtMessageBoxes::AskYesNo(const std::string& text, const std::string& caption) {
+  return Ask(text, caption, true);
+}
+
+YesNoAnswer QtMessageBoxes::AskYesNoDefaultNo(const std::string& text, const std::string& caption) {
+  return Ask(text, caption, false);
+}
+
+YesNoAnswer QtMessageBoxes::Ask(const std::string& text, const std::string& caption, bool defaultYes) {
   QMessageBox box(QMessageBox::Question, BoxTitle(caption), BoxText(text), QMessageBox::NoButton,
                   QApplication::activeWindow());
   QPushButton* yes = box.addButton(QMessageBox::Yes);
@@ -56,7 +64,7 @@ YesNoAnswer QtMessageBoxes::AskYesNo(const std::string& text, const std::string&
   QPushButton* closed = box.addButton(QMessageBox::Cancel);
   closed->hide();
   box.setEscapeButton(closed);
-  box.setDefaultButton(yes);
+  box.setDefaultButton(defaultYes ? yes : no);
   Run(box);
   if (box.clickedButton() == yes) return YesNoAnswer::Yes;
   if (box.clickedButton() == no) return YesNoAnswer::No;

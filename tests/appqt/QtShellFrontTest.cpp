@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 
 #include "app/qt/QtFormAbout.h"
 #include "app/qt/QtFormClip.h"
@@ -20,6 +21,7 @@
 #include "app/qt/QtShellActions.h"
 #include "platform/qt/QtEditorWindow.h"
 #include "platform/qt/QtFontDialog.h"
+#include "platform/qt/QtShellStatusBar.h"
 #include "platform/qt/TabStripWidget.h"
 #include "tests/qt/QtTestApp.h"
 #include "tests/support/TestShell.h"
@@ -120,6 +122,31 @@ TEST_F(Front, EditorPopupOpensThePopupMenuAtThePoint) {
   EXPECT_EQ(menu->actions().size(), 11);  // eight items, three separators
   EXPECT_EQ(menu->pos(), QPoint(120, 90));
   menu->close();
+}
+
+// Coming back to the window looks at the active document's file (from the event loop, once);
+// typed text that became "?" is told in the status bar.
+TEST_F(Front, ActivationLooksForOutsideChangesAndReplacedTypingIsTold) {
+  const std::string path = dir + "/a.txt";
+  std::ofstream(path) << "old\n";
+  w->Form().OpenFile(path);
+  ShowActive();
+  QCoreApplication::processEvents();
+  boxes.shown.clear();
+  std::ofstream(path) << "changed by another program\n";
+  QEvent activation(QEvent::ActivationChange);
+  QApplication::sendEvent(w.get(), &activation);
+  EXPECT_TRUE(boxes.shown.empty()) << "asked inside the activation itself";
+  QCoreApplication::processEvents();
+  ASSERT_EQ(boxes.Texts("yesno").size(), 1u);
+  EXPECT_EQ(boxes.Texts("yesno")[0].rfind(path + "\r\n は他のプログラムによって変更されました。", 0), 0u);
+
+  auto* page = dynamic_cast<QtEditorWindow*>(&w->Form().Tab(0).Editor->Window());
+  ASSERT_NE(page, nullptr);
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("😀"));
+  QApplication::sendEvent(page, &key);
+  EXPECT_EQ(w->Status().PanelText(kFindPanel),
+            QString::fromUtf8("Shift-JISで表せない文字を「?」に置き換えました（1文字）"));
 }
 
 TEST_F(Front, ViewerOpensWithF9AndTakesF5F12AndF9InItsModalRun) {

@@ -28,6 +28,9 @@ class TestMessageBoxes : public MessageBoxes {
   // Takes the next scripted answer. With none left it answers the fallback when one is set;
   // otherwise it fails the running test and answers No, so a question loop cannot hang.
   YesNoAnswer AskYesNo(const std::string& text, const std::string& caption) override;
+  YesNoAnswer AskYesNoDefaultNo(const std::string& text, const std::string& caption) override {
+    return AskYesNo(text, caption);
+  }
 
   // Script: answers given to AskYesNo in order.
   void QueueAnswer(YesNoAnswer answer) { answers_.push_back(answer); }

@@ -135,6 +135,11 @@ TestShell::TestShell() {
   dir = pattern;
   settingsPath = dir + "/quiret.ini";
   process.args = {dir + "/quiret"};
+  std::string state = (std::filesystem::temp_directory_path() / "quiret-state-XXXXXX").string();
+  if (!mkdtemp(state.data())) throw std::runtime_error("mkdtemp failed");
+  stateHome = state;
+  if (const char* old = std::getenv("XDG_STATE_HOME")) oldStateHome_ = old;
+  setenv("XDG_STATE_HOME", stateHome.c_str(), 1);
 }
 
 TestShell::~TestShell() {
@@ -145,6 +150,11 @@ TestShell::~TestShell() {
     std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
   std::filesystem::remove_all(dir, ec);
+  std::filesystem::remove_all(stateHome, ec);
+  if (oldStateHome_)
+    setenv("XDG_STATE_HOME", oldStateHome_->c_str(), 1);
+  else
+    unsetenv("XDG_STATE_HOME");
 }
 
 TFormBase& TestShell::Form() {

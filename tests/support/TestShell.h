@@ -25,6 +25,7 @@ class TestShellBoxes : public MessageBoxes {
   struct Shown {
     std::string kind;  // "stop", "information", "plain", "error", "yesno"
     std::string text;
+    bool defaultNo = false;  // a question whose default button is No
   };
   std::vector<Shown> shown;
   // Answers for AskYesNo, taken in order; when none is left the box answers Closed once and
@@ -37,6 +38,11 @@ class TestShellBoxes : public MessageBoxes {
   void ShowPlain(const std::string& t) override { shown.push_back({"plain", t}); }
   void ShowError(const std::string& t) override { shown.push_back({"error", t}); }
   YesNoAnswer AskYesNo(const std::string& text, const std::string& caption) override;
+  YesNoAnswer AskYesNoDefaultNo(const std::string& text, const std::string& caption) override {
+    const YesNoAnswer a = AskYesNo(text, caption);
+    shown.back().defaultNo = true;
+    return a;
+  }
   std::vector<std::string> Texts(const std::string& kind) const;
 };
 
@@ -185,6 +191,8 @@ class TestShell {
   TestShellModal about;
   std::string dir;           // the temporary folder (holds the "program" and its settings)
   std::string settingsPath;  // dir + "/quiret.ini"
+  // A private state folder ($XDG_STATE_HOME while the shell lives), outside `dir`.
+  std::string stateHome;
 
   // The form; created on first use so tests can prepare settings and arguments first.
   TFormBase& Form();
@@ -204,6 +212,7 @@ class TestShell {
 
  private:
   std::unique_ptr<TFormBase> form_;
+  std::optional<std::string> oldStateHome_;
 };
 
 }  // namespace quiret
