@@ -10,7 +10,7 @@ namespace quiret {
 // the question leaves both for the next start. The copy is never removed unasked.
 void TFormBase::RecoverInterruptedSaves() {
   for (InterruptedSave& save : ClearUpInterruptedSaves(SaveNotesFolderPath())) {
-    const std::string where = "\r\n保存前の内容は次のファイルにあります：\r\n" + save.Copy();
+    const std::string where = "\r\n保存前の内容の控え：\r\n" + save.Copy();
     if (!save.TargetIsSameFile()) {
       ui_.Boxes.ShowInformation(save.Target() + "\r\n の上書き保存が中断されていました。" + where);
       save.KeepCopy();
@@ -18,8 +18,8 @@ void TFormBase::RecoverInterruptedSaves() {
     }
     const YesNoAnswer answer = ui_.Boxes.AskYesNo(
         save.Target() +
-            "\r\n の上書き保存が中断されていました。ファイルは書きかけの可能性があります。\r\n"
-            "保存前の内容に戻しますか？（「いいえ」のときはファイルをそのままにし、控えを残します）" +
+            "\r\n の上書き保存が中断されていました（書きかけの可能性があります）。\r\n"
+            "保存前の内容に戻しますか？「いいえ」のときは、ファイルはそのままで控えが残ります。" +
             where,
         "Quiret");
     if (answer == YesNoAnswer::Yes)

@@ -193,11 +193,11 @@ TEST(ShellOutside, NextStartOffersTheOldBytesOfAKilledWriteInPlace) {
       s.Restart();
       s.Start();
     }
-    const std::string where = "\r\n保存前の内容は次のファイルにあります：\r\n" + copy;
+    const std::string where = "\r\n保存前の内容の控え：\r\n" + copy;
     const std::string question =
         doc +
-        "\r\n の上書き保存が中断されていました。ファイルは書きかけの可能性があります。\r\n"
-        "保存前の内容に戻しますか？（「いいえ」のときはファイルをそのままにし、控えを残します）" +
+        "\r\n の上書き保存が中断されていました（書きかけの可能性があります）。\r\n"
+        "保存前の内容に戻しますか？「いいえ」のときは、ファイルはそのままで控えが残ります。" +
         where;
     EXPECT_EQ(s.boxes.Texts("yesno"), std::vector<std::string>(c.answers.size(), question));
     EXPECT_EQ(s.boxes.Texts("information"),
