@@ -138,7 +138,8 @@ TEST(SafeReplace, KilledSavesAreClearedUpAtTheNextStart) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir, notes;
-    const std::string path = dir.File("doc.txt");
+    const std::string name = "doc\n%41.txt";  // notes hold any name
+    const std::string path = dir.File(name);
     TempDir::Write(path, "old bytes");
     const std::vector<std::string> users = {".doc.txt.a1B2c3", ".quiret-zzzzzz.tmp", "doc.txt.backup"};
     for (const std::string& u : users) TempDir::Write(dir.File(u), "mine");
@@ -171,7 +172,7 @@ TEST(SafeReplace, KilledSavesAreClearedUpAtTheNextStart) {
     ASSERT_EQ(static_cast<int>(pending.size()), c.pending);
     EXPECT_EQ(TempDir::Read(path), c.after);
     std::vector<std::string> expected = users;
-    expected.push_back("doc.txt");
+    expected.push_back(name);
     if (c.inPlace) expected.push_back("second");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Entries(dir.Path()), expected);
