@@ -9,7 +9,13 @@ namespace quiret {
 
 namespace {
 const char kCaption[] = "Quiret";
-}
+const char kReloadQuestion[] =
+    "\r\n は他のプログラムによって変更されました。\r\n"
+    "再読み込みしますか？（元に戻す操作の履歴は消去されます）";
+const char kOverwriteQuestion[] =
+    "\r\n は他のプログラムによって変更されています。\r\n"
+    "上書き保存すると、その変更は失われます。上書きしますか？";
+}  // namespace
 
 void TFormBase::WindowActivated() { CheckOutsideChange(ActiveIndex()); }
 
@@ -24,11 +30,7 @@ void TFormBase::CheckOutsideChange(int index) {
   if (!now.Exists || now == tab.Disk || now == tab.AskedAbout || tab.Editor->GetModified()) return;
   tab.AskedAbout = now;
   checkingOutside_ = true;
-  const YesNoAnswer answer = ui_.Boxes.AskYesNo(tab.Hint +
-                                                    "\r\n "
-                                                    "は他のプログラムによって変更されました。\r\n再読み込みし"
-                                                    "ますか？（元に戻す操作の履歴は消去されます）",
-                                                kCaption);
+  const YesNoAnswer answer = ui_.Boxes.AskYesNo(tab.Hint + kReloadQuestion, kCaption);
   checkingOutside_ = false;
   if (answer == YesNoAnswer::Yes) Guarded([&] { ReloadTab(index); });
 }
@@ -63,10 +65,7 @@ bool TFormBase::MayOverwrite(int index, const std::string& path) {
   const FileIdentity now = IdentityOf(path);
   // Only the file this text was read from (or last saved to) can hold a change it lacks.
   if ((path != tab.Hint && !now.SameFile(tab.Disk)) || now == tab.Disk) return true;
-  return ui_.Boxes.AskYesNoDefaultNo(path +
-                                         "\r\n は他のプログラムによって変更されています。\r\n"
-                                         "上書き保存すると、その変更は失われます。上書きしますか？",
-                                     kCaption) == YesNoAnswer::Yes;
+  return ui_.Boxes.AskYesNoDefaultNo(path + kOverwriteQuestion, kCaption) == YesNoAnswer::Yes;
 }
 
 }  // namespace quiret

@@ -22,7 +22,7 @@ namespace quiret {
 namespace {
 
 constexpr char kNoteSuffix[] = ".note";
-constexpr char kNewSuffix[] = ".new";  // a note being made, before its first record
+constexpr char kNewSuffix[] = ".new";  // a note being made, until it is locked and named
 
 bool EndsWith(const std::string& s, const std::string& end) {
   return s.size() > end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;

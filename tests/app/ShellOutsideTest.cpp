@@ -20,16 +20,14 @@ namespace {
 
 std::string Reload(const std::string& path) {
   return path +
-         "\r\n "
-         "は他のプログラムによって変更されました。\r\n再読み込みしますか？（元に戻す操作の履歴は消去されます"
-         "）";
+         "\r\n は他のプログラムによって変更されました。\r\n"
+         "再読み込みしますか？（元に戻す操作の履歴は消去されます）";
 }
 
 std::string Overwrite(const std::string& path) {
   return path +
-         "\r\n "
-         "は他のプログラムによって変更されています。\r\n上書き保存すると、その変更は失われます。上書きします"
-         "か？";
+         "\r\n は他のプログラムによって変更されています。\r\n"
+         "上書き保存すると、その変更は失われます。上書きしますか？";
 }
 
 // An unmodified document whose file changed is offered a reload when its tab or the window
