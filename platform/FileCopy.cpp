@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <system_error>
 
@@ -81,6 +82,20 @@ void CopyFileInPlace(const std::string& from, const std::string& to) {
   if (out.get() < 0) Fail(errno, to);
   CopyBytes(in.get(), out.get(), from, to);
   Finish(out, to);
+}
+
+bool SameBytes(const std::string& a, const std::string& b) {
+  Fd fa(open(a.c_str(), O_RDONLY | O_CLOEXEC)), fb(open(b.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fa.get() < 0 || fb.get() < 0) return false;
+  constexpr size_t kBlock = 1 << 16;
+  std::unique_ptr<char[]> ba(new char[kBlock]), bb(new char[kBlock]);
+  for (;;) {
+    // Whole blocks from each: a short read is only ever the end of a plain file.
+    const ssize_t na = read(fa.get(), ba.get(), kBlock), nb = read(fb.get(), bb.get(), kBlock);
+    if (na < 0 || nb < 0 || na != nb) return false;
+    if (na == 0) return true;
+    if (std::memcmp(ba.get(), bb.get(), static_cast<size_t>(na)) != 0) return false;
+  }
 }
 
 void SyncFolder(const std::string& folder) {

@@ -11,6 +11,8 @@ void CopyFileToNew(const std::string& from, const std::string& to);
 // Writes the bytes of `from` over the existing file `to` in place (its inode, owner, mode
 // and links stay) and puts them on the disk. Throws std::system_error.
 void CopyFileInPlace(const std::string& from, const std::string& to);
+// Both files can be read and hold the same bytes.
+bool SameBytes(const std::string& a, const std::string& b);
 // Puts a folder's entries (a new or renamed name) on the disk; failures are ignored, the
 // files themselves are already safe.
 void SyncFolder(const std::string& folder);

@@ -271,8 +271,8 @@ std::vector<InterruptedSave> ClearUpInterruptedSaves(const std::string& folder) 
       RemoveOurs(r.Temporary);
     } else if (r.stage == Stage::Copying || r.stage == Stage::Written) {
       RemoveOurs(r.Copy);  // the file was not touched yet, or is whole again
-    } else if (IdentityOf(r.Target) == r.Before) {
-      RemoveOurs(r.Copy);  // killed before the first byte was written
+    } else if (SameBytes(r.Copy, r.Target)) {
+      RemoveOurs(r.Copy);  // killed before the first byte was written: the file is whole
     } else {
       pending.emplace_back(fd, path, std::move(r));
       continue;
