@@ -1,4 +1,5 @@
-// The single-instance lock: flock on a per-user file, which the kernel drops with the process.
+// The single-instance lock: flock on a per-user, per-desktop file, which the kernel drops with
+// the process.
 #include "platform/InstanceGuard.h"
 
 #include <fcntl.h>
@@ -10,6 +11,58 @@
 #include <cstdlib>
 
 namespace quiret {
+
+namespace {
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+// ":0.0", ":0" and "unix:0" are one X display: the screen number and the local-socket host
+// name do not make another desktop.
+std::string XDisplayName(std::string display) {
+  const size_t colon = display.rfind(':');
+  if (colon == std::string::npos) return display;
+  const size_t dot = display.find('.', colon);
+  if (dot != std::string::npos) display.erase(dot);
+  if (display.compare(0, colon, "unix") == 0) display.erase(0, colon);
+  return display;
+}
+
+// A relative socket name lives in $XDG_RUNTIME_DIR; an absolute path there is the same socket.
+std::string WaylandDisplayName(std::string display) {
+  if (display.empty()) display = "wayland-0";  // the compositor's default socket
+  const std::string runtime = Env("XDG_RUNTIME_DIR");
+  if (!runtime.empty() && display.size() > runtime.size() + 1 &&
+      display.compare(0, runtime.size(), runtime) == 0 && display[runtime.size()] == '/')
+    display.erase(0, runtime.size() + 1);
+  return display;
+}
+
+}  // namespace
+
+std::string InstanceGuard::DesktopName(const std::string& platform) {
+  std::string name;
+  if (platform == "xcb")
+    name = XDisplayName(Env("DISPLAY"));
+  else if (platform.rfind("wayland", 0) == 0)
+    name = WaylandDisplayName(Env("WAYLAND_DISPLAY"));
+  else
+    name = platform;
+  // The name becomes part of a file name: no folder separators, nothing a shell would trip on.
+  for (char& c : name) {
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       c == '.' || c == '-' || c == '_' || c == ':';
+    if (!plain) c = '_';
+  }
+  return name;
+}
+
+std::string InstanceGuard::DesktopLockName(const std::string& name, const std::string& platform) {
+  const std::string desktop = DesktopName(platform);
+  return desktop.empty() ? name : name + "-" + desktop;
+}
 
 std::string InstanceGuard::LockPath(const std::string& name) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");

@@ -1,4 +1,4 @@
-// One instance per user session: a named lock the kernel releases when the process ends.
+// One instance per user and desktop: a named lock the kernel releases when the process ends.
 #pragma once
 
 #include <string>
@@ -15,6 +15,13 @@ class InstanceGuard {
   bool AlreadyExisted() const { return existed_; }
   // The lock file's path: $XDG_RUNTIME_DIR/<name>.lock, or /tmp/<name>-<uid>.lock.
   static std::string LockPath(const std::string& name);
+  // The desktop the program shows its windows on, named from the environment for the window
+  // system `platform` chose ("xcb": $DISPLAY without its screen number, "wayland": the
+  // compositor's socket name); another platform names itself. Made safe for a file name.
+  static std::string DesktopName(const std::string& platform);
+  // `name` followed by "-" and the desktop's name (or `name` alone when there is none), so
+  // each display of one user has a lock of its own.
+  static std::string DesktopLockName(const std::string& name, const std::string& platform);
 
  private:
   int fd_ = -1;

@@ -17,10 +17,12 @@
 namespace quiret {
 
 int RunQtApplication(int argc, char** argv) {
-  // Held until the process ends; the kernel drops the lock even after a crash.
-  InstanceGuard guard("Quiret070");
-  // Message boxes need the application object, so it exists before the guard's answer is used.
+  // Made first: it knows the window system, and message boxes need it.
   QApplication app(argc, argv);
+  // One instance per desktop: another display of the same user has a lock of its own. Held
+  // until the process ends; the kernel drops the lock even after a crash.
+  InstanceGuard guard(
+      InstanceGuard::DesktopLockName("Quiret070", QGuiApplication::platformName().toStdString()));
   // Qt's own dialogs and buttons speak the program's language, whatever the desktop's locale.
   QTranslator qtJapanese;
   if (qtJapanese.load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -113,6 +113,61 @@ TEST_F(InstanceGuardTest, ProgramsStartedByTheOwnerDoNotInheritTheLock) {
   waitpid(sleeper, nullptr, 0);
 }
 
+// Sets or clears one environment variable for a scope.
+class EnvScope {
+ public:
+  EnvScope(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    value ? setenv(name, value, 1) : unsetenv(name);
+  }
+  ~EnvScope() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// The lock a start takes on a desktop: one per display, whatever spelling names that display.
+TEST_F(InstanceGuardTest, EachDisplayHasALockOfItsOwn) {
+  const std::string wlAbsolute = dir.Path() + "/wayland-1";
+  struct Case {
+    const char* platform;
+    const char* display;
+    const char* wayland;
+    const char* lock;
+  } cases[] = {
+      {"xcb", ":0", "wayland-0", "Quiret070-:0"},  // the window system Qt chose decides
+      {"xcb", ":0.1", nullptr, "Quiret070-:0"},    // another screen of the same display
+      {"xcb", "unix:0.0", nullptr, "Quiret070-:0"},
+      {"xcb", ":1", nullptr, "Quiret070-:1"},
+      {"xcb", "localhost:10.0", nullptr, "Quiret070-localhost:10"},
+      {"xcb", "/tmp/launch-x/org.x:0", nullptr, "Quiret070-_tmp_launch-x_org.x:0"},
+      {"wayland", ":0", "wayland-1", "Quiret070-wayland-1"},
+      {"wayland", ":0", wlAbsolute.c_str(), "Quiret070-wayland-1"},  // the same socket
+      {"wayland-egl", nullptr, nullptr, "Quiret070-wayland-0"},      // the compositor's default
+      {"wayland", nullptr, "/elsewhere/wl", "Quiret070-_elsewhere_wl"},
+      {"offscreen", ":0", nullptr, "Quiret070-offscreen"},
+      {"", ":0", nullptr, "Quiret070"},
+  };
+  for (const Case& c : cases) {
+    EnvScope display("DISPLAY", c.display), wayland("WAYLAND_DISPLAY", c.wayland);
+    EXPECT_EQ(InstanceGuard::LockPath(InstanceGuard::DesktopLockName("Quiret070", c.platform)),
+              dir.Path() + "/" + c.lock + ".lock")
+        << c.platform << " " << (c.display ? c.display : "-") << " " << (c.wayland ? c.wayland : "-");
+  }
+  // Two displays of one user run side by side; a second start on the same display is refused.
+  EnvScope wayland("WAYLAND_DISPLAY", nullptr);
+  EnvScope first("DISPLAY", ":5.0");
+  InstanceGuard onFirst(InstanceGuard::DesktopLockName(name, "xcb"));
+  EXPECT_FALSE(onFirst.AlreadyExisted());
+  {
+    EnvScope same("DISPLAY", ":5");
+    EXPECT_TRUE(InstanceGuard(InstanceGuard::DesktopLockName(name, "xcb")).AlreadyExisted());
+  }
+  EnvScope second("DISPLAY", ":6");
+  EXPECT_FALSE(InstanceGuard(InstanceGuard::DesktopLockName(name, "xcb")).AlreadyExisted());
+}
+
 TEST_F(InstanceGuardTest, UnusableLockFolderDoesNotStopTheProgram) {
   RuntimeDirScope unset(nullptr);
   InstanceGuard guard("no/such/folder/" + name);  // the lock file cannot be created
