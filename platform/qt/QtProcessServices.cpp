@@ -21,9 +21,10 @@ std::vector<std::string> QtProcessServices::Arguments() {
 std::string QtProcessServices::ProgramPath() { return QCoreApplication::applicationFilePath().toStdString(); }
 
 void QtProcessServices::SetApplicationTitle(const std::string& title) {
-  const QString name = QString::fromStdString(title);
-  QCoreApplication::setApplicationName(name);
-  QGuiApplication::setApplicationDisplayName(name);
+  // The name only: once a display name is set, the window system adds it to every window
+  // title that does not end with it, and the windows' own titles already carry the name.
+  // Boxes without a caption still read the name (the display name falls back to it).
+  QCoreApplication::setApplicationName(QString::fromStdString(title));
 }
 
 }  // namespace quiret
