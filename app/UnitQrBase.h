@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/Actions.h"
+#include "app/CaretPosition.h"
 #include "app/UnitQrAbout.h"
 #include "app/UnitQrClip.h"
 #include "editor/LumoEdit.h"
@@ -162,6 +163,15 @@ class TFormBase {
   void ReplaceAllExecute();
   static constexpr int kFindPanel = quiret::kFindPanel;
 
+  // ---- The caret's place and go to line (UnitQrBaseGoTo.cpp) ----
+  // The active editor's caret line and column, and the overwrite mode, in the status bar.
+  void ShowCaretPlace();
+  // Asks for a line number and moves the caret there.
+  void EditGoToLineExecute();
+  // The caret to the start of logical line `line` (from 1, clamped to the text's lines),
+  // scrolled into view, the focus on the editor.
+  void GoToLine(std::int64_t line);
+
   // ---- Menu items without an action (the option menu, Read Me, version) ----
   // Runs an item's click (check marks included); false for an unknown or disabled item.
   bool MenuClick(const std::string& item);
@@ -213,6 +223,10 @@ class TFormBase {
  private:
   void CreateActions();
   void CreateFindActions();
+  void CreateGoToActions();
+  // The caret's place follows every move, edit and overwrite switch of the editor.
+  void HookCaretStatus(TLumoEdit& ed);
+  CaretMeter caretMeter_;
   // The editor's find events as status texts and replacement questions.
   void HookFindEvents(TLumoEdit& ed);
   bool findBackward_ = false;

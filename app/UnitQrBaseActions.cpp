@@ -65,6 +65,7 @@ void TFormBase::CreateActions() {
   add("ViewClipBoard", "Edit", "内容表示(&O)", "F9", clipHasText, [this] { ViewClipBoardExecute(); });
   add("ClearClipBoard", "Edit", "クリア(&D)", "F12", clipHasText, [this] { ClearClipBoardExecute(); });
   CreateFindActions();
+  CreateGoToActions();
 }
 
 // The rules have just said a tab exists, so the active editor is there.

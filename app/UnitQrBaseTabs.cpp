@@ -85,6 +85,7 @@ void TFormBase::NewTab() {
   // Followed so that undone steps can be redone; the redo command reads RedoMode when idle.
   tab->Editor->OnChangeRedoMode = [](TLumoEdit*, bool) {};
   HookFindEvents(*tab->Editor);
+  HookCaretStatus(*tab->Editor);
   tabs_.push_back(std::move(tab));
   const int index = ui_.Strip.AddTab("(Untitled" + std::to_string(n) + ")");
   ActivateTab(index);
@@ -117,6 +118,7 @@ void TFormBase::ShowNoFile() {
   ui_.Status.SetPanelText(1, "");
   ui_.Status.SetPanelText(3, "No File");
   ui_.Status.SetPanelText(kNoticePanel, "");
+  ShowCaretPlace();
 }
 
 void TFormBase::CloseTab(int index, int previousActive) {
@@ -160,6 +162,7 @@ void TFormBase::UpdateStatusBar() {
   ui_.Status.SetPanelText(2, tab.Editor->GetModified() ? "更新" : "");
   ui_.Status.SetPanelText(3, tab.Hint);
   ui_.Status.SetPanelText(kNoticePanel, tab.EncodingNote);
+  ShowCaretPlace();
 }
 
 void TFormBase::MoveLeftTab() {

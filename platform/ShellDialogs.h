@@ -35,6 +35,9 @@ class ShellDialogs {
   virtual bool ExecFontDialog(TFontChoice& font) = 0;
   // The colour dialog in its full form, preset with `color` (0x00BBGGRR); on OK the choice.
   virtual bool ExecColorDialog(TColor& color) = 0;
+  // Asks for a line number, preset with `line`, telling that the text has `lineCount` lines;
+  // on OK `line` holds the number typed, which may lie outside 1..lineCount.
+  virtual bool AskLineNumber(int& line, int lineCount) = 0;
 };
 
 }  // namespace quiret

@@ -62,11 +62,14 @@ class EditorPages {
   virtual void ShowPage(EditorWindow* page) = 0;           // nullptr: no page
 };
 
-// The status bar with its four panels, and at its right end a panel for what find reports
-// and one for the encoding notice, each shown only while it has a text.
+// The status bar with its four panels, and at its right end a panel for what find reports,
+// one for the encoding notice, one for the overwrite mode and the caret's line and column,
+// each shown only while it has a text.
 inline constexpr int kNoticePanel = 4;
 inline constexpr int kFindPanel = 5;
-inline constexpr int kPanelCount = 6;
+inline constexpr int kOverwritePanel = 6;
+inline constexpr int kCaretPanel = 7;
+inline constexpr int kPanelCount = 8;
 class StatusBarUi {
  public:
   virtual ~StatusBarUi() = default;

@@ -1,12 +1,14 @@
 // Open and save dialogs with the shell's filters; print dialogs on one shared printer; the font
-// and colour dialogs.
+// and colour dialogs, and the line number asked for by go to line.
 #include "platform/qt/QtShellDialogs.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <limits>
 
 #include "platform/PrintPage.h"
 #include "platform/qt/QtFontDialog.h"
@@ -82,6 +84,19 @@ bool QtShellDialogs::ExecColorDialog(TColor& color) {
   dialog.setWindowTitle(QString::fromUtf8("色の設定"));
   if (dialog.exec() != QDialog::Accepted) return false;
   color = QtSurface::FromQColor(dialog.selectedColor());
+  return true;
+}
+
+bool QtShellDialogs::AskLineNumber(int& line, int lineCount) {
+  QInputDialog dialog(parent_);
+  dialog.setWindowTitle(QString::fromUtf8("指定行へ移動"));
+  dialog.setInputMode(QInputDialog::IntInput);
+  dialog.setLabelText(QString::fromUtf8("行番号（1～%1）(&L):").arg(lineCount));
+  // Any number is taken; one beyond the text means its last line, which the shell decides.
+  dialog.setIntRange(0, std::numeric_limits<int>::max());
+  dialog.setIntValue(line);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  line = dialog.intValue();
   return true;
 }
 

@@ -21,6 +21,7 @@ class QtShellDialogs : public ShellDialogs {
   void ExecPrinterSetup() override;
   bool ExecFontDialog(TFontChoice& font) override;
   bool ExecColorDialog(TColor& color) override;
+  bool AskLineNumber(int& line, int lineCount) override;
 
   // "caption|*.a;*.b|..." as Qt's name filters: "caption (*.a *.b)".
   static QStringList NameFilters(const std::string& filter);

@@ -39,9 +39,9 @@ QtShellStatusBar::QtShellStatusBar(QWidget* parent) : QStatusBar(parent) {
     addWidget(panels_[i]);
   }
   // Kept at the right end, so the path panel gives way to it in a narrow window.
-  // The extra panels (what find reports, then the encoding notice) show only while they
-  // have a text.
-  for (int i : {kFindPanel, kNoticePanel}) {
+  // The extra panels (what find reports, the encoding notice, the overwrite mode, the
+  // caret's place) show only while they have a text.
+  for (int i : {kFindPanel, kNoticePanel, kOverwritePanel, kCaretPanel}) {
     QLabel* extra = new QLabel(this);
     extra->setFrameShape(QFrame::Panel);
     extra->setFrameShadow(QFrame::Sunken);
@@ -50,6 +50,10 @@ QtShellStatusBar::QtShellStatusBar(QWidget* parent) : QStatusBar(parent) {
     addPermanentWidget(extra);
     panels_[i] = extra;
   }
+  // Room for a large line number, so the panels to its left do not move as the caret does.
+  panels_[kCaretPanel]->setMinimumWidth(
+      panels_[kCaretPanel]->fontMetrics().horizontalAdvance(QString::fromUtf8("000000 行、0000 桁")) + 8);
+  panels_[kCaretPanel]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void QtShellStatusBar::ShowProgress(int permille) {

@@ -118,6 +118,16 @@ bool TestShellDialogs::ExecColorDialog(TColor& color) {
   return true;
 }
 
+bool TestShellDialogs::AskLineNumber(int& line, int lineCount) {
+  linePresets.emplace_back(line, lineCount);
+  if (lineNumbers.empty()) return false;
+  std::optional<int> next = lineNumbers.front();
+  lineNumbers.pop_front();
+  if (!next) return false;
+  line = *next;
+  return true;
+}
+
 void TestShellModal::ShowModal() {
   visible = true;
   ++shows;

@@ -149,6 +149,11 @@ class TestShellDialogs : public ShellDialogs {
   std::deque<std::optional<TColor>> colors;
   bool ExecFontDialog(TFontChoice& font) override;
   bool ExecColorDialog(TColor& color) override;
+  // The go-to-line dialog: the (preset, line count) it was opened with, and the numbers typed
+  // in order (an empty optional, or none left, cancels).
+  std::vector<std::pair<int, int>> linePresets;
+  std::deque<std::optional<int>> lineNumbers;
+  bool AskLineNumber(int& line, int lineCount) override;
 };
 
 // A modal window: ShowModal runs `whileShown` (what the user does meanwhile) and returns; the
