@@ -13,10 +13,17 @@ namespace quiret {
 
 namespace {
 const char kAskCaption[] = "Quiret";
+
+TShellServices WithStatusBar(const TShellServices& s, StatusBarUi& status) {
+  return TShellServices{s.Boxes, s.Process, s.Clip,    s.Window,     s.Strip,
+                        s.Pages, status,    s.Dialogs, s.ClipViewer, s.About};
 }
+}  // namespace
 
 TFormBase::TFormBase(const TShellServices& services, std::string settingsPath)
-    : ui_(services), settingsPath_(std::move(settingsPath)) {
+    : docStatus_(services.Status),
+      ui_(WithStatusBar(services, docStatus_)),
+      settingsPath_(std::move(settingsPath)) {
   // Check marks as the window is designed; reading the settings replaces every one of them.
   for (const char* item : {"MmScroll", "MmTabFit", "MmStyleTab", "MmTabTop", "MmCloseAsk", "MmFileMemory"})
     checks_[item] = true;
@@ -92,10 +99,14 @@ void TFormBase::ReopenFiles(const IniDocument& ini) {
   for (int i = 1; i <= num; ++i) {
     const std::string path = ini.ReadString("File", "File" + std::to_string(i), "");
     if (path.empty()) continue;  // names no file, so there is nothing to report
-    if (FileExists(path))
+    if (FileExists(path)) {
       OpenFileAtStartup(path);
-    else
+      // Its notice was shown when the file was first opened; the status line keeps telling.
+      for (const auto& tab : tabs_)
+        if (tab->Hint == path) tab->EncodingMessage.clear();
+    } else {
       ui_.Boxes.ShowPlain(path + "\r\n が見つかりません。");
+    }
   }
 }
 

@@ -16,6 +16,7 @@
 
 #include "app/Actions.h"
 #include "app/CaretPosition.h"
+#include "app/DocumentStatus.h"
 #include "app/UnitQrAbout.h"
 #include "app/UnitQrClip.h"
 #include "editor/LumoEdit.h"
@@ -265,6 +266,8 @@ class TFormBase {
   void ApplyTabStyleChecks(int style);
   TColor ReadColor(const IniDocument& ini, const std::string& key, TColor def);
 
+  // Before ui_, whose status bar it is: find's texts stay with the document they speak of.
+  DocumentStatusBar docStatus_;
   TShellServices ui_;
   std::string settingsPath_;
   std::vector<std::unique_ptr<TTabSheet>> tabs_;

@@ -92,6 +92,7 @@ void TFormBase::NewTab() {
 }
 
 void TFormBase::DestroyTab(int index) {
+  docStatus_.Forget(tabs_[index].get());
   ui_.Strip.RemoveTab(index);
   tabs_.erase(tabs_.begin() + index);  // the editor first, then its page
 }
@@ -118,6 +119,7 @@ void TFormBase::ShowNoFile() {
   ui_.Status.SetPanelText(1, "");
   ui_.Status.SetPanelText(3, "No File");
   ui_.Status.SetPanelText(kNoticePanel, "");
+  docStatus_.SetDocument(nullptr);
   ShowCaretPlace();
 }
 
@@ -162,6 +164,7 @@ void TFormBase::UpdateStatusBar() {
   ui_.Status.SetPanelText(2, tab.Editor->GetModified() ? "更新" : "");
   ui_.Status.SetPanelText(3, tab.Hint);
   ui_.Status.SetPanelText(kNoticePanel, tab.EncodingNote);
+  docStatus_.SetDocument(&tab);
   ShowCaretPlace();
 }
 
