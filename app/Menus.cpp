@@ -52,7 +52,9 @@ constexpr const char* kEndKeys = "Ctrl+End";
 std::vector<TMenuItem> MainMenuItems() {
   return {
       Sub("MmFile", "ファイル(&F)",
-          {Act("MmNew", "FileNew"), Act("MmNewFromClip", "FileNewFromClip"), Act("MmOpen", "FileOpen"), Sep(),
+          {Act("MmNew", "FileNew"), Act("MmNewFromClip", "FileNewFromClip"), Act("MmOpen", "FileOpen"),
+           // The files themselves are put in front of the clear item as the menu opens.
+           Sub("MmRecent", "最近使ったファイル(&R)", {Plain("MmRecentClear", "一覧をクリア(&C)")}), Sep(),
            Act("MmSaveAs", "FileSaveAs"), Act("MmSave", "FileSave"), Sep(),
            Act("MmPrintSetup", "FilePrintSetup"), Act("MmPrint", "FilePrint"), Sep(),
            Act("MmClose", "FileClose"), Sep(), Act("MmExit", "FileExit")}),

@@ -96,6 +96,11 @@ void TFormBase::OpenFileAtStartup(const std::string& path) {
 void TFormBase::ReopenFiles(const IniDocument& ini) {
   // Num may claim more entries than the section holds; no more than those are looked at.
   const int num = std::min(ini.ReadInteger("File", "Num", 0), ini.EntryCount("File"));
+  reopening_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{reopening_};
   for (int i = 1; i <= num; ++i) {
     const std::string path = ini.ReadString("File", "File" + std::to_string(i), "");
     if (path.empty()) continue;  // names no file, so there is nothing to report

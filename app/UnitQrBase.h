@@ -17,6 +17,7 @@
 #include "app/Actions.h"
 #include "app/CaretPosition.h"
 #include "app/DocumentStatus.h"
+#include "app/RecentFiles.h"
 #include "app/UnitQrAbout.h"
 #include "app/UnitQrClip.h"
 #include "editor/LumoEdit.h"
@@ -131,6 +132,14 @@ class TFormBase {
   void FileExitExecute();
   void ReadMeOpenExecute();
 
+  // ---- Recent files (UnitQrBaseRecent.cpp) ----
+  // Newest first; read with the settings and written with them into [Recent].
+  const std::vector<TRecentFile>& RecentFiles() const { return recent_.Items(); }
+  // The menu item of the recent file at `index` (from 0): MmRecentFile1, MmRecentFile2, ...
+  static std::string RecentItemName(int index);
+  // Opens the recent file at `index`; a file that is gone is reported and leaves the list.
+  void RecentFileOpen(int index);
+
   // ---- Edit, move and clipboard commands ----
   void EditUndoExecute();
   void EditRedoExecute();
@@ -228,6 +237,11 @@ class TFormBase {
   // The caret's place follows every move, edit and overwrite switch of the editor.
   void HookCaretStatus(TLumoEdit& ed);
   CaretMeter caretMeter_;
+  // Recent files: the File menu's submenu, the files opened and saved.
+  bool RecentClick(const std::string& item);
+  void NoteRecentFile(const std::string& path);
+  TRecentFiles recent_;
+  bool reopening_ = false;  // the reopen list is being opened
   // The editor's find events as status texts and replacement questions.
   void HookFindEvents(TLumoEdit& ed);
   bool findBackward_ = false;

@@ -28,6 +28,7 @@ void TFormBase::OpenFile(const std::string& path) {
     if (tabs_[i]->Hint == path) {
       ActivateTab(i);
       UpdateStatusBar();
+      NoteRecentFile(path);
       CheckOutsideChange(i);
       return;
     }
@@ -49,6 +50,7 @@ void TFormBase::OpenFile(const std::string& path) {
   if (path == ReadMePath) tab.Flags |= ReadMeFile;
   CheckEncoding(tab);
   UpdateStatusBar();
+  NoteRecentFile(path);
   if (shown_) ShowEncodingMessages();
   std::vector<std::string> pending;
   pending.swap(pendingOpens_);
@@ -149,6 +151,7 @@ void TFormBase::FileSaveAsExecute() {
   SetTabCaption(a, ExtractFileName(name));
   UpdateStatusBar();
   tab.Editor->SetModified(false);
+  NoteRecentFile(name);
 }
 
 void TFormBase::FileSaveExecute() {
@@ -159,7 +162,9 @@ void TFormBase::FileSaveExecute() {
     return;
   }
   if (!MayOverwrite(a, tab.Hint)) return;
-  if (SaveDocument(a, tab.Hint)) tab.Editor->SetModified(false);
+  if (!SaveDocument(a, tab.Hint)) return;
+  tab.Editor->SetModified(false);
+  NoteRecentFile(tab.Hint);
 }
 
 void TFormBase::FilePrintSetupExecute() { ui_.Dialogs.ExecPrinterSetup(); }

@@ -38,6 +38,7 @@ bool TFormBase::ItemEnabled(const std::string& item) const {
 }
 
 void TFormBase::MenuPopup(const std::string& menu) {
+  if (menu == "MmRecent") itemDisabled_["MmRecentClear"] = RecentFiles().empty();
   if (menu != "MmOption") return;
   // Buttons exist only on top, and only normal tabs may go to the bottom.
   itemDisabled_["MmStyleButton"] = !Checked("MmTabTop");
@@ -67,6 +68,7 @@ bool TFormBase::MenuClick(const std::string& item) {
       ReadMeOpenExecute();
     } else if (item == "MmAbout") {
       MmAboutClick();
+    } else if (RecentClick(item)) {
     } else {
       known = false;
     }

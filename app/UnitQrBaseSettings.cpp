@@ -141,6 +141,7 @@ void TFormBase::ReadSettings(const IniDocument& ini) {
   checks_["MmCloseAsk"] = ini.ReadBool("Tab", "CloseAsk", true);
   checks_["MmFileMemory"] = ini.ReadBool("Tab", "StateSave", true);
   checks_["MmAutoClipOpen"] = ini.ReadBool("Tab", "AutoClipLoad", false);
+  recent_.Read(ini);
 }
 
 void TFormBase::WriteSettings(IniDocument& ini) {
@@ -186,6 +187,7 @@ void TFormBase::WriteSettings(IniDocument& ini) {
     }
     ini.WriteInteger("File", "Num", n);
   }
+  recent_.Write(ini);
 }
 
 }  // namespace quiret

@@ -20,6 +20,7 @@
 #include "app/qt/QtFindBar.h"
 #include "app/qt/QtFormAbout.h"
 #include "app/qt/QtFormClip.h"
+#include "app/qt/QtRecentMenu.h"
 #include "app/qt/QtShellActions.h"
 #include "platform/WindowBounds.h"
 #include "platform/qt/QtShellDialogs.h"
@@ -61,6 +62,7 @@ QtMainWindow::QtMainWindow(MessageBoxes& boxes, ProcessServices& process, Clipbo
   actions_ = new QtShellActions(*form_, this);
   const QtShellActions::ClickHandler mainClick = [this](const std::string& item) { form_->MenuClick(item); };
   actions_->BuildMenuBar(menuBar(), MainMenuItems(), this, mainClick);
+  AttachRecentMenu(actions_->Item("MmRecent")->menu(), *form_);
   stripUi_->SetMenu(actions_->BuildMenu(TabMenuItems(), this, this, mainClick));
   pages_->SetPopupMenu(actions_->BuildMenu(PopupMenuItems(), this, this, mainClick));
   // The viewer's Clear item is the main window's command; added to the viewer, its F12 works there.
