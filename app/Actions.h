@@ -15,6 +15,8 @@ struct TAction {
   std::function<bool()> Update;  // the enabling rule; none = always enabled
   std::function<void()> Execute;
   bool Enabled = true;  // the rule's result at the last idle update
+  // Other keys for the same command (keyboard layouts put some symbols elsewhere).
+  std::vector<std::string> MoreShortcuts = {};
 };
 
 class TActionList {

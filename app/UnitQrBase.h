@@ -198,6 +198,17 @@ class TFormBase {
   void TabPosClick(int position);
   void MmAboutClick();
 
+  // ---- Font size (UnitQrBaseZoom.cpp) ----
+  // Sizes beyond these overflow the font's pixel height or draw nothing but empty boxes.
+  static constexpr std::int32_t kMinFontSize = 1;
+  static constexpr std::int32_t kMaxFontSize = 500;
+  static constexpr std::int32_t kDefaultFontSize = 12;
+  // Ctrl+wheel, Ctrl++ and Ctrl+-: the font size of every tab by `steps` points, within the
+  // limits, as the font dialog sets it (and kept with the settings).
+  void ZoomBy(int steps);
+  // Ctrl+0: back to the default size.
+  void ZoomReset();
+
   // The secondary windows, created hidden with the main window.
   std::unique_ptr<TFormClip> FormClip;
   std::unique_ptr<TFormAbout> FormAbout;
@@ -234,6 +245,10 @@ class TFormBase {
   void CreateActions();
   void CreateFindActions();
   void CreateGoToActions();
+  void CreateZoomActions();
+  // FontName, FontSize and FontColor to every open editor, as the font dialog does.
+  void ApplyFontToTabs();
+  void SetFontSize(std::int32_t size);
   // The caret's place follows every move, edit and overwrite switch of the editor.
   void HookCaretStatus(TLumoEdit& ed);
   CaretMeter caretMeter_;

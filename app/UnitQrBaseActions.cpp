@@ -66,6 +66,7 @@ void TFormBase::CreateActions() {
   add("ClearClipBoard", "Edit", "クリア(&D)", "F12", clipHasText, [this] { ClearClipBoardExecute(); });
   CreateFindActions();
   CreateGoToActions();
+  CreateZoomActions();
 }
 
 // The rules have just said a tab exists, so the active editor is there.

@@ -1,5 +1,6 @@
 // TFormBase option menu (font, colours, wrap, tab strip look, switches), its enabling rule,
 // and the clipboard viewer and version windows.
+#include <algorithm>
 #include <map>
 
 #include "app/UnitQrBase.h"
@@ -80,8 +81,12 @@ void TFormBase::MmFontClick() {
   TFontChoice choice{FontName, FontSize, FontColor, 128};
   if (!ui_.Dialogs.ExecFontDialog(choice)) return;
   FontName = choice.Name;
-  FontSize = choice.Size;
+  FontSize = std::clamp(choice.Size, kMinFontSize, kMaxFontSize);
   FontColor = choice.Color;
+  ApplyFontToTabs();
+}
+
+void TFormBase::ApplyFontToTabs() {
   // Quoted-line and underline colours of open editors keep the colour they were made with.
   for (const auto& tab : tabs_) {
     TLumoEdit& ed = *tab->Editor;

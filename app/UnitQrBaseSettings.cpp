@@ -30,9 +30,6 @@ bool ParseHexColor(const std::string& text, TColor& out) {
   return true;
 }
 
-// Sizes beyond these overflow the font's pixel height or draw nothing but empty boxes.
-constexpr int kMinFontSize = 1;
-constexpr int kMaxFontSize = 500;
 // Wider than any caption needs; a tab wider than the window leaves no room for the others.
 constexpr int kMaxTabWidth = 500;
 

@@ -65,6 +65,8 @@ QtMainWindow::QtMainWindow(MessageBoxes& boxes, ProcessServices& process, Clipbo
   AttachRecentMenu(actions_->Item("MmRecent")->menu(), *form_);
   stripUi_->SetMenu(actions_->BuildMenu(TabMenuItems(), this, this, mainClick));
   pages_->SetPopupMenu(actions_->BuildMenu(PopupMenuItems(), this, this, mainClick));
+  pages_->SetZoomHandler(
+      [this](int notches) { form_->Guarded([this, notches] { form_->ZoomBy(notches); }); });
   // The viewer's Clear item is the main window's command; added to the viewer, its F12 works there.
   actions_->BuildMenuBar(formClip_->MenuBar(), ClipViewerMenuItems(), formClip_,
                          [this](const std::string& item) {

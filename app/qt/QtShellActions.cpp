@@ -13,7 +13,10 @@ namespace quiret {
 QtShellActions::QtShellActions(TFormBase& form, QWidget* window) : QObject(window), form_(form) {
   for (const TAction& a : form_.Actions.Items()) {
     auto* action = new QAction(QString::fromStdString(a.Caption), window);
-    if (!a.Shortcut.empty()) action->setShortcut(QKeySequence(QString::fromStdString(a.Shortcut)));
+    QList<QKeySequence> keys;
+    if (!a.Shortcut.empty()) keys << QKeySequence(QString::fromStdString(a.Shortcut));
+    for (const std::string& more : a.MoreShortcuts) keys << QKeySequence(QString::fromStdString(more));
+    action->setShortcuts(keys);
     action->setShortcutContext(Qt::WindowShortcut);
     const std::string name = a.Name;
     connect(action, &QAction::triggered, this, [this, name] { form_.Execute(name); });

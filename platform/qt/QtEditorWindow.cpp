@@ -660,6 +660,11 @@ void QtEditorWindow::wheelEvent(QWheelEvent* e) {
   int whole = wheelRest_ / 120 * 120;
   if (whole == 0) return;
   wheelRest_ -= whole;
+  // Ctrl with the wheel is the host's zoom, not a scroll.
+  if ((e->modifiers() & Qt::ControlModifier) && zoomHandler) {
+    zoomHandler(whole / 120);
+    return;
+  }
   client_->WmMouseWheel(whole, QtKeyMap::ShiftFlags(e->modifiers()));
 }
 

@@ -68,6 +68,9 @@ class QtEditorWindow : public QAbstractScrollArea, public EditorWindow {
   std::function<void(const std::string&)> messageHandler;
   // Replaces the system beep (tests).
   std::function<void()> beepHandler;
+  // Takes the wheel turned with Ctrl held, in whole notches (away from the user positive);
+  // without one, such a wheel scrolls as any other.
+  std::function<void(int notches)> zoomHandler;
   const QImage& BackingImage() const { return image_; }
   QScrollBar* Bar(ScrollBarKind bar) const;
   bool CaretShown() const { return caretExists_ && caretHide_ == 0; }

@@ -18,6 +18,9 @@ std::unique_ptr<EditorWindow> QtShellPages::CreatePage() {
     if (popupMenu_) popupMenu_->popup(global);
   });
   connect(page.get(), &QtEditorWindow::charactersReplaced, this, &QtShellPages::charactersReplaced);
+  page->zoomHandler = [this](int notches) {
+    if (zoom_) zoom_(notches);
+  };
   // The editor lays out its rows at once; give it the page area's size before it is shown.
   page->setGeometry(contentsRect());
   return page;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QStackedWidget>
+#include <functional>
 
 #include "platform/ShellUi.h"
 
@@ -16,6 +17,8 @@ class QtShellPages : public QStackedWidget, public EditorPages {
   explicit QtShellPages(QWidget* parent = nullptr);
   // The pop-up menu every editor page opens at the point its control asks for.
   void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
+  // What the wheel turned with Ctrl held does on every page (in whole notches).
+  void SetZoomHandler(std::function<void(int notches)> zoom) { zoom_ = std::move(zoom); }
   std::unique_ptr<EditorWindow> CreatePage() override;
   void ShowPage(EditorWindow* page) override;
 
@@ -26,6 +29,7 @@ class QtShellPages : public QStackedWidget, public EditorPages {
  private:
   QWidget* empty_;  // shown when there is no tab
   QMenu* popupMenu_ = nullptr;
+  std::function<void(int)> zoom_;
 };
 
 }  // namespace quiret
