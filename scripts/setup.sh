@@ -18,7 +18,7 @@ done
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev fonts-ipafont-gothic qt6-translations-l10n
-          desktop-file-utils xvfb xauth x11-utils xdotool imagemagick poppler-utils
+          desktop-file-utils lintian appstream xvfb xauth x11-utils xdotool imagemagick poppler-utils
           clang libclang-rt-14-dev clang-format-14)
 missing=()
 for p in "${packages[@]}"; do
