@@ -1,17 +1,21 @@
 // The shell's Qt front end: menu texts and key hints, radio and option items, the pop-up menu,
-// the viewer's keys in a real modal run, the version window and the font dialog.
+// the viewer's keys in a real modal run, the version window, the font dialog, Ctrl+wheel and
+// the font size keys, the recent-files submenu and the go-to-line dialog.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
 
@@ -56,6 +60,11 @@ struct Front : ::testing::Test {
     std::filesystem::remove_all(dir);
   }
   QAction* Item(const char* name) { return w->Actions().Item(name); }
+  void Open(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir + "/" + name, std::ios::binary) << bytes;
+    w->Form().OpenFile(dir + "/" + name);
+  }
+  QtEditorWindow* Page(int tab) { return dynamic_cast<QtEditorWindow*>(w->Form().Tab(tab).Page.get()); }
 };
 
 TEST_F(Front, KeyHintsAreRightAlignedTextNeverShortcutsAndFollowTheirCommand) {
@@ -201,6 +210,76 @@ TEST_F(Front, VersionWindowIsFixedHasTheIconAndClosesWithOK) {
   w->show();
   w->Form().MenuClick("MmAbout");
   EXPECT_FALSE(about.isVisible());
+}
+
+TEST_F(Front, CtrlWheelAndKeysSizeEveryTabAPlainWheelScrolls) {
+  ShowActive();
+  TFormBase& f = w->Form();
+  std::string text;
+  for (int i = 0; i < 100; ++i) text += "line\r\n";
+  Open("a.txt", text);
+  f.Execute("FileNew");
+  f.Execute("MoveLeftTab");
+  QtEditorWindow* page = Page(0);
+  auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+    QWheelEvent e(QPointF(50, 50), page->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta),
+                  Qt::NoButton, mods, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(page->viewport(), &e);
+  };
+  wheel(-120, Qt::NoModifier);
+  wheel(240, Qt::ControlModifier);
+  wheel(60, Qt::ControlModifier);  // half a notch waits for the other half
+  EXPECT_EQ(std::make_pair(f.Tab(0).Editor->TopRow, f.FontSize), std::make_pair(2, 14));
+  wheel(60, Qt::ControlModifier);
+  EXPECT_EQ(f.Tab(1).Editor->GetFont().Size(), 15);
+  // Ctrl with the + key (however the layout shifts it), =, ;, - and 0.
+  for (const auto& [key, size] : {std::pair{Qt::Key_Plus, 16},
+                                  {Qt::Key_Equal, 17},
+                                  {Qt::Key_Semicolon, 18},
+                                  {Qt::Key_Minus, 17},
+                                  {Qt::Key_0, 12}}) {
+    QTest::keyClick(page, key, Qt::ControlModifier);
+    EXPECT_EQ(f.FontSize, size) << key;
+  }
+}
+
+TEST_F(Front, RecentSubmenuShowsNumberedPathsAndOpensThem) {
+  QMenu* recent = w->Actions().Item("MmRecent")->menu();
+  auto texts = [&] {
+    emit recent->aboutToShow();
+    QStringList out;
+    for (QAction* a : recent->actions())
+      out << (a->isSeparator() ? "-" : a->text() + (a->isEnabled() ? "" : "!"));
+    return out;
+  };
+  EXPECT_EQ(texts(), (QStringList{"（なし）!", "-", "一覧をクリア(&C)!"}));
+  Open("R&D 日本語.txt", "x\r\n");
+  for (int i = 0; i < 9; ++i) Open(std::to_string(i) + ".txt", "");
+  const QStringList shown = texts();
+  EXPECT_EQ(shown.mid(8),
+            (QStringList{QString::fromStdString("&9 " + dir + "/0.txt"),
+                         QString::fromStdString("&0 " + dir + "/R&&D 日本語.txt"), "-", "一覧をクリア(&C)"}));
+  while (w->Form().TabCount() > 0) w->Form().Execute("FileClose");
+  recent->actions().at(9)->trigger();
+  EXPECT_EQ(w->Form().Tab(0).Hint, dir + "/R&D 日本語.txt");
+}
+
+TEST_F(Front, CtrlGAsksForTheLineAndTheCaretPanelFollows) {
+  ShowActive();
+  Open("a.txt", "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n");
+  w->Actions().UpdateEnabled();  // the idle moment after the file opened: Ctrl+G is enabled
+  QString label;
+  QTimer::singleShot(0, w.get(), [&] {
+    auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    label = dialog->labelText() + QString::number(dialog->intValue());
+    dialog->findChild<QSpinBox*>()->setValue(5);
+    dialog->accept();
+  });
+  QTest::keyClick(Page(0), Qt::Key_G, Qt::ControlModifier);
+  EXPECT_EQ(label, QString::fromUtf8("行番号（1～7）(&L):1"));
+  EXPECT_EQ(w->Status().PanelText(kCaretPanel), QString::fromUtf8("5 行、1 桁"));
+  EXPECT_EQ(w->focusWidget(), Page(0));
 }
 
 TEST(FontDialog, KeepsAnUninstalledNameListsJapaneseFacesAndReturnsNameSizeColour) {

