@@ -3,8 +3,10 @@
 //
 // Split by concern: UnitQrBase.cpp (lifecycle, start and exit), UnitQrBaseSettings.cpp,
 // UnitQrBaseTabs.cpp, UnitQrBaseFile.cpp, UnitQrBaseActions.cpp (the command list and the edit
-// and move commands), UnitQrBaseOptions.cpp (the option menu and the secondary windows). The
-// desktop is reached only through the interfaces in TShellServices.
+// and move commands), UnitQrBaseOptions.cpp (the option menu and the secondary windows),
+// UnitQrBaseGoTo.cpp (the caret's place, go to line), UnitQrBaseRecent.cpp (recent files),
+// UnitQrBaseZoom.cpp (font size steps). The desktop is reached only through the interfaces in
+// TShellServices.
 #pragma once
 
 #include <cstdint>

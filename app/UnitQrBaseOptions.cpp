@@ -70,6 +70,7 @@ bool TFormBase::MenuClick(const std::string& item) {
     } else if (item == "MmAbout") {
       MmAboutClick();
     } else if (RecentClick(item)) {
+      // a recent file opened, or the list cleared
     } else {
       known = false;
     }
