@@ -93,10 +93,10 @@ RowFileReader::~RowFileReader() {
 
 namespace {
 
-// Feeds the bytes from `from` up to `to` (or the end of the file) to the splitter, telling
-// `step` the bytes read after each block.
+// Feeds the bytes from `from` up to `to` (or the end of the file) to the splitter, calling
+// `step` with the bytes read and the block itself after each block is split.
 void Pump(int fd, const std::string& fileName, std::uint64_t from, std::uint64_t to, RowSplitter& splitter,
-          std::size_t blockSize, const std::function<void(std::uint64_t)>& step) {
+          std::size_t blockSize, const std::function<void(std::uint64_t, const char*, std::size_t)>& step) {
   std::unique_ptr<char[]> block(new char[blockSize]);
   std::uint64_t at = from;
   while (at < to) {
@@ -109,9 +109,88 @@ void Pump(int fd, const std::string& fileName, std::uint64_t from, std::uint64_t
     if (n == 0) break;
     splitter.Feed(block.get(), static_cast<std::size_t>(n));
     at += static_cast<std::uint64_t>(n);
-    step(at - from);
+    step(at - from, block.get(), static_cast<std::size_t>(n));
   }
 }
+
+// The rows the splitter would close reading [from, to) of the file after its current state.
+std::size_t CountRowsAhead(int fd, const std::string& fileName, std::uint64_t from, std::uint64_t to,
+                           bool afterCr) {
+  std::unique_ptr<char[]> block(new char[kFileReadBlock]);
+  std::size_t rows = 0;
+  for (std::uint64_t at = from; at < to;) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kFileReadBlock, to - at));
+    const ssize_t n = ::pread(fd, block.get(), want, static_cast<off_t>(at));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EFileError(fileName, errno);
+    }
+    if (n == 0) break;
+    rows += RowSplitter::CountRows(block.get(), static_cast<std::size_t>(n), afterCr);
+    at += static_cast<std::uint64_t>(n);
+  }
+  return rows;
+}
+
+// The row limit over the parts of a file read at once (one, or two halves). Each part
+// reports its rows after each block; the limit is passed as soon as the parts' rows add up
+// to more, so an oversized file stops early on any part. Where a block is dense enough
+// that the rest of the file, at its density, could come near the limit, its part counts the
+// rest of its range first, without storing it: a file of many empty lines is refused
+// after one block and a fast count, never after holding its rows. A failing part stops the
+// others at their next block.
+class RowBudget {
+ public:
+  struct Stopped {};  // another part failed; its error is the one to report
+
+  RowBudget(std::size_t maxRows, std::uint64_t fileSize) : maxRows_(maxRows), fileSize_(fileSize) {}
+
+  void Stop() { stop_.store(true, std::memory_order_relaxed); }
+
+  // After a block of `blockBytes` bytes that left part k with `rows` rows after reading
+  // `done` bytes of its range; `countRest` counts the rows of the rest of the range.
+  template <typename CountRest>
+  void AfterBlock(int k, std::size_t rows, std::size_t blockRows, std::size_t blockBytes, std::uint64_t done,
+                  CountRest countRest) {
+    if (stop_.load(std::memory_order_relaxed)) throw Stopped{};
+    Part& p = parts_[k];
+    p.bytes.store(done, std::memory_order_relaxed);
+    if (!p.final.load(std::memory_order_relaxed)) {
+      p.rows.store(rows, std::memory_order_relaxed);
+      const std::uint64_t rest = fileSize_ - std::min(fileSize_, BytesDone());
+      const double dense =
+          static_cast<double>(blockRows) / static_cast<double>(std::max<std::size_t>(blockBytes, 1));
+      // Half the limit: a file near it is counted rather than risked.
+      if (2 * (static_cast<double>(RowsDone()) + dense * static_cast<double>(rest)) >
+          static_cast<double>(maxRows_)) {
+        p.rows.store(rows + countRest(), std::memory_order_relaxed);
+        p.final.store(true, std::memory_order_relaxed);
+      }
+    }
+    if (RowsDone() > maxRows_) {
+      Stop();
+      throw RowSplitter::TooManyRows{};
+    }
+  }
+
+ private:
+  struct Part {
+    std::atomic<std::size_t> rows{0};  // rows so far, or all of the part's when final
+    std::atomic<bool> final{false};
+    std::atomic<std::uint64_t> bytes{0};
+  };
+  std::size_t RowsDone() const {
+    return parts_[0].rows.load(std::memory_order_relaxed) + parts_[1].rows.load(std::memory_order_relaxed);
+  }
+  std::uint64_t BytesDone() const {
+    return parts_[0].bytes.load(std::memory_order_relaxed) + parts_[1].bytes.load(std::memory_order_relaxed);
+  }
+
+  const std::size_t maxRows_;
+  const std::uint64_t fileSize_;
+  std::atomic<bool> stop_{false};
+  Part parts_[2];
+};
 
 // Where a large file can be read in two halves: just after the first LF at or after its
 // middle. After an LF the reader is always back in its starting state (no bytes of an open
@@ -129,6 +208,25 @@ std::uint64_t HalfwayAfterLf(int fd, std::uint64_t size) {
   return 0;
 }
 
+// Reads [from, to) of the file into `rows` as part k of the budget; the last part of the
+// file adds the last row. `step` hears the bytes of the range read so far.
+void ReadPart(int fd, const std::string& fileName, int k, RowSlots& rows, std::uint64_t from,
+              std::uint64_t to, bool last, RowBudget& budget, std::size_t maxRows, std::size_t blockSize,
+              const std::function<void(std::uint64_t)>& step) {
+  RowSplitter splitter(rows, maxRows);
+  const std::size_t first = rows.Size();
+  std::size_t before = first;
+  Pump(fd, fileName, from, to, splitter, blockSize, [&](std::uint64_t done, const char*, std::size_t n) {
+    const std::size_t now = rows.Size();
+    budget.AfterBlock(k, now - first, now - before, n, done, [&] {
+      return CountRowsAhead(fd, fileName, from + done, to, splitter.AfterCr()) + (last ? 1 : 0);
+    });
+    before = now;
+    step(done);
+  });
+  if (last) splitter.Finish();
+}
+
 }  // namespace
 
 void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
@@ -138,12 +236,11 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
   const std::uint64_t end = std::numeric_limits<std::uint64_t>::max();
   const std::uint64_t half =
       size_ >= twoThreadBytes && std::thread::hardware_concurrency() > 1 ? HalfwayAfterLf(fd_, size_) : 0;
+  RowBudget budget(maxRows, size_);
   if (half == 0) {
-    RowSplitter splitter(rows, maxRows);
-    Pump(fd_, fileName_, 0, end, splitter, blockSize, [&](std::uint64_t done) {
+    ReadPart(fd_, fileName_, 0, rows, 0, end, true, budget, maxRows, blockSize, [&](std::uint64_t done) {
       if (progress) progress(done, std::max(done, size_));
     });
-    splitter.Finish();
     return;
   }
   // Both halves are read and split at once, the second into rows of its own that are
@@ -152,19 +249,17 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
   second.Reserve(static_cast<std::size_t>((size_ - half) / 64));
   std::atomic<std::uint64_t> secondDone{0};
   std::atomic<bool> secondFinished{false};
-  std::exception_ptr secondError;
+  std::exception_ptr errors[2];
   std::thread helper([&] {
     try {
-      RowSplitter splitter(second, maxRows);
-      Pump(fd_, fileName_, half, end, splitter, blockSize,
-           [&](std::uint64_t done) { secondDone.store(done, std::memory_order_relaxed); });
-      splitter.Finish();
+      ReadPart(fd_, fileName_, 1, second, half, end, true, budget, maxRows, blockSize,
+               [&](std::uint64_t done) { secondDone.store(done, std::memory_order_relaxed); });
     } catch (...) {
-      secondError = std::current_exception();
+      errors[1] = std::current_exception();
+      budget.Stop();
     }
     secondFinished.store(true, std::memory_order_release);
   });
-  std::exception_ptr firstError;
   std::uint64_t firstDone = 0;
   auto report = [&] {
     if (!progress) return;
@@ -172,13 +267,13 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
     progress(done, std::max(done, size_));
   };
   try {
-    RowSplitter splitter(rows, maxRows);
-    Pump(fd_, fileName_, 0, half, splitter, blockSize, [&](std::uint64_t done) {
+    ReadPart(fd_, fileName_, 0, rows, 0, half, false, budget, maxRows, blockSize, [&](std::uint64_t done) {
       firstDone = done;
       report();
     });
   } catch (...) {
-    firstError = std::current_exception();
+    errors[0] = std::current_exception();
+    budget.Stop();
   }
   while (!secondFinished.load(std::memory_order_acquire)) {
     report();
@@ -186,8 +281,14 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
   }
   helper.join();
   report();
-  if (firstError) std::rethrow_exception(firstError);
-  if (secondError) std::rethrow_exception(secondError);
+  // The error to report is the one that stopped the other part, not its echo there.
+  for (const std::exception_ptr& e : errors) {
+    if (!e) continue;
+    try {
+      std::rethrow_exception(e);
+    } catch (const RowBudget::Stopped&) {
+    }
+  }
   if (rows.Size() + second.Size() > maxRows) throw RowSplitter::TooManyRows{};
   rows.AppendAll(second);
 }

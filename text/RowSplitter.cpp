@@ -81,6 +81,43 @@ void RowSplitter::Feed(const char* data, std::size_t size) {
   }
 }
 
+std::size_t RowSplitter::CountRows(const char* data, std::size_t size, bool& afterCr) {
+  // Every CR closes a row, and every LF but one whose last byte before it (zero bytes not
+  // counted) was a CR. Words without zero bytes are counted by masks, others byte by byte.
+  std::size_t rows = 0;
+  auto bytewise = [&rows, &afterCr](const char* p, const char* end) {
+    for (; p < end; ++p) {
+      const char c = *p;
+      if (c == '\0') continue;
+      if (c == '\n' && afterCr) {
+        afterCr = false;
+        continue;
+      }
+      if (c == '\r' || c == '\n') ++rows;
+      afterCr = c == '\r';
+    }
+  };
+  auto exact = [](std::uint64_t v) { return ~(((v & ~kHighs) + ~kHighs) | v) & kHighs; };
+  std::size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; size - i >= 8; i += 8) {
+      std::uint64_t v;
+      std::memcpy(&v, data + i, 8);
+      if (exact(v) != 0) {
+        bytewise(data + i, data + i + 8);
+        continue;
+      }
+      const std::uint64_t cr = exact(v ^ (kOnes * 0x0D));
+      const std::uint64_t lf = exact(v ^ (kOnes * 0x0A));
+      const std::uint64_t pairedLf = lf & ((cr << 8) | (afterCr ? 0x80u : 0u));
+      rows += static_cast<std::size_t>(std::popcount(cr) + std::popcount(lf) - std::popcount(pairedLf));
+      afterCr = (cr >> 63) != 0;
+    }
+  }
+  bytewise(data + i, data + size);
+  return rows;
+}
+
 void RowSplitter::Finish() {
   rows_.AppendBytes("\0\0", 2);
   CloseRow();

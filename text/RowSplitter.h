@@ -24,6 +24,12 @@ class RowSplitter {
   void Feed(const char* data, std::size_t size);
   void Finish();
 
+  // Whether the bytes fed so far end with a CR whose LF, if it comes next, adds no row.
+  bool AfterCr() const { return skipLineFeed_; }
+  // The rows that feeding these bytes would close, without storing any; `afterCr` is
+  // AfterCr before and after them. Finish closes one more.
+  static std::size_t CountRows(const char* data, std::size_t size, bool& afterCr);
+
  private:
   void EndLine(const char* begin, const char* end);
   void CloseRow();
