@@ -419,33 +419,31 @@ class RowFitter {
   bool run_[256];  // a plain single byte of width cell_
 };
 
-// Marks, in a helper thread's row lengths, an old row that the main thread must cut: the
-// entry after the mark is the row's index.
-constexpr std::uint32_t kRedo = static_cast<std::uint32_t>(-1);
-
-// Appends the lengths of the rows that the old rows [from, to) are cut into.
-void CutRows(const TLumoStrings& lines, RowFitter& fitter, std::int32_t from, std::int32_t to,
-             std::vector<std::uint32_t>& out) {
-  for (std::int32_t r = from; r < to; ++r) {
-    std::string_view data = lines.Get(r);
-    const std::size_t mark = out.size();
-    for (;;) {
-      const std::size_t take = fitter.NextRow(data);
-      if (fitter.Missing()) {
-        fitter.ClearMissing();
-        out.resize(mark);
-        out.push_back(kRedo);
-        out.push_back(static_cast<std::uint32_t>(r));
-        break;
+// A cutter for the store's whole-text split: the pieces of each row by the fitter's rule. A
+// row with a pair the fitter could not measure is left to be cut again.
+TLumoStrings::RowCutter CutterOf(RowFitter& fitter) {
+  return [&fitter](const std::string_view* rows, std::size_t count, std::vector<std::uint32_t>& pieces) {
+    for (std::size_t k = 0; k < count; ++k) {
+      std::string_view data = rows[k];
+      const std::size_t mark = pieces.size();
+      while (!data.empty()) {
+        const std::size_t take = fitter.NextRow(data);
+        if (fitter.Missing()) {
+          fitter.ClearMissing();
+          pieces.resize(mark);
+          pieces.push_back(TLumoStrings::kCutLater);
+          break;
+        }
+        if (take >= data.size()) {
+          pieces.push_back(static_cast<std::uint32_t>(data.size()));
+          break;
+        }
+        pieces.push_back(static_cast<std::uint32_t>(take));
+        data.remove_prefix(take);
       }
-      if (take >= data.size()) {
-        out.push_back(static_cast<std::uint32_t>(data.size()));
-        break;
-      }
-      out.push_back(static_cast<std::uint32_t>(take));
-      data.remove_prefix(take);
+      if (pieces.size() == mark) pieces.push_back(0);
     }
-  }
+  };
 }
 
 }  // namespace
@@ -454,65 +452,15 @@ void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths,
                  const std::function<void(std::int64_t, std::int64_t)>& progress) {
   const std::int32_t count = lines.Count();
   RowFitter fitter(rule, widths);
-  std::vector<std::uint32_t> rowLen;
+  const TLumoStrings::RowCutter cut = CutterOf(fitter);
+  // A large text's second half is cut on a helper thread at once; it cannot measure (the
+  // surface belongs to this thread), so the rows it meets an unmeasured pair in are cut
+  // here afterwards.
   constexpr std::int32_t kThreadRows = 1 << 15;
-  std::int32_t mid = count;
-  std::vector<std::uint32_t> second;
-  bool helperFailed = false;
-  std::thread helper;
-  if (count >= kThreadRows && std::thread::hardware_concurrency() > 1) {
-    mid = count / 2;
-    try {
-      helper = std::thread([&lines, &rule, &widths, &second, &helperFailed, mid, count] {
-        try {
-          RowFitter helperFitter(rule, widths, false);
-          second.reserve(static_cast<std::size_t>(count - mid) + static_cast<std::size_t>(count - mid) / 2);
-          CutRows(lines, helperFitter, mid, count, second);
-        } catch (...) {
-          helperFailed = true;  // out of memory: the main thread cuts these rows itself
-        }
-      });
-    } catch (...) {
-      mid = count;  // no thread: cut everything here
-    }
-  }
-  struct Join {
-    std::thread& t;
-    ~Join() {
-      if (t.joinable()) t.join();
-    }
-  } join{helper};
-  rowLen.reserve(static_cast<std::size_t>(count) + static_cast<std::size_t>(count) / 2);
-  // The main thread's half is cut in slices, with a progress report after each; the helper
-  // cuts the other half meanwhile, so the fraction done here stands for the whole.
-  constexpr std::int32_t kSlice = 1 << 16;
-  for (std::int32_t from = 0; from < mid; from += kSlice) {
-    CutRows(lines, fitter, from, std::min(mid, from + kSlice), rowLen);
-    if (progress && mid > kSlice) progress(std::int64_t{from + kSlice} * count / mid, count);
-  }
-  if (helper.joinable()) {
-    helper.join();
-    if (helperFailed) {
-      std::vector<std::uint32_t>().swap(second);
-      CutRows(lines, fitter, mid, count, rowLen);
-    }
-    // The helper's lengths are taken over in runs between the rows it left to cut here.
-    for (auto k = second.begin(); k != second.end();) {
-      const auto mark = std::find(k, second.end(), kRedo);
-      rowLen.insert(rowLen.end(), k, mark);
-      if (mark == second.end()) break;
-      const auto r = static_cast<std::int32_t>(*(mark + 1));
-      CutRows(lines, fitter, r, r + 1, rowLen);
-      k = mark + 2;
-    }
-    std::vector<std::uint32_t>().swap(second);
-  }
-  if (rowLen.size() > static_cast<std::size_t>(TLumoStrings::kMaxListSize)) lines.Error();
-  if (rowLen.size() == static_cast<std::size_t>(count)) {
-    lines.SetCapacity(count);  // nothing splits; the list ends as an assignment leaves it
-    return;
-  }
-  lines.Recut(rowLen);
+  const bool twoThreads = count >= kThreadRows && std::thread::hardware_concurrency() > 1;
+  RowFitter helperFitter(rule, widths, false);
+  const TLumoStrings::RowCutter second = CutterOf(helperFitter);
+  lines.SplitRows(cut, twoThreads ? &second : nullptr, progress);
 }
 
 void UnwrapInPlace(TLumoStrings& lines) {

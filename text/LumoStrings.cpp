@@ -212,6 +212,40 @@ void TLumoStrings::Recut(const std::vector<std::uint32_t>& lengths) {
   count_ = capacity_ = static_cast<std::int32_t>(lengths.size());
 }
 
+void TLumoStrings::SplitRows(const RowCutter& cut, const RowCutter* cutSecond,
+                             const std::function<void(std::int64_t, std::int64_t)>& progress) {
+  static_assert(kCutLater == RowSlots::kCutLater);
+  changes_ = NextChangeStamp();
+  impl_->lines.MarkStale();
+  RowSlots& rows = impl_->rows;
+  struct Settle {
+    TLumoStrings& s;
+    ~Settle() {
+      const std::size_t n = s.impl_->rows.Size();
+      s.count_ = s.capacity_ = static_cast<std::int32_t>(std::min<std::size_t>(n, kMaxListSize));
+    }
+  } settle{*this};
+  rows.SplitAll(cut, cutSecond, [&progress](std::size_t done, std::size_t total) {
+    if (progress) progress(static_cast<std::int64_t>(done), static_cast<std::int64_t>(total));
+  });
+  if (rows.Size() <= static_cast<std::size_t>(kMaxListSize)) return;
+  // Too many rows: back to one row per logical line, a row ending with CR LF or the end
+  // marker closing each.
+  std::vector<std::uint32_t> lines;
+  std::size_t length = 0;
+  for (std::size_t r = 0; r < rows.Size(); ++r) {
+    const std::string_view s = rows.Get(r);
+    length += s.size();
+    const bool end = s.size() >= 2 && (s[s.size() - 2] == '\r' || s[s.size() - 2] == '\0');
+    if (end || r + 1 == rows.Size()) {
+      lines.push_back(static_cast<std::uint32_t>(length));
+      length = 0;
+    }
+  }
+  rows.Recut(lines);
+  Error();
+}
+
 void TLumoStrings::SetCount(std::int32_t newCount) {
   changes_ = NextChangeStamp();
   if (newCount < 0 || newCount > kMaxListSize) Error();

@@ -80,6 +80,18 @@ class TLumoStrings {
   // the index error and changes nothing when there would be more than kMaxListSize rows or
   // the lengths do not add up to the bytes held.
   void Recut(const std::vector<std::uint32_t>& lengths);
+  // Splits every row into pieces in one pass, without moving the bytes of loaded rows (a
+  // whole-text wrap). `cut` is given runs of rows and appends, for each row in order, the
+  // lengths of its pieces (adding up to the row's length; one piece leaves the row whole).
+  // With `cutSecond`, the second half of the rows is cut by it at once on another thread;
+  // it may answer kCutLater for a row, which `cut` then cuts here afterwards. `progress`
+  // hears the fraction of the rows done. Raises the index error, with every logical line
+  // joined into one row, when there would be more than kMaxListSize rows.
+  using RowCutter = std::function<void(const std::string_view* rows, std::size_t count,
+                                       std::vector<std::uint32_t>& pieces)>;
+  static constexpr std::uint32_t kCutLater = 0xFFFFFFFFu;
+  void SplitRows(const RowCutter& cut, const RowCutter* cutSecond,
+                 const std::function<void(std::int64_t done, std::int64_t total)>& progress);
 
   virtual void SetCount(std::int32_t newCount);
   virtual void SetCapacity(std::int32_t newCapacity);

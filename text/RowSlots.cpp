@@ -1,4 +1,4 @@
-// Row storage for the line store: shared blocks, slots, in-place re-cutting.
+// Row storage for the line store: shared blocks for the bytes, chunks of slots for the rows.
 #include "text/RowSlots.h"
 
 #include <sys/mman.h>
@@ -95,27 +95,6 @@ std::size_t RowSlots::BlockBytes() const {
   return total;
 }
 
-// ---- Slots ----
-
-void RowSlots::Grow(std::size_t count) {
-  if (count <= capacity_) return;
-  const std::size_t capacity = std::max({count, 2 * capacity_, std::size_t{16}});
-  // realloc: a large slot array is remapped by the allocator rather than copied, and the
-  // old and the new array are never both resident.
-  void* grown = std::realloc(slots_, capacity * sizeof(Slot));
-  if (!grown) throw std::bad_alloc();
-  slots_ = static_cast<Slot*>(grown);
-  capacity_ = capacity;
-}
-
-void RowSlots::Reserve(std::size_t count) { Grow(count); }
-
-void RowSlots::OpenGap(std::size_t index, std::size_t count) {
-  Grow(size_ + count);
-  std::memmove(slots_ + index + count, slots_ + index, (size_ - index) * sizeof(Slot));
-  size_ += count;
-}
-
 RowSlots::Slot RowSlots::MakeOwn(std::initializer_list<std::string_view> parts) {
   std::size_t length = 0;
   for (std::string_view p : parts) length += p.size();
@@ -159,19 +138,159 @@ void RowSlots::Release(const Slot& slot) {
   }
 }
 
-void RowSlots::ReleaseRange(std::size_t from, std::size_t to) {
-  for (std::size_t i = from; i < to; ++i) Release(slots_[i]);
+// ---- Chunks ----
+
+RowSlots::Chunk* RowSlots::NewChunk() {
+  auto* c = static_cast<Chunk*>(std::malloc(sizeof(Chunk)));
+  if (!c) throw std::bad_alloc();
+  c->size = 0;
+  return c;
 }
+
+void RowSlots::FreeChunk(Chunk* c) { std::free(c); }
+
+const RowSlots::Slot& RowSlots::SlotAfterUniform(std::size_t index) const {
+  const Place p = Locate(index);
+  return chunks_[p.chunk]->slots[p.offset];
+}
+
+RowSlots::Place RowSlots::Locate(std::size_t index) const {
+  if (index < uniform_) return {index >> kChunkShift, index & (kChunkSlots - 1)};
+  if (chunks_.empty()) return {0, 0};
+  if (index >= size_) return {chunks_.size() - 1, chunks_.back()->size};
+  const auto from = starts_.begin() + static_cast<std::ptrdiff_t>(uniform_ >> kChunkShift);
+  const auto it = std::upper_bound(from, starts_.end(), index) - 1;
+  const auto c = static_cast<std::size_t>(it - starts_.begin());
+  return {c, index - *it};
+}
+
+void RowSlots::Renumber(std::size_t from) {
+  starts_.resize(chunks_.size());  // never grows past the capacity reserved with the chunks
+  std::size_t at = from == 0 ? 0 : starts_[from - 1] + chunks_[from - 1]->size;
+  for (std::size_t c = from; c < chunks_.size(); ++c) {
+    starts_[c] = at;
+    at += chunks_[c]->size;
+  }
+  size_ = at;
+  uniform_ = std::min(uniform_, from << kChunkShift);
+  while ((uniform_ >> kChunkShift) < chunks_.size() && chunks_[uniform_ >> kChunkShift]->size == kChunkSlots)
+    uniform_ += kChunkSlots;
+}
+
+void RowSlots::PushSlot(const Slot& s) {
+  if (chunks_.empty() || chunks_.back()->size == kChunkSlots) {
+    Chunk* c = NewChunk();
+    try {
+      chunks_.push_back(c);
+      starts_.push_back(size_);
+    } catch (...) {
+      if (chunks_.size() > starts_.size()) chunks_.pop_back();
+      FreeChunk(c);
+      throw;
+    }
+  }
+  Chunk* last = chunks_.back();
+  last->slots[last->size++] = s;
+  ++size_;
+  if (last->size == kChunkSlots && uniform_ == starts_.back()) uniform_ += kChunkSlots;
+}
+
+void RowSlots::OpenGap(std::size_t index, std::size_t count) {
+  if (count == 0) return;
+  if (chunks_.empty()) {
+    for (std::size_t i = 0; i < count; ++i) PushSlot({nullptr, 0});
+    return;
+  }
+  const Place p = Locate(index);
+  Chunk* c = chunks_[p.chunk];
+  if (c->size + count <= kChunkSlots) {
+    std::memmove(c->slots + p.offset + count, c->slots + p.offset, (c->size - p.offset) * sizeof(Slot));
+    c->size += count;
+    Renumber(p.chunk);
+    return;
+  }
+  // The chunk's rows and the gap are spread evenly over as many chunks as they need; the
+  // first is the chunk itself. Everything that can fail is done before anything changes.
+  const std::size_t total = c->size + count;
+  const std::size_t n = (total + kChunkSlots - 1) / kChunkSlots;
+  std::vector<Chunk*> fresh;
+  std::vector<Chunk*> seq;
+  std::vector<std::size_t> sizes;
+  try {
+    fresh.reserve(n - 1);
+    while (fresh.size() < n - 1) fresh.push_back(NewChunk());
+    chunks_.reserve(chunks_.size() + n - 1);
+    starts_.reserve(chunks_.size() + n - 1);
+    seq.reserve(n);
+    sizes.assign(n, total / n);
+  } catch (...) {
+    for (Chunk* f : fresh) FreeChunk(f);
+    throw;
+  }
+  // The tail of the old chunk moves to the end of the sequence first, from the back, so
+  // that no slot is overwritten before it is moved.
+  seq.push_back(c);
+  seq.insert(seq.end(), fresh.begin(), fresh.end());
+  for (std::size_t k = 0; k < total % n; ++k) ++sizes[k];
+  auto at = [&](std::size_t i) -> Slot& {
+    std::size_t k = 0;
+    while (i >= sizes[k]) i -= sizes[k++];
+    return seq[k]->slots[i];
+  };
+  // A slot only moves up in the sequence, so moving from the back overwrites none that is
+  // still to move; the head slots that stay in the first chunk stay where they are.
+  for (std::size_t i = c->size; i-- > 0;) {
+    const std::size_t to = i < p.offset ? i : i + count;
+    if (to == i && to < sizes[0]) break;
+    at(to) = c->slots[i];
+  }
+  for (std::size_t k = 0; k < n; ++k) seq[k]->size = sizes[k];
+  chunks_.insert(chunks_.begin() + static_cast<std::ptrdiff_t>(p.chunk) + 1, fresh.begin(), fresh.end());
+  Renumber(p.chunk);
+}
+
+void RowSlots::Tidy(std::size_t c) {
+  if (c >= chunks_.size()) return;
+  if (chunks_[c]->size == 0) {
+    FreeChunk(chunks_[c]);
+    chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(c));
+    return;
+  }
+  // A small chunk joins a neighbour that leaves it room, so removals leave no crowd of
+  // tiny chunks behind.
+  if (chunks_[c]->size >= kChunkSlots / 4) return;
+  std::size_t first = chunks_.size();
+  if (c + 1 < chunks_.size() && chunks_[c]->size + chunks_[c + 1]->size <= kChunkSlots * 3 / 4) {
+    first = c;
+  } else if (c > 0 && chunks_[c]->size + chunks_[c - 1]->size <= kChunkSlots * 3 / 4) {
+    first = c - 1;
+  }
+  if (first == chunks_.size()) return;
+  Chunk* a = chunks_[first];
+  Chunk* b = chunks_[first + 1];
+  std::memcpy(a->slots + a->size, b->slots, b->size * sizeof(Slot));
+  a->size += b->size;
+  FreeChunk(b);
+  chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(first) + 1);
+}
+
+void RowSlots::FreeAllChunks() {
+  for (Chunk* c : chunks_) FreeChunk(c);
+  chunks_.clear();
+  starts_.clear();
+  size_ = uniform_ = 0;
+}
+
+// ---- Rows ----
 
 void RowSlots::Append(std::initializer_list<std::string_view> parts) {
   Slot made = MakeOwn(parts);
   try {
-    Grow(size_ + 1);
+    PushSlot(made);
   } catch (...) {
     Release(made);
     throw;
   }
-  slots_[size_++] = made;
 }
 
 void RowSlots::AppendBytes(const char* data, std::size_t size) {
@@ -179,40 +298,41 @@ void RowSlots::AppendBytes(const char* data, std::size_t size) {
   const std::size_t open = OpenRowSize();
   if (size >= kMaxRowBytes - open) throw std::length_error("row too long");
   if (static_cast<std::size_t>(blockEnd_ - blockNext_) < size) {
-    // A row that outgrows full-size blocks moves to one twice its size, so a huge line
-    // costs a linear number of copies in all.
-    NewBlock(open + size > kLargestBlock / 2 ? 2 * (open + size) : open + size);
+    // A row that outgrows full-size blocks moves to one twice its size (never more than
+    // a row can hold), so a huge line costs a linear number of copies in all.
+    NewBlock(open + size > kLargestBlock / 2 ? std::min(2 * (open + size), kMaxRowBytes) : open + size);
   }
   std::memcpy(blockNext_, data, size);
   blockNext_ += size;
 }
 
 void RowSlots::EndRow() {
-  Grow(size_ + 1);
   const std::size_t length = OpenRowSize();
   if (length == 0) {
-    slots_[size_++] = {nullptr, 0};
+    PushSlot({nullptr, 0});
     return;
   }
-  slots_[size_++] = {openRow_, static_cast<std::uint32_t>(length)};
+  PushSlot({openRow_, static_cast<std::uint32_t>(length)});
   current_->live += length;
   openRow_ = blockNext_;
 }
 
 void RowSlots::AppendAll(RowSlots& other) {
-  Grow(size_ + other.size_);
+  chunks_.reserve(chunks_.size() + other.chunks_.size());
+  starts_.reserve(chunks_.size() + other.chunks_.size());
   blocks_.reserve(blocks_.size() + other.blocks_.size());
-  if (other.size_ > 0) std::memcpy(slots_ + size_, other.slots_, other.size_ * sizeof(Slot));
-  size_ += other.size_;
+  const std::size_t from = chunks_.size();
+  chunks_.insert(chunks_.end(), other.chunks_.begin(), other.chunks_.end());
+  Renumber(from);
   for (Block* b : other.blocks_) {
     blocks_.insert(std::upper_bound(blocks_.begin(), blocks_.end(), b,
                                     [](const Block* x, const Block* y) { return x->start < y->start; }),
                    b);
   }
   other.blocks_.clear();
-  std::free(other.slots_);
-  other.slots_ = nullptr;
-  other.size_ = other.capacity_ = 0;
+  other.chunks_.clear();
+  other.starts_.clear();
+  other.size_ = other.uniform_ = 0;
   other.current_ = other.lastFound_ = nullptr;
   other.openRow_ = other.blockNext_ = other.blockEnd_ = nullptr;
   other.blockSize_ = 0;
@@ -226,7 +346,7 @@ void RowSlots::Insert(std::size_t index, std::string_view row) {
     Release(made);
     throw;
   }
-  slots_[index] = made;
+  SlotAt(index) = made;
 }
 
 void RowSlots::InsertAll(std::size_t index, const std::vector<std::string_view>& rows) {
@@ -239,43 +359,69 @@ void RowSlots::InsertAll(std::size_t index, const std::vector<std::string_view>&
     for (const Slot& s : made) Release(s);
     throw;
   }
-  if (!made.empty()) std::memcpy(slots_ + index, made.data(), made.size() * sizeof(Slot));
+  std::size_t k = 0;
+  ForEachSlot(index, index + made.size(), [&](Slot& s) { s = made[k++]; });
 }
 
 void RowSlots::Set(std::size_t index, std::string_view row) {
   // Build first: the new bytes may be a view into the row being replaced.
   Slot made = MakeOwn({row});
-  Release(slots_[index]);
-  slots_[index] = made;
+  Slot& slot = SlotAt(index);
+  Release(slot);
+  slot = made;
 }
 
 void RowSlots::Erase(std::size_t index) { EraseRange(index, 1); }
 
 void RowSlots::EraseRange(std::size_t index, std::size_t count) {
-  ReleaseRange(index, index + count);
-  std::memmove(slots_ + index, slots_ + index + count, (size_ - index - count) * sizeof(Slot));
-  size_ -= count;
+  if (count == 0) return;
+  ForEachSlot(index, index + count, [this](Slot& s) { Release(s); });
+  const Place a = Locate(index);
+  const Place b = Locate(index + count);
+  if (a.chunk == b.chunk) {
+    Chunk* c = chunks_[a.chunk];
+    std::memmove(c->slots + a.offset, c->slots + b.offset, (c->size - b.offset) * sizeof(Slot));
+    c->size -= count;
+  } else {
+    chunks_[a.chunk]->size = a.offset;
+    Chunk* last = chunks_[b.chunk];
+    std::memmove(last->slots, last->slots + b.offset, (last->size - b.offset) * sizeof(Slot));
+    last->size -= b.offset;
+    for (std::size_t k = a.chunk + 1; k < b.chunk; ++k) FreeChunk(chunks_[k]);
+    chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(a.chunk) + 1,
+                  chunks_.begin() + static_cast<std::ptrdiff_t>(b.chunk));
+    Tidy(a.chunk + 1);
+  }
+  Tidy(a.chunk);
+  Renumber(std::min(a.chunk, chunks_.size()) > 0 ? std::min(a.chunk, chunks_.size()) - 1 : 0);
 }
 
 void RowSlots::Resize(std::size_t count) {
   if (count < size_) {
-    ReleaseRange(count, size_);
+    EraseRange(count, size_ - count);
   } else {
-    Grow(count);
-    for (std::size_t i = size_; i < count; ++i) slots_[i] = {nullptr, 0};
+    Reserve(count);
+    while (size_ < count) PushSlot({nullptr, 0});
   }
-  size_ = count;
+}
+
+void RowSlots::Reserve(std::size_t count) {
+  const std::size_t chunks = (count + kChunkSlots - 1) / kChunkSlots;
+  chunks_.reserve(chunks);
+  starts_.reserve(chunks);
 }
 
 void RowSlots::Clear() {
   // Block rows need no accounting here: every block goes.
-  for (std::size_t i = 0; i < size_; ++i) {
-    if (slots_[i].length & kOwnBit) std::free(const_cast<char*>(slots_[i].data));
+  for (Chunk* c : chunks_) {
+    for (std::size_t i = 0; i < c->size; ++i) {
+      if (c->slots[i].length & kOwnBit) std::free(const_cast<char*>(c->slots[i].data));
+    }
   }
+  FreeAllChunks();
   // A cleared store holds no capacity.
-  std::free(slots_);
-  slots_ = nullptr;
-  size_ = capacity_ = 0;
+  std::vector<Chunk*>().swap(chunks_);
+  std::vector<std::size_t>().swap(starts_);
   for (Block* b : blocks_) {
     ReleaseBlock(b->start, b->size);
     delete b;
@@ -284,208 +430,6 @@ void RowSlots::Clear() {
   current_ = lastFound_ = nullptr;
   openRow_ = blockNext_ = blockEnd_ = nullptr;
   blockSize_ = 0;
-}
-
-// ---- Re-cutting ----
-
-bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
-  std::size_t total = 0;
-  for (std::size_t length : lengths) {
-    if (length >= kMaxRowBytes) return false;
-    total += length;
-  }
-  std::size_t held = 0;
-  bool emptyRows = false;
-  for (std::size_t i = 0; i < size_; ++i) {
-    const std::size_t length = slots_[i].length & kLengthMask;
-    held += length;
-    emptyRows = emptyRows || length == 0;
-  }
-  if (total != held || OpenRowSize() > 0) return false;
-  // In place needs every old row to hold bytes (the store's rows always do), so that the
-  // order of reading and writing slots follows from the lengths alone.
-  if (!emptyRows && (lengths.size() >= size_ ? Split(lengths) : Join(lengths))) return true;
-  Rebuild(lengths);
-  return true;
-}
-
-// Only splits: each new row lies inside one old row, and the slots are rewritten from the
-// back. New row j takes bytes of old row i <= j, so slot i is read before it is written.
-bool RowSlots::Split(const std::vector<std::uint32_t>& lengths) {
-  {
-    std::size_t i = 0, left = size_ > 0 ? slots_[0].length & kLengthMask : 0;
-    for (std::size_t j = 0; j < lengths.size(); ++j) {
-      if (lengths[j] == 0) continue;
-      if (left == 0) left = slots_[++i].length & kLengthMask;  // the bytes add up: in range
-      if (lengths[j] > left || i > j) return false;
-      left -= lengths[j];
-    }
-  }
-  const std::size_t oldCount = size_;
-  Grow(lengths.size());
-  // Pieces of a row of its own become packed copies, and the row is freed once they are
-  // all taken. Packing can fail, so the copies are made before anything is rewritten.
-  std::vector<Slot> copies;
-  try {
-    std::size_t i = 0, offset = 0;
-    for (std::size_t length : lengths) {
-      if (length == 0) continue;
-      if (offset == (slots_[i].length & kLengthMask)) ++i, offset = 0;
-      if (slots_[i].length & kOwnBit) {
-        char* out;
-        copies.push_back(PackRoom(length, out));
-        std::memcpy(out, slots_[i].data + offset, length);
-      }
-      offset += length;
-    }
-  } catch (...) {
-    for (const Slot& s : copies) Release(s);
-    throw;
-  }
-  std::size_t i = oldCount;
-  Slot old{nullptr, 0};
-  std::size_t rest = 0;  // bytes of `old` not yet given to a new row, counted from its start
-  std::size_t copy = copies.size();
-  for (std::size_t j = lengths.size(); j-- > 0;) {
-    const std::size_t length = lengths[j];
-    if (length == 0) {
-      slots_[j] = {nullptr, 0};
-      continue;
-    }
-    if (rest == 0) {
-      if (old.length & kOwnBit) Release(old);
-      old = slots_[--i];
-      rest = old.length & kLengthMask;
-    }
-    rest -= length;
-    slots_[j] =
-        (old.length & kOwnBit) ? copies[--copy] : Slot{old.data + rest, static_cast<std::uint32_t>(length)};
-  }
-  if (old.length & kOwnBit) Release(old);
-  size_ = lengths.size();
-  return true;
-}
-
-// Only joins: each new row is whole old rows, and the slots are rewritten from the front:
-// new row j starts at old row i >= j (an empty one at i > j), so slot j was read before.
-// Rows adjacent in one block join by widening the slot; others are copied into the blocks.
-bool RowSlots::Join(const std::vector<std::uint32_t>& lengths) {
-  // First the checks and the copies of the new rows that cannot be slices (packing can
-  // fail, so nothing is rewritten before they are all made), each with its new index.
-  std::vector<std::pair<std::size_t, Slot>> copies;
-  auto drop = [&copies, this] {
-    for (const auto& c : copies) Release(c.second);
-  };
-  std::size_t i = 0;
-  try {
-    for (std::size_t j = 0; j < lengths.size(); ++j) {
-      if (j > i || (lengths[j] == 0 && j == i && i < size_)) {
-        drop();
-        return false;
-      }
-      const std::size_t first = i;
-      bool adjacent = true;
-      for (std::size_t need = lengths[j]; need > 0; ++i) {
-        const std::size_t n = slots_[i].length & kLengthMask;
-        if (n > need) {
-          drop();
-          return false;
-        }
-        adjacent =
-            adjacent && !(slots_[i].length & kOwnBit) &&
-            (i == first || slots_[i].data == slots_[i - 1].data + (slots_[i - 1].length & kLengthMask));
-        need -= n;
-      }
-      if (!adjacent) {
-        char* out;
-        copies.emplace_back(j, PackRoom(lengths[j], out));
-        for (std::size_t k = first; k < i; ++k) {
-          const std::size_t n = slots_[k].length & kLengthMask;
-          std::memcpy(out, slots_[k].data, n);
-          out += n;
-        }
-      }
-    }
-  } catch (...) {
-    drop();
-    throw;
-  }
-  i = 0;
-  std::size_t copy = 0;
-  for (std::size_t j = 0; j < lengths.size(); ++j) {
-    const std::size_t length = lengths[j];
-    const std::size_t first = i;
-    for (std::size_t need = length; need > 0; ++i) need -= slots_[i].length & kLengthMask;
-    if (length == 0) {
-      slots_[j] = {nullptr, 0};
-    } else if (copy < copies.size() && copies[copy].first == j) {
-      for (std::size_t k = first; k < i; ++k) Release(slots_[k]);
-      slots_[j] = copies[copy++].second;
-    } else {
-      slots_[j] = {slots_[first].data, static_cast<std::uint32_t>(length)};
-    }
-  }
-  size_ = lengths.size();
-  return true;
-}
-
-// Any other cut: a new slot array, whose rows still point into the blocks wherever their
-// bytes lie side by side there; only the rest is copied. The old slots are released once
-// all new ones are made.
-void RowSlots::Rebuild(const std::vector<std::uint32_t>& lengths) {
-  auto* fresh = static_cast<Slot*>(std::malloc(std::max<std::size_t>(lengths.size(), 1) * sizeof(Slot)));
-  if (!fresh) throw std::bad_alloc();
-  std::size_t made = 0;
-  auto lengthOf = [this](std::size_t k) { return static_cast<std::size_t>(slots_[k].length & kLengthMask); };
-  try {
-    std::size_t i = 0, offset = 0;  // where the next new row starts: old row i, byte offset
-    for (const std::size_t length : lengths) {
-      if (length == 0) {
-        fresh[made++] = {nullptr, 0};
-        continue;
-      }
-      while (offset == lengthOf(i)) ++i, offset = 0;
-      const char* start = slots_[i].data + offset;
-      bool adjacent = true;
-      std::size_t k = i, at = offset;
-      const char* expect = start;
-      for (std::size_t need = length; need > 0;) {
-        while (at == lengthOf(k)) ++k, at = 0;
-        const Slot& s = slots_[k];
-        adjacent = adjacent && !(s.length & kOwnBit) && s.data + at == expect;
-        const std::size_t take = std::min(need, lengthOf(k) - at);
-        expect = s.data + at + take;
-        at += take;
-        need -= take;
-      }
-      if (adjacent) {
-        BlockOf(start)->live += length;
-        fresh[made++] = {start, static_cast<std::uint32_t>(length)};
-      } else {
-        char* out;
-        fresh[made++] = PackRoom(length, out);
-        for (std::size_t need = length; need > 0;) {
-          while (offset == lengthOf(i)) ++i, offset = 0;
-          const std::size_t take = std::min(need, lengthOf(i) - offset);
-          std::memcpy(out, slots_[i].data + offset, take);
-          out += take;
-          offset += take;
-          need -= take;
-        }
-      }
-      i = k;
-      offset = at;
-    }
-  } catch (...) {
-    for (std::size_t j = 0; j < made; ++j) Release(fresh[j]);
-    std::free(fresh);
-    throw;
-  }
-  ReleaseRange(0, size_);
-  std::free(slots_);
-  slots_ = fresh;
-  size_ = lengths.size();
-  capacity_ = std::max<std::size_t>(lengths.size(), 1);
 }
 
 }  // namespace quiret

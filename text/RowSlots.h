@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string_view>
 #include <vector>
@@ -14,11 +15,15 @@ namespace quiret {
 // boundaries within those bytes (rows adjacent in a block join without a copy), so a large
 // file is held once, whatever its layout. Rows made by edits are allocated one by one.
 // Each block counts the bytes its slots still use and is given back when none are left.
+// The slots live in chunks of at most kChunkSlots, so inserting or removing a row moves
+// the slots of one chunk and the start indexes of the chunks after it, never all rows.
 // Views returned by Get stay valid until that row is replaced or removed.
 class RowSlots {
  public:
   // A row's length must stay below 2 GiB (one bit of the length marks a row of its own).
   static constexpr std::size_t kMaxRowBytes = 0x7FFFFFFF;
+  static constexpr std::size_t kChunkShift = 11;
+  static constexpr std::size_t kChunkSlots = std::size_t{1} << kChunkShift;
 
   RowSlots() = default;
   ~RowSlots();
@@ -27,7 +32,8 @@ class RowSlots {
 
   std::size_t Size() const { return size_; }
   std::string_view Get(std::size_t index) const {
-    const Slot& s = slots_[index];
+    const Slot& s = index < uniform_ ? chunks_[index >> kChunkShift]->slots[index & (kChunkSlots - 1)]
+                                     : SlotAfterUniform(index);
     return {s.data, s.length & kLengthMask};
   }
 
@@ -45,11 +51,11 @@ class RowSlots {
   void AppendAll(RowSlots& other);
 
   void Insert(std::size_t index, std::string_view row);
-  // Inserts the rows in order before `index`, moving the later slots once.
+  // Inserts the rows in order before `index`.
   void InsertAll(std::size_t index, const std::vector<std::string_view>& rows);
   void Set(std::size_t index, std::string_view row);
   void Erase(std::size_t index);
-  // Removes rows [index, index + count) with one move of the later slots.
+  // Removes rows [index, index + count).
   void EraseRange(std::size_t index, std::size_t count);
   // Shrinking frees the rows cut off; growing adds empty rows.
   void Resize(std::size_t count);
@@ -57,15 +63,30 @@ class RowSlots {
   void Reserve(std::size_t count);
   // Cuts the bytes of all rows, taken in order as one stream, into new rows of the given
   // lengths (a length of 0 is an empty row). A new row whose bytes lie side by side in a
-  // block points there; only the others are copied. When every old boundary stays (only
-  // splits) or every new boundary was one already (only joins), the slots are rewritten in
-  // place; otherwise a new slot array is built before the old one goes. Returns false
-  // and changes nothing when the lengths do not add up to the bytes held or a row would
-  // reach kMaxRowBytes.
+  // block points there; only the others are copied. The new slots are built before the
+  // old ones go. Returns false and changes nothing when the lengths do not add up to the
+  // bytes held or a row would reach kMaxRowBytes.
   bool Recut(const std::vector<std::uint32_t>& lengths);
+
+  // Cuts `count` rows given as views: appends, for each row in order, the
+  // lengths of its pieces, which add up to the row's length (one piece: the row stays).
+  // kCutLater as a row's one piece leaves it whole for now and asks for it to be cut again
+  // by the first cutter, on the calling thread, once all rows are done.
+  using ChunkCutter = std::function<void(const std::string_view* rows, std::size_t count,
+                                         std::vector<std::uint32_t>& pieces)>;
+  static constexpr std::uint32_t kCutLater = 0xFFFFFFFFu;
+  // Splits every row into the pieces `cut` gives for it, rewriting the slots chunk by chunk
+  // (a piece of a block row points into it; a piece of a row of its own is copied into the
+  // blocks). With `cutSecond`, the second half of the chunks is cut at once on another
+  // thread by it. `progress` hears the rows of the first half done after each chunk. On an
+  // exception the rows hold the same bytes, some cut and the others not.
+  void SplitAll(const ChunkCutter& cut, const ChunkCutter* cutSecond,
+                const std::function<void(std::size_t done, std::size_t total)>& progress = {});
 
   // Bytes held in shared blocks (given back or not yet), for tests and benchmarks.
   std::size_t BlockBytes() const;
+  // Chunks holding the slots, for tests.
+  std::size_t ChunkCount() const { return chunks_.size(); }
 
  private:
 #pragma pack(push, 4)
@@ -81,24 +102,58 @@ class RowSlots {
     std::size_t size;
     std::size_t live;  // bytes of rows still pointing into the block
   };
+  struct Chunk {
+    std::size_t size;
+    Slot slots[kChunkSlots];
+  };
+  struct Place {
+    std::size_t chunk;
+    std::size_t offset;
+  };
+  struct SplitHalf;
 
+  // ---- chunks (RowSlots.cpp) ----
+  static Chunk* NewChunk();
+  static void FreeChunk(Chunk* c);
+  const Slot& SlotAfterUniform(std::size_t index) const;
+  Slot& SlotAt(std::size_t index) {
+    return const_cast<Slot&>(static_cast<const RowSlots*>(this)->SlotAt(index));
+  }
+  const Slot& SlotAt(std::size_t index) const {
+    return index < uniform_ ? chunks_[index >> kChunkShift]->slots[index & (kChunkSlots - 1)]
+                            : SlotAfterUniform(index);
+  }
+  // The chunk and offset of row `index` <= size_ (size_ gives the end of the last chunk).
+  Place Locate(std::size_t index) const;
+  // Start indexes and the uniform prefix again, from chunk `from` on.
+  void Renumber(std::size_t from);
+  // Room for `count` slots at `index`, which the caller fills (they hold garbage).
+  void OpenGap(std::size_t index, std::size_t count);
+  void PushSlot(const Slot& s);
+  // Joins chunk c with a neighbour when both are small.
+  void Tidy(std::size_t c);
+  void FreeAllChunks();
+  template <typename Fn>
+  void ForEachSlot(std::size_t from, std::size_t to, Fn fn);
+
+  // ---- blocks (RowSlots.cpp) ----
   static Slot MakeOwn(std::initializer_list<std::string_view> parts);
   // Room for a row of `length` bytes in the shared blocks, counted as used; `out` is where
   // its bytes go. No open row may be in progress.
   Slot PackRoom(std::size_t length, char*& out);
   void Release(const Slot& slot);
-  void ReleaseRange(std::size_t from, std::size_t to);
   Block* BlockOf(const char* p);
   void NewBlock(std::size_t need);
-  void Grow(std::size_t count);
-  void OpenGap(std::size_t index, std::size_t count);
-  bool Split(const std::vector<std::uint32_t>& lengths);
-  bool Join(const std::vector<std::uint32_t>& lengths);
-  void Rebuild(const std::vector<std::uint32_t>& lengths);
 
-  Slot* slots_ = nullptr;  // malloc'd: growth can then remap instead of copy
+  // ---- cutting (RowSlotsCut.cpp) ----
+  void CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
+               const std::function<void(std::size_t, std::size_t)>& progress, std::size_t total);
+  void SplitRowLater(std::size_t index, const ChunkCutter& cut);
+
+  std::vector<Chunk*> chunks_;
+  std::vector<std::size_t> starts_;  // first row of each chunk
   std::size_t size_ = 0;
-  std::size_t capacity_ = 0;
+  std::size_t uniform_ = 0;     // rows [0, uniform_) lie in full chunks: index >> kChunkShift finds them
   std::vector<Block*> blocks_;  // ordered by address
   Block* current_ = nullptr;    // the block bulk rows are written into
   Block* lastFound_ = nullptr;  // BlockOf's last answer: neighbouring rows share blocks
@@ -107,5 +162,15 @@ class RowSlots {
   char* blockEnd_ = nullptr;
   std::size_t blockSize_ = 0;
 };
+
+template <typename Fn>
+void RowSlots::ForEachSlot(std::size_t from, std::size_t to, Fn fn) {
+  if (from >= to) return;
+  Place p = Locate(from);
+  for (std::size_t i = from; i < to; ++i) {
+    while (p.offset == chunks_[p.chunk]->size) ++p.chunk, p.offset = 0;
+    fn(chunks_[p.chunk]->slots[p.offset++]);
+  }
+}
 
 }  // namespace quiret

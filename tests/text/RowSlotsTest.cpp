@@ -154,3 +154,135 @@ TEST(RowSlots, RowLimitStopsTheSplitter) {
 
 }  // namespace
 }  // namespace quiret::test
+
+namespace quiret::test {
+namespace {
+
+// A cutter that cuts each row into pieces of `width` bytes; with `later`, every third row
+// that would be cut is left for the first cutter instead.
+RowSlots::ChunkCutter PiecesOf(std::size_t width, bool later) {
+  return [width, later](const std::string_view* rows, std::size_t count, std::vector<std::uint32_t>& pieces) {
+    for (std::size_t k = 0; k < count; ++k) {
+      const std::size_t n = rows[k].size();
+      if (later && n > width && k % 3 == 0) {
+        pieces.push_back(RowSlots::kCutLater);
+        continue;
+      }
+      std::size_t left = n;
+      do {
+        const std::size_t take = std::min(left, width);
+        pieces.push_back(static_cast<std::uint32_t>(take));
+        left -= take;
+      } while (left > 0);
+    }
+  };
+}
+
+Strings ModelPieces(const Strings& rows, std::size_t width) {
+  Strings out;
+  for (const std::string& r : rows) {
+    std::size_t at = 0;
+    do {
+      out.push_back(r.substr(at, width));
+      at += width;
+    } while (at < r.size());
+  }
+  return out;
+}
+
+// Many rows, so that edits and cuts meet chunk boundaries: inserts of single rows and of
+// runs larger than a chunk, removals across chunks, rows of their own, splits on one or two
+// threads, and the number of chunks staying in proportion to the rows.
+TEST(RowSlots, ChunkedEditsAndSplitsAgreeWithAPlainList) {
+  std::mt19937 rng(23);
+  for (int round = 0; round < 12; ++round) {
+    std::string text;
+    const std::size_t lines = rng() % (3 * RowSlots::kChunkSlots);
+    for (std::size_t i = 0; i < lines; ++i) text += std::string(rng() % 12, 'a' + i % 26) + "\r\n";
+    RowSlots slots;
+    Load(slots, text);
+    Strings model = Dump(slots);
+    for (int step = 0; step < 40; ++step) {
+      const std::size_t at = model.empty() ? 0 : rng() % (model.size() + 1);
+      switch (rng() % 7) {
+        case 0: {
+          const std::size_t n = rng() % 3 == 0 ? rng() % (2 * RowSlots::kChunkSlots + 5) : rng() % 4;
+          std::vector<std::string> owned(n);
+          std::vector<std::string_view> views;
+          for (std::size_t i = 0; i < n; ++i)
+            views.push_back(owned[i] = "r" + std::to_string(rng() % 1000) + "\r\n");
+          slots.InsertAll(at, views);
+          model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), owned.begin(), owned.end());
+          break;
+        }
+        case 1:
+          slots.Insert(at, "single\r\n");
+          model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), "single\r\n");
+          break;
+        case 2: {
+          const std::size_t from = std::min(at, model.size());
+          const std::size_t n =
+              std::min(model.size() - from, rng() % 2 ? rng() % 5 : rng() % (3 * RowSlots::kChunkSlots));
+          slots.EraseRange(from, n);
+          model.erase(model.begin() + static_cast<std::ptrdiff_t>(from),
+                      model.begin() + static_cast<std::ptrdiff_t>(from + n));
+          break;
+        }
+        case 3:
+          if (at < model.size()) {
+            slots.Set(at, "set row of its own\r\n");
+            model[at] = "set row of its own\r\n";
+          }
+          break;
+        case 4: {
+          const std::size_t width = 1 + rng() % 6;
+          const RowSlots::ChunkCutter first = PiecesOf(width, false);
+          const RowSlots::ChunkCutter second = PiecesOf(width, true);
+          slots.SplitAll(first, rng() % 2 ? &second : nullptr);
+          model = ModelPieces(model, width);
+          break;
+        }
+        case 5: {
+          std::vector<std::uint32_t> back;  // join runs of rows
+          std::size_t run = 0;
+          for (std::size_t i = 0; i < model.size(); ++i) {
+            run += model[i].size();
+            if (i + 1 == model.size() || rng() % 4 == 0)
+              back.push_back(static_cast<std::uint32_t>(run)), run = 0;
+          }
+          ASSERT_TRUE(slots.Recut(back));
+          model = CutText(Joined(model), back);
+          break;
+        }
+        default:
+          slots.Resize(std::min(model.size(), at));
+          model.resize(std::min(model.size(), at));
+          break;
+      }
+      ASSERT_EQ(slots.Size(), model.size()) << "round " << round << " step " << step;
+      ASSERT_EQ(Dump(slots), model) << "round " << round << " step " << step;
+      ASSERT_LE(slots.ChunkCount(), 2 + 4 * model.size() / RowSlots::kChunkSlots) << "round " << round;
+    }
+  }
+}
+
+// Enter in the middle of a long text moves the slots of one chunk, not all of them: the
+// rows around it stay where they were, in memory as in order.
+TEST(RowSlots, InsertingInTheMiddleTouchesOneChunk) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += "row " + std::to_string(i) + "\r\n";
+  RowSlots slots;
+  Load(slots, text);
+  const std::size_t chunks = slots.ChunkCount();
+  const char* before = slots.Get(10).data();
+  const char* after = slots.Get(99990).data();
+  for (int k = 0; k < 1000; ++k) slots.Insert(50000, "new\r\n");
+  EXPECT_LE(slots.ChunkCount(), chunks + 1);
+  EXPECT_EQ(slots.Get(10).data(), before);
+  EXPECT_EQ(slots.Get(100990).data(), after);
+  EXPECT_EQ(slots.Get(50000), "new\r\n");
+  EXPECT_EQ(slots.Get(51000), "row 50000\r\n");
+}
+
+}  // namespace
+}  // namespace quiret::test
