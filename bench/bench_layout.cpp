@@ -6,11 +6,14 @@
 #endif
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
 
 #include "editor/LumoEdit.h"
+#include "editor/WrapEngine.h"
 #include "tests/support/TestEditorWindow.h"
 
 namespace quiret {
@@ -147,6 +150,36 @@ void BM_RelayoutWrapRuns(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * (std::int64_t{100} << 20));
 }
 BENCHMARK(BM_RelayoutWrapRuns)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The whole-text wrap alone, timed by the wall clock, on one thread (range 1) or two (2),
+// for mixed text (range 0 = 0), ASCII lines (1) and Japanese prose (2): the rows cut and
+// stored, nothing drawn. The figure to compare with 1 GB/s is the one-thread one.
+void BM_WholeTextWrap(benchmark::State& state) {
+  const char* mb = std::getenv("QUIRET_BENCH_MB");  // 100 MB unless set
+  const std::size_t bytes = std::size_t(mb ? std::max(1, std::atoi(mb)) : 100) << 20;
+  const std::string text = state.range(0) == 0 ? MakeText(bytes, 0) : MakeRunText(bytes, state.range(0) == 2);
+  Editor e(text);
+  e.Settle();
+  std::vector<int> cache;
+  WidthTable widths(cache, e.win.surface);
+  const WrapRule rule{e.edit.Column, true, e.edit.TextAreaWidth, e.edit.TabCount};
+  // Every pair measured once first, as after the first screen: the figure is the cut itself.
+  WrapInPlace(*e.edit.Lines, rule, widths, {}, false);
+  UnwrapInPlace(*e.edit.Lines);
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    WrapInPlace(*e.edit.Lines, rule, widths, {}, state.range(1) == 2);
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    UnwrapInPlace(*e.edit.Lines);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
+}
+BENCHMARK(BM_WholeTextWrap)
+    ->ArgNames({"text", "threads"})
+    ->ArgsProduct({{0, 1, 2}, {1, 2}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 // The unwrap half of a size change with word wrap at the window width.
 void BM_RelayoutUnwrap(benchmark::State& state) {

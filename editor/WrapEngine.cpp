@@ -32,6 +32,9 @@ struct ByteClasses {
 };
 constexpr ByteClasses kClass;
 
+// The second bytes of the code page's double-byte characters.
+constexpr bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
 // The wrap rule's measuring step, done in one forward pass. The rule shrinks a piece one
 // byte at a time until the tab-expanded piece fits in `column` columns (and, with autoWrap,
 // in `areaWidth` pixels); both measures only grow with the piece, so the longest fitting
@@ -79,17 +82,23 @@ std::size_t LongestFittingPrefix(std::string_view data, std::int32_t column, boo
 // The rest of NextRowLength once the longest fitting prefix `pos` is known.
 std::size_t RowLengthAfterFit(std::string_view data, std::size_t compareLen, std::size_t pos) {
   if (pos >= compareLen) return data.size();
-  if (pos >= 1 && (data[pos - 1] == '\r' || data[pos - 1] == '\0')) --pos;       // keep the terminator whole
-  if (pos >= 1 && ByteKindAt(data, static_cast<std::int32_t>(pos)) == 1) --pos;  // keep characters whole
+  if (pos >= 1 && (data[pos - 1] == '\r' || data[pos - 1] == '\0')) --pos;  // keep the terminator whole
+  // Keep characters whole: only a lead byte can open a pair the cut would split.
+  if (pos >= 1 && IsLeadByte(static_cast<unsigned char>(data[pos - 1])) &&
+      ByteKindAt(data, static_cast<std::int32_t>(pos)) == 1)
+    --pos;
   // A row always takes at least one character, however narrow the text area: a text area
   // narrower than one character must not stop the wrap. A lone terminator stays whole.
-  std::size_t minPos;
-  if (data.size() == 2 && HasLineEnd(data)) {
-    minPos = 2;
-  } else {
-    minPos = static_cast<std::size_t>(std::max(1, CharLenAt(data, 0)));
+  // (The least is at most 2 bytes.)
+  if (pos < 2) {
+    std::size_t minPos;
+    if (data.size() == 2 && HasLineEnd(data)) {
+      minPos = 2;
+    } else {
+      minPos = static_cast<std::size_t>(std::max(1, CharLenAt(data, 0)));
+    }
+    if (pos < minPos) pos = minPos;
   }
-  if (pos < minPos) pos = minPos;
   return pos >= compareLen ? data.size() : pos;
 }
 
@@ -137,9 +146,36 @@ class RowFitter {
     asciiUniform_ = asciiUniform;
     uniform_ = cell_ > 0 && blank_ == cell_ && asciiUniform && leadsNarrow && column_ > 0 && limitW_ >= 0;
     if (uniform_) limit_ = std::min<long long>(column_, limitW_ / cell_);
+    leadsCell_ = true;
+    for (int b = 0; b < 256; ++b) {
+      const auto c = static_cast<unsigned char>(b);
+      if (IsLeadByte(c) && widths.Single(c) != cell_) leadsCell_ = false;
+    }
+    allCell_ = uniform_ && leadsCell_;
+    for (int lead = 0x81; allCell_ && lead <= 0xFC; ++lead) {
+      if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+      for (int trail = 0x40; trail <= 0xFC; ++trail) {
+        const auto t = static_cast<unsigned char>(trail);
+        if (IsTrailByte(t) && widths.Known(static_cast<unsigned char>(lead), t) != 2 * cell_) {
+          allCell_ = false;
+          break;
+        }
+      }
+    }
   }
 
   bool Missing() const { return missing_; }
+
+  // Whether the pair is two cells wide, remembered per fitter in a bit table small enough
+  // to stay in the first-level cache (the width table itself is 256 KB).
+  bool IsCellPair(unsigned char lead, unsigned char trail) {
+    const unsigned idx = (static_cast<unsigned>(lead) << 8) | trail;
+    const std::uint64_t bit = std::uint64_t{1} << (idx & 63);
+    if (cellPairs_[idx >> 6] & bit) return true;
+    const bool cell = PairWidth(lead, trail) == 2 * cell_;
+    if (cell) cellPairs_[idx >> 6] |= bit;
+    return cell;
+  }
   void ClearMissing() { missing_ = false; }
 
   // NextRowLength of a whole-text wrap.
@@ -242,15 +278,18 @@ class RowFitter {
   struct Masks {
     std::uint64_t lead = 0;  // lead bytes
     std::uint64_t tab = 0;
-    std::uint64_t odd = 0;  // outside printable ASCII
+    std::uint64_t odd = 0;       // outside printable ASCII
+    std::uint64_t badTrail = 0;  // not a trail byte of the code page (0x40-0x7E, 0x80-0xFC)
   };
 
-  // Classifies the 64 bytes at p.
-  static Masks Classify(const unsigned char* p) {
+  // Classifies the first `len` (<= 64) of the bytes at p, 16 at a time, reading up to 15
+  // bytes past them (the store's rows allow that); the bits past `len` mean nothing.
+  static Masks Classify(const unsigned char* p, std::size_t len) {
+    static_assert(TLumoStrings::kRowReadSlack >= 15);
     Masks m;
 #ifdef __SSE2__
     const __m128i flip = _mm_set1_epi8(static_cast<char>(0x80));
-    for (int k = 0; k < 64; k += 16) {
+    for (int k = 0; k < static_cast<int>(len); k += 16) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
       // With bit 7 flipped, 0x81-0x9F are 1..31 and 0xE0-0xFC are 96..124 as signed bytes.
       const __m128i s = _mm_xor_si128(v, flip);
@@ -261,12 +300,17 @@ class RowFitter {
       const __m128i odd =
           _mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x20)), _mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F)));
       const __m128i tab = _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'));
+      // Flipped, the trail bytes are -64..124 as signed bytes, less -1 (0x7F).
+      const __m128i trail = _mm_andnot_si128(
+          _mm_cmpeq_epi8(s, _mm_set1_epi8(-1)),
+          _mm_and_si128(_mm_cmpgt_epi8(s, _mm_set1_epi8(-65)), _mm_cmplt_epi8(s, _mm_set1_epi8(125))));
+      m.badTrail |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(~_mm_movemask_epi8(trail))) << k;
       m.lead |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(lead))) << k;
       m.odd |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(odd))) << k;
       m.tab |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(tab))) << k;
     }
 #else
-    for (int k = 0; k < 64; k += 8) {
+    for (int k = 0; k < static_cast<int>(len); k += 8) {
       std::uint64_t v;
       std::memcpy(&v, p + k, 8);
       // Bit 7 of each byte to one bit per byte: the multiply gathers them into the top byte.
@@ -276,6 +320,8 @@ class RowFitter {
       m.lead |= gather(lead) << k;
       m.tab |= gather(ZeroBytesExact(v ^ (kOnes * '\t'))) << k;
       m.odd |= gather(ExactOutsideAscii(v)) << k;
+      const std::uint64_t trail = (InRange(x, 0x40, 0x7E) & ~v) | (InRange(x, 0x00, 0x7C) & v & kHighs);
+      m.badTrail |= gather(~trail & kHighs) << k;
     }
 #endif
     return m;
@@ -321,20 +367,15 @@ class RowFitter {
     long long colsBase = 0;
     std::size_t j = 0;        // the block's start
     std::uint64_t carry = 0;  // whether j is the second byte of a pair
-    unsigned char tail[64];
     for (;;) {
       // Characters starting before limitPos fit as far as the columns go.
       std::size_t limitPos = base + static_cast<std::size_t>(limit_ - colsBase);
       bool straddle = carry != 0 && j == limitPos;
       if (j < std::min(n, limitPos)) {
         const std::size_t m = std::min<std::size_t>(64, n - j);
-        const unsigned char* p = bytes + j;
-        if (m < 64) {
-          std::memset(tail, 0, sizeof tail);
-          std::memcpy(tail, p, m);
-          p = tail;
-        }
-        const Masks k = Classify(p);
+        // Bytes from two past the limit on are never looked at (the limit only moves back,
+        // at tabs), and a block is followed by the next only when it fits whole.
+        const Masks k = Classify(bytes + j, std::min(m, limitPos + 2 - j));
         const std::uint64_t valid = m == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << m) - 1;
         // A lead byte opens a pair unless a tab or the end of the data follows it.
         std::uint64_t nextTab = k.tab >> 1;
@@ -355,7 +396,15 @@ class RowFitter {
           const std::uint64_t tabs = k.tab & window;
           const std::uint64_t firstTab = tabs & (0 - tabs);
           // Characters before the first tab that need a look: pairs and unusual single bytes.
-          std::uint64_t look = (opens | odd) & window & (firstTab - 1);
+          // When every pair with a trail byte of the code page is known to be two cells,
+          // only pairs with other second bytes are looked at.
+          std::uint64_t pairs = opens;
+          if (allCell_) {
+            std::uint64_t bad = k.badTrail >> 1;
+            if ((window >> 63) && (opens >> 63) && !IsTrailByte(bytes[j + 64])) bad |= std::uint64_t{1} << 63;
+            pairs &= bad;
+          }
+          std::uint64_t look = (pairs | odd) & window & (firstTab - 1);
           while (look) {
             const int bit = std::countr_zero(look);
             look &= look - 1;
@@ -363,11 +412,11 @@ class RowFitter {
             const unsigned char b = bytes[at];
             bool ok;
             if ((opens >> bit) & 1) {
-              ok = PairWidth(b, bytes[at + 1]) == 2 * cell_;
+              ok = IsCellPair(b, bytes[at + 1]);
               // The pair that the limit cuts is tried as its lead byte alone.
-              if (at + 1 == limitPos && widths_.Single(b) != cell_) ok = false;
+              if (!leadsCell_ && at + 1 == limitPos && widths_.Single(b) != cell_) ok = false;
             } else {
-              ok = widths_.Single(b) == cell_;
+              ok = run_[b];
             }
             if (!ok) {
               const long long cols = colsBase + static_cast<long long>(at - base);
@@ -416,7 +465,10 @@ class RowFitter {
   bool asciiUniform_ = false;
   bool uniform_ = false;
   long long limit_ = 0;
-  bool run_[256];  // a plain single byte of width cell_
+  bool run_[256];           // a plain single byte of width cell_
+  bool leadsCell_ = false;  // every lead byte alone is a cell wide
+  bool allCell_ = false;    // and so is every pair of a lead byte and a trail byte (twice)
+  std::uint64_t cellPairs_[65536 / 64] = {};
 };
 
 // A cutter for the store's whole-text split: the pieces of each row by the fitter's rule. A
@@ -449,15 +501,28 @@ TLumoStrings::RowCutter CutterOf(RowFitter& fitter) {
 }  // namespace
 
 void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths,
-                 const std::function<void(std::int64_t, std::int64_t)>& progress) {
+                 const std::function<void(std::int64_t, std::int64_t)>& progress, bool twoThreads) {
   const std::int32_t count = lines.Count();
+  // A large text has its pairs measured all at once first (some ten thousand, once per
+  // font): when all are two cells, the fitters look at no pair of the code page one by one,
+  // and the helper thread meets none it cannot measure.
+  constexpr std::int32_t kMeasureAllRows = 1 << 14;
+  if (count >= kMeasureAllRows) {
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+      for (int trail = 0x40; trail <= 0xFC; ++trail) {
+        if (IsTrailByte(static_cast<unsigned char>(trail)))
+          widths.Pair(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
+      }
+    }
+  }
   RowFitter fitter(rule, widths);
   const TLumoStrings::RowCutter cut = CutterOf(fitter);
   // A large text's second half is cut on a helper thread at once; it cannot measure (the
   // surface belongs to this thread), so the rows it meets an unmeasured pair in are cut
   // here afterwards.
   constexpr std::int32_t kThreadRows = 1 << 15;
-  const bool twoThreads = count >= kThreadRows && std::thread::hardware_concurrency() > 1;
+  twoThreads = twoThreads && count >= kThreadRows && std::thread::hardware_concurrency() > 1;
   RowFitter helperFitter(rule, widths, false);
   const TLumoStrings::RowCutter second = CutterOf(helperFitter);
   lines.SplitRows(cut, twoThreads ? &second : nullptr, progress);

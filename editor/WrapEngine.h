@@ -31,8 +31,9 @@ std::size_t NextRowLength(std::string_view data, std::size_t compareLen, std::in
 // changes if the text would have too many rows); then the store is re-cut in one pass.
 // Old rows are cut independently of each other, so a large text's second half is cut on a
 // helper thread; the rows it cannot cut without measuring are cut afterwards here.
+// `twoThreads` false keeps the whole wrap on the calling thread (benchmarks measure one core).
 void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths,
-                 const std::function<void(std::int64_t, std::int64_t)>& progress);
+                 const std::function<void(std::int64_t, std::int64_t)>& progress, bool twoThreads = true);
 
 // Joins every logical line back into one row: a line runs up to and including the first
 // row with a terminator (or the last row).

@@ -214,7 +214,7 @@ void TLumoStrings::Recut(const std::vector<std::uint32_t>& lengths) {
 
 void TLumoStrings::SplitRows(const RowCutter& cut, const RowCutter* cutSecond,
                              const std::function<void(std::int64_t, std::int64_t)>& progress) {
-  static_assert(kCutLater == RowSlots::kCutLater);
+  static_assert(kCutLater == RowSlots::kCutLater && kRowReadSlack == RowSlots::kReadSlack);
   changes_ = NextChangeStamp();
   impl_->lines.MarkStale();
   RowSlots& rows = impl_->rows;

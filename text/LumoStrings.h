@@ -81,7 +81,8 @@ class TLumoStrings {
   // the lengths do not add up to the bytes held.
   void Recut(const std::vector<std::uint32_t>& lengths);
   // Splits every row into pieces in one pass, without moving the bytes of loaded rows (a
-  // whole-text wrap). `cut` is given runs of rows and appends, for each row in order, the
+  // whole-text wrap). `cut` is given runs of rows, each readable kRowReadSlack bytes past
+  // its end, and appends, for each row in order, the
   // lengths of its pieces (adding up to the row's length; one piece leaves the row whole).
   // With `cutSecond`, the second half of the rows is cut by it at once on another thread;
   // it may answer kCutLater for a row, which `cut` then cuts here afterwards. `progress`
@@ -90,6 +91,7 @@ class TLumoStrings {
   using RowCutter = std::function<void(const std::string_view* rows, std::size_t count,
                                        std::vector<std::uint32_t>& pieces)>;
   static constexpr std::uint32_t kCutLater = 0xFFFFFFFFu;
+  static constexpr std::size_t kRowReadSlack = 16;
   void SplitRows(const RowCutter& cut, const RowCutter* cutSecond,
                  const std::function<void(std::int64_t done, std::int64_t total)>& progress);
 

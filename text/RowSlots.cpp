@@ -57,9 +57,10 @@ RowSlots::Block* RowSlots::BlockOf(const char* p) {
 }
 
 void RowSlots::NewBlock(std::size_t need) {
-  // One byte at each block's end stays unused, so rows of two blocks are never adjacent
-  // in memory and adjacency alone tells that two rows can join without a copy.
-  need += 1;
+  // The bytes at each block's end stay unused: rows of two blocks are then never adjacent
+  // in memory (adjacency alone tells that two rows can join without a copy), and every row
+  // can be read kReadSlack bytes past its end.
+  need += kReadSlack;
   std::size_t size = blocks_.empty() ? kFirstBlock : std::min(kLargestBlock, 2 * blockSize_);
   if (need > size) size = (need + kLargestBlock - 1) / kLargestBlock * kLargestBlock;
   auto* block = new Block{AllocateBlock(size), size, 0};
@@ -80,7 +81,7 @@ void RowSlots::NewBlock(std::size_t need) {
   blockSize_ = std::max(blockSize_, std::min(size, kLargestBlock));
   openRow_ = block->start;
   blockNext_ = block->start + open;
-  blockEnd_ = block->start + size - 1;
+  blockEnd_ = block->start + size - kReadSlack;
   if (previous && previous->live == 0) {
     blocks_.erase(std::find(blocks_.begin(), blocks_.end(), previous));
     if (lastFound_ == previous) lastFound_ = nullptr;
@@ -100,7 +101,7 @@ RowSlots::Slot RowSlots::MakeOwn(std::initializer_list<std::string_view> parts) 
   for (std::string_view p : parts) length += p.size();
   if (length == 0) return {nullptr, 0};
   if (length > kMaxRowBytes) throw std::length_error("row too long");
-  char* bytes = static_cast<char*>(std::malloc(length));
+  char* bytes = static_cast<char*>(std::malloc(length + kReadSlack));
   if (!bytes) throw std::bad_alloc();
   char* out = bytes;
   for (std::string_view p : parts) {

@@ -24,6 +24,9 @@ class RowSlots {
   static constexpr std::size_t kMaxRowBytes = 0x7FFFFFFF;
   static constexpr std::size_t kChunkShift = 11;
   static constexpr std::size_t kChunkSlots = std::size_t{1} << kChunkShift;
+  // Every row's bytes can be read this far past its end (what lies there means nothing), so
+  // that a scan may load whole words without copying a row's last bytes first.
+  static constexpr std::size_t kReadSlack = 16;
 
   RowSlots() = default;
   ~RowSlots();
@@ -68,7 +71,8 @@ class RowSlots {
   // bytes held or a row would reach kMaxRowBytes.
   bool Recut(const std::vector<std::uint32_t>& lengths);
 
-  // Cuts `count` rows given as views: appends, for each row in order, the
+  // Cuts `count` rows given as views (readable kReadSlack bytes past their ends): appends,
+  // for each row in order, the
   // lengths of its pieces, which add up to the row's length (one piece: the row stays).
   // kCutLater as a row's one piece leaves it whole for now and asks for it to be cut again
   // by the first cutter, on the calling thread, once all rows are done.
