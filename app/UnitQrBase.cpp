@@ -52,6 +52,9 @@ void TFormBase::Guarded(const std::function<void()>& handler) {
 }
 
 bool TFormBase::Execute(const std::string& action) {
+  // While a file loads, its tab shows only the first lines: no command may change or
+  // save a document, close a tab or open another window meanwhile.
+  if (loading_) return false;
   bool ran = false;
   Guarded([&] { ran = Actions.Execute(action); });
   return ran;

@@ -123,6 +123,8 @@ class TFormBase {
   bool Loading() const { return loading_; }
   // Files from this size on (about 0.3 s of work) show their progress while they load.
   std::uint64_t ProgressBytes = std::uint64_t{64} << 20;
+  // Lines of such a file shown while the rest loads.
+  static constexpr std::size_t kFirstScreenRows = 1000;
   void FileNewExecute();
   void FileNewFromClipExecute();
   void FileOpenExecute();

@@ -70,15 +70,35 @@ void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path) {
     shown = permille;
     ui_.Status.ShowProgress(permille);
   };
+  // A large file opened in a new tab shows its first lines while the rest loads: the
+  // editor gets a store of its own holding them, which the whole text replaces once it is
+  // read. Nothing can edit or save meanwhile (commands are refused and input waits while a
+  // file loads). A reload keeps showing the text it replaces until the new one is in.
+  std::unique_ptr<TLumoStrings> own;
+  const bool empty = ed.Lines->Count() == 1 && ed.Lines->Get(0) == TLumoStrings::kEndMarker;
+  auto restore = [&] {
+    if (!own) return;
+    ed.Lines = std::move(own);
+    ed.ApplySettings();
+  };
   loading_ = true;
   try {
     // Read into a store of its own: while the window repaints, the editor keeps its own
-    // (empty) rows and never sees half a file.
+    // (empty) rows or the first lines, and never sees half a file.
     auto loaded = std::make_unique<TLumoStrings>();
     loaded->LoadFromFile(path, [&](std::uint64_t done, std::uint64_t total) {
       large = large || total >= ProgressBytes;
+      if (large && empty && !own) {
+        auto first = std::make_unique<TLumoStrings>();
+        first->SetText(loaded->RowsLoadedSoFar(kFirstScreenRows) + std::string(TLumoStrings::kEndMarker));
+        own = std::move(ed.Lines);
+        ed.Lines = std::move(first);
+        ed.ApplySettings();
+        ed.MoveToTextStart();
+      }
       show(done, total, 0, 600);
     });
+    own.reset();
     // A new text starts clean: caret, selection and history (a reload's editor has them).
     ed.ClearText();
     ed.Lines = std::move(loaded);
@@ -90,6 +110,7 @@ void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path) {
   } catch (...) {
     ed.OnLayoutProgress = nullptr;
     loading_ = false;
+    restore();
     if (shown >= 0) ui_.Status.ShowProgress(-1);
     throw;
   }

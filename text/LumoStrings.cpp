@@ -273,6 +273,14 @@ void TLumoStrings::LoadFromFile(const std::string& fileName, const LoadProgress&
   FillRows(fileName, [&] { reader.ReadInto(rows, kMaxListSize, progress); });
 }
 
+std::string TLumoStrings::RowsLoadedSoFar(std::size_t maxRows) const {
+  // The reader calls back between blocks, when the rows read so far stand still.
+  std::string text;
+  const std::size_t n = std::min(maxRows, impl_->rows.Size());
+  for (std::size_t i = 0; i < n; ++i) text.append(impl_->rows.Get(i));
+  return text;
+}
+
 void TLumoStrings::FillRows(const std::string& source, const std::function<void()>& fill) {
   changes_ = NextChangeStamp();
   RowSlots& rows = impl_->rows;

@@ -102,6 +102,9 @@ class TLumoStrings {
   // Progress of a long load: bytes read so far and the file's size, after each block read.
   using LoadProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
   void LoadFromFile(const std::string& fileName, const LoadProgress& progress);
+  // From within the progress callback of a load: the text of the first rows read so far
+  // (at most maxRows, each a whole line with its CR LF).
+  std::string RowsLoadedSoFar(std::size_t maxRows) const;
   virtual void SaveToFile(const std::string& fileName) const;
   virtual std::string GetText() const;
   virtual void SetText(std::string_view text);

@@ -386,3 +386,44 @@ TEST(ShellFile, LargeFileLoadsWithProgressAndQueuesWhatArrivesMeanwhile) {
 
 }  // namespace
 }  // namespace quiret
+
+namespace quiret {
+namespace {
+
+// A large file shows its first lines as soon as they are read; until the whole text is in
+// and laid out, no command runs (nothing can change, save or close the partial text), and
+// while it is read the editor holds no more than those lines.
+TEST(ShellFile, LargeFileShowsItsFirstLinesWhileTheRestLoads) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  f.ProgressBytes = 1 << 20;
+  std::string text;
+  for (int i = 0; text.size() < (3u << 20); ++i) text += "line " + std::to_string(i) + "\r\n";
+  const std::string big = s.Write("big.txt", text);
+  int reports = 0;
+  s.status.onProgress = [&] {
+    if (!f.Loading()) return;
+    const TLumoEdit& ed = *f.Tab(0).Editor;
+    for (const char* command : {"FileSave", "FileSaveAs", "FileClose", "EditPaste", "FileNew", "FileExit"}) {
+      EXPECT_FALSE(f.Execute(command)) << command;
+    }
+    EXPECT_EQ(f.TabCount(), 1);
+    EXPECT_FALSE(ed.GetModified());
+    if (s.status.progress.back() >= 600) return;  // the whole text is being laid out
+    ++reports;
+    ASSERT_GE(ed.Lines->Count(), 2);
+    EXPECT_LE(ed.Lines->Count(), static_cast<std::int32_t>(TFormBase::kFirstScreenRows) + 1);
+    const std::string shown = ed.Lines->GetText();
+    EXPECT_EQ(text.compare(0, shown.size(), shown), 0);  // the start of the file, whole lines
+    EXPECT_EQ(shown.substr(0, 8), "line 0\r\n");
+  };
+  f.OpenFile(big);
+  EXPECT_GE(reports, 2);
+  EXPECT_FALSE(f.Loading());
+  EXPECT_EQ(f.Tab(0).Editor->Lines->GetText(), text);
+  EXPECT_TRUE(f.Execute("FileClose"));
+  EXPECT_EQ(f.TabCount(), 0);
+}
+
+}  // namespace
+}  // namespace quiret
