@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -66,6 +67,27 @@ void Generate(const std::string& path, std::size_t bytes, const char* brk) {
   out.write(block.data(), static_cast<std::streamsize>(block.size()));
 }
 
+// A file of 200 million empty lines is more rows than the store takes: how long it takes
+// to be refused, and how much it held meanwhile.
+int RefuseChild(const std::string& file) {
+  long baseKiB = StatusKiB("VmRSS");
+  quiret::TLumoStrings store;
+  double c0 = CpuSeconds();
+  auto t0 = Clock::now();
+  std::string message = "loaded";
+  try {
+    store.LoadFromFile(file);
+  } catch (const std::exception& e) {
+    message = e.what();
+  }
+  double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+  double peakMb = static_cast<double>(StatusKiB("VmHWM") - baseKiB) / 1024.0;
+  std::printf("200 M empty lines (%.0f MB): refused in %.3f s (cpu %.3f s), peak %.1f MB: %s\n",
+              static_cast<double>(std::filesystem::file_size(file)) / 1e6, seconds, CpuSeconds() - c0, peakMb,
+              message.c_str());
+  return 0;
+}
+
 int Child(const std::string& file, const std::string& label) {
   double mb = static_cast<double>(std::filesystem::file_size(file)) / (1024.0 * 1024.0);
   long baseKiB = StatusKiB("VmRSS");
@@ -96,6 +118,7 @@ int Child(const std::string& file, const std::string& label) {
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--child") == 0) return Child(argv[2], argv[3]);
+  if (argc == 3 && std::strcmp(argv[1], "--refuse") == 0) return RefuseChild(argv[2]);
 
   std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("quiret-bench-" + std::to_string(::getpid()));
@@ -123,6 +146,23 @@ int main(int argc, char** argv) {
         std::printf("child for %s failed\n", file.c_str());
       }
     }
+  }
+  {
+    std::string file = (dir / "empty-lines.txt").string();
+    {
+      std::ofstream out(file, std::ios::binary);
+      const std::string block(1000000, '\n');
+      for (int i = 0; i < 200; ++i) out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+    std::fflush(stdout);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      ::execl("/proc/self/exe", argv[0], "--refuse", file.c_str(), static_cast<char*>(nullptr));
+      std::_Exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    std::filesystem::remove(file);
   }
   std::filesystem::remove_all(dir);
   return 0;

@@ -20,6 +20,10 @@
 # for both programs, which is what makes FeatherPad read a non-UTF-8 file as CP932 (with another
 # language it picks a single-byte code page and shows mojibake).
 #
+# "first" is when the first lines of a large file are on screen while the rest loads (the
+# program says so on stderr when QUIRET_TRACE_LOAD is set, and the script notes when it sees
+# that); for a file that opens at once it is "open".
+#
 # The program runs under /usr/bin/time -f %M.  The script polls every 10 ms: first until a window
 # of the process is mapped ("window"), then until the process's CPU time (utime+stime of
 # /proc/PID/stat, all threads, in 10 ms clock ticks) has not grown for 150 ms.  "open" is the
@@ -152,7 +156,7 @@ cpu_ticks() {
 
 # measure KIND FILE: one run; prints "window_ms open_ms peak_kb" or "fail REASON".
 measure() {
-  local kind=$1 file=$2 run cmd tpid pid t0 t tmap="" tlast ticks last=-1 win="" status
+  local kind=$1 file=$2 run cmd tpid pid t0 t tmap="" tfirst="" tlast ticks last=-1 win="" status
   run=$(mktemp -d "$work/run.XXXXXX")
   mkdir -p "$run/home/.config" "$run/runtime" "$run/prog"
   chmod 700 "$run/runtime"
@@ -166,7 +170,7 @@ measure() {
   env -u DBUS_SESSION_BUS_ADDRESS -u SESSION_MANAGER HOME="$run/home" \
       XDG_CONFIG_HOME="$run/home/.config" XDG_CACHE_HOME="$run/home/.cache" \
       XDG_DATA_HOME="$run/home/.local/share" XDG_RUNTIME_DIR="$run/runtime" \
-      QT_QPA_PLATFORM=xcb LANG=ja_JP.UTF-8 \
+      QT_QPA_PLATFORM=xcb LANG=ja_JP.UTF-8 QUIRET_TRACE_LOAD=1 \
       /usr/bin/time -f %M -o "$run/peak" "${cmd[@]}" >"$run/out" 2>&1 &
   tpid=$!
   pid=""
@@ -182,6 +186,9 @@ measure() {
     t=$(now_ms)
     ticks=$(cpu_ticks "$pid") || { status="fail exited"; break; }
     if [ "$ticks" != "$last" ]; then last=$ticks; tlast=$t; fi
+    if [ -z "$tfirst" ] && [ -n "$tmap" ] && grep -q "first lines shown" "$run/out" 2>/dev/null; then
+      tfirst=$t
+    fi
     if [ -z "$tmap" ]; then
       if xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then tmap=$(now_ms); fi
     elif [ $((t - tlast)) -ge 150 ]; then
@@ -196,7 +203,8 @@ measure() {
   wait $tpid 2>/dev/null
   if [ "$status" = ok ]; then
     local open=$((tlast > tmap ? tlast : tmap))
-    echo "$((tmap - t0)) $((open - t0)) $(tail -1 "$run/peak")"
+    [ -n "$tfirst" ] || tfirst=$open
+    echo "$((tmap - t0)) $((open - t0)) $(tail -1 "$run/peak") $((tfirst - t0))"
   else
     echo "$status"
     sed 's/^/    | /' "$run/out" | head -5 >&2
@@ -208,18 +216,19 @@ median() { printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { print a[int(
 
 # bench KIND FILE: RUNS measurements; sets MED_WIN MED_OPEN MED_KB (empty on failure).
 bench() {
-  local kind=$1 file=$2 i r wins=() opens=() kbs=()
-  MED_WIN=""; MED_OPEN=""; MED_KB=""
+  local kind=$1 file=$2 i r wins=() opens=() kbs=() firsts=()
+  MED_WIN=""; MED_OPEN=""; MED_KB=""; MED_FIRST=""
   for i in $(seq "$runs"); do
     r=$(measure "$kind" "$file")
     case "$r" in
       fail*) echo "  $kind run $i: $r" >&2; return 1;;
     esac
     set -- $r
-    wins+=("$1"); opens+=("$2"); kbs+=("$3")
-    echo "  $kind run $i: window $1 ms, open $2 ms, peak $(( $3 / 1024 )) MiB" >&2
+    wins+=("$1"); opens+=("$2"); kbs+=("$3"); firsts+=("${4:-$2}")
+    echo "  $kind run $i: window $1 ms, first lines ${4:-$2} ms, open $2 ms, peak $(( $3 / 1024 )) MiB" >&2
   done
   MED_WIN=$(median "${wins[@]}"); MED_OPEN=$(median "${opens[@]}"); MED_KB=$(median "${kbs[@]}")
+  MED_FIRST=$(median "${firsts[@]}")
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
@@ -234,7 +243,9 @@ for target in "$@"; do
   q="failed"; f="skipped"; rt="-"; rm_="-"
   if bench quiret "$file"; then
     qo=$MED_OPEN; qk=$MED_KB
-    q=$(printf 'window %5d ms  open %6d ms  peak %6d MiB' "$MED_WIN" "$MED_OPEN" $((MED_KB / 1024)))
+    q=$(printf 'window %5d ms  first %6d ms  open %6d ms  peak %6d MiB (%s x file + 40 MiB)' \
+          "$MED_WIN" "$MED_FIRST" "$MED_OPEN" $((MED_KB / 1024)) \
+          "$(awk -v k="$MED_KB" -v s="$size" 'BEGIN { printf "%.2f", (k * 1024 - 40 * 1048576) / s }')")
   else qo=""; fi
   if [ -n "$fp" ] && [ "$size" -gt 104857600 ]; then
     f="skipped: FeatherPad refuses files over 100 MiB"
@@ -251,5 +262,6 @@ for target in "$@"; do
 done
 
 echo
-echo "Medians of $runs runs (open = launch to window mapped and CPU idle for 150 ms):"
+echo "Medians of $runs runs (open = launch to window mapped and CPU idle for 150 ms;"
+echo "first = launch to the first lines of a large file on screen):"
 printf '%s\n' "${results[@]}"

@@ -160,11 +160,18 @@ class RowBudget {
       const std::uint64_t rest = fileSize_ - std::min(fileSize_, BytesDone());
       const double dense =
           static_cast<double>(blockRows) / static_cast<double>(std::max<std::size_t>(blockBytes, 1));
-      // Half the limit: a file near it is counted rather than risked.
-      if (2 * (static_cast<double>(RowsDone()) + dense * static_cast<double>(rest)) >
-          static_cast<double>(maxRows_)) {
+      // Half the limit: a file near it is counted rather than risked. Once one part
+      // counts, all do, and each waits for the others' counts before it stores more rows.
+      if (counting_.load(std::memory_order_relaxed) ||
+          2 * (static_cast<double>(RowsDone()) + dense * static_cast<double>(rest)) >
+              static_cast<double>(maxRows_)) {
+        counting_.store(true, std::memory_order_relaxed);
         p.rows.store(rows + countRest(), std::memory_order_relaxed);
         p.final.store(true, std::memory_order_relaxed);
+        while (!AllFinal() && !stop_.load(std::memory_order_relaxed) && RowsDone() <= maxRows_) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (stop_.load(std::memory_order_relaxed)) throw Stopped{};
       }
     }
     if (RowsDone() > maxRows_) {
@@ -172,6 +179,15 @@ class RowBudget {
       throw RowSplitter::TooManyRows{};
     }
   }
+
+  // Part k has all its rows; nothing of it waits for the others any more.
+  void Finished(int k, std::size_t rows) {
+    parts_[k].rows.store(rows, std::memory_order_relaxed);
+    parts_[k].final.store(true, std::memory_order_relaxed);
+  }
+
+  // A single part never waits for another.
+  void SinglePart() { parts_[1].final.store(true, std::memory_order_relaxed); }
 
  private:
   struct Part {
@@ -182,6 +198,9 @@ class RowBudget {
   std::size_t RowsDone() const {
     return parts_[0].rows.load(std::memory_order_relaxed) + parts_[1].rows.load(std::memory_order_relaxed);
   }
+  bool AllFinal() const {
+    return parts_[0].final.load(std::memory_order_relaxed) && parts_[1].final.load(std::memory_order_relaxed);
+  }
   std::uint64_t BytesDone() const {
     return parts_[0].bytes.load(std::memory_order_relaxed) + parts_[1].bytes.load(std::memory_order_relaxed);
   }
@@ -189,6 +208,7 @@ class RowBudget {
   const std::size_t maxRows_;
   const std::uint64_t fileSize_;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> counting_{false};
   Part parts_[2];
 };
 
@@ -225,6 +245,7 @@ void ReadPart(int fd, const std::string& fileName, int k, RowSlots& rows, std::u
     step(done);
   });
   if (last) splitter.Finish();
+  budget.Finished(k, rows.Size() - first);
 }
 
 }  // namespace
@@ -238,6 +259,7 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
       size_ >= twoThreadBytes && std::thread::hardware_concurrency() > 1 ? HalfwayAfterLf(fd_, size_) : 0;
   RowBudget budget(maxRows, size_);
   if (half == 0) {
+    budget.SinglePart();
     ReadPart(fd_, fileName_, 0, rows, 0, end, true, budget, maxRows, blockSize, [&](std::uint64_t done) {
       if (progress) progress(done, std::max(done, size_));
     });
