@@ -16,13 +16,18 @@ namespace {
 // The test surface's widths, or with `odd` set widths that break the pattern here and there:
 // zero-width control bytes, a narrow CR, narrow and wide double-byte characters, a lone lead
 // byte of odd width; with `odd` 2 also a wide 'W' and a narrow blank, which leave no common
-// width for printable ASCII.
+// width for printable ASCII; with `odd` 3 only pairs whose second byte is not a trail byte
+// of the code page are of an odd width.
 class OddSurface : public TestSurface {
  public:
   int odd = 0;
   int TextWidth(std::string_view text) override {
     const int usual = TestSurface::TextWidth(text);
     if (odd == 0) return usual;
+    if (odd == 3) {  // odd second bytes only
+      const auto b1 = text.size() == 2 ? static_cast<unsigned char>(text[1]) : 0x40;
+      return b1 < 0x40 || b1 == 0x7F || b1 > 0xFC ? 5 : usual;
+    }
     const auto b0 = static_cast<unsigned char>(text[0]);
     if (text.size() == 1) {
       if (b0 == 'W' && odd == 2) return 12;
@@ -180,6 +185,43 @@ TEST_F(FastWrapTest, TwoThreadsGiveTheSameRows) {
     }
     rows.push_back(std::string("\0\0", 2));
     ExpectSameRows(rows);
+  }
+}
+
+}  // namespace
+}  // namespace quiret
+
+namespace quiret {
+namespace {
+
+// With every pair of the code page measured (as a large text has them before its wrap), the
+// fitter skips pairs with a code-page trail byte; the rows must still be the rule's own.
+TEST_F(FastWrapTest, MatchesTheMeasuringRuleWithEveryPairMeasured) {
+  std::mt19937 rng(99);
+  for (int odd : {0, 1, 3}) {
+    win.odd.odd = odd;
+    edit.ResetWidthCache();
+    edit.Column = 80;
+    edit.AutoWrap = true;
+    edit.TextAreaWidth = 640;
+    edit.Lines->Assign(std::vector<std::string>(1 << 14, "a\r\n"));
+    edit.Relayout(true, false);  // measures every pair
+    for (int round = 0; round < 300; ++round) {
+      std::vector<std::string> rows;
+      for (int i = 1 + static_cast<int>(rng() % 6); i > 0; --i)
+        rows.push_back(HostileRow(rng, static_cast<int>(rng() % 300)));
+      edit.SetTabCount(1 + static_cast<int>(rng() % 8));
+      edit.Column = 10 + static_cast<int>(rng() % 191);
+      edit.AutoWrap = rng() % 4 != 0;
+      const int widths[] = {5, 8, 40, 77, 8 * edit.Column, 8 * edit.Column + 7, 4000};
+      edit.TextAreaWidth = widths[rng() % std::size(widths)];
+      SCOPED_TRACE(::testing::Message() << "odd " << odd << " round " << round);
+      edit.Lines->Assign(rows);
+      edit.Relayout(true, false);
+      const std::vector<std::string> wrapped = Rows();
+      edit.Lines->Assign(rows);
+      ASSERT_EQ(wrapped, edit.SplitRows());
+    }
   }
 }
 
