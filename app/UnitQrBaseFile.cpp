@@ -81,7 +81,7 @@ void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path) {
   const bool empty = ed.Lines->Count() == 1 && ed.Lines->Get(0) == TLumoStrings::kEndMarker;
   auto restore = [&] {
     if (!own) return;
-    ed.Lines = std::move(own);
+    ed.LoadRows(std::move(own));
     ed.ApplySettings();
   };
   loading_ = true;
@@ -94,8 +94,7 @@ void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path) {
       if (large && empty && !own) {
         auto first = std::make_unique<TLumoStrings>();
         first->SetText(loaded->RowsLoadedSoFar(kFirstScreenRows) + std::string(TLumoStrings::kEndMarker));
-        own = std::move(ed.Lines);
-        ed.Lines = std::move(first);
+        own = ed.LoadRows(std::move(first));
         ed.ApplySettings();
         ed.MoveToTextStart();
         show(done, total, 0, 600);  // lets the window paint them
@@ -107,7 +106,7 @@ void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path) {
     own.reset();
     // A new text starts clean: caret, selection and history (a reload's editor has them).
     ed.ClearText();
-    ed.Lines = std::move(loaded);
+    ed.LoadRows(std::move(loaded));
     ed.OnLayoutProgress = [&](TLumoEdit*, std::int64_t done, std::int64_t total) {
       show(static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total), 600, 1000);
     };
@@ -146,7 +145,7 @@ void TFormBase::FileOpenExecute() {
 
 bool TFormBase::SaveDocument(int index, const std::string& fileName) {
   TTabSheet& tab = *tabs_[index];
-  TLumoStrings& lines = *tab.Editor->Lines;
+  const TLumoStrings& lines = *tab.Editor->Lines;
   try {
     tab.Disk = SaveReplacing(fileName, [&](const std::string& path) { lines.SaveToFile(path); });
     tab.AskedAbout = {};

@@ -23,7 +23,7 @@ void TFormBase::HookCaretStatus(TLumoEdit& ed) {
 
 void TFormBase::ShowCaretPlace() {
   TLumoEdit* ed = ActiveEditor();
-  if (!ed || !ed->Lines) {
+  if (!ed) {
     ui_.Status.SetPanelText(kCaretPanel, "");
     ui_.Status.SetPanelText(kOverwritePanel, "");
     return;

@@ -4,7 +4,7 @@
 namespace quiret {
 
 TFormClip::TFormClip(ClipViewerUi& ui, Clipboard& clipboard)
-    : ui_(ui), sEditC_(std::make_unique<TLumoEdit>(ui.EditorPage(), &clipboard)) {
+    : ui_(ui), clipboard_(clipboard), sEditC_(std::make_unique<TLumoEdit>(ui.EditorPage(), &clipboard)) {
   ui_.EditorPage().SetClient(sEditC_.get());
   ApplyDesign();
 }
@@ -64,18 +64,9 @@ bool TFormClip::MenuClick(const std::string& item) {
 void TFormClip::CloseClick() { ui_.CloseModal(); }
 
 void TFormClip::RefreshClick() {
-  TLumoEdit& ed = *sEditC_;
-  ed.ReadOnly = false;  // the paste below is an edit, which a read-only editor refuses
-  ed.ClearText();
-  ed.PasteFromClipboard();
-  ed.ReadOnly = true;
+  sEditC_->ShowReadOnlyText(clipboard_.HasText() ? clipboard_.GetText() : "");
 }
 
-void TFormClip::ClearView() {
-  TLumoEdit& ed = *sEditC_;
-  ed.ReadOnly = false;
-  ed.ClearText();
-  ed.ReadOnly = true;
-}
+void TFormClip::ClearView() { sEditC_->ShowReadOnlyText(""); }
 
 }  // namespace quiret

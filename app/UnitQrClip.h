@@ -39,6 +39,7 @@ class TFormClip {
   void ApplyDesign();
 
   ClipViewerUi& ui_;
+  Clipboard& clipboard_;
   std::unique_ptr<TLumoEdit> sEditC_;
 };
 

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -68,7 +69,9 @@ inline double OpenAsFile(TLumoEdit& edit, const std::string& text) {
       std::filesystem::temp_directory_path() / ("quiret_bench_" + std::to_string(::getpid()) + ".txt");
   std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
   const auto start = std::chrono::steady_clock::now();
-  edit.Lines->LoadFromFile(path.string());
+  auto rows = std::make_unique<TLumoStrings>();
+  rows->LoadFromFile(path.string());
+  edit.LoadRows(std::move(rows));
   edit.ApplySettings();
   edit.MoveToTextStart();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

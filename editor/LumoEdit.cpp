@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "editor/IntDiv.h"
+#include "editor/LumoEditSub.h"
 
 namespace quiret {
 
@@ -41,9 +42,7 @@ TLumoEdit::TLumoEdit(EditorWindow& window, Clipboard* clipboard) : window_(windo
   Font.Name = "FixedSys";
   Font.SetSize(14);
   Font.Color = 0;
-  Lines = std::make_unique<TLumoStrings>();
-  Lines->Clear();
-  Lines->Add(TLumoStrings::kEndMarker);
+  ResetRows();
   AutoScrollTimerInterval = 40;
   AutoScrollTimerEnabled = true;
   Cursor = CursorKind::IBeam;
@@ -76,7 +75,6 @@ void TLumoEdit::StateReset() {
   MouseSelecting = false;
   DragModeAutomatic = false;
   HighlightLen = 0;
-  UndoReplaying = false;
   ClearUndoList();
   ClearRedoList();
   UndoOverflow = false;
@@ -87,6 +85,27 @@ void TLumoEdit::StateReset() {
     RedoMode = false;
     OnChangeRedoMode(this, false);
   }
+}
+
+std::string TLumoEdit::CheckInvariant() const {
+  if (std::string fault = Lines->CheckInvariant(); !fault.empty()) return "rows: " + fault;
+  const std::int32_t last = LastRow();
+  auto place = [&](const char* what, std::int32_t col, std::int32_t row) -> std::string {
+    if (row < 0 || row > last) return std::string(what) + " row " + std::to_string(row) + " outside the rows";
+    if (IsCaretPlace(Lines->Get(row), col, row == last)) return "";
+    return std::string(what) + " " + std::to_string(col) + "," + std::to_string(row) +
+           " is not a place the caret may stand";
+  };
+  if (std::string fault = place("caret", CaretCol, CaretRow); !fault.empty()) return fault;
+  if (std::string fault = place("anchor", AnchorCol, AnchorRow); !fault.empty()) return fault;
+  if (!SelActive && !AllSelected && (AnchorCol != CaretCol || AnchorRow != CaretRow))
+    return "anchor " + std::to_string(AnchorCol) + "," + std::to_string(AnchorRow) +
+           " off the caret without a selection";
+  if (TopRow < 0 || TopRow > std::max(0, last))
+    return "TopRow " + std::to_string(TopRow) + " outside the rows";
+  if (HorzOffset < 0) return "HorzOffset " + std::to_string(HorzOffset) + " below 0";
+  if (UndoBytes > UndoBuf) return "undo history over its budget";
+  return "";
 }
 
 // ---- Property setters ----
@@ -187,8 +206,7 @@ void TLumoEdit::ApplySettings() {
 }
 
 void TLumoEdit::ClearText() {
-  Lines->Clear();
-  Lines->Add(TLumoStrings::kEndMarker);
+  ResetRows();
   StateReset();
   PlaceImeWindow(TextLeft, TopMargin);
   window_.SetScrollPos(ScrollBarKind::Vert, 0, true);
@@ -199,6 +217,15 @@ void TLumoEdit::ClearText() {
   if (WindowCreated) RedrawAll();
   UpdateCaret();
   if (caret) window_.ShowCaret();
+}
+
+void TLumoEdit::ShowReadOnlyText(std::string_view text) {
+  ReadOnly = false;
+  ClearText();
+  // The text ends at its first zero byte, as a C string would.
+  text = text.substr(0, text.find('\0'));
+  if (!text.empty()) InsertAtCaret(text, EditView::Insert, EditEnd::Change, false);
+  ReadOnly = true;
 }
 
 void TLumoEdit::UpdateCaret() {

@@ -4,9 +4,11 @@
 // LumoEditLayout.cpp (display rows, position mapping), LumoEditScroll.cpp (the scrolling
 // rule, ranges, scroll messages, the wheel), LumoEditPaint.cpp (drawing), LumoEditKeys.cpp
 // (the key table), LumoEditCaret.cpp (caret motions and the selection they extend),
-// LumoEditDelete.cpp (the deleting keys), LumoEditEdit.cpp (the two editing primitives),
-// LumoEditInput.cpp (typed text, Enter, Tab, input method), LumoEditUndo.cpp (history),
-// LumoEditClip.cpp (selection text and the clipboard), LumoEditMouse.cpp (the pointer).
+// LumoEditDelete.cpp (the deleting keys), LumoEditChange.cpp (the edit door every change of
+// the text goes through, and how the view follows each change), LumoEditRows.cpp (the only
+// writer of the rows), LumoEditInput.cpp (typed text, Enter, Tab, input method),
+// LumoEditUndo.cpp (history), LumoEditClip.cpp (selection text and the clipboard),
+// LumoEditMouse.cpp (the pointer).
 #pragma once
 
 #include <cstdint>
@@ -62,6 +64,18 @@ struct TDotLine {
   TPoint Last;
 };
 
+// The rows of one control: anyone may read them; only the control changes them, through its
+// edit door.
+class TLumoRows {
+ public:
+  const TLumoStrings* operator->() const { return rows_.get(); }
+  const TLumoStrings& operator*() const { return *rows_; }
+
+ private:
+  friend class TLumoEdit;
+  std::unique_ptr<TLumoStrings> rows_;
+};
+
 class TLumoEdit : public EditorWindowClient {
  public:
   // The control draws on `window`, which outlives it; `clipboard` (may be null: the
@@ -104,10 +118,22 @@ class TLumoEdit : public EditorWindowClient {
   void SetModified(bool v);
   void ApplySettings();
   void ClearText();
+  // Takes a whole new text (a file just read) in place of the rows and hands back the rows
+  // it replaces: the caret goes to the start and the history is emptied. Not reported as a
+  // change; lay it out with ApplySettings.
+  std::unique_ptr<TLumoStrings> LoadRows(std::unique_ptr<TLumoStrings> rows);
+  // Shows `text` in a control the user cannot edit: the text replaces the rows as a paste
+  // into an empty text would put it, the caret after it, and ReadOnly is set.
+  void ShowReadOnlyText(std::string_view text);
   void UpdateCaret();
   // Re-creates the window: creation parameters, the create step, then a size notification.
   void RecreateWnd();
   EditorWindow& Window() { return window_; }
+  // Whether the control's state is sound: the rows (the line store's own check), the caret
+  // and the anchor on places the caret may stand, the anchor on the caret without a
+  // selection, TopRow and HorzOffset in range, the history within its budget. Returns ""
+  // when sound, else the first fault found.
+  std::string CheckInvariant() const;
 
   // ---- Layout (display rows and position mapping) ----
   std::string ExpandTabs(std::string_view text) const;
@@ -169,10 +195,6 @@ class TLumoEdit : public EditorWindowClient {
   void DeleteWordRight();
   void DeleteWordLeft();
 
-  // ---- Editing primitives (LumoEditEdit.cpp) ----
-  void InsertAtCaret(std::string_view text, bool redraw);
-  void DeleteSelection(bool redraw);
-
   // ---- Typed text and input method (LumoEditInput.cpp) ----
   void TypeText(std::string_view text);
   void NewLine();
@@ -183,12 +205,10 @@ class TLumoEdit : public EditorWindowClient {
   bool AddUndo(UndoKind kind, std::string_view text, std::int32_t col, std::int32_t row);
   void Undo();
   void ApplyUndo();
-  void MoveUndoRecord(UndoKind newKind);
   // Redo: the newest undone step done again through the same path, its records back on the
   // undo list as they were. Only while RedoMode is on, so never over a changed text.
   void Redo();
   void ApplyRedo();
-  void MoveRedoRecord();
   void ClearUndoList();
   void ClearRedoList();
 
@@ -205,8 +225,6 @@ class TLumoEdit : public EditorWindowClient {
   // asked before each; with `confirm` each match is first selected and shown.
   std::int32_t ReplaceAll(std::string_view findchr, std::string_view changechr, const TFindOptions& options,
                           bool confirm);
-  // Applies a ukReplaceAll record to the text; returns the record text that reverses it.
-  std::string ApplyReplaceRecord(const UndoRecord& rec);
   // Why the last search text could not be searched for (a regular expression's fault), or "".
   std::string FindError;
   // Byte lengths of the rows the wrap rule cuts a logical line into.
@@ -314,7 +332,7 @@ class TLumoEdit : public EditorWindowClient {
   TFont Font;
   int AutoScrollTimerInterval = 40;
   bool AutoScrollTimerEnabled = true;
-  std::unique_ptr<TLumoStrings> Lines;
+  TLumoRows Lines;
   TBorderStyle BorderStyle = TBorderStyle::bsNone;
   std::int32_t CaretCol = 0;
   std::int32_t CaretRow = 0;
@@ -412,7 +430,6 @@ class TLumoEdit : public EditorWindowClient {
   std::int32_t UndoBytes = 0;
   std::int64_t RedoBytes = 0;
   bool UndoOverflow = false;
-  bool UndoReplaying = false;
 
  protected:
   void StateReset();
@@ -422,7 +439,67 @@ class TLumoEdit : public EditorWindowClient {
   void DotStroke(int x1, int y1, int x2, int y2, TColor color);
 
  private:
-  // ---- Editing helpers ----
+  // ---- The edit door (LumoEditChange.cpp) ----
+  // How the view follows one change. A loud change draws what it changed at once; a quiet
+  // one leaves the drawing to the end of its step.
+  enum class EditView : std::uint8_t {
+    Insert,        // text put in at the caret, the caret after it
+    InsertQuiet,   //
+    Delete,        // the selection removed, the caret at its start
+    DeleteQuiet,   //
+    UndoneInsert,  // an insertion taken back (the rows it touched drawn at the step's end)
+    Remove,        // Delete or Backspace without a selection: a character or a line end
+    Type,          // typed or input-method text, over the bytes overwrite mode replaces
+    Restore,       // a character or line end Delete removed, back, the caret staying
+    RestoreQuiet,  // bytes typing overwrote, back in their row, the caret staying
+  };
+  // What ends a step of changes (one command, one undo or redo).
+  enum class EditEnd : std::uint8_t {
+    More,             // more changes follow in this step
+    Change,           // OnChange
+    Reformat,         // the host's re-format hook, then OnChange
+    ReformatForward,  //   (told the text after the caret changed)
+    NewLine,          // the view follows the caret to the new line, then OnChange
+    Drop,             // the whole view drawn, then OnChange
+    Undone,           // the history decides Modified, then OnChange
+    UndoneInsertion,  // the rows from `endRow` drawn (`endRedraw`), then as Undone
+  };
+  struct EditChange {
+    RowPos from, to;        // the bytes between go (from <= to) ...
+    std::string_view text;  // ... and these come in their place
+    EditView view = EditView::Insert;
+    EditEnd then = EditEnd::Change;
+    bool keepRemoved = false;  // the history keeps the removed bytes as `removedAs`
+    UndoKind removedAs = ukDelete;
+    bool keepInserted = false;  // the history keeps `text` as an insertion
+    // The last bytes of `text` that the caret stops before: the blank that keeps the
+    // columns of a double-byte character typed over by half.
+    std::uint8_t pad = 0;
+    std::int32_t endRow = 0;
+    bool endRedraw = false;
+  };
+  // The door: every change of the text comes through here. Refuses a read-only control
+  // (false); otherwise records the change in the history, changes the rows, re-wraps them,
+  // brings the view up to date, keeps the caret on a character, reports the change through
+  // OnTextChange and, at the end of its step, fires OnChange.
+  bool Edit(const EditChange& c);
+  // Replacements of find and replace, many at once: the same as Edit for each piece, the
+  // view drawn once. `keep`: the history keeps them as one ukReplaceAll record.
+  bool EditPieces(const std::vector<ReplacePiece>& pieces, bool keep, EditEnd then);
+  // The end of a step of changes; Edit calls it for its last change.
+  void EndEdit(EditEnd then, std::int32_t endRow = 0, bool endRedraw = false);
+  // The selection through the door (in the select-all state the whole text).
+  bool DeleteSelection(EditView view = EditView::Delete, EditEnd then = EditEnd::Change);
+  bool InsertAtCaret(std::string_view text, EditView view, EditEnd then = EditEnd::Change, bool keep = true);
+  // The history keeps what the change does, before the rows change.
+  void KeepInHistory(const EditChange& c, std::string_view removed);
+  void ViewInsert(const EditChange& c, std::string_view removed);
+  void ViewDelete(const EditChange& c, std::string_view removed);
+  void ViewRemove(const EditChange& c, std::string_view removed);
+  void ViewType(const EditChange& c, std::string_view removed);
+  void ViewRestore(const EditChange& c, std::string_view removed);
+  // The bytes between two ordered row positions.
+  std::string TextBetween(RowPos from, RowPos to) const;
   std::int32_t LastRow() const { return Lines->Count() - 1; }
   void FireChange() {
     if (OnChange) OnChange(this);
@@ -440,18 +517,44 @@ class TLumoEdit : public EditorWindowClient {
   // Bytes joined by an edit can pair up into a new character around the caret (a lone lead
   // byte before the joint): the caret moves to that character's start. Returns whether it moved.
   bool KeepCaretOnCharacter();
-  void RemoveAtCaret(UndoKind kind, std::string row);
+  // Delete or Backspace without a selection: the character at the caret, or its line end.
+  void RemoveAtCaret(UndoKind kind, EditEnd then);
   // Drops the oldest undo records until `size` more bytes fit the budget; whether they fit.
   bool MakeUndoRoom(std::int64_t size);
-  // Undo and redo are one path: the newest step of one list is applied and its records move
-  // to the other list.
+  // Undo and redo are one path: the newest step of one list moves to the other list, and
+  // the inverse of each of its records goes through the door.
   void ApplyHistoryStep(bool redo);
-  void StepCaretBack(std::int32_t n);
+  // An insertion taken back, with the record below it that belongs to the same step.
+  void UndoInsertion(const UndoRecord& rec, bool redo);
+  // The newest record of the undo list (redo: of the redo list) moves to the other list;
+  // an undone record becomes the change that does it again (`newKind`), a redone one gets
+  // its kind back.
+  void MoveHistoryRecord(bool redo, UndoKind newKind);
+  // Where a record's change starts, in rows.
+  RowPos HistoryPos(const UndoRecord& rec) const;
   // The selection step of the jumps to the text's ends: Shift (or a mouse selection) starts
   // or keeps a selection from the caret, anything else ends it.
   void SelectForTextEndJump();
+
+  // ---- The rows (LumoEditRows.cpp, the only place that writes them) ----
+  TLumoStrings& Store();
+  // The bytes from `from` to `to` (ordered row positions) give way to `text`; `removed`
+  // are those bytes when OnTextChange needs them. A text holding CR LF is cut into rows
+  // after each terminator; a row emptied whole stays empty for the re-wrap that follows.
+  // Returns the position just after the inserted text.
+  RowPos ReplaceRange(RowPos from, RowPos to, std::string_view text, std::string_view removed);
   // Replaces a row by the rows a text holding CR LF splits into; returns the last one's index.
   std::int32_t ReplaceRowByText(std::int32_t row, std::string_view text);
+  // The rows of the logical line from `row` on, joined into that row (overwrite mode works
+  // on the whole rest of the line; the re-wrap cuts it again).
+  void JoinLineRows(std::int32_t row);
+  // The rows written for replacements; the caret's place after the last one.
+  LinePos ReplacePiecesInRows(const std::vector<ReplacePiece>& pieces);
+  // One text: the end marker alone.
+  void ResetRows();
+  // The whole text wrapped or unwrapped in place (Relayout's row work).
+  void WrapAllRows();
+  void UnwrapAllRows();
   // The character boundary of `text` nearest to pixel x (unscrolled); its x in boundaryX.
   std::int32_t BoundaryNearX(std::string_view text, std::int32_t x, std::int32_t& boundaryX);
   // ---- Find and replace helpers ----
@@ -465,7 +568,6 @@ class TLumoEdit : public EditorWindowClient {
   bool AcceptHit(FindState& fs, std::size_t& at, std::size_t& len);
   bool FindMatch(FindState& fs, RowPos from, bool backward, RowPos& start, RowPos& end, std::int32_t& len);
   void SelectRange(RowPos start, RowPos end);
-  void ApplyReplacePieces(const std::vector<ReplacePiece>& pieces);
   std::shared_ptr<FindState> find_;
   // Set while a command moves the caret internally: the move never extends a selection.
   bool noExtend_ = false;

@@ -36,17 +36,7 @@ std::string TLumoEdit::GetSelText() {
   }
   RowPos a{AnchorCol, AnchorRow}, b{CaretCol, CaretRow};
   if (b.Row < a.Row || (b.Row == a.Row && b.Col < a.Col)) std::swap(a, b);
-  auto part = [&](std::int32_t row, std::int32_t from, std::int32_t to) {
-    const std::string_view s = Lines->Get(row);
-    const std::size_t f = std::min(s.size(), static_cast<std::size_t>(std::max(from, 0)));
-    const std::size_t t = std::min(s.size(), static_cast<std::size_t>(std::max(to, 0)));
-    return f < t ? s.substr(f, t - f) : std::string_view();
-  };
-  if (a.Row == b.Row) return std::string(part(a.Row, a.Col, b.Col));
-  std::string text(part(a.Row, a.Col, static_cast<std::int32_t>(Lines->Get(a.Row).size())));
-  for (std::int32_t r = a.Row + 1; r < b.Row; ++r) text.append(Lines->Get(r));
-  text.append(part(b.Row, 0, b.Col));
-  return text;
+  return TextBetween(a, b);
 }
 
 void TLumoEdit::SelectAll() {
@@ -76,18 +66,15 @@ void TLumoEdit::CopyToClipboard() {
 void TLumoEdit::CutToClipboard() {
   if (ReadOnly || !HasSelection()) return;
   CopyToClipboard();
-  DeleteSelection(true);
-  FireChange();
+  DeleteSelection();
 }
 
 void TLumoEdit::PasteFromClipboard() {
   if (ReadOnly || !clipboard_ || !clipboard_->HasText()) return;
   std::string text = clipboard_->GetText();
   text.resize(std::min(text.size(), text.find('\0')));
-  if (HasSelection()) DeleteSelection(true);
-  AddUndo(ukInsert, text, CaretCol, CaretRow);
-  InsertAtCaret(text, true);
-  FireChange();
+  if (HasSelection()) DeleteSelection(EditView::Delete, EditEnd::More);
+  InsertAtCaret(text, EditView::Insert);
 }
 
 }  // namespace quiret

@@ -16,68 +16,38 @@ bool LineEndAt(std::string_view s, std::int32_t col) {
 
 }  // namespace
 
-// Removes the character at the caret of row s, or its CR LF (joining the next line on),
-// recording it as `kind`, and brings the view up to date. The caret does not move.
-void TLumoEdit::RemoveAtCaret(UndoKind kind, std::string s) {
-  const std::size_t at = static_cast<std::size_t>(CaretCol);
-  if (LineEndAt(s, CaretCol)) {
-    AddUndo(kind, "\r\n", -1, -1);
-    s.erase(at, 2);
-    if (WordWrap) {
-      Lines->Put(CaretRow, s);  // now a continuation row: the re-wrap joins the next line to it
-      RewrapLines(CaretX, CaretRow, true, true, CaretRow);
-    } else {
-      s.append(Lines->Get(CaretRow + 1));
-      Lines->Put(CaretRow, s);
-      Lines->Delete(CaretRow + 1);
-      if (UpdateVertRange(true))
-        RedrawAll();
-      else
-        RedrawRows(RedrawBand::FromCaret);
-    }
-    return;
-  }
-  const int len = CharLenAt(s, CaretCol);
-  AddUndo(kind, std::string_view(s).substr(at, static_cast<std::size_t>(len)), -1, -1);
-  s.erase(at, static_cast<std::size_t>(len));
-  Lines->Put(CaretRow, s);
-  if (WordWrap) {
-    RewrapLines(CaretX, CaretRow, true, false, CaretRow);
-  } else if (UpdateVertRange(true)) {
-    RedrawAll();
-  } else {
-    RepaintRowFrom(CaretRow, CaretX);
-    DrawCaretUnderline(true);
-  }
+void TLumoEdit::RemoveAtCaret(UndoKind kind, EditEnd then) {
+  const std::string_view s = Lines->Get(CaretRow);
+  EditChange c;
+  c.from = RowPos{CaretCol, CaretRow};
+  c.to =
+      LineEndAt(s, CaretCol) ? RowPos{0, CaretRow + 1} : RowPos{CaretCol + CharLenAt(s, CaretCol), CaretRow};
+  c.view = EditView::Remove;
+  c.then = then;
+  c.keepRemoved = true;
+  c.removedAs = kind;
+  Edit(c);
 }
 
 void TLumoEdit::DeleteChar() {
   if (ReadOnly) return;
   if (HasSelection()) {
-    DeleteSelection(true);
-    FireChange();
+    DeleteSelection();
     return;
   }
   window_.HideCaret();
-  std::string s(Lines->Get(CaretRow));
+  const std::string_view s = Lines->Get(CaretRow);
   if (CaretCol >= static_cast<std::int32_t>(s.size()) || s[static_cast<std::size_t>(CaretCol)] == '\0') {
     window_.ShowCaret();  // before the end marker, or after a continuation row's last byte
     return;
   }
-  RemoveAtCaret(ukDeleteForward, std::move(s));
-  if (!WordWrap) UpdateHorzRange(true);
-  UpdateCaret();
-  KeepCaretOnCharacter();
-  window_.ShowCaret();
-  if (HostReformat && OnAseikei) OnAseikei(this, true);
-  FireChange();
+  RemoveAtCaret(ukDeleteForward, EditEnd::ReformatForward);
 }
 
 void TLumoEdit::DeleteCharBefore() {
   if (ReadOnly) return;
   if (HasSelection()) {
-    DeleteSelection(true);
-    FireChange();
+    DeleteSelection();
     return;
   }
   if (CaretCol == 0 && CaretRow == 0) return;
@@ -90,14 +60,13 @@ void TLumoEdit::DeleteCharBefore() {
   const std::string_view s = Lines->Get(CaretRow);
   const std::size_t at = static_cast<std::size_t>(CaretCol);
   if (at < s.size() && s[at] != '\0') {
-    RemoveAtCaret(ukBackspace, std::string(s));
-    if (!WordWrap) UpdateHorzRange(true);
+    RemoveAtCaret(ukBackspace, EditEnd::Reformat);
+    return;
   }
   UpdateCaret();
   KeepCaretOnCharacter();
   window_.ShowCaret();
-  if (HostReformat && OnAseikei) OnAseikei(this, false);
-  FireChange();
+  EndEdit(EditEnd::Reformat);
 }
 
 void TLumoEdit::DeleteWordRight() {
@@ -116,8 +85,7 @@ void TLumoEdit::DeleteWordRight() {
   AnchorRow = CaretRow;
   std::string passed;
   CaretCol = FindWordBoundary(true, passed);
-  DeleteSelection(true);
-  FireChange();
+  DeleteSelection();
 }
 
 void TLumoEdit::DeleteWordLeft() {
@@ -129,8 +97,7 @@ void TLumoEdit::DeleteWordLeft() {
     AnchorRow = CaretRow;
     std::string passed;
     CaretCol = FindWordBoundary(false, passed);
-    DeleteSelection(true);
-    FireChange();
+    DeleteSelection();
     return;
   }
   DeleteCharBefore();

@@ -36,89 +36,42 @@ void TLumoEdit::WmImeResult(std::string_view text) {
 }
 
 void TLumoEdit::TypeText(std::string_view text) {
-  if (text.empty()) return;
-  if (HasSelection()) DeleteSelection(true);
+  if (text.empty() || ReadOnly) return;
+  if (HasSelection()) DeleteSelection(EditView::Delete, EditEnd::More);
   GoalCol = 0;
-  std::string s(Lines->Get(CaretRow));
-  std::string pad;
+  EditChange c;
+  c.from = c.to = RowPos{CaretCol, CaretRow};
+  c.view = EditView::Type;
+  c.keepInserted = true;
+  std::string inserted(text);
+  std::string_view s = Lines->Get(CaretRow);
   const bool atTerminator = CaretCol >= static_cast<std::int32_t>(s.size()) - 2 && HasLineEnd(s);
   if (!InsertMode && !atTerminator) {
     // Overwriting works on the whole logical line from the caret row on.
-    std::int32_t lastRow = CaretRow;
-    s = JoinRows(CaretRow, lastRow);
-    Lines->DeleteRange(CaretRow + 1, lastRow - CaretRow);
+    JoinLineRows(CaretRow);
+    s = Lines->Get(CaretRow);
     const std::int32_t textLen = static_cast<std::int32_t>(StripLineEnd(s).size());
     const std::int32_t room = std::max(0, textLen - CaretCol);
     const std::int32_t len = static_cast<std::int32_t>(text.size());
-    std::int32_t n;
-    if (textLen < len + CaretCol || ByteKindAt(s, len + CaretCol) != 1) {
-      n = std::min(room, len);
-    } else {
+    std::int32_t n = std::min(room, len);
+    if (textLen >= len + CaretCol && ByteKindAt(s, len + CaretCol) == 1) {
       // The last byte replaced would be the lead byte of a character: replace the whole
       // character and keep the columns behind it with a blank.
-      pad = " ";
+      inserted += ' ';
+      c.pad = 1;
       n = std::min(room, len + 1);
     }
-    const std::size_t at = static_cast<std::size_t>(CaretCol);
-    AddUndo(ukOverwrite, std::string_view(s).substr(at, static_cast<std::size_t>(n)), CaretCol, CaretRow);
-    s.erase(at, static_cast<std::size_t>(n));
-    s.insert(at, pad);
+    c.keepRemoved = true;
+    c.removedAs = ukOverwrite;
+    c.to.Col += n;
   }
-  std::string inserted(text);
-  inserted += pad;
-  // Redo puts the caret back before the blank, where typing leaves it.
-  if (AddUndo(ukInsert, inserted, CaretCol, CaretRow) && !pad.empty() && !UndoList.empty())
-    UndoList.front().Pad = static_cast<std::uint8_t>(pad.size());
-  window_.HideCaret();
-  CaretX = PixelXOf(s, CaretCol) - HorzOffset;
-  const int insertX = CaretX;
-  const std::int32_t firstRow = CaretRow;
-  const bool multi = text.find("\r\n") != std::string_view::npos;
-  if (multi) {
-    const std::size_t tailLen = s.size() - static_cast<std::size_t>(CaretCol);
-    s.insert(static_cast<std::size_t>(CaretCol), text);
-    CaretRow = ReplaceRowByText(CaretRow, s);
-    CaretCol = static_cast<std::int32_t>(Lines->Get(CaretRow).size() - tailLen);
-    CaretPastLineEndToNextRow();
-  } else {
-    s.insert(static_cast<std::size_t>(CaretCol), text);
-    Lines->Put(CaretRow, s);
-    CaretCol += static_cast<std::int32_t>(text.size());
-  }
-  if (WordWrap && !HostReformat) {
-    // Every row the text made is wrapped, not only the caret's.
-    RewrapLines(insertX, firstRow, true, multi, CaretRow);
-  } else if (UpdateVertRange(true)) {
-    RedrawAll();
-  } else {
-    while (CaretX < 0) {
-      HorzScroll(SB_LINELEFT, 0);
-      if (HScrollDone == 0) break;
-    }
-    RepaintRowFrom(CaretRow, multi ? 0 : CaretX);
-    DrawCaretUnderline(true);
-  }
-  if (multi) RedrawRows(RedrawBand::FromRow, firstRow, -1);
-  CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
-  if (!WordWrap) UpdateHorzRange(true);
-  if (HostReformat && OnAseikei) OnAseikei(this, false);
-  while (TextAreaWidth - CaretX < 0) {
-    HorzScroll(SB_LINERIGHT, 0);
-    if (HScrollDone == 0) break;
-  }
-  // Lines typed in at the bottom of the view bring the caret into view.
-  if (multi && (CaretRow < TopRow || CaretRow >= TopRow + VisibleRows)) ShowPosition(-1, -1, 0, true);
-  GoalCol = AnchorCol = SelEndCol = PaintedSelCol = CaretCol;
-  AnchorRow = SelEndRow = PaintedSelRow = CaretRow;
-  UpdateCaret();
-  KeepCaretOnCharacter();
-  window_.ShowCaret();
-  FireChange();
+  c.text = inserted;
+  Edit(c);
 }
 
 void TLumoEdit::NewLine() {
   if (ReadOnly) return;
-  if (HasSelection()) DeleteSelection(true);
+  if (HasSelection()) DeleteSelection(EditView::Delete, EditEnd::More);
   std::string text = "\r\n";
   if (AutoIndent) {
     const std::string_view p =
@@ -127,32 +80,13 @@ void TLumoEdit::NewLine() {
     while (k < p.size() && static_cast<unsigned char>(p[k]) <= 0x20) ++k;
     text.append(p.substr(0, k));
   }
-  AddUndo(ukInsert, text, -1, -1);
-  InsertAtCaret(text, false);
-  window_.HideCaret();
-  const bool rangeChanged = UpdateVertRange(true);
-  if (VisibleRows < CaretRow - TopRow + VertScrollMargin) {
-    CaretFollowsScroll = false;  // the caret has moved already
-    VertScroll(SB_LINEDOWN, 0);
-  }
-  if (!ShowPosition(-1, -1, 0, true)) {
-    if (rangeChanged)
-      RedrawAll();
-    else
-      RedrawRows(RedrawBand::FromAboveCaret);
-    UpdateCaret();
-  }
-  window_.ShowCaret();
-  FireChange();
+  InsertAtCaret(text, EditView::InsertQuiet, EditEnd::NewLine);
 }
 
 void TLumoEdit::InsertTab() {
   if (ReadOnly) return;
-  if (HasSelection()) DeleteSelection(true);
-  AddUndo(ukInsert, "\t", -1, -1);
-  InsertAtCaret("\t", true);
-  if (HostReformat && OnAseikei) OnAseikei(this, false);
-  FireChange();
+  if (HasSelection()) DeleteSelection(EditView::Delete, EditEnd::More);
+  InsertAtCaret("\t", EditView::Insert, EditEnd::Reformat);
 }
 
 void TLumoEdit::RequestReconvert() {

@@ -228,11 +228,7 @@ void TLumoEdit::RelayoutRowsNow(bool wrap, bool redraw, bool keepRows) {
         RowToLine(AnchorCol, AnchorRow);
       } else {
         wrapMade_.valid = false;
-        WidthTable widths(widthCache_, window_.Canvas());
-        WrapInPlace(*Lines, WrapRule{Column, AutoWrap, TextAreaWidth, TabCount}, widths,
-                    [this](std::int64_t done, std::int64_t total) {
-                      if (OnLayoutProgress) OnLayoutProgress(this, std::min(done, total), total);
-                    });
+        WrapAllRows();
         wrapMade_ = {Lines->Changes(), Column, TextAreaWidth, TabCount, AutoWrap, true};
         // Index the new rows' lines now, with the layout, rather than in the first key
         // after it (tens of milliseconds on a text of a gigabyte).
@@ -244,7 +240,7 @@ void TLumoEdit::RelayoutRowsNow(bool wrap, bool redraw, bool keepRows) {
     } else {
       RowToLine(CaretCol, CaretRow);
       RowToLine(AnchorCol, AnchorRow);
-      UnwrapInPlace(*Lines);
+      UnwrapAllRows();
       WordWrap = false;
     }
     SelEndCol = PaintedSelCol = CaretCol;
@@ -262,65 +258,6 @@ void TLumoEdit::RelayoutRowsNow(bool wrap, bool redraw, bool keepRows) {
   } catch (const std::exception&) {
     window_.ShowMessage("Error:OC004");
   }
-}
-
-void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
-                            std::int32_t lastRow) {
-  (void)x;  // the band redraw repaints the first row whole
-  std::int32_t newCaretCol = CaretCol;
-  std::int32_t newCaretRow = CaretRow;
-  std::int32_t w = firstRow;
-  const std::int32_t lineCount = lastRow - firstRow + 1;
-  bool rowCountChanged = false;
-  for (std::int32_t k = 0; k < lineCount && w < Lines->Count(); ++k) {
-    std::int32_t oldLast = w;
-    const std::string data = JoinRows(w, oldLast);
-    std::int32_t oldExtra = oldLast - w;
-    std::int32_t j = 0;
-    std::size_t at = 0;
-    for (const std::size_t length : WrapLengths(data)) {
-      const std::string_view piece = std::string_view(data).substr(at, length);
-      if (j <= oldExtra) {
-        Lines->Put(w, piece);
-      } else {
-        Lines->Insert(w, piece);
-      }
-      if (firstRow + k == CaretRow && newCaretCol >= 0) {
-        CaretCol = newCaretCol;
-        newCaretCol -= static_cast<std::int32_t>(piece.size());
-        ++newCaretRow;
-      }
-      ++w;
-      ++j;
-      at += length;
-    }
-    // Every surplus row of the old layout goes.
-    for (std::int32_t surplus = oldExtra + 1 - j; surplus > 0; --surplus) Lines->Delete(w);
-    if (firstRow + k < CaretRow) newCaretRow += j - (oldExtra + 1);
-    if (j != oldExtra + 1) rowCountChanged = true;
-  }
-  newCaretRow -= 1;
-
-  if (!redraw) {
-    CaretRow = AnchorRow = SelEndRow = newCaretRow;
-    CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
-    return;
-  }
-  if (ShowPosition(CaretCol, newCaretRow, 0, true)) {
-    CaretRow = AnchorRow = newCaretRow;
-  } else {
-    if (UpdateVertRange(true)) {
-      RedrawAll();
-    } else if (redrawBelow || rowCountChanged || lineCount > 1) {
-      RedrawRows(3, firstRow, 0);
-    } else {
-      RedrawRows(6, firstRow, w - 1);
-    }
-    AnchorCol = SelEndCol = PaintedSelCol = GoalCol = CaretCol;
-    CaretRow = AnchorRow = SelEndRow = newCaretRow;
-  }
-  PaintedSelRow = CaretRow;
-  UpdateCaret();
 }
 
 std::vector<std::size_t> TLumoEdit::WrapLengths(std::string_view line) {

@@ -205,7 +205,7 @@ void TLumoEdit::FinishTextDrag() {
     if (copy) {
       EndSelection();
     } else {
-      DeleteSelection(false);
+      DeleteSelection(EditView::DeleteQuiet, EditEnd::More);
       // The drop point moves with the text the deletion took away before it.
       if (d.Line > e.Line) {
         d.Line -= e.Line - s.Line;
@@ -217,16 +217,8 @@ void TLumoEdit::FinishTextDrag() {
     const RowPos at = ToRow(d);
     CaretCol = at.Col;
     CaretRow = at.Row;
-    if (!text.empty()) {
-      AddUndo(ukInsert, text, CaretCol, CaretRow);
-      InsertAtCaret(text, false);
-    }
-    GoalCol = AnchorCol = SelEndCol = PaintedSelCol = CaretCol;
-    AnchorRow = SelEndRow = PaintedSelRow = CaretRow;
-    UpdateVertRange(true);
-    RedrawAll();
-    UpdateCaret();
-    FireChange();
+    // An empty selection drops nothing, but the view is drawn all the same.
+    InsertAtCaret(text, EditView::InsertQuiet, EditEnd::Drop);
     window_.ShowCaret();
   }
   DragCursor = 1;

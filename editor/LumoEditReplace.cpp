@@ -1,6 +1,7 @@
-// TLumoEdit: replacing found text. One replacement goes through the two editing primitives;
-// replacing all builds every changed line once and re-cuts the rows in one pass, and the
-// history keeps the whole set as one compound record, so one undo takes it back.
+// TLumoEdit: replacing found text. One replacement goes through the edit door as a removal
+// and an insertion; replacing all hands every replacement to the door at once (which builds
+// every changed line once and re-cuts the rows in one pass), and the history keeps the whole
+// set as one compound record, so one undo takes it back.
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -99,92 +100,6 @@ std::vector<ReplacePiece> InverseReplacePieces(const std::vector<ReplacePiece>& 
   return inverse;
 }
 
-void TLumoEdit::ApplyReplacePieces(const std::vector<ReplacePiece>& pieces) {
-  if (pieces.empty()) return;
-  window_.HideCaret();
-  DrawCaretUnderline(false);
-  SelActive = AllSelected = false;
-  // Rows are only replaced here, never inserted or removed, so row numbers stay valid; a
-  // line that needs another number of rows is put whole into its first row, its other
-  // rows emptied, and all rows are re-cut once at the end.
-  struct Recut {
-    std::int32_t row;
-    std::vector<std::size_t> lengths;
-  };
-  std::vector<Recut> recuts;
-  LinePos caretAfter{0, 0};
-  std::string line;
-  for (std::size_t k = 0; k < pieces.size();) {
-    const std::int32_t lineNo = pieces[k].Line;
-    const std::int32_t first = Lines->RowAfterLfRow(lineNo);
-    std::int32_t last = first;
-    const std::string old = JoinRows(first, last);
-    line.clear();
-    std::size_t copied = 0;
-    for (; k < pieces.size() && pieces[k].Line == lineNo; ++k) {
-      const ReplacePiece& p = pieces[k];
-      const auto col = static_cast<std::size_t>(p.Col);
-      if (col < copied || old.compare(col, p.Cur.size(), p.Cur) != 0)
-        throw std::runtime_error("replacement does not match the text");
-      line.append(old, copied, col - copied).append(p.Repl);
-      copied = col + p.Cur.size();
-      caretAfter = LinePos{static_cast<std::int32_t>(line.size()), lineNo};
-    }
-    line.append(old, copied);
-    if (!WordWrap) {
-      Lines->Put(first, line);
-      continue;
-    }
-    std::vector<std::size_t> lengths = WrapLengths(line);
-    if (lengths.size() == static_cast<std::size_t>(last - first + 1)) {
-      std::size_t at = 0;
-      for (std::size_t j = 0; j < lengths.size(); ++j) {
-        Lines->Put(first + static_cast<std::int32_t>(j), std::string_view(line).substr(at, lengths[j]));
-        at += lengths[j];
-      }
-    } else {
-      Lines->Put(first, line);
-      for (std::int32_t r = first + 1; r <= last; ++r) Lines->Put(r, std::string_view());
-      recuts.push_back(Recut{first, std::move(lengths)});
-    }
-  }
-  if (!recuts.empty()) {
-    std::vector<std::uint32_t> all;
-    all.reserve(static_cast<std::size_t>(Lines->Count()) + recuts.size());
-    std::size_t k = 0;
-    for (std::int32_t r = 0; r < Lines->Count(); ++r) {
-      if (k < recuts.size() && recuts[k].row == r) {
-        all.insert(all.end(), recuts[k].lengths.begin(), recuts[k].lengths.end());
-        ++k;
-      } else if (const std::size_t n = Lines->Get(r).size(); n > 0) {
-        all.push_back(static_cast<std::uint32_t>(n));
-      }
-    }
-    Lines->Recut(all);
-  }
-  const RowPos c = WordWrap ? ToRow(caretAfter) : RowPos{caretAfter.Offset, caretAfter.Line};
-  CaretCol = AnchorCol = SelEndCol = PaintedSelCol = GoalCol = c.Col;
-  CaretRow = AnchorRow = SelEndRow = PaintedSelRow = c.Row;
-  CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
-  // A replacement ending in a lead byte pairs it with the byte after it.
-  KeepCaretOnCharacter();
-  TopRow = std::min(TopRow, LastRow());
-  if (!ShowPosition(CaretCol, CaretRow, 0, true)) {
-    UpdateVertRange(true);
-    UpdateHorzRange(true);
-    RedrawAll();
-    UpdateCaret();
-  }
-  window_.ShowCaret();
-}
-
-std::string TLumoEdit::ApplyReplaceRecord(const UndoRecord& rec) {
-  const std::vector<ReplacePiece> pieces = DecodeReplacePieces(rec.Text);
-  std::string inverse = EncodeReplacePieces(InverseReplacePieces(pieces));
-  ApplyReplacePieces(pieces);
-  return inverse;
-}
-
 bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr,
                             const TFindOptions& options) {
   if (ReadOnly) return false;
@@ -207,10 +122,8 @@ bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr
     bool changeF = true, kakuninF = false, abortF = false;
     if (OnFindChange) OnFindChange(this, key, repl, start.Col, start.Row, len, 1, changeF, kakuninF, abortF);
     if (changeF && !abortF && !HoldsLineBytes(repl)) {
-      DeleteSelection(true);
-      AddUndo(ukInsert, repl, CaretCol, CaretRow);
-      InsertAtCaret(repl, true);
-      FireChange();
+      DeleteSelection(EditView::Delete, EditEnd::More);
+      InsertAtCaret(repl, EditView::Insert);
       replaced = true;
     }
     if (OnFindChangeEnd) OnFindChangeEnd(this, key, std::string(changechr), replaced ? 1 : 0);
@@ -276,9 +189,7 @@ std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view ch
   if (seen == 0 && OnFindNoHit) OnFindNoHit(this, key);
   if (count > 0) {
     if (HasSelection()) EndSelection();
-    AddUndo(ukReplaceAll, EncodeReplacePieces(InverseReplacePieces(pieces)), 0, 0);
-    ApplyReplacePieces(pieces);
-    FireChange();
+    EditPieces(pieces, true, EditEnd::Change);
   }
   if (OnFindChangeEnd) OnFindChangeEnd(this, key, change, count);
   return count;

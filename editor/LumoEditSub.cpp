@@ -52,4 +52,13 @@ std::string_view StripLineEnd(std::string_view row) {
   return HasLineEnd(row) ? row.substr(0, row.size() - 2) : row;
 }
 
+bool IsCaretPlace(std::string_view s, std::int32_t col, bool lastRow) {
+  const std::size_t limit = HasLineEnd(s) ? s.size() - 2 : s.size();
+  if (col < 0 || static_cast<std::size_t>(col) > limit) return false;
+  if (lastRow && !HasLineEnd(s)) return false;
+  std::size_t i = 0;
+  while (i < static_cast<std::size_t>(col)) i += static_cast<std::size_t>(CharLenFrom(s, i));
+  return i == static_cast<std::size_t>(col);
+}
+
 }  // namespace quiret

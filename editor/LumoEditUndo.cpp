@@ -77,20 +77,22 @@ void TLumoEdit::ApplyUndo() { ApplyHistoryStep(false); }
 
 void TLumoEdit::ApplyRedo() { ApplyHistoryStep(true); }
 
-void TLumoEdit::MoveUndoRecord(UndoKind newKind) {
-  if (UndoList.empty()) return;
-  UndoRecord& front = UndoList.front();
-  try {
-    RedoList.push_front(UndoRecord{newKind, front.Col, front.Row, front.Text, front.Kind, front.Pad});
-    RedoBytes += static_cast<std::int64_t>(front.Text.size());
-  } catch (const std::exception&) {
-    window_.ShowMessage("Error:OC001_2");
+void TLumoEdit::MoveHistoryRecord(bool redo, UndoKind newKind) {
+  if (!redo) {
+    // An undone record goes to the redo list as the change that does it again.
+    if (UndoList.empty()) return;
+    UndoRecord& front = UndoList.front();
+    try {
+      RedoList.push_front(UndoRecord{newKind, front.Col, front.Row, front.Text, front.Kind, front.Pad});
+      RedoBytes += static_cast<std::int64_t>(front.Text.size());
+    } catch (const std::exception&) {
+      window_.ShowMessage("Error:OC001_2");
+    }
+    UndoBytes -= static_cast<std::int32_t>(front.Text.size());
+    UndoList.pop_front();
+    return;
   }
-  UndoBytes -= static_cast<std::int32_t>(front.Text.size());
-  UndoList.pop_front();
-}
-
-void TLumoEdit::MoveRedoRecord() {
+  // A redone record goes back to the undo list as it was.
   if (RedoList.empty()) return;
   UndoRecord rec = std::move(RedoList.front());
   RedoList.pop_front();
@@ -120,143 +122,110 @@ void TLumoEdit::ClearRedoList() {
   RedoBytes = 0;
 }
 
-// Puts the caret n bytes back in its line, where typing over half a double-byte character
-// left it: before the blank that keeps the character's columns.
-void TLumoEdit::StepCaretBack(std::int32_t n) {
-  LinePos p = ToLine(RowPos{CaretCol, CaretRow});
-  p.Offset = std::max(0, p.Offset - n);
-  const RowPos at = ToRow(p);
-  CaretCol = at.Col;
-  CaretRow = at.Row;
-  CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
+RowPos TLumoEdit::HistoryPos(const UndoRecord& rec) const {
+  return WordWrap ? ToRow(LinePos{rec.Col, rec.Row}) : RowPos{rec.Col, rec.Row};
+}
+
+void TLumoEdit::UndoInsertion(const UndoRecord& rec, bool redo) {
+  std::deque<UndoRecord>& from = redo ? RedoList : UndoList;
+  const RowPos start = HistoryPos(rec);
+  window_.HideCaret();
+  // The inserted bytes run forward from the start through the rows, terminators counted.
+  RowPos end = start;
+  std::int64_t rest = static_cast<std::int64_t>(rec.Text.size());
+  const std::int64_t inFirst = static_cast<std::int64_t>(Lines->Get(end.Row).size()) - start.Col;
+  end.Col = static_cast<std::int32_t>(start.Col + std::min(rest, inFirst));
+  rest -= std::min(rest, inFirst);
+  while (rest > 0 && end.Row < LastRow()) {
+    ++end.Row;
+    const std::int64_t len = static_cast<std::int64_t>(Lines->Get(end.Row).size());
+    end.Col = static_cast<std::int32_t>(std::min(rest, len));
+    rest -= std::min(rest, len);
+  }
+  if (end.Row < LastRow() && end.Col == static_cast<std::int32_t>(Lines->Get(end.Row).size())) {
+    end.Col = 0;  // the end lies just after the row's terminator
+    ++end.Row;
+  }
+  MoveHistoryRecord(redo, ukDelete);
+  // A record at the same place below it belongs to the same step: the selection the
+  // insertion replaced, or the bytes it typed over. Redo takes the records of one undo step
+  // back together: the removal undone last and the insertion undone first.
+  const bool mayPair = !redo || rec.Origin == ukDelete || rec.Origin == ukOverwrite;
+  UndoRecord mate;
+  const bool paired = mayPair && !from.empty() && from.front().Col == rec.Col &&
+                      from.front().Row == rec.Row &&
+                      (from.front().Kind == ukDelete || from.front().Kind == ukOverwrite);
+  if (paired) {
+    mate = from.front();
+    MoveHistoryRecord(redo, ukInsert);
+  }
+  // The removal erases the caret-row underline where the caret now stands: at the end.
+  AnchorCol = start.Col;
+  AnchorRow = start.Row;
+  CaretCol = end.Col;
+  CaretRow = end.Row;
+  EditChange removal;
+  removal.from = start;
+  removal.to = end;
+  removal.view = EditView::UndoneInsert;
+  removal.then = EditEnd::More;
+  Edit(removal);
+  if (paired && mate.Kind == ukDelete) {
+    EditChange back;
+    back.from = back.to = RowPos{CaretCol, CaretRow};
+    back.text = mate.Text;
+    back.view = EditView::InsertQuiet;
+    back.then = EditEnd::More;
+    if (redo) back.pad = mate.Pad;
+    Edit(back);
+  } else if (paired) {
+    EditChange back;
+    back.from = back.to = HistoryPos(mate);
+    back.text = mate.Text;
+    back.view = EditView::RestoreQuiet;
+    back.then = EditEnd::More;
+    Edit(back);
+  }
+  // The rows drawn at once unless the removal lay within one row and nothing came back.
+  EndEdit(EditEnd::UndoneInsertion, start.Row, start.Row != end.Row || paired);
 }
 
 void TLumoEdit::ApplyHistoryStep(bool redo) {
   std::deque<UndoRecord>& from = redo ? RedoList : UndoList;
   if (from.empty()) return;
   const UndoRecord rec = from.front();
-  auto move = [&](UndoKind newKind) {
-    if (redo)
-      MoveRedoRecord();
-    else
-      MoveUndoRecord(newKind);
-  };
   if (HasSelection())
     EndSelection();
   else
     DrawCaretUnderline(false);
-  auto toRow = [&](std::int32_t col, std::int32_t line) {
-    return WordWrap ? ToRow(LinePos{col, line}) : RowPos{col, line};
-  };
-  const RowPos p0 = toRow(rec.Col, rec.Row);
   switch (rec.Kind) {
-    case ukInsert: {
-      AnchorCol = p0.Col;
-      AnchorRow = p0.Row;
-      const std::int32_t firstChanged = AnchorRow;
-      window_.HideCaret();
-      // The inserted bytes run forward from the anchor through the rows, terminators counted.
-      std::int64_t rest = static_cast<std::int64_t>(rec.Text.size());
-      CaretRow = AnchorRow;
-      const std::int64_t inFirst = static_cast<std::int64_t>(Lines->Get(CaretRow).size()) - AnchorCol;
-      CaretCol = static_cast<std::int32_t>(AnchorCol + std::min(rest, inFirst));
-      rest -= std::min(rest, inFirst);
-      while (rest > 0 && CaretRow < LastRow()) {
-        ++CaretRow;
-        const std::int64_t len = static_cast<std::int64_t>(Lines->Get(CaretRow).size());
-        CaretCol = static_cast<std::int32_t>(std::min(rest, len));
-        rest -= std::min(rest, len);
-      }
-      if (CaretRow < LastRow() && CaretCol == static_cast<std::int32_t>(Lines->Get(CaretRow).size())) {
-        CaretCol = 0;  // the end lies just after the row's terminator
-        ++CaretRow;
-      }
-      UndoReplaying = true;
-      DeleteSelection(false);
-      move(ukDelete);
-      // Redo takes the records of one undo step back together: the removal undone last and
-      // the insertion undone first.
-      const bool mayPair = !redo || rec.Origin == ukDelete || rec.Origin == ukOverwrite;
-      if (mayPair && !from.empty() && from.front().Col == rec.Col && from.front().Row == rec.Row) {
-        const UndoRecord mate = from.front();
-        if (mate.Kind == ukDelete) {
-          // The insertion replaced a selection, or followed a deletion at the same place.
-          UndoReplaying = true;
-          InsertAtCaret(mate.Text, false);
-          if (redo && mate.Pad > 0) StepCaretBack(mate.Pad);
-          move(ukInsert);
-        } else if (mate.Kind == ukOverwrite) {
-          UndoReplaying = true;
-          const RowPos at = toRow(mate.Col, mate.Row);
-          CaretCol = at.Col;
-          CaretRow = at.Row;
-          std::string s(Lines->Get(CaretRow));
-          s.insert(std::min(s.size(), static_cast<std::size_t>(CaretCol)), mate.Text);
-          Lines->Put(CaretRow, s);
-          CaretX = PixelXOf(s, CaretCol) - HorzOffset;
-          if (WordWrap) RewrapLines(CaretX, CaretRow, false, false, CaretRow);
-          move(ukInsert);
-        }
-      }
-      if (!ShowPosition(-1, -1, 0, true)) {
-        if (UpdateVertRange(true) && UndoReplaying)
-          RedrawAll();
-        else if (UndoReplaying)
-          RedrawRows(RedrawBand::FromRow, firstChanged);
-        else
-          UpdateHorzRange(true);
-        UpdateCaret();
-      }
-      UndoReplaying = false;
-      window_.ShowCaret();
+    case ukInsert:
+      UndoInsertion(rec, redo);
+      break;
+    case ukDelete:
+    case ukBackspace: {
+      const RowPos at = HistoryPos(rec);
+      CaretCol = at.Col;
+      CaretRow = at.Row;
+      MoveHistoryRecord(redo, ukInsert);
+      InsertAtCaret(rec.Text, EditView::Insert, EditEnd::Undone, false);
       break;
     }
-    case ukDelete:
-    case ukBackspace:
-      CaretCol = p0.Col;
-      CaretRow = p0.Row;
-      InsertAtCaret(rec.Text, true);
-      move(ukInsert);
-      break;
     case ukDeleteForward: {
-      CaretCol = p0.Col;
-      CaretRow = p0.Row;
-      window_.HideCaret();
-      std::string s(Lines->Get(CaretRow));
-      const std::size_t at = std::min(s.size(), static_cast<std::size_t>(CaretCol));
-      const bool split = rec.Text == "\r\n";
-      if (split) {
-        const std::string rest = s.substr(at);
-        s.resize(at);
-        s += "\r\n";
-        Lines->Put(CaretRow, s);
-        if (!rest.empty()) Lines->Insert(CaretRow + 1, rest);
-      } else {
-        s.insert(at, rec.Text);
-        Lines->Put(CaretRow, s);
-      }
-      CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
-      CaretY = (CaretRow - TopRow) * LineHeight;
-      if (WordWrap) {
-        RewrapLines(CaretX, CaretRow, true, split, split ? CaretRow + 1 : CaretRow);
-      } else if (!ShowPosition(-1, -1, 0, true)) {
-        if (UpdateVertRange(true)) {
-          RedrawAll();
-        } else {
-          RepaintRowFrom(CaretRow, 0);
-          if (split) RedrawRows(RedrawBand::BelowCaret);
-        }
-        UpdateHorzRange(true);
-        UpdateCaret();
-      }
-      move(ukInsert);
-      window_.ShowCaret();
+      EditChange back;
+      back.from = back.to = HistoryPos(rec);
+      back.text = rec.Text;
+      back.view = EditView::Restore;
+      back.then = EditEnd::Undone;
+      MoveHistoryRecord(redo, ukInsert);
+      Edit(back);
       break;
     }
     case ukReplaceAll: {
       // Replacements made together are taken back together; the record then holds what
       // reverses them again, for the other list.
-      std::string inverse = ApplyReplaceRecord(rec);
+      const std::vector<ReplacePiece> pieces = DecodeReplacePieces(rec.Text);
+      std::string inverse = EncodeReplacePieces(InverseReplacePieces(pieces));
       UndoRecord& front = from.front();
       const std::int64_t delta =
           static_cast<std::int64_t>(inverse.size()) - static_cast<std::int64_t>(front.Text.size());
@@ -265,7 +234,8 @@ void TLumoEdit::ApplyHistoryStep(bool redo) {
       else
         UndoBytes += static_cast<std::int32_t>(delta);
       front.Text = std::move(inverse);
-      move(ukReplaceAll);
+      MoveHistoryRecord(redo, ukReplaceAll);
+      EditPieces(pieces, false, EditEnd::Undone);
       break;
     }
     case ukOverwrite:
@@ -279,11 +249,9 @@ void TLumoEdit::ApplyHistoryStep(bool redo) {
         UndoOverflow = true;
       }
       from.pop_front();
+      EndEdit(EditEnd::Undone);
       break;
   }
-  KeepCaretOnCharacter();
-  SetModified(!UndoList.empty() || UndoOverflow);
-  FireChange();
 }
 
 }  // namespace quiret

@@ -1,6 +1,8 @@
 // The editor control on the test window, set up as the editor tests do (8/16-pixel cells).
 #pragma once
 
+#include <istream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,13 @@ struct Editor {
     return out;
   }
 };
+
+// Rows read from a stream, handed to the control as a file load hands them.
+inline void LoadStream(TLumoEdit& edit, std::istream& stream) {
+  auto rows = std::make_unique<TLumoStrings>();
+  rows->LoadFromStream(stream);
+  edit.LoadRows(std::move(rows));
+}
 
 inline std::string Joined(const std::vector<std::string>& rows) {
   std::string s;

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   edit.SetLineSpace(lineSpace);
   edit.ApplySettings();
   std::istringstream stream{std::string(text)};
-  edit.Lines->LoadFromStream(stream);
+  LoadStream(edit, stream);
   if (wrap) edit.SetWordWrap(true);
   for (const Step& s : plan) {
     e.win.Resize(s.w, s.h);

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   edit.AutoWrap = autoWrap;
   e.win.Resize(width, 300);
   std::istringstream stream{std::string(text)};
-  edit.Lines->LoadFromStream(stream);
+  LoadStream(edit, stream);
   std::string fault = edit.Lines->CheckInvariant();
   FUZZ_CHECK(fault.empty(), fault);
   const std::vector<std::string> loaded = e.Rows();

@@ -163,7 +163,9 @@ int main(int argc, char** argv) {
     window.activateWindow();
     window.setFocus();
     Pump(50);
-    edit.Lines->LoadFromFile(o.file);
+    auto rows = std::make_unique<quiret::TLumoStrings>();
+    rows->LoadFromFile(o.file);
+    edit.LoadRows(std::move(rows));
     Configure(edit, o);
     if (o.caret) {
       // Scrolls the view so that the position is shown, as a caret move does.

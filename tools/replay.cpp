@@ -3,8 +3,9 @@
 //
 //   replay [FILE|-]      (standard input when no file is given; --help shows the format)
 //
-// Exit codes: 0 done, 1 the scenario could not be read or the control threw, 2 a fault in
-// the scenario text.
+// Exit codes: 0 done, 1 the scenario could not be read, the control threw or its state
+// broke its invariant after an event (the first such event is named), 2 a fault in the
+// scenario text.
 #include <unistd.h>
 
 #include <cctype>
@@ -65,6 +66,12 @@ const char kUsage[] =
 
 struct ScenarioError : std::runtime_error {
   ScenarioError(int line, const std::string& what) : std::runtime_error(what), line(line) {}
+  int line;
+};
+
+// The control's state broke its invariant after the event on `line`.
+struct UnsoundState : std::runtime_error {
+  UnsoundState(int line, const std::string& what) : std::runtime_error(what), line(line) {}
   int line;
 };
 
@@ -474,7 +481,9 @@ void LoadAsFile(TLumoEdit& edit, const std::string& bytes) {
     done += static_cast<size_t>(n);
   }
   close(fd);
-  edit.Lines->LoadFromFile(path);
+  auto rows = std::make_unique<quiret::TLumoStrings>();
+  rows->LoadFromFile(path);
+  edit.LoadRows(std::move(rows));
 }
 
 class Runner {
@@ -504,7 +513,11 @@ class Runner {
     ed.SetWordWrap(s_.wordWrap.value_or(true));
     ed.MoveToTextStart();
     win_.SetFocus();
-    for (const Event& e : s_.events) Deliver(e);
+    for (const Event& e : s_.events) {
+      Deliver(e);
+      // The control's state must be sound after every event; the first fault ends the run.
+      if (const std::string fault = ed.CheckInvariant(); !fault.empty()) throw UnsoundState(e.line, fault);
+    }
     if (buttonDown_)
       std::fprintf(stderr, "replay: note: the scenario at line %d ends with the left button still pressed\n",
                    s_.firstLine);
@@ -734,6 +747,10 @@ int main(int argc, char** argv) {
       const std::string json = Runner(s).Run();
       std::fputs((json + "\n").c_str(), stdout);
       std::fflush(stdout);
+    } catch (const UnsoundState& e) {
+      std::fprintf(stderr, "replay: %s:%d: unsound state after this event: %s\n", file.c_str(), e.line,
+                   e.what());
+      return 1;
     } catch (const std::exception& e) {
       std::fprintf(stderr, "replay: %s: the scenario starting at line %d failed: %s\n", file.c_str(),
                    s.firstLine, e.what());

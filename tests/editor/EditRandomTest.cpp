@@ -5,42 +5,13 @@
 
 #include "editor/LumoEditSub.h"
 #include "tests/editor/EditorFixture.h"
-#include "tests/support/CaretPlace.h"
 
 namespace quiret {
 namespace {
 
-std::string Hex(std::string_view s) {
-  std::string out;
-  for (unsigned char c : s) {
-    const char* d = "0123456789abcdef";
-    out += d[c >> 4];
-    out += d[c & 15];
-  }
-  return out;
-}
-
 class EditRandom : public EditorFixture, public ::testing::WithParamInterface<int> {
  protected:
-  void Check(const std::string& what) {
-    const std::string fault = edit.Lines->CheckInvariant();
-    ASSERT_EQ(fault, "") << what;
-    const std::int32_t last = edit.Lines->Count() - 1;
-    ASSERT_TRUE(edit.CaretRow >= 0 && edit.CaretRow <= last) << what;
-    ASSERT_TRUE(CaretPlaceOk(edit.Lines->Get(edit.CaretRow), edit.CaretCol, edit.CaretRow == last))
-        << what << " caret " << edit.CaretCol << "," << edit.CaretRow << " in "
-        << Hex(edit.Lines->Get(edit.CaretRow));
-    ASSERT_TRUE(edit.AnchorRow >= 0 && edit.AnchorRow <= last) << what;
-    ASSERT_TRUE(CaretPlaceOk(edit.Lines->Get(edit.AnchorRow), edit.AnchorCol, edit.AnchorRow == last))
-        << what << " anchor " << edit.AnchorCol << "," << edit.AnchorRow;
-    if (!edit.SelActive && !edit.AllSelected) {
-      ASSERT_EQ(edit.AnchorCol, edit.CaretCol) << what;
-      ASSERT_EQ(edit.AnchorRow, edit.CaretRow) << what;
-    }
-    ASSERT_TRUE(edit.TopRow >= 0 && edit.TopRow <= std::max(0, last)) << what;
-    ASSERT_GE(edit.HorzOffset, 0) << what;
-    ASSERT_LE(edit.UndoBytes, edit.UndoBuf) << what;
-  }
+  void Check(const std::string& what) { ASSERT_EQ(edit.CheckInvariant(), "") << what; }
 };
 
 TEST_P(EditRandom, EveryEventKeepsTheRowsAndCaretSoundAndUndoRestoresTheText) {

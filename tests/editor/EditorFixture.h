@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "editor/LumoEdit.h"
+#include "tests/support/EditorRows.h"
 #include "tests/support/TestClipboard.h"
 #include "tests/support/TestEditorWindow.h"
 
@@ -28,11 +29,11 @@ class EditorFixture : public ::testing::Test {
     std::vector<std::string> rows;
     for (std::size_t i = 0; i < lines.size(); ++i)
       rows.push_back(lines[i] + (i + 1 < lines.size() ? std::string("\r\n") : std::string("\0\0", 2)));
-    edit.Lines->Assign(rows);
+    LoadRowsInto(edit, rows);
   }
 
   // Stores rows exactly as given (terminators included by the caller).
-  void SetRows(const std::vector<std::string>& rows) { edit.Lines->Assign(rows); }
+  void SetRows(const std::vector<std::string>& rows) { LoadRowsInto(edit, rows); }
 
   std::vector<std::string> Rows() const {
     std::vector<std::string> out;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editor/LumoEdit.h"
+#include "tests/support/EditorRows.h"
 #include "tests/support/TestEditorWindow.h"
 
 namespace quiret {
@@ -108,10 +109,10 @@ class FastWrapTest : public ::testing::Test {
   // cache, so that it meets pairs never measured.
   void ExpectSameRows(const std::vector<std::string>& rows) {
     edit.ResetWidthCache();
-    edit.Lines->Assign(rows);
+    LoadRowsInto(edit, rows);
     edit.Relayout(true, false);
     const std::vector<std::string> wrapped = Rows();
-    edit.Lines->Assign(rows);
+    LoadRowsInto(edit, rows);
     ASSERT_EQ(wrapped, edit.SplitRows());
   }
 
@@ -204,7 +205,7 @@ TEST_F(FastWrapTest, MatchesTheMeasuringRuleWithEveryPairMeasured) {
     edit.Column = 80;
     edit.AutoWrap = true;
     edit.TextAreaWidth = 640;
-    edit.Lines->Assign(std::vector<std::string>(1 << 14, "a\r\n"));
+    LoadRowsInto(edit, std::vector<std::string>(1 << 14, "a\r\n"));
     edit.Relayout(true, false);  // measures every pair
     for (int round = 0; round < 300; ++round) {
       std::vector<std::string> rows;
@@ -216,10 +217,10 @@ TEST_F(FastWrapTest, MatchesTheMeasuringRuleWithEveryPairMeasured) {
       const int widths[] = {5, 8, 40, 77, 8 * edit.Column, 8 * edit.Column + 7, 4000};
       edit.TextAreaWidth = widths[rng() % std::size(widths)];
       SCOPED_TRACE(::testing::Message() << "odd " << odd << " round " << round);
-      edit.Lines->Assign(rows);
+      LoadRowsInto(edit, rows);
       edit.Relayout(true, false);
       const std::vector<std::string> wrapped = Rows();
-      edit.Lines->Assign(rows);
+      LoadRowsInto(edit, rows);
       ASSERT_EQ(wrapped, edit.SplitRows());
     }
   }

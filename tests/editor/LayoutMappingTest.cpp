@@ -74,7 +74,7 @@ TEST_F(MappingTest, RewrapAfterTypingKeepsTheCaretOnItsCharacter) {
   // Type "#" at row 0, column 9, as an editing operation would store it.
   std::string row0(edit.Lines->Get(0));
   row0.insert(9, "#");
-  edit.Lines->Put(0, row0);
+  TLumoEditTestAccess::Rows(edit).Put(0, row0);
   edit.CaretRow = 0;
   edit.CaretCol = 10;
   edit.RewrapLines(9, 0, true, false, 0);
@@ -93,7 +93,7 @@ TEST_F(MappingTest, RewrapGrowsALineByARow) {
   ASSERT_EQ(edit.Lines->Count(), 4);  // 10, 10, CR LF, z
   std::string row1(edit.Lines->Get(1));
   row1.insert(4, "XY");
-  edit.Lines->Put(1, row1);
+  TLumoEditTestAccess::Rows(edit).Put(1, row1);
   edit.CaretRow = 1;
   edit.CaretCol = 6;
   edit.RewrapLines(4, 1, true, false, 1);

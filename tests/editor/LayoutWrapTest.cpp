@@ -144,7 +144,7 @@ TEST_F(WrapTest, SameSizeAgainGivesWhatAFullRewrapGives) {
     EXPECT_EQ(Rows(), rows);
     EXPECT_EQ(caret, std::make_pair(edit.CaretCol, edit.CaretRow));
   }
-  edit.Lines->Put(0, Repeat("e", 20));  // joins what the wrap split
+  TLumoEditTestAccess::Rows(edit).Put(0, Repeat("e", 20));  // joins what the wrap split
   win.Resize(10 + 400, 400);
   EXPECT_EQ(Rows()[0], Repeat("e", 50));
 }
@@ -217,7 +217,7 @@ TEST_F(WrapTest, WrapEditAndUnwrapOfALoadedDocument) {
   std::ofstream(file, std::ios::binary) << "short\r\n"
                                         << Repeat("a", 25) << "\r\n"
                                         << Repeat(kA, 12) << "\r\nend";
-  edit.Lines->LoadFromFile(file);
+  TLumoEditTestAccess::Rows(edit).LoadFromFile(file);
   std::filesystem::remove(file);
   edit.Column = 10;
   edit.CaretRow = 1;
@@ -236,7 +236,7 @@ TEST_F(WrapTest, WrapEditAndUnwrapOfALoadedDocument) {
   EXPECT_EQ(edit.Lines->CheckInvariant(), "");
 
   // Typing in the wrapped text: the row is changed and its line wrapped again.
-  edit.Lines->Put(2, "bbbbbbbb" + std::string(edit.Lines->Get(2)));
+  TLumoEditTestAccess::Rows(edit).Put(2, "bbbbbbbb" + std::string(edit.Lines->Get(2)));
   edit.CaretRow = 1;
   edit.CaretCol = 0;
   edit.RewrapLines(0, 1, false, false, 1);

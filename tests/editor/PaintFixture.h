@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editor/LumoEdit.h"
+#include "tests/support/EditorRows.h"
 #include "tests/support/TestEditorWindow.h"
 
 namespace quiret {
@@ -29,7 +30,7 @@ class PaintTest : public ::testing::Test {
 
   // Replaces the display rows (given with their terminators) and forgets what was drawn.
   void SetRows(const std::vector<std::string>& rows) {
-    ed.Lines->Assign(rows);
+    LoadRowsInto(ed, rows);
     surface().Clear();
   }
 

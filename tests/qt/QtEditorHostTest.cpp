@@ -9,6 +9,7 @@
 #include "editor/LumoEdit.h"
 #include "platform/qt/QtEditorWindow.h"
 #include "tests/qt/QtTestApp.h"
+#include "tests/support/EditorRows.h"
 
 namespace quiret {
 namespace {
@@ -43,7 +44,7 @@ class EditorHostTest : public ::testing::Test {
   // The host's set-up of a new document, wrapping at the window's width.
   // `text` is whole lines; the end marker is added as the last row.
   void Load(std::string_view text) {
-    edit->Lines->SetText(std::string(text) + std::string(TLumoStrings::kEndMarker));
+    LoadTextInto(*edit, std::string(text) + std::string(TLumoStrings::kEndMarker));
     TFont font;
     font.Name = "ＭＳ ゴシック";
     font.SetSize(12);

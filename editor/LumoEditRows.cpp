@@ -1,0 +1,248 @@
+// TLumoEdit: the only code that writes the rows. A change of the text replaces one range of
+// bytes (or, for find and replace, many at once) and is reported through OnTextChange; the
+// re-wrap of edited lines, the whole-text wrap and a new text handed in only re-cut or
+// replace the rows.
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "editor/LumoEdit.h"
+#include "editor/LumoEditSub.h"
+#include "editor/WrapEngine.h"
+
+namespace quiret {
+
+namespace {
+
+bool HoldsCrLf(std::string_view text) { return text.find("\r\n") != std::string_view::npos; }
+
+}  // namespace
+
+TLumoStrings& TLumoEdit::Store() { return *Lines.rows_; }
+
+RowPos TLumoEdit::ReplaceRange(RowPos from, RowPos to, std::string_view text, std::string_view removed) {
+  if (from == to && text.empty()) return from;
+  TLumoStrings& rows = Store();
+  const LinePos at = OnTextChange ? ToLine(from) : LinePos{};
+  const std::string_view first = rows.Get(from.Row), last = rows.Get(to.Row);
+  const std::size_t a = std::min(first.size(), static_cast<std::size_t>(std::max(from.Col, 0)));
+  const std::size_t b = std::min(last.size(), static_cast<std::size_t>(std::max(to.Col, 0)));
+  const std::size_t tail = last.size() - b;
+  std::string merged;
+  merged.reserve(a + text.size() + tail);
+  merged.append(first.substr(0, a)).append(text).append(last.substr(b));
+  if (to.Row > from.Row) rows.DeleteRange(from.Row + 1, to.Row - from.Row);
+  RowPos end{static_cast<std::int32_t>(a + text.size()), from.Row};
+  if (HoldsCrLf(text)) {
+    end.Row = ReplaceRowByText(from.Row, merged);
+    end.Col = static_cast<std::int32_t>(rows.Get(end.Row).size() - tail);
+  } else {
+    // A continuation row removed whole stays as an empty row until the re-wrap that follows
+    // every change of wrapped rows: the re-wrap then sees how many rows the line had.
+    rows.Put(from.Row, merged);
+  }
+  if (OnTextChange) OnTextChange(this, at, removed, text);
+  return end;
+}
+
+std::int32_t TLumoEdit::ReplaceRowByText(std::int32_t row, std::string_view text) {
+  // The first row is replaced in place and the rest go in after it with one move of the
+  // later rows. The new rows go in before anything is replaced: a refused insertion loses
+  // nothing.
+  TLumoStrings& rows = Store();
+  const std::size_t stop = text.find_first_of(std::string_view("\r\0", 2));
+  const std::size_t first = stop == std::string_view::npos ? text.size() : stop + 2;
+  if (first >= text.size()) {
+    // One piece, or a terminator byte at the very end: the store's own splitting decides.
+    std::int32_t last = row + 1;
+    rows.InsertText(last, text);
+    rows.Delete(row);
+    return last - 1;
+  }
+  std::int32_t last = row + 1;
+  rows.InsertText(last, text.substr(first));
+  rows.Put(row, text.substr(0, first));
+  return last;
+}
+
+void TLumoEdit::JoinLineRows(std::int32_t row) {
+  std::int32_t last = row;
+  const std::string joined = JoinRows(row, last);
+  if (last == row) return;
+  TLumoStrings& rows = Store();
+  rows.DeleteRange(row + 1, last - row);
+  rows.Put(row, joined);
+}
+
+LinePos TLumoEdit::ReplacePiecesInRows(const std::vector<ReplacePiece>& pieces) {
+  TLumoStrings& rows = Store();
+  // Rows are only replaced here, never inserted or removed, so row numbers stay valid; a
+  // line that needs another number of rows is put whole into its first row, its other
+  // rows emptied, and all rows are re-cut once at the end.
+  struct Recut {
+    std::int32_t row;
+    std::vector<std::size_t> lengths;
+  };
+  std::vector<Recut> recuts;
+  LinePos caretAfter{0, 0};
+  std::string line;
+  for (std::size_t k = 0; k < pieces.size();) {
+    const std::int32_t lineNo = pieces[k].Line;
+    const std::int32_t first = rows.RowAfterLfRow(lineNo);
+    std::int32_t last = first;
+    const std::string old = JoinRows(first, last);
+    line.clear();
+    std::size_t copied = 0;
+    for (; k < pieces.size() && pieces[k].Line == lineNo; ++k) {
+      const ReplacePiece& p = pieces[k];
+      const auto col = static_cast<std::size_t>(p.Col);
+      if (col < copied || old.compare(col, p.Cur.size(), p.Cur) != 0)
+        throw std::runtime_error("replacement does not match the text");
+      line.append(old, copied, col - copied).append(p.Repl);
+      copied = col + p.Cur.size();
+      caretAfter = LinePos{static_cast<std::int32_t>(line.size()), lineNo};
+    }
+    line.append(old, copied);
+    if (!WordWrap) {
+      rows.Put(first, line);
+      continue;
+    }
+    std::vector<std::size_t> lengths = WrapLengths(line);
+    if (lengths.size() == static_cast<std::size_t>(last - first + 1)) {
+      std::size_t at = 0;
+      for (std::size_t j = 0; j < lengths.size(); ++j) {
+        rows.Put(first + static_cast<std::int32_t>(j), std::string_view(line).substr(at, lengths[j]));
+        at += lengths[j];
+      }
+    } else {
+      rows.Put(first, line);
+      for (std::int32_t r = first + 1; r <= last; ++r) rows.Put(r, std::string_view());
+      recuts.push_back(Recut{first, std::move(lengths)});
+    }
+  }
+  if (!recuts.empty()) {
+    std::vector<std::uint32_t> all;
+    all.reserve(static_cast<std::size_t>(rows.Count()) + recuts.size());
+    std::size_t k = 0;
+    for (std::int32_t r = 0; r < rows.Count(); ++r) {
+      if (k < recuts.size() && recuts[k].row == r) {
+        all.insert(all.end(), recuts[k].lengths.begin(), recuts[k].lengths.end());
+        ++k;
+      } else if (const std::size_t n = rows.Get(r).size(); n > 0) {
+        all.push_back(static_cast<std::uint32_t>(n));
+      }
+    }
+    rows.Recut(all);
+  }
+  if (OnTextChange) {
+    // Each piece where it stands once the pieces before it are in: later pieces of a line
+    // move by what the earlier ones changed.
+    std::int64_t shift = 0;
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+      const ReplacePiece& p = pieces[k];
+      if (k == 0 || pieces[k - 1].Line != p.Line) shift = 0;
+      OnTextChange(this, LinePos{static_cast<std::int32_t>(p.Col + shift), p.Line}, p.Cur, p.Repl);
+      shift += static_cast<std::int64_t>(p.Repl.size()) - static_cast<std::int64_t>(p.Cur.size());
+    }
+  }
+  return caretAfter;
+}
+
+void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
+                            std::int32_t lastRow) {
+  (void)x;  // the band redraw repaints the first row whole
+  TLumoStrings& rows = Store();
+  std::int32_t newCaretCol = CaretCol;
+  std::int32_t newCaretRow = CaretRow;
+  std::int32_t w = firstRow;
+  const std::int32_t lineCount = lastRow - firstRow + 1;
+  bool rowCountChanged = false;
+  for (std::int32_t k = 0; k < lineCount && w < rows.Count(); ++k) {
+    std::int32_t oldLast = w;
+    const std::string data = JoinRows(w, oldLast);
+    std::int32_t oldExtra = oldLast - w;
+    std::int32_t j = 0;
+    std::size_t at = 0;
+    for (const std::size_t length : WrapLengths(data)) {
+      const std::string_view piece = std::string_view(data).substr(at, length);
+      if (j <= oldExtra) {
+        rows.Put(w, piece);
+      } else {
+        rows.Insert(w, piece);
+      }
+      if (firstRow + k == CaretRow && newCaretCol >= 0) {
+        CaretCol = newCaretCol;
+        newCaretCol -= static_cast<std::int32_t>(piece.size());
+        ++newCaretRow;
+      }
+      ++w;
+      ++j;
+      at += length;
+    }
+    // Every surplus row of the old layout goes.
+    for (std::int32_t surplus = oldExtra + 1 - j; surplus > 0; --surplus) rows.Delete(w);
+    if (firstRow + k < CaretRow) newCaretRow += j - (oldExtra + 1);
+    if (j != oldExtra + 1) rowCountChanged = true;
+  }
+  newCaretRow -= 1;
+
+  if (!redraw) {
+    CaretRow = AnchorRow = SelEndRow = newCaretRow;
+    CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
+    return;
+  }
+  if (ShowPosition(CaretCol, newCaretRow, 0, true)) {
+    CaretRow = AnchorRow = newCaretRow;
+  } else {
+    if (UpdateVertRange(true)) {
+      RedrawAll();
+    } else if (redrawBelow || rowCountChanged || lineCount > 1) {
+      RedrawRows(3, firstRow, 0);
+    } else {
+      RedrawRows(6, firstRow, w - 1);
+    }
+    AnchorCol = SelEndCol = PaintedSelCol = GoalCol = CaretCol;
+    CaretRow = AnchorRow = SelEndRow = newCaretRow;
+  }
+  PaintedSelRow = CaretRow;
+  UpdateCaret();
+}
+
+void TLumoEdit::ResetRows() {
+  if (!Lines.rows_) Lines.rows_ = std::make_unique<TLumoStrings>();
+  Store().Clear();
+  Store().Add(TLumoStrings::kEndMarker);
+}
+
+std::unique_ptr<TLumoStrings> TLumoEdit::LoadRows(std::unique_ptr<TLumoStrings> rows) {
+  if (!rows) throw std::invalid_argument("LoadRows: no rows");
+  std::unique_ptr<TLumoStrings> old = std::exchange(Lines.rows_, std::move(rows));
+  if (Store().Count() == 0) Store().Add(TLumoStrings::kEndMarker);
+  CaretCol = CaretRow = AnchorCol = AnchorRow = SelEndCol = SelEndRow = 0;
+  PaintedSelCol = PaintedSelRow = GoalCol = CaretX = TopRow = HorzOffset = 0;
+  SelActive = AllSelected = false;
+  HighlightLen = 0;
+  ClearUndoList();
+  ClearRedoList();
+  UndoOverflow = false;
+  SetModified(false);
+  if (RedoMode && OnChangeRedoMode) {
+    RedoMode = false;
+    OnChangeRedoMode(this, false);
+  }
+  return old;
+}
+
+void TLumoEdit::WrapAllRows() {
+  WidthTable widths(widthCache_, window_.Canvas());
+  WrapInPlace(Store(), WrapRule{Column, AutoWrap, TextAreaWidth, TabCount}, widths,
+              [this](std::int64_t done, std::int64_t total) {
+                if (OnLayoutProgress) OnLayoutProgress(this, std::min(done, total), total);
+              });
+}
+
+void TLumoEdit::UnwrapAllRows() { UnwrapInPlace(Store()); }
+
+}  // namespace quiret

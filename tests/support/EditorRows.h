@@ -1,0 +1,32 @@
+// Rows handed to an editor control in tests: whole texts the way a file load hands them, and
+// single rows written directly where a test stages a state no command leaves (the re-wrap
+// after one row was edited by hand).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editor/LumoEdit.h"
+
+namespace quiret {
+
+inline void LoadRowsInto(TLumoEdit& edit, const std::vector<std::string>& rows) {
+  auto store = std::make_unique<TLumoStrings>();
+  store->Assign(rows);
+  edit.LoadRows(std::move(store));
+}
+
+inline void LoadTextInto(TLumoEdit& edit, std::string_view text) {
+  auto store = std::make_unique<TLumoStrings>();
+  store->SetText(text);
+  edit.LoadRows(std::move(store));
+}
+
+class TLumoEditTestAccess {
+ public:
+  static TLumoStrings& Rows(TLumoEdit& edit) { return edit.Store(); }
+};
+
+}  // namespace quiret
