@@ -169,21 +169,24 @@ class TLumoEdit : public EditorWindowClient {
   }
 
   // ---- Scrolling (LumoEditScroll.cpp) ----
-  // Returns the rows the view moved.
-  std::int32_t VertScroll(int code, int pos);
+  // Returns the rows the view moved. The caret goes along and ends a selection unless
+  // `extend` (Shift held).
+  std::int32_t VertScroll(int code, int pos, bool extend = false);
   void HorzScroll(int code, int pos);
 
   // ---- Caret movement and selection (LumoEditCaret.cpp) ----
-  void CaretLeft(bool word);
-  void CaretRight(bool word);
-  void CaretRowStart();
-  void CaretRowEnd();
-  void CaretUpDown(int dir);
-  void MoveRows(std::int32_t n);
-  void MoveToTextStart();
-  void MoveToTextEnd();
+  // Each motion extends the selection with `extend` (the key's Shift) or while the pointer
+  // selects, and ends it otherwise.
+  void CaretLeft(bool word, bool extend = false);
+  void CaretRight(bool word, bool extend = false);
+  void CaretRowStart(bool extend = false);
+  void CaretRowEnd(bool extend = false);
+  void CaretUpDown(int dir, bool extend = false);
+  void MoveRows(std::int32_t n, bool extend = false);
+  void MoveToTextStart(bool extend = false);
+  void MoveToTextEnd(bool extend = false);
   std::int32_t ColumnFromX(std::string_view row, std::int32_t x);
-  void UpdateSelection();
+  void UpdateSelection(bool extend);
   void EndSelection();
   void ExtendSelectionTo(std::int32_t col, std::int32_t row);
   static std::uint8_t CharClass(std::int32_t code);
@@ -534,7 +537,7 @@ class TLumoEdit : public EditorWindowClient {
   RowPos HistoryPos(const UndoRecord& rec) const;
   // The selection step of the jumps to the text's ends: Shift (or a mouse selection) starts
   // or keeps a selection from the caret, anything else ends it.
-  void SelectForTextEndJump();
+  void SelectForTextEndJump(bool extend);
 
   // ---- The rows (LumoEditRows.cpp, the only place that writes them) ----
   TLumoStrings& Store();
@@ -569,8 +572,6 @@ class TLumoEdit : public EditorWindowClient {
   bool FindMatch(FindState& fs, RowPos from, bool backward, RowPos& start, RowPos& end, std::int32_t& len);
   void SelectRange(RowPos start, RowPos end);
   std::shared_ptr<FindState> find_;
-  // Set while a command moves the caret internally: the move never extends a selection.
-  bool noExtend_ = false;
   // The cursor for the Ctrl state while text is dragged.
   void ShowDragCursor(bool copy);
   // Ends a pointer selection: the timer and the capture go with it.

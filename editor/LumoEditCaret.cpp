@@ -38,8 +38,8 @@ void TLumoEdit::PaintSpan(RowPos from, RowPos to, bool selected) {
   }
 }
 
-void TLumoEdit::UpdateSelection() {
-  const bool keyOrMouse = !noExtend_ && (window_.IsShiftDown() || MouseSelecting);
+void TLumoEdit::UpdateSelection(bool extend) {
+  const bool keyOrMouse = extend || MouseSelecting;
   if (!keyOrMouse && InVScroll && AllSelected && !InKeyDown) return;  // select-all survives scrolling
   if (!keyOrMouse) {
     EndSelection();
@@ -150,7 +150,7 @@ std::int32_t TLumoEdit::FindWordBoundary(bool forward, std::string& passed) {
 
 // ---- Horizontal motions ----
 
-void TLumoEdit::CaretRight(bool word) {
+void TLumoEdit::CaretRight(bool word, bool extend) {
   GoalCol = 0;
   const std::string_view s = Lines->Get(CaretRow);
   const std::int32_t n = static_cast<std::int32_t>(s.size());
@@ -182,38 +182,38 @@ void TLumoEdit::CaretRight(bool word) {
     const bool wasScrolled = HorzOffset != 0;
     HorzOffset = CaretCol = CaretX = 0;
     bool moved = false;
-    if (CaretRow - TopRow + VertScrollMargin >= VisibleRows) moved = VertScroll(SB_LINEDOWN, 0) != 0;
+    if (CaretRow - TopRow + VertScrollMargin >= VisibleRows) moved = VertScroll(SB_LINEDOWN, 0, extend) != 0;
     if (!moved) {  // also when the view cannot scroll any further
       DrawCaretUnderline(false);
       ++CaretRow;
       DrawCaretUnderline(true);
     }
     if (wasScrolled) RedrawAll();
-    UpdateSelection();
+    UpdateSelection(extend);
   } else if (kind == Passed::Tab) {
     CaretX = PixelXOf(s, CaretCol) - HorzOffset;
     if (TextAreaWidth - CaretX - HorzScrollMargin < 0) HorzScroll(SB_LINERIGHT, 0);
-    UpdateSelection();
+    UpdateSelection(extend);
   } else {
     CaretX += TextWidth(passed);
     while (TextAreaWidth - CaretX - HorzScrollMargin < 0) {
       HorzScroll(SB_LINERIGHT, 0);
       if (HScrollDone == 0) break;  // nothing left to scroll
     }
-    UpdateSelection();
+    UpdateSelection(extend);
   }
   UpdateCaret();
   window_.ShowCaret();
   GoalCol = CaretCol;
 }
 
-void TLumoEdit::CaretLeft(bool word) {
+void TLumoEdit::CaretLeft(bool word, bool extend) {
   GoalCol = 0;
   if (CaretCol == 0 && CaretRow == 0) return;
   window_.HideCaret();
   if (CaretCol == 0) {
     bool moved = false;
-    if (CaretRow - TopRow - VertScrollMargin <= 0) moved = VertScroll(SB_LINEUP, 0) != 0;
+    if (CaretRow - TopRow - VertScrollMargin <= 0) moved = VertScroll(SB_LINEUP, 0, extend) != 0;
     if (!moved) {
       DrawCaretUnderline(false);
       --CaretRow;
@@ -249,18 +249,18 @@ void TLumoEdit::CaretLeft(bool word) {
       if (HScrollDone == 0) break;
     }
   }
-  UpdateSelection();
+  UpdateSelection(extend);
   UpdateCaret();
   window_.ShowCaret();
   GoalCol = CaretCol;
 }
 
-void TLumoEdit::CaretRowStart() {
+void TLumoEdit::CaretRowStart(bool extend) {
   if (CaretRow == 0 && CaretCol == 0) return;
   window_.HideCaret();
   CaretCol = 0;
   CaretX = 0;
-  UpdateSelection();
+  UpdateSelection(extend);
   if (HorzOffset != 0) {
     HorzOffset = 0;
     RedrawAll();
@@ -270,7 +270,7 @@ void TLumoEdit::CaretRowStart() {
   window_.ShowCaret();
 }
 
-void TLumoEdit::CaretRowEnd() {
+void TLumoEdit::CaretRowEnd(bool extend) {
   const std::string_view t = StripLineEnd(Lines->Get(CaretRow));
   const std::int32_t len = static_cast<std::int32_t>(t.size());
   if (CaretRow == LastRow() && CaretCol == len) return;
@@ -280,7 +280,7 @@ void TLumoEdit::CaretRowEnd() {
   HorzOffset = std::max(0, w - TextAreaWidth + HorzScrollMargin);
   CaretX = w - HorzOffset;
   CaretCol = len;
-  UpdateSelection();
+  UpdateSelection(extend);
   if (HorzOffset != old) RedrawAll();
   GoalCol = CaretCol;
   UpdateCaret();
@@ -289,28 +289,28 @@ void TLumoEdit::CaretRowEnd() {
 
 // ---- Vertical motions ----
 
-void TLumoEdit::CaretUpDown(int dir) {
+void TLumoEdit::CaretUpDown(int dir, bool extend) {
   if (dir > 0) {
     if (CaretRow - TopRow + VertScrollMargin >= VisibleRows) {
       if (ScrollRepeat < 0) ScrollRepeat = 0;
       ++ScrollRepeat;
       // The scroll takes the caret along; at the end of the view range the caret moves alone.
-      if (VertScroll(SB_LINEDOWN, 0) == 0) MoveRows(1);
+      if (VertScroll(SB_LINEDOWN, 0, extend) == 0) MoveRows(1, extend);
     } else {
-      MoveRows(1);
+      MoveRows(1, extend);
     }
     return;
   }
   if (CaretRow - TopRow < VertScrollMargin) {
     if (ScrollRepeat > 0) ScrollRepeat = 0;
     --ScrollRepeat;
-    if (VertScroll(SB_LINEUP, 0) == 0) MoveRows(-1);
+    if (VertScroll(SB_LINEUP, 0, extend) == 0) MoveRows(-1, extend);
   } else {
-    MoveRows(-1);
+    MoveRows(-1, extend);
   }
 }
 
-void TLumoEdit::MoveRows(std::int32_t n) {
+void TLumoEdit::MoveRows(std::int32_t n, bool extend) {
   if ((n < 0 && CaretRow == 0) || (n > 0 && CaretRow == LastRow())) return;
   if (GoalCol != GoalXCol) {
     GoalXCol = GoalCol;
@@ -325,7 +325,7 @@ void TLumoEdit::MoveRows(std::int32_t n) {
     RedrawAll();
   }
   CaretX -= HorzOffset;
-  UpdateSelection();
+  UpdateSelection(extend);
   UpdateCaret();
   window_.ShowCaret();
   DrawCaretUnderline(true);
@@ -344,24 +344,24 @@ std::int32_t TLumoEdit::ColumnFromX(std::string_view row, std::int32_t x) {
 
 // ---- Text ends ----
 
-void TLumoEdit::SelectForTextEndJump() {
-  const bool extend = window_.IsShiftDown() || MouseSelecting;
+void TLumoEdit::SelectForTextEndJump(bool extend) {
+  const bool keep = extend || MouseSelecting;
   if (!SelActive) {
-    if (AllSelected && !extend) EndSelection();
-    if (extend) {
+    if (AllSelected && !keep) EndSelection();
+    if (keep) {
       SelActive = true;
       AnchorCol = CaretCol;
       AnchorRow = CaretRow;
     }
-  } else if (!window_.IsShiftDown()) {
+  } else if (!extend) {
     EndSelection();
   }
 }
 
-void TLumoEdit::MoveToTextStart() {
+void TLumoEdit::MoveToTextStart(bool extend) {
   if (CaretCol == 0 && CaretRow == 0) return;
   window_.HideCaret();
-  SelectForTextEndJump();
+  SelectForTextEndJump(extend);
   HorzOffset = CaretX = TopRow = CaretRow = CaretCol = GoalCol = 0;
   window_.SetScrollPos(ScrollBarKind::Vert, 0, false);
   window_.SetScrollPos(ScrollBarKind::Horz, 0, false);
@@ -379,12 +379,12 @@ void TLumoEdit::MoveToTextStart() {
   window_.ShowCaret();
 }
 
-void TLumoEdit::MoveToTextEnd() {
+void TLumoEdit::MoveToTextEnd(bool extend) {
   const std::int32_t last = LastRow();
   const std::string_view t = StripLineEnd(Lines->Get(last));
   if (CaretRow == last && CaretCol == static_cast<std::int32_t>(t.size())) return;
   window_.HideCaret();
-  SelectForTextEndJump();
+  SelectForTextEndJump(extend);
   CaretRow = last;
   const std::int32_t w = PixelXOf(t, static_cast<std::int32_t>(t.size()));
   HorzOffset = std::max(0, w - TextAreaWidth + HorzScrollMargin);

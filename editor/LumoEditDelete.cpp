@@ -53,9 +53,7 @@ void TLumoEdit::DeleteCharBefore() {
   if (CaretCol == 0 && CaretRow == 0) return;
   // The caret steps over the character first; that step never extends a selection, even
   // with Shift held, so the anchor stays on the caret.
-  noExtend_ = true;
-  CaretLeft(false);
-  noExtend_ = false;
+  CaretLeft(false, false);
   window_.HideCaret();
   const std::string_view s = Lines->Get(CaretRow);
   const std::size_t at = static_cast<std::size_t>(CaretCol);

@@ -155,10 +155,8 @@ bool TLumoEdit::FindMatch(FindState& fs, RowPos from, bool backward, RowPos& sta
 void TLumoEdit::SelectRange(RowPos start, RowPos end) {
   if (HasSelection()) EndSelection();
   window_.HideCaret();
-  noExtend_ = true;
   ShowPosition(start.Col, start.Row, 0, true);
   ShowPosition(end.Col, end.Row, 0, false);
-  noExtend_ = false;
   DrawCaretUnderline(false);
   SelActive = true;
   ExtendSelectionTo(CaretCol, CaretRow);

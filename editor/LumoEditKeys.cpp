@@ -1,5 +1,6 @@
 // TLumoEdit: the key table. A key runs at most one command from each of four groups, in
-// group order, with Shift and Ctrl read once at the start of the key.
+// group order, chosen by the key's own Shift and Ctrl state; the motions get its Shift as
+// "extend the selection".
 #include <iterator>
 
 #include "editor/LumoEdit.h"
@@ -28,7 +29,8 @@ enum Vk : int {
   kPeriod = 0xBE,
 };
 
-using Command = void (*)(TLumoEdit&);
+// A command gets the key's Shift state: the motions extend the selection with it.
+using Command = void (*)(TLumoEdit&, bool extend);
 
 struct Binding {
   int vk;
@@ -37,68 +39,70 @@ struct Binding {
 
 // Group 1 with Ctrl held.
 const Binding kCtrlKeys[] = {
-    {kLeft, [](TLumoEdit& e) { e.CaretLeft(true); }},
-    {kRight, [](TLumoEdit& e) { e.CaretRight(true); }},
-    {kHome, [](TLumoEdit& e) { e.MoveToTextStart(); }},
-    {kEnd, [](TLumoEdit& e) { e.MoveToTextEnd(); }},
-    {kBack, [](TLumoEdit& e) { e.DeleteWordLeft(); }},
-    {kDelete, [](TLumoEdit& e) { e.DeleteWordRight(); }},
-    {kInsert, [](TLumoEdit& e) { e.CopyToClipboard(); }},
-    {'C', [](TLumoEdit& e) { e.CopyToClipboard(); }},
-    {'X', [](TLumoEdit& e) { e.CutToClipboard(); }},
-    {'V', [](TLumoEdit& e) { e.PasteFromClipboard(); }},
-    {'Z', [](TLumoEdit& e) { e.Undo(); }},
-    {'Y', [](TLumoEdit& e) { e.Redo(); }},
-    {'A', [](TLumoEdit& e) { e.SelectAll(); }},
-    {kComma, [](TLumoEdit& e) { e.CaretRowStart(); }},
-    {kPeriod, [](TLumoEdit& e) { e.CaretRowEnd(); }},
+    {kLeft, [](TLumoEdit& e, bool x) { e.CaretLeft(true, x); }},
+    {kRight, [](TLumoEdit& e, bool x) { e.CaretRight(true, x); }},
+    {kHome, [](TLumoEdit& e, bool x) { e.MoveToTextStart(x); }},
+    {kEnd, [](TLumoEdit& e, bool x) { e.MoveToTextEnd(x); }},
+    {kBack, [](TLumoEdit& e, bool) { e.DeleteWordLeft(); }},
+    {kDelete, [](TLumoEdit& e, bool) { e.DeleteWordRight(); }},
+    {kInsert, [](TLumoEdit& e, bool) { e.CopyToClipboard(); }},
+    {'C', [](TLumoEdit& e, bool) { e.CopyToClipboard(); }},
+    {'X', [](TLumoEdit& e, bool) { e.CutToClipboard(); }},
+    {'V', [](TLumoEdit& e, bool) { e.PasteFromClipboard(); }},
+    {'Z', [](TLumoEdit& e, bool) { e.Undo(); }},
+    {'Y', [](TLumoEdit& e, bool) { e.Redo(); }},
+    {'A', [](TLumoEdit& e, bool) { e.SelectAll(); }},
+    {kComma, [](TLumoEdit& e, bool x) { e.CaretRowStart(x); }},
+    {kPeriod, [](TLumoEdit& e, bool x) { e.CaretRowEnd(x); }},
 };
 
 // Group 1 without Ctrl.
 const Binding kPlainKeys[] = {
-    {kLeft, [](TLumoEdit& e) { e.CaretLeft(false); }},   {kRight, [](TLumoEdit& e) { e.CaretRight(false); }},
-    {kHome, [](TLumoEdit& e) { e.CaretRowStart(); }},    {kEnd, [](TLumoEdit& e) { e.CaretRowEnd(); }},
-    {kBack, [](TLumoEdit& e) { e.DeleteCharBefore(); }},
+    {kLeft, [](TLumoEdit& e, bool x) { e.CaretLeft(false, x); }},
+    {kRight, [](TLumoEdit& e, bool x) { e.CaretRight(false, x); }},
+    {kHome, [](TLumoEdit& e, bool x) { e.CaretRowStart(x); }},
+    {kEnd, [](TLumoEdit& e, bool x) { e.CaretRowEnd(x); }},
+    {kBack, [](TLumoEdit& e, bool) { e.DeleteCharBefore(); }},
 };
 
 // Group 2, Shift held.
 const Binding kShiftKeys[] = {
-    {kInsert, [](TLumoEdit& e) { e.PasteFromClipboard(); }},
-    {kDelete, [](TLumoEdit& e) { e.CutToClipboard(); }},
+    {kInsert, [](TLumoEdit& e, bool) { e.PasteFromClipboard(); }},
+    {kDelete, [](TLumoEdit& e, bool) { e.CutToClipboard(); }},
 };
 
 // Group 3, neither Shift nor Ctrl (the convert key is checked separately).
 const Binding kBareKeys[] = {
     {kInsert,
-     [](TLumoEdit& e) {
+     [](TLumoEdit& e, bool) {
        e.InsertMode = !e.InsertMode;
        if (e.OnChangeInsMode) e.OnChangeInsMode(&e, e.InsertMode);
      }},
-    {kDelete, [](TLumoEdit& e) { e.DeleteChar(); }},
+    {kDelete, [](TLumoEdit& e, bool) { e.DeleteChar(); }},
 };
 
 // A page key scrolls the view (taking the caret along); when the view cannot move, the
 // caret moves the page alone.
-void PageKey(TLumoEdit& e, int code) {
-  if (e.VertScroll(code, 0) == 0) e.MoveRows(e.VScrollRequest);
+void PageKey(TLumoEdit& e, int code, bool extend) {
+  if (e.VertScroll(code, 0, extend) == 0) e.MoveRows(e.VScrollRequest, extend);
 }
 
 // Group 4, whatever the modifiers.
 const Binding kAnyKeys[] = {
-    {kTab, [](TLumoEdit& e) { e.InsertTab(); }},
-    {kReturn, [](TLumoEdit& e) { e.NewLine(); }},
-    {kEscape, [](TLumoEdit& e) { e.ClearHighlight(); }},
-    {kPrior, [](TLumoEdit& e) { PageKey(e, SB_PAGEUP); }},
-    {kNext, [](TLumoEdit& e) { PageKey(e, SB_PAGEDOWN); }},
-    {kUp, [](TLumoEdit& e) { e.CaretUpDown(-1); }},
-    {kDown, [](TLumoEdit& e) { e.CaretUpDown(1); }},
+    {kTab, [](TLumoEdit& e, bool) { e.InsertTab(); }},
+    {kReturn, [](TLumoEdit& e, bool) { e.NewLine(); }},
+    {kEscape, [](TLumoEdit& e, bool) { e.ClearHighlight(); }},
+    {kPrior, [](TLumoEdit& e, bool x) { PageKey(e, SB_PAGEUP, x); }},
+    {kNext, [](TLumoEdit& e, bool x) { PageKey(e, SB_PAGEDOWN, x); }},
+    {kUp, [](TLumoEdit& e, bool x) { e.CaretUpDown(-1, x); }},
+    {kDown, [](TLumoEdit& e, bool x) { e.CaretUpDown(1, x); }},
 };
 
 template <std::size_t N>
-void RunFrom(const Binding (&table)[N], int vk, TLumoEdit& e) {
+void RunFrom(const Binding (&table)[N], int vk, TLumoEdit& e, bool extend) {
   for (const Binding& b : table) {
     if (b.vk == vk) {
-      b.run(e);
+      b.run(e, extend);
       return;
     }
   }
@@ -117,18 +121,18 @@ void TLumoEdit::WmKeyDown(int vk, int shift) {
     return;
   }
   InKeyDown = true;
-  const bool ctrl = window_.IsCtrlDown();
-  const bool shiftDown = window_.IsShiftDown();
+  const bool ctrl = shift & SS_CTRL;
+  const bool shiftDown = shift & SS_SHIFT;
   if (ctrl)
-    RunFrom(kCtrlKeys, vk, *this);
+    RunFrom(kCtrlKeys, vk, *this, shiftDown);
   else
-    RunFrom(kPlainKeys, vk, *this);
-  if (shiftDown) RunFrom(kShiftKeys, vk, *this);
+    RunFrom(kPlainKeys, vk, *this, shiftDown);
+  if (shiftDown) RunFrom(kShiftKeys, vk, *this, shiftDown);
   if (!shiftDown && !ctrl) {
-    RunFrom(kBareKeys, vk, *this);
+    RunFrom(kBareKeys, vk, *this, shiftDown);
     if (window_.IsConvertKeyDown()) RequestReconvert();
   }
-  RunFrom(kAnyKeys, vk, *this);
+  RunFrom(kAnyKeys, vk, *this, shiftDown);
   InKeyDown = false;
   if (OnKeyDown) OnKeyDown(this, vk, shift);
 }

@@ -148,7 +148,7 @@ void TLumoEdit::UpdateHorzRange(bool redraw) {
 
 // ---- Scroll messages ----
 
-std::int32_t TLumoEdit::VertScroll(int code, int pos) {
+std::int32_t TLumoEdit::VertScroll(int code, int pos, bool extend) {
   const std::int32_t page = LineHeight > 0 ? TextAreaHeight / LineHeight : 0;
   std::int32_t requested = 0;
   switch (code) {
@@ -187,7 +187,7 @@ std::int32_t TLumoEdit::VertScroll(int code, int pos) {
     window_.HideCaret();
     // The rows are drawn again by the paint request this leads to.
     window_.Canvas().Invalidate(RowsRect);
-    if (CaretFollowsScroll) MoveRows(VScrollRequest);
+    if (CaretFollowsScroll) MoveRows(VScrollRequest, extend);
     window_.ShowCaret();
     if (VertScrollBar)
       window_.SetScrollPos(ScrollBarKind::Vert, CeilDiv(TopRow, std::max(1, VertScrollUnit)), true);
@@ -247,7 +247,9 @@ void TLumoEdit::HorzScroll(int code, int pos) {
   UpdateCaret();
 }
 
-void TLumoEdit::WmVScroll(int code, int pos) { VertScroll(code, pos); }
+// A scroll bar drag or the wheel with Shift held (as the window reports it when the message
+// comes) extends the selection the caret carries.
+void TLumoEdit::WmVScroll(int code, int pos) { VertScroll(code, pos, window_.IsShiftDown()); }
 
 void TLumoEdit::WmHScroll(int code, int pos) { HorzScroll(code, pos); }
 
@@ -255,9 +257,10 @@ void TLumoEdit::WmMouseWheel(int delta, int) {
   // Whole notches only; each scrolls two rows and takes the caret along.
   const int notches = std::abs(delta / 120);
   const int code = delta >= 120 ? SB_LINEUP : SB_LINEDOWN;
+  const bool extend = window_.IsShiftDown();
   for (int i = 0; i < notches; ++i) {
-    VertScroll(code, 0);
-    VertScroll(code, 0);
+    VertScroll(code, 0, extend);
+    VertScroll(code, 0, extend);
   }
 }
 

@@ -75,6 +75,41 @@ TEST_F(EditDoor, RemovingAWholeContinuationRowRedrawsTheRowsBelow) {
   }
 }
 
+// A motion key extends the selection by its own Shift state, whatever the window reports
+// in between; Shift+Backspace still deletes one character and selects nothing.
+TEST_F(EditDoor, MotionKeysExtendByTheirOwnShift) {
+  struct Case {
+    int vk;
+    bool ctrl;
+  };
+  const Case keys[] = {{0x25, false}, {0x27, false}, {0x24, false}, {0x23, false}, {0x26, false},
+                       {0x28, false}, {0x21, false}, {0x22, false}, {0x25, true},  {0x27, true},
+                       {0x24, true},  {0x23, true},  {0xBC, true},  {0xBE, true}};
+  Create();
+  std::vector<std::string> lines(60, "abc def");
+  SetLines(lines);
+  edit.ApplySettings();
+  for (const Case& k : keys) {
+    for (const bool keyShift : {false, true}) {
+      edit.ShowPosition(3, 30, 0, true);
+      edit.EndSelection();
+      win.shiftDown = !keyShift;  // the window says the opposite of the key
+      win.ctrlDown = k.ctrl;
+      edit.WmKeyDown(k.vk, (keyShift ? SS_SHIFT : 0) | (k.ctrl ? SS_CTRL : 0));
+      win.shiftDown = win.ctrlDown = false;
+      const bool moved = edit.CaretCol != 3 || edit.CaretRow != 30;
+      EXPECT_TRUE(moved) << k.vk;
+      EXPECT_EQ(edit.SelActive, keyShift) << k.vk << " ctrl " << k.ctrl;
+      EXPECT_EQ(edit.AnchorCol != edit.CaretCol || edit.AnchorRow != edit.CaretRow, keyShift) << k.vk;
+    }
+  }
+  edit.ShowPosition(3, 30, 0, true);
+  edit.EndSelection();
+  Key(0x08, true);
+  EXPECT_FALSE(edit.SelActive);
+  EXPECT_EQ(std::string(edit.Lines->Get(30)), "ab def" + Eol());
+}
+
 // Random editing through every command that changes the text; the reports applied one after
 // another to a plain copy of the text give the control's text after every event, and each
 // report's removed bytes are the bytes that stood there.
