@@ -52,7 +52,7 @@ void TFormBase::GoToLine(std::int64_t line) {
   const LinePos target{0, static_cast<std::int32_t>(std::clamp<std::int64_t>(line, 1, lines) - 1)};
   if (ed->HasSelection()) ed->EndSelection();
   const RowPos at = ed->ToRow(target);
-  ed->ShowPosition(at.Col, at.Row, 0, true);
+  ed->ShowPosition(at.Col, at.Row, ScrollKind::Follow, true);
   FocusActiveEditor();
 }
 

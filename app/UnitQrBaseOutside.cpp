@@ -49,7 +49,7 @@ void TFormBase::ReloadTab(int index) {
   CheckEncoding(tab);
   const std::int32_t lastLine = ed.ToLine(RowPos{0, ed.Lines->Count() - 1}).Line;
   const RowPos at = ed.ToRow(LinePos{0, std::min(line, lastLine)});
-  ed.ShowPosition(at.Col, at.Row, 0, true);
+  ed.ShowPosition(at.Col, at.Row, ScrollKind::Follow, true);
   ed.SetModified(false);
   if (index == ActiveIndex()) UpdateStatusBar();
   if (shown_) ShowEncodingMessages();

@@ -59,7 +59,7 @@ struct Document {
   }
 
   void CaretAtEnd() { edit.MoveToTextEnd(); }
-  void CaretInMiddle(std::int32_t col) { edit.ShowPosition(col, rows / 2, 0, true); }
+  void CaretInMiddle(std::int32_t col) { edit.ShowPosition(col, rows / 2, ScrollKind::Follow, true); }
 };
 
 Document& Doc() {
@@ -158,7 +158,7 @@ void BM_PageDown(benchmark::State& state) {
   Document& d = Doc();
   const bool atEnd = state.range(0) == 0;
   if (atEnd) {
-    d.edit.ShowPosition(0, d.rows - 1 - 2 * d.edit.VisibleRows, 0, true);
+    d.edit.ShowPosition(0, d.rows - 1 - 2 * d.edit.VisibleRows, ScrollKind::Follow, true);
   } else {
     d.CaretInMiddle(0);
   }
@@ -170,7 +170,8 @@ void BM_PageDown(benchmark::State& state) {
       [&] {
         if (atEnd || d.edit.TopRow >= d.edit.MaxTopRow) {
           paged += d.edit.TopRow - startTop;
-          d.edit.ShowPosition(0, atEnd ? d.rows - 1 - 2 * d.edit.VisibleRows : d.rows / 2, 0, true);
+          d.edit.ShowPosition(0, atEnd ? d.rows - 1 - 2 * d.edit.VisibleRows : d.rows / 2, ScrollKind::Follow,
+                              true);
           startTop = d.edit.TopRow;
         }
       },

@@ -75,22 +75,6 @@ class FindMatcher {
   std::unique_ptr<Regex> regex_;
 };
 
-// One replacement of find and replace: at offset Col of logical line Line, the bytes Cur
-// give way to Repl.
-struct ReplacePiece {
-  std::int32_t Line = 0;
-  std::int32_t Col = 0;
-  std::string Cur;
-  std::string Repl;
-};
-
-// The compound record of replacements that the history keeps (pieces in order of line and
-// column), and the pieces that reverse a set: applied to the text the set produced, they
-// give back the text before it.
-std::string EncodeReplacePieces(const std::vector<ReplacePiece>& pieces);
-std::vector<ReplacePiece> DecodeReplacePieces(std::string_view text);
-std::vector<ReplacePiece> InverseReplacePieces(const std::vector<ReplacePiece>& pieces);
-
 // One-to-one conversion of code page 932 bytes to UTF-8 for the regular expressions: bytes
 // that code page 932 does not define get private-use code points, so offsets map both ways
 // and nothing is lost. map[i] is the byte offset in `cp932` of UTF-8 offset i (for each

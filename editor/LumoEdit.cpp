@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "editor/IntDiv.h"
 #include "editor/LumoEditSub.h"
 
 namespace quiret {
@@ -130,11 +129,7 @@ void TLumoEdit::SetTabCount(int v) { TabCount = static_cast<std::uint8_t>(std::c
 void TLumoEdit::SetLineSpace(int v) {
   LineSpace = std::clamp(v, 0, 100);
   LineHeight = CharHeight + RoundHalfEvenDiv(static_cast<std::int64_t>(CharHeight) * LineSpace, 100);
-  if (LineHeight != 0) {
-    VisibleRows =
-        std::max(0, FloorDiv(TextAreaHeight, LineHeight));  // a window lower than its margin shows none
-    VertScrollMargin = CeilDiv(VisibleRows, 5);
-  }
+  CountVisibleRows();
 }
 
 void TLumoEdit::SetBorderStyle(TBorderStyle v) {
@@ -201,8 +196,8 @@ void TLumoEdit::ApplySettings() {
   AnchorCol = SelEndCol = PaintedSelCol = CaretCol;
   AnchorRow = SelEndRow = PaintedSelRow = CaretRow;
   RecreateWnd();
-  ShowPosition(CaretCol, CaretRow, 0, true);
-  window_.SetScrollPos(ScrollBarKind::Vert, CeilDiv(TopRow, std::max(1, VertScrollUnit)), true);
+  ShowPosition(CaretCol, CaretRow, ScrollKind::Follow, true);
+  window_.SetScrollPos(ScrollBarKind::Vert, ThumbPos(ScrollBarKind::Vert), true);
 }
 
 void TLumoEdit::ClearText() {

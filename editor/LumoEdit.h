@@ -21,6 +21,7 @@
 
 #include "editor/FindMatcher.h"
 #include "editor/LumoEditTypes.h"
+#include "editor/ReplaceRecord.h"
 #include "platform/Clipboard.h"
 #include "platform/EditorWindow.h"
 #include "platform/Types.h"
@@ -147,9 +148,15 @@ class TLumoEdit : public EditorWindowClient {
   void RowToLine(std::int32_t& col, std::int32_t& row) const;
   void RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
                    std::int32_t lastRow);
-  bool ShowPosition(std::int32_t col, std::int32_t row, std::uint8_t kind, bool resetAnchor);
-  bool ScrollToShow(std::int32_t x, std::int32_t row, std::uint8_t kind);
+  bool ShowPosition(std::int32_t col, std::int32_t row, ScrollKind kind, bool resetAnchor);
+  // ShowPosition for the caret where it stands.
+  bool KeepCaretInView(bool resetAnchor) { return ShowPosition(-1, -1, ScrollKind::Follow, resetAnchor); }
+  bool ScrollToShow(std::int32_t x, std::int32_t row, ScrollKind kind);
   void LayoutForSize(int clientWidth, int clientHeight);
+  // VisibleRows and VertScrollMargin for the text area's height and the row height.
+  void CountVisibleRows();
+  // Where a scroll bar's thumb stands for the view's offset (rows or pixels per unit).
+  std::int32_t ThumbPos(ScrollBarKind bar) const;
   void ComputeGutter();
   bool UpdateVertRange(bool redraw);
   void UpdateHorzRange(bool redraw);
@@ -252,10 +259,7 @@ class TLumoEdit : public EditorWindowClient {
 
   // ---- Rendering ----
   void RedrawAll();
-  void RedrawRows(std::uint8_t kind, std::int32_t a, std::int32_t b);
-  void RedrawRows(RedrawBand kind, std::int32_t a = 0, std::int32_t b = 0) {
-    RedrawRows(static_cast<std::uint8_t>(kind), a, b);
-  }
+  void RedrawRows(RedrawBand kind, std::int32_t a = 0, std::int32_t b = 0);
   void DrawRowRange(std::int32_t first, std::int32_t last);
   void DrawRow(int x, int y, std::string_view rowText);
   void DrawRowSegment(std::int32_t row, std::int32_t from, std::int32_t to, bool selected);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "editor/IntDiv.h"
 #include "editor/LumoEdit.h"
 #include "editor/LumoEditSub.h"
 
@@ -13,8 +12,6 @@ namespace {
 
 // Length of the character that ends at `col` (1 or 2), by the same pairing as CharLenAt.
 int CharLenBefore(std::string_view s, std::int32_t col) { return ByteKindAt(s, col) == 2 ? 2 : 1; }
-
-bool Before(RowPos a, RowPos b) { return a.Row < b.Row || (a.Row == b.Row && a.Col < b.Col); }
 
 }  // namespace
 
@@ -29,7 +26,7 @@ void TLumoEdit::NotifySelectionChange() {
 }
 
 void TLumoEdit::PaintSpan(RowPos from, RowPos to, bool selected) {
-  if (!WindowCreated || !Before(from, to)) return;
+  if (!WindowCreated || !(from < to)) return;
   const std::int32_t lastVisible = std::min(LastRow(), TopRow + VisibleRows - 1);
   for (std::int32_t r = std::max(from.Row, TopRow); r <= std::min(to.Row, lastVisible); ++r) {
     const std::int32_t a = r == from.Row ? from.Col : 0;
@@ -70,7 +67,7 @@ void TLumoEdit::EndSelection() {
   } else if (SelActive) {
     SelActive = false;
     RowPos a{AnchorCol, AnchorRow}, e{SelEndCol, SelEndRow};
-    if (Before(e, a)) std::swap(a, e);
+    if (e < a) std::swap(a, e);
     PaintSpan(a, e, false);
     NotifySelectionChange();
   }
@@ -86,13 +83,12 @@ void TLumoEdit::ExtendSelectionTo(std::int32_t col, std::int32_t row) {
   // Between the old and the new end, what lies between anchor and new end is selected and
   // the rest is not; the anchor splits the span when the selection flips over it.
   RowPos lo = painted, hi = target;
-  if (Before(hi, lo)) std::swap(lo, hi);
+  if (hi < lo) std::swap(lo, hi);
   auto selectedPart = [&](RowPos a, RowPos b) {
-    const bool inside = Before(anchor, target) ? !Before(a, anchor) && !Before(target, b)
-                                               : !Before(a, target) && !Before(anchor, b);
+    const bool inside = anchor < target ? anchor <= a && b <= target : target <= a && b <= anchor;
     PaintSpan(a, b, inside);
   };
-  if (Before(lo, anchor) && Before(anchor, hi)) {
+  if (lo < anchor && anchor < hi) {
     selectedPart(lo, anchor);
     selectedPart(anchor, hi);
   } else {
@@ -401,7 +397,7 @@ void TLumoEdit::MoveToTextEnd(bool extend) {
   PaintedSelRow = CaretRow;
   UpdateVertRange(false);  // MaxTopRow for the current row count
   TopRow = MaxTopRow;
-  window_.SetScrollPos(ScrollBarKind::Vert, CeilDiv(TopRow, std::max(1, VertScrollUnit)), false);
+  window_.SetScrollPos(ScrollBarKind::Vert, ThumbPos(ScrollBarKind::Vert), false);
   window_.SetScrollPos(ScrollBarKind::Horz, 0, false);
   UpdateVertRange(true);
   UpdateHorzRange(true);

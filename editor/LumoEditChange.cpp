@@ -117,7 +117,7 @@ void TLumoEdit::EndEdit(EditEnd then, std::int32_t endRow, bool endRedraw) {
         CaretFollowsScroll = false;  // the caret has moved already
         VertScroll(SB_LINEDOWN, 0);
       }
-      if (!ShowPosition(-1, -1, 0, true)) {
+      if (!KeepCaretInView(true)) {
         if (rangeChanged)
           RedrawAll();
         else
@@ -135,7 +135,7 @@ void TLumoEdit::EndEdit(EditEnd then, std::int32_t endRow, bool endRedraw) {
       UpdateCaret();
       break;
     case EditEnd::UndoneInsertion:
-      if (!ShowPosition(-1, -1, 0, true)) {
+      if (!KeepCaretInView(true)) {
         const bool rangeChanged = UpdateVertRange(true);
         if (rangeChanged && endRedraw)
           RedrawAll();
@@ -173,7 +173,7 @@ bool TLumoEdit::DeleteSelection(EditView view, EditEnd then) {
   EditChange c;
   c.from = RowPos{AnchorCol, AnchorRow};
   c.to = RowPos{CaretCol, CaretRow};
-  if (c.to.Row < c.from.Row || (c.to.Row == c.from.Row && c.to.Col < c.from.Col)) std::swap(c.from, c.to);
+  if (c.to < c.from) std::swap(c.from, c.to);
   c.view = view;
   c.then = then;
   c.keepRemoved = true;
@@ -210,7 +210,7 @@ void TLumoEdit::ViewInsert(const EditChange& c, std::string_view removed) {
   if (WordWrap) {
     RewrapLines(insertX, r0, redraw, multi, CaretRow);
   } else if (redraw) {
-    if (!ShowPosition(-1, -1, 0, true)) {
+    if (!KeepCaretInView(true)) {
       if (UpdateVertRange(true)) {
         RedrawAll();
       } else {
@@ -248,7 +248,7 @@ void TLumoEdit::ViewDelete(const EditChange& c, std::string_view removed) {
   } else if (sameRow) {
     if (undone) RepaintRowFrom(start.Row, 0);
     if (redraw) {
-      if (!ShowPosition(-1, -1, 0, true)) {
+      if (!KeepCaretInView(true)) {
         if (UpdateVertRange(true)) {
           RedrawAll();
         } else {
@@ -260,7 +260,7 @@ void TLumoEdit::ViewDelete(const EditChange& c, std::string_view removed) {
       UpdateCaret();
     }
   } else if (redraw) {
-    if (!ShowPosition(-1, -1, 0, true)) {
+    if (!KeepCaretInView(true)) {
       if (UpdateVertRange(true)) {
         RedrawAll();
       } else {
@@ -328,7 +328,7 @@ void TLumoEdit::ViewType(const EditChange& c, std::string_view removed) {
     if (HScrollDone == 0) break;
   }
   // Lines typed in at the bottom of the view bring the caret into view.
-  if (multi && (CaretRow < TopRow || CaretRow >= TopRow + VisibleRows)) ShowPosition(-1, -1, 0, true);
+  if (multi && (CaretRow < TopRow || CaretRow >= TopRow + VisibleRows)) KeepCaretInView(true);
   GoalCol = AnchorCol = SelEndCol = PaintedSelCol = CaretCol;
   AnchorRow = SelEndRow = PaintedSelRow = CaretRow;
   UpdateCaret();
@@ -352,7 +352,7 @@ void TLumoEdit::ViewRestore(const EditChange& c, std::string_view removed) {
   CaretY = (CaretRow - TopRow) * LineHeight;
   if (WordWrap) {
     RewrapLines(CaretX, CaretRow, true, split, split ? CaretRow + 1 : CaretRow);
-  } else if (!ShowPosition(-1, -1, 0, true)) {
+  } else if (!KeepCaretInView(true)) {
     if (UpdateVertRange(true)) {
       RedrawAll();
     } else {
@@ -382,7 +382,7 @@ bool TLumoEdit::EditPieces(const std::vector<ReplacePiece>& pieces, bool keep, E
     // A replacement ending in a lead byte pairs it with the byte after it.
     KeepCaretOnCharacter();
     TopRow = std::min(TopRow, LastRow());
-    if (!ShowPosition(CaretCol, CaretRow, 0, true)) {
+    if (!ShowPosition(CaretCol, CaretRow, ScrollKind::Follow, true)) {
       UpdateVertRange(true);
       UpdateHorzRange(true);
       RedrawAll();

@@ -11,7 +11,7 @@ bool TLumoEdit::GetSelBounds(std::int32_t& startCol, std::int32_t& startRow, std
                              std::int32_t& endRow) const {
   if (SelActive) {
     RowPos a{AnchorCol, AnchorRow}, e{SelEndCol, SelEndRow};
-    if (e.Row < a.Row || (e.Row == a.Row && e.Col < a.Col)) std::swap(a, e);
+    if (e < a) std::swap(a, e);
     if (e.Row > 0 && e.Col == 0) {  // an end at a row start is the end of the row before
       --e.Row;
       e.Col = static_cast<std::int32_t>(Lines->Get(e.Row).size());
@@ -35,7 +35,7 @@ std::string TLumoEdit::GetSelText() {
     CaretCol = static_cast<std::int32_t>(Lines->Get(CaretRow).size()) - 2;
   }
   RowPos a{AnchorCol, AnchorRow}, b{CaretCol, CaretRow};
-  if (b.Row < a.Row || (b.Row == a.Row && b.Col < a.Col)) std::swap(a, b);
+  if (b < a) std::swap(a, b);
   return TextBetween(a, b);
 }
 

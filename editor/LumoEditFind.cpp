@@ -155,8 +155,8 @@ bool TLumoEdit::FindMatch(FindState& fs, RowPos from, bool backward, RowPos& sta
 void TLumoEdit::SelectRange(RowPos start, RowPos end) {
   if (HasSelection()) EndSelection();
   window_.HideCaret();
-  ShowPosition(start.Col, start.Row, 0, true);
-  ShowPosition(end.Col, end.Row, 0, false);
+  ShowPosition(start.Col, start.Row, ScrollKind::Follow, true);
+  ShowPosition(end.Col, end.Row, ScrollKind::Follow, false);
   DrawCaretUnderline(false);
   SelActive = true;
   ExtendSelectionTo(CaretCol, CaretRow);

@@ -91,7 +91,7 @@ void TLumoEdit::InsertTab() {
 
 void TLumoEdit::RequestReconvert() {
   if (ImeComposing || !OnIMEReConvert || !SelActive || ReadOnly) return;
-  if (AnchorRow < CaretRow || (AnchorRow == CaretRow && AnchorCol < CaretCol)) {
+  if (RowPos{AnchorCol, AnchorRow} < RowPos{CaretCol, CaretRow}) {
     // The input method reconverts from the caret: put it at the selection's start.
     const std::int32_t oldCol = CaretCol, oldRow = CaretRow;
     const std::int32_t col = AnchorCol, row = AnchorRow;
@@ -99,7 +99,7 @@ void TLumoEdit::RequestReconvert() {
     AnchorRow = oldRow;
     PaintedSelCol = oldCol;
     PaintedSelRow = oldRow;
-    ShowPosition(col, row, 0, false);
+    ShowPosition(col, row, ScrollKind::Follow, false);
     ExtendSelectionTo(CaretCol, CaretRow);
   }
   OnIMEReConvert(this);

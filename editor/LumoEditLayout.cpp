@@ -247,7 +247,7 @@ void TLumoEdit::RelayoutRowsNow(bool wrap, bool redraw, bool keepRows) {
     SelEndRow = PaintedSelRow = CaretRow;
     HorzOffset = 0;
     CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol);
-    if (redraw && !ShowPosition(-1, -1, 0, false)) {
+    if (redraw && !KeepCaretInView(false)) {
       const bool caret = window_.HasFocus();
       if (caret) window_.HideCaret();
       UpdateVertRange(true);
@@ -280,14 +280,23 @@ std::vector<std::size_t> TLumoEdit::WrapLengths(std::string_view line) {
 void TLumoEdit::LayoutForSize(int clientWidth, int clientHeight) {
   TextAreaWidth = clientWidth - TextLeft;
   TextAreaHeight = clientHeight - TopMargin;
-  // A window lower than its top margin shows no row (never a negative count).
-  if (LineHeight != 0) VisibleRows = std::max(0, FloorDiv(TextAreaHeight, LineHeight));
-  VertScrollMargin = CeilDiv(VisibleRows, 5);
+  CountVisibleRows();
   HorzJump = CeilDiv(TextAreaWidth, 5);
   HorzScrollMargin = CurSetMode ? 10 : HorzJump;
   const int bottom = VisibleRows * LineHeight + TopMargin;
   TextAreaRect = TRect{TextLeft, 0, clientWidth, bottom};
   RowsRect = TRect{0, TopMargin, clientWidth, bottom};
+}
+
+void TLumoEdit::CountVisibleRows() {
+  // A window lower than its top margin shows no row (never a negative count).
+  if (LineHeight != 0) VisibleRows = std::max(0, FloorDiv(TextAreaHeight, LineHeight));
+  VertScrollMargin = CeilDiv(VisibleRows, 5);
+}
+
+std::int32_t TLumoEdit::ThumbPos(ScrollBarKind bar) const {
+  return bar == ScrollBarKind::Vert ? CeilDiv(TopRow, std::max(1, VertScrollUnit))
+                                    : CeilDiv(HorzOffset, std::max(1, HorzScrollUnit));
 }
 
 void TLumoEdit::ComputeGutter() {

@@ -9,12 +9,6 @@
 
 namespace quiret {
 
-namespace {
-
-bool Before(RowPos a, RowPos b) { return a.Row < b.Row || (a.Row == b.Row && a.Col < b.Col); }
-
-}  // namespace
-
 void TLumoEdit::ShowDragCursor(bool copy) {
   const int want = copy ? 2 : 1;
   if (DragCursor == want && Cursor != CursorKind::IBeam) return;
@@ -61,10 +55,7 @@ void TLumoEdit::ButtonDown(int button, int shift, int x, int y) {
   std::int32_t sc = 0, sr = 0, ec = 0, er = 0;
   const bool selected = GetSelBounds(sc, sr, ec, er) && !AllSelected && !(sc == ec && sr == er);
   const RowPos at{CaretCol, CaretRow};
-  const bool inside =
-      selected && (sr == er ? at.Row == sr && sc <= at.Col && at.Col <= ec
-                            : (at.Row > sr && at.Row < er) || (at.Row == sr && at.Col >= sc) ||
-                                  (at.Row == er && at.Col <= ec));
+  const bool inside = selected && RowPos{sc, sr} <= at && at <= RowPos{ec, er};
   if (shift & SS_SHIFT) {
     SelActive = true;
     ExtendSelectionTo(CaretCol, CaretRow);
@@ -183,10 +174,7 @@ void TLumoEdit::FinishTextDrag() {
   std::int32_t sc = 0, sr = 0, ec = 0, er = 0;
   GetSelBounds(sc, sr, ec, er);
   const RowPos drop{CaretCol, CaretRow};
-  const bool inside = sr == er ? drop.Row == sr && sc <= drop.Col && drop.Col <= ec
-                               : (drop.Row > sr && drop.Row < er) || (drop.Row == sr && drop.Col >= sc) ||
-                                     (drop.Row == er && drop.Col <= ec);
-  if (inside) {
+  if (RowPos{sc, sr} <= drop && drop <= RowPos{ec, er}) {
     EndSelection();
   } else {
     const bool copy = window_.IsCtrlDown();
@@ -199,7 +187,7 @@ void TLumoEdit::FinishTextDrag() {
     window_.HideCaret();
     // Positions are taken in the text, not in rows: the deletion re-wraps the rows.
     RowPos a{AnchorCol, AnchorRow}, b{SelEndCol, SelEndRow};
-    if (Before(b, a)) std::swap(a, b);
+    if (b < a) std::swap(a, b);
     const LinePos s = ToLine(a), e = ToLine(b);
     LinePos d = ToLine(drop);
     if (copy) {

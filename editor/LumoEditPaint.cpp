@@ -4,7 +4,6 @@
 #include <cmath>
 #include <string>
 
-#include "editor/IntDiv.h"
 #include "editor/LumoEdit.h"
 #include "editor/LumoEditSub.h"
 
@@ -280,8 +279,7 @@ void TLumoEdit::RedrawAll() {
   }
   canvas.FillRect(TRect{0, 0, window_.ClientWidth(), TopMargin}, Color);
   FireUserDraw();
-  if (HorzScrollBar)
-    window_.SetScrollPos(ScrollBarKind::Horz, CeilDiv(HorzOffset, std::max(1, HorzScrollUnit)), true);
+  if (HorzScrollBar) window_.SetScrollPos(ScrollBarKind::Horz, ThumbPos(ScrollBarKind::Horz), true);
   UpdateHorzRange(true);
 }
 
@@ -298,30 +296,40 @@ void TLumoEdit::FireUserDraw() {
   PrepareCanvas();
 }
 
-void TLumoEdit::RedrawRows(std::uint8_t kind, std::int32_t a, std::int32_t b) {
+void TLumoEdit::RedrawRows(RedrawBand kind, std::int32_t a, std::int32_t b) {
   if (!WindowCreated) return;
   const std::int32_t bottom = TopRow + VisibleRows - 1;
-  std::int32_t first = 0, end = 0;
-  // clang-format off
+  std::int32_t first = 0, end = 0;  // a value outside the bands draws row 0 when in view
   switch (kind) {
-    case 0: first = TopRow; end = bottom; break;
-    case 1: first = CaretRow - 1; end = bottom; break;
-    case 2: first = CaretRow; end = bottom; break;
-    case 3: first = std::max(a, TopRow); end = bottom; break;
-    case 4: first = CaretRow; end = CaretRow; break;
-    case 5: first = CaretRow + 1; end = bottom; break;
-    case 6: first = std::max(a, TopRow); end = std::min(b, bottom); break;
-    default: break;
+    case RedrawBand::View:
+      first = TopRow, end = bottom;
+      break;
+    case RedrawBand::FromAboveCaret:
+      first = CaretRow - 1, end = bottom;
+      break;
+    case RedrawBand::FromCaret:
+      first = CaretRow, end = bottom;
+      break;
+    case RedrawBand::FromRow:
+      first = std::max(a, TopRow), end = bottom;
+      break;
+    case RedrawBand::CaretRow:
+      first = CaretRow, end = CaretRow;
+      break;
+    case RedrawBand::BelowCaret:
+      first = CaretRow + 1, end = bottom;
+      break;
+    case RedrawBand::RowRange:
+      first = std::max(a, TopRow), end = std::min(b, bottom);
+      break;
   }
-  // clang-format on
   // Rows above the view have no place on the canvas.
   first = std::max(first, TopRow);
   const std::int32_t last = std::min(Lines->Count() - 1, end);
   DrawRowRange(first, last);
   FillBelowText(first, last);
   DrawCaretUnderline(true);
-  if (HorzScrollBar)
-    window_.SetScrollPos(ScrollBarKind::Horz, CeilDiv(HorzOffset, std::max(1, HorzScrollUnit)), true);
+  if (HorzScrollBar) window_.SetScrollPos(ScrollBarKind::Horz, ThumbPos(ScrollBarKind::Horz), true);
   UpdateHorzRange(true);
 }
 
@@ -386,7 +394,7 @@ void TLumoEdit::ClearHighlight() {
     }
     if (WindowCreated) {
       window_.HideCaret();
-      RedrawRows(6, HighlightRow, row);
+      RedrawRows(RedrawBand::RowRange, HighlightRow, row);
       window_.ShowCaret();
     }
   }

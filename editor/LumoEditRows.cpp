@@ -193,15 +193,15 @@ void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, 
     CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
     return;
   }
-  if (ShowPosition(CaretCol, newCaretRow, 0, true)) {
+  if (ShowPosition(CaretCol, newCaretRow, ScrollKind::Follow, true)) {
     CaretRow = AnchorRow = newCaretRow;
   } else {
     if (UpdateVertRange(true)) {
       RedrawAll();
     } else if (redrawBelow || rowCountChanged || lineCount > 1) {
-      RedrawRows(3, firstRow, 0);
+      RedrawRows(RedrawBand::FromRow, firstRow);
     } else {
-      RedrawRows(6, firstRow, w - 1);
+      RedrawRows(RedrawBand::RowRange, firstRow, w - 1);
     }
     AnchorCol = SelEndCol = PaintedSelCol = GoalCol = CaretCol;
     CaretRow = AnchorRow = SelEndRow = newCaretRow;

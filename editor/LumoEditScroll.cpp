@@ -13,7 +13,7 @@ namespace quiret {
 
 // ---- Scrolling a position into view ----
 
-bool TLumoEdit::ShowPosition(std::int32_t col, std::int32_t row, std::uint8_t kind, bool resetAnchor) {
+bool TLumoEdit::ShowPosition(std::int32_t col, std::int32_t row, ScrollKind kind, bool resetAnchor) {
   try {
     const std::int32_t oldRow = CaretRow;
     bool moved = false;
@@ -58,7 +58,7 @@ bool TLumoEdit::ShowPosition(std::int32_t col, std::int32_t row, std::uint8_t ki
   }
 }
 
-bool TLumoEdit::ScrollToShow(std::int32_t x, std::int32_t row, std::uint8_t kind) {
+bool TLumoEdit::ScrollToShow(std::int32_t x, std::int32_t row, ScrollKind kind) {
   int stage = 1;
   try {
     const std::int32_t oldOffset = HorzOffset;
@@ -78,7 +78,7 @@ bool TLumoEdit::ScrollToShow(std::int32_t x, std::int32_t row, std::uint8_t kind
     }
     stage = 4;
     switch (kind) {
-      case 0:
+      case ScrollKind::Follow:
         if (row < TopRow) {
           TopRow = std::max(0, row - VisibleRows / 5);
           if (Lines->Count() < VisibleRows - VertScrollMargin) TopRow = 0;
@@ -86,13 +86,13 @@ bool TLumoEdit::ScrollToShow(std::int32_t x, std::int32_t row, std::uint8_t kind
           TopRow = std::max(0, row - (VisibleRows - VisibleRows / 5));
         }
         break;
-      case 1:
+      case ScrollKind::Centre:
         TopRow = std::max(0, row - VisibleRows / 2);
         break;
-      case 2:
+      case ScrollKind::UpperFifth:
         TopRow = std::max(0, row - VisibleRows + static_cast<std::int32_t>(std::trunc(0.8 * VisibleRows)));
         break;
-      default:
+      case ScrollKind::None:
         break;
     }
     return HorzOffset != oldOffset || TopRow != oldTop;
@@ -128,7 +128,7 @@ bool TLumoEdit::UpdateVertRange(bool redraw) {
     VertScrollUnit = std::max(1, CeilDiv(MaxTopRow, 32767));
     const std::int32_t rangeMax = CeilDiv(MaxTopRow, VertScrollUnit);
     window_.SetScrollRange(ScrollBarKind::Vert, 0, rangeMax, false);
-    window_.SetScrollPos(ScrollBarKind::Vert, CeilDiv(TopRow, VertScrollUnit), redraw);
+    window_.SetScrollPos(ScrollBarKind::Vert, ThumbPos(ScrollBarKind::Vert), redraw);
     if (rangeMax == 0) window_.ShowScrollBar(ScrollBarKind::Vert, true);
   }
   return changed;
@@ -189,8 +189,7 @@ std::int32_t TLumoEdit::VertScroll(int code, int pos, bool extend) {
     window_.Canvas().Invalidate(RowsRect);
     if (CaretFollowsScroll) MoveRows(VScrollRequest, extend);
     window_.ShowCaret();
-    if (VertScrollBar)
-      window_.SetScrollPos(ScrollBarKind::Vert, CeilDiv(TopRow, std::max(1, VertScrollUnit)), true);
+    if (VertScrollBar) window_.SetScrollPos(ScrollBarKind::Vert, ThumbPos(ScrollBarKind::Vert), true);
   }
   InVScroll = false;
   CaretFollowsScroll = true;
@@ -229,8 +228,7 @@ void TLumoEdit::HorzScroll(int code, int pos) {
   HScrollDone = done;
   if (done == 0) return;
   HorzOffset += done;
-  if (HorzScrollBar)
-    window_.SetScrollPos(ScrollBarKind::Horz, CeilDiv(HorzOffset, std::max(1, HorzScrollUnit)), true);
+  if (HorzScrollBar) window_.SetScrollPos(ScrollBarKind::Horz, ThumbPos(ScrollBarKind::Horz), true);
   Surface& canvas = window_.Canvas();
   canvas.ScrollPixels(TextAreaRect, -done, 0);
   // The strip the pixels left behind is drawn by the next paint.

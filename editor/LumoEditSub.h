@@ -21,8 +21,6 @@ int CharLenAt(std::string_view s, std::int32_t offset);
 // bytes stays linear.
 int CharLenFrom(std::string_view s, std::size_t offset);
 bool HasLineEnd(std::string_view row);
-// The row ends its logical line with CR LF.
-inline bool EndsWithLf(std::string_view row) { return !row.empty() && row.back() == '\n'; }
 std::string_view StripLineEnd(std::string_view row);
 // Whether the caret may stand at col in row s: on a character boundary, never between CR
 // and LF nor inside or after the end marker (the last row must hold the end marker).

@@ -2,6 +2,7 @@
 // the names of the redraw bands.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <string>
 
@@ -13,6 +14,12 @@ struct RowPos {
   std::int32_t Col = 0;
   std::int32_t Row = 0;
   friend bool operator==(const RowPos&, const RowPos&) = default;
+  // Text order: by row, then by offset (the members are declared offset first, as every
+  // caller spells a position).
+  friend constexpr std::strong_ordering operator<=>(const RowPos& a, const RowPos& b) {
+    if (const auto c = a.Row <=> b.Row; c != 0) return c;
+    return a.Col <=> b.Col;
+  }
 };
 
 // A position in the text: byte offset in a logical line (its rows joined), line index. It
@@ -21,6 +28,11 @@ struct LinePos {
   std::int32_t Offset = 0;
   std::int32_t Line = 0;
   friend bool operator==(const LinePos&, const LinePos&) = default;
+  // Text order: by line, then by offset.
+  friend constexpr std::strong_ordering operator<=>(const LinePos& a, const LinePos& b) {
+    if (const auto c = a.Line <=> b.Line; c != 0) return c;
+    return a.Offset <=> b.Offset;
+  }
 };
 
 enum UndoKind : std::uint8_t {
@@ -34,8 +46,7 @@ enum UndoKind : std::uint8_t {
 
 struct UndoRecord {
   UndoKind Kind = ukInsert;
-  std::int32_t Col = 0;  // offset in the logical line
-  std::int32_t Row = 0;  // logical line
+  LinePos At;  // where the change starts
   std::string Text;
   // On the redo list: the kind the record had before it was undone, which redo gives back.
   UndoKind Origin = ukInsert;

@@ -13,22 +13,16 @@ bool TLumoEdit::AddUndo(UndoKind kind, std::string_view text, std::int32_t col, 
   if (text.empty()) return true;
   SetModified(true);
   if (col == -1) {  // the start of the selection, or the caret when there is none
-    row = CaretRow;
-    if (AnchorRow < CaretRow) {
-      col = AnchorCol;
-      row = AnchorRow;
-    } else if (AnchorRow > CaretRow) {
-      col = CaretCol;
-    } else {
-      col = std::min(CaretCol, AnchorCol);
-    }
+    const RowPos start = std::min(RowPos{AnchorCol, AnchorRow}, RowPos{CaretCol, CaretRow});
+    col = start.Col;
+    row = start.Row;
   }
   const std::int64_t size = static_cast<std::int64_t>(text.size());
   const bool fits = MakeUndoRoom(size);
   if (fits) {
     try {
       const LinePos at = WordWrap ? ToLine(RowPos{col, row}) : LinePos{col, row};
-      UndoList.push_front(UndoRecord{kind, at.Offset, at.Line, std::string(text)});
+      UndoList.push_front(UndoRecord{kind, at, std::string(text)});
       UndoBytes += static_cast<std::int32_t>(size);
     } catch (const std::exception&) {
       UndoOverflow = true;  // the history no longer reaches the saved state
@@ -83,7 +77,7 @@ void TLumoEdit::MoveHistoryRecord(bool redo, UndoKind newKind) {
     if (UndoList.empty()) return;
     UndoRecord& front = UndoList.front();
     try {
-      RedoList.push_front(UndoRecord{newKind, front.Col, front.Row, front.Text, front.Kind, front.Pad});
+      RedoList.push_front(UndoRecord{newKind, front.At, front.Text, front.Kind, front.Pad});
       RedoBytes += static_cast<std::int64_t>(front.Text.size());
     } catch (const std::exception&) {
       window_.ShowMessage("Error:OC001_2");
@@ -123,7 +117,7 @@ void TLumoEdit::ClearRedoList() {
 }
 
 RowPos TLumoEdit::HistoryPos(const UndoRecord& rec) const {
-  return WordWrap ? ToRow(LinePos{rec.Col, rec.Row}) : RowPos{rec.Col, rec.Row};
+  return WordWrap ? ToRow(rec.At) : RowPos{rec.At.Offset, rec.At.Line};
 }
 
 void TLumoEdit::UndoInsertion(const UndoRecord& rec, bool redo) {
@@ -152,8 +146,7 @@ void TLumoEdit::UndoInsertion(const UndoRecord& rec, bool redo) {
   // back together: the removal undone last and the insertion undone first.
   const bool mayPair = !redo || rec.Origin == ukDelete || rec.Origin == ukOverwrite;
   UndoRecord mate;
-  const bool paired = mayPair && !from.empty() && from.front().Col == rec.Col &&
-                      from.front().Row == rec.Row &&
+  const bool paired = mayPair && !from.empty() && from.front().At == rec.At &&
                       (from.front().Kind == ukDelete || from.front().Kind == ukOverwrite);
   if (paired) {
     mate = from.front();

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text/LumoStrings.h"
 #include "text/RowSlots.h"
 
 namespace quiret {
@@ -27,8 +28,6 @@ class LineIndex {
  public:
   static constexpr std::size_t kMaxRows = 512;    // a chunk is split when it would grow past this
   static constexpr std::size_t kBuildRows = 256;  // chunk size of a rebuild and of a split
-
-  static bool EndsWithLf(std::string_view row) { return !row.empty() && row.back() == '\n'; }
 
   // Forget everything; the next query builds from the rows.
   void MarkStale() noexcept { stale_ = true; }

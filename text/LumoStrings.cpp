@@ -98,7 +98,7 @@ std::int32_t TLumoStrings::Add(std::string_view row) {
     if (count_ >= kMaxListSize) Error();
     SetCapacity(GrownCapacity(capacity_, count_));
   }
-  const bool lf = LineIndex::EndsWithLf(row);
+  const bool lf = EndsWithLf(row);
   impl_->rows.Append({row});
   impl_->lines.Inserted(static_cast<std::size_t>(count_), lf);
   return count_++;
@@ -111,7 +111,7 @@ void TLumoStrings::Insert(std::int32_t index, std::string_view row) {
     if (count_ >= kMaxListSize) Error();
     SetCapacity(GrownCapacity(capacity_, count_));
   }
-  const bool lf = LineIndex::EndsWithLf(row);
+  const bool lf = EndsWithLf(row);
   impl_->rows.Insert(static_cast<std::size_t>(index), row);
   impl_->lines.Inserted(static_cast<std::size_t>(index), lf);
   ++count_;
@@ -171,7 +171,7 @@ std::string_view TLumoStrings::Get(std::int32_t index) const {
 void TLumoStrings::Put(std::int32_t index, std::string_view row) {
   changes_ = NextChangeStamp();
   if (index < 0 || index >= count_) Error();
-  const bool lf = LineIndex::EndsWithLf(row);
+  const bool lf = EndsWithLf(row);
   impl_->rows.Set(static_cast<std::size_t>(index), row);
   impl_->lines.Replaced(static_cast<std::size_t>(index), lf);
 }

@@ -38,6 +38,9 @@ class EFileError : public std::runtime_error {
   int code_;
 };
 
+// A row that ends its logical line: its last byte is LF (of its CR LF).
+inline bool EndsWithLf(std::string_view row) { return !row.empty() && row.back() == '\n'; }
+
 // Rows are code page 932 byte strings that carry their terminator: CR LF ends a line, two
 // zero bytes (the end marker) end the text, no terminator continues the line in the next row.
 // Row views returned by Get stay valid until that row is changed or removed.

@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
     if (o.caret) {
       // Scrolls the view so that the position is shown, as a caret move does.
       int row = std::min(std::max(o.caretRow, 0), edit.Lines->Count() - 1);
-      edit.ShowPosition(std::max(o.caretCol, 0), row, 0, true);
+      edit.ShowPosition(std::max(o.caretCol, 0), row, quiret::ScrollKind::Follow, true);
       edit.UpdateCaret();
     }
     if (o.select) Select(edit, o.sel);

@@ -39,7 +39,7 @@ TEST(ShellOutside, ReloadIsOfferedOncePerChangeAndKeepsTheCaretLine) {
   f.OpenFile(a);
   f.Execute("FileNew");
   TLumoEdit& ed = *f.Tab(0).Editor;
-  ed.ShowPosition(2, 2, 0, true);
+  ed.ShowPosition(2, 2, ScrollKind::Follow, true);
   ed.TypeText("x");
   ed.Undo();  // unmodified again, with a step to redo
   ASSERT_TRUE(ed.RedoMode);

@@ -57,7 +57,7 @@ TEST_F(EditDoor, RemovingAWholeContinuationRowRedrawsTheRowsBelow) {
     edit.SetColumn(10);
     edit.SetWordWrap(true);
     ASSERT_EQ(Rows().size(), 5u);  // a*10, b*10, cc, dd, ee
-    edit.ShowPosition(0, 1, 0, true);
+    edit.ShowPosition(0, 1, ScrollKind::Follow, true);
     Key(0x23, true);  // Shift+End: the b row whole
     win.surface.Clear();
     if (typeOver)
@@ -91,7 +91,7 @@ TEST_F(EditDoor, MotionKeysExtendByTheirOwnShift) {
   edit.ApplySettings();
   for (const Case& k : keys) {
     for (const bool keyShift : {false, true}) {
-      edit.ShowPosition(3, 30, 0, true);
+      edit.ShowPosition(3, 30, ScrollKind::Follow, true);
       edit.EndSelection();
       win.shiftDown = !keyShift;  // the window says the opposite of the key
       win.ctrlDown = k.ctrl;
@@ -103,7 +103,7 @@ TEST_F(EditDoor, MotionKeysExtendByTheirOwnShift) {
       EXPECT_EQ(edit.AnchorCol != edit.CaretCol || edit.AnchorRow != edit.CaretRow, keyShift) << k.vk;
     }
   }
-  edit.ShowPosition(3, 30, 0, true);
+  edit.ShowPosition(3, 30, ScrollKind::Follow, true);
   edit.EndSelection();
   Key(0x08, true);
   EXPECT_FALSE(edit.SelActive);

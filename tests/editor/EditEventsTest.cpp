@@ -254,7 +254,7 @@ TEST_F(EditEvents, ATextAreaAFewPixelsWideNeverScrollsPastTheLeftEdge) {
     win.Resize(w, 400);
     for (int vk : {0x27, 0x28, 0x23, 0x26, 0x24}) {
       Key(vk);
-      edit.ShowPosition(edit.CaretCol, edit.CaretRow, 0, true);
+      edit.ShowPosition(edit.CaretCol, edit.CaretRow, ScrollKind::Follow, true);
       ASSERT_GE(edit.HorzOffset, 0) << w << " " << vk;
     }
   }
@@ -269,6 +269,30 @@ TEST_F(EditEvents, TypedTextIsDrawnAtOnce) {
   const std::vector<std::string> drawn = win.surface.TextsAt(edit.TopMargin);
   EXPECT_NE(std::find(drawn.begin(), drawn.end(), "axb"), drawn.end());
   EXPECT_EQ(win.caretPos.x, edit.TextLeft + 16);
+}
+
+// A selection grown and shrunk back to the start of a row holds nothing: pressing on that row
+// or the row above places the caret and dragging selects, it does not drag nothing away.
+TEST_F(EditEvents, AnEmptySelectionAtARowStartIsNoTextToDrag) {
+  Load(5);
+  edit.ShowPosition(0, 2, ScrollKind::Follow, true);
+  Key(0x28, true);
+  Key(0x26, true);
+  ASSERT_TRUE(edit.SelActive);
+  log.clear();
+  for (const int row : {2, 1}) {
+    edit.WmMouseDown(MB_LEFT, 0, edit.TextLeft + 3 * 8, edit.TopMargin + row * 16 + 8);
+    EXPECT_FALSE(edit.TextDragging) << row;
+    edit.WmMouseMove(0, edit.TextLeft + 5 * 8, edit.TopMargin + 3 * 16 + 8);
+    edit.WmMouseUp(MB_LEFT, 0, edit.TextLeft + 5 * 8, edit.TopMargin + 3 * 16 + 8);
+    EXPECT_EQ(std::make_pair(edit.AnchorCol, edit.AnchorRow), std::make_pair(3, row));
+    EXPECT_EQ(std::make_pair(edit.CaretCol, edit.CaretRow), std::make_pair(5, 3));
+    EXPECT_TRUE(edit.SelActive);
+    edit.ShowPosition(0, 2, ScrollKind::Follow, true);
+    Key(0x28, true);
+    Key(0x26, true);
+  }
+  EXPECT_EQ(log, "");  // nothing changed
 }
 
 }  // namespace

@@ -188,7 +188,7 @@ TEST_F(StateTest, SelectionChangeFiresOnlyWhenTheCaretMoved) {
   };
   edit.UpdateCaret();
   EXPECT_EQ(fired, 0);
-  edit.ShowPosition(3, 0, 0, true);
+  edit.ShowPosition(3, 0, ScrollKind::Follow, true);
   EXPECT_EQ(fired, 1);
   EXPECT_EQ(edit.NotifiedCol, 3);
   EXPECT_EQ(edit.NotifiedX, 24);

@@ -68,39 +68,39 @@ TEST_F(ScrollTest, HorizontalRangeMeasuresTheVisibleRows) {
 
 TEST_F(ScrollTest, FollowScrollsDownToFourFifths) {
   NumberedLines(100);
-  EXPECT_TRUE(edit.ShowPosition(0, 50, 0, true));
+  EXPECT_TRUE(edit.ShowPosition(0, 50, ScrollKind::Follow, true));
   EXPECT_EQ(edit.TopRow, 50 - (24 - 4));
   EXPECT_EQ(edit.CaretRow, 50);
   EXPECT_EQ(win.vert.pos, 30);
   EXPECT_EQ(win.caretPos.y, 4 + 20 * 16);
   // Moving within the view does not scroll.
-  EXPECT_FALSE(edit.ShowPosition(2, 40, 0, true));
+  EXPECT_FALSE(edit.ShowPosition(2, 40, ScrollKind::Follow, true));
   EXPECT_EQ(edit.TopRow, 30);
   // Above the view: a fifth of the view above the row.
-  EXPECT_TRUE(edit.ShowPosition(0, 10, 0, true));
+  EXPECT_TRUE(edit.ShowPosition(0, 10, ScrollKind::Follow, true));
   EXPECT_EQ(edit.TopRow, 10 - 4);
 }
 
 TEST_F(ScrollTest, CentreAndUpperFifthKinds) {
   NumberedLines(100);
-  EXPECT_TRUE(edit.ShowPosition(0, 60, 1, true));
+  EXPECT_TRUE(edit.ShowPosition(0, 60, ScrollKind::Centre, true));
   EXPECT_EQ(edit.TopRow, 60 - 12);
-  EXPECT_TRUE(edit.ShowPosition(0, 70, 2, true));
+  EXPECT_TRUE(edit.ShowPosition(0, 70, ScrollKind::UpperFifth, true));
   EXPECT_EQ(edit.TopRow, 70 - 24 + 19);
-  EXPECT_FALSE(edit.ShowPosition(0, 72, 9, true));
+  EXPECT_FALSE(edit.ShowPosition(0, 72, ScrollKind::None, true));
   EXPECT_EQ(edit.TopRow, 65);
 }
 
 TEST_F(ScrollTest, ShortTextScrollsBackToTheTop) {
   NumberedLines(15);  // fewer than VisibleRows - VertScrollMargin = 19
   edit.TopRow = 12;
-  EXPECT_TRUE(edit.ShowPosition(0, 10, 0, true));
+  EXPECT_TRUE(edit.ShowPosition(0, 10, ScrollKind::Follow, true));
   EXPECT_EQ(edit.TopRow, 0);
 }
 
 TEST_F(ScrollTest, PositionIsClampedToTheText) {
   SetLines({"abc", "de"});
-  edit.ShowPosition(99, 99, 0, true);
+  edit.ShowPosition(99, 99, ScrollKind::Follow, true);
   EXPECT_EQ(edit.CaretRow, 1);
   EXPECT_EQ(edit.CaretCol, 2);  // before the end marker
   EXPECT_EQ(edit.AnchorRow, 1);
@@ -113,17 +113,17 @@ TEST_F(ScrollTest, HorizontalRuleKeepsTheCaretInside) {
   edit.Relayout(false, false);
   SetLines({Repeat("h", 200)});
   const int target = 590 - 590 / 5;  // 472
-  EXPECT_TRUE(edit.ShowPosition(150, 0, 0, true));
+  EXPECT_TRUE(edit.ShowPosition(150, 0, ScrollKind::Follow, true));
   EXPECT_EQ(edit.HorzOffset, 150 * 8 - target);
   EXPECT_EQ(edit.CaretX, target);
   EXPECT_EQ(win.caretPos.x, 10 + target);
   // Back to the start of the row scrolls fully left.
-  EXPECT_TRUE(edit.ShowPosition(0, 0, 0, true));
+  EXPECT_TRUE(edit.ShowPosition(0, 0, ScrollKind::Follow, true));
   EXPECT_EQ(edit.HorzOffset, 0);
   EXPECT_EQ(edit.CaretX, 0);
   // Near the left edge with a small offset: the offset never goes below 0.
   edit.HorzOffset = 40;
-  EXPECT_TRUE(edit.ShowPosition(5, 0, 0, true));
+  EXPECT_TRUE(edit.ShowPosition(5, 0, ScrollKind::Follow, true));
   EXPECT_EQ(edit.HorzOffset, 0);
   EXPECT_EQ(edit.CaretX, 40);
 }

@@ -56,7 +56,7 @@ TEST_F(GutterTest, NumbersWidenToTheLeftAndCountDisplayRowsFromTheTopRow) {
   rows.back() = LastRow("x");
   SetRows(rows);
   ed.TopRow = 98;
-  ed.RedrawRows(6, 98, 100);
+  ed.RedrawRows(RedrawBand::RowRange, 98, 100);
   std::vector<SurfaceCall> numbers;
   for (const SurfaceCall& c : surface().Calls(SurfaceCall::TextOut))
     if (c.text == "99" || c.text == "100" || c.text == "101") numbers.push_back(c);

@@ -48,7 +48,7 @@ TEST_F(PaintTest, LineEndArrowStrokes) {
   SetRows({"ab\r\n", LastRow("")});
   ASSERT_EQ(ed.MarkTop, 3);
   ASSERT_EQ(ed.MarkBottom, 13);
-  ed.RedrawRows(0, 0, 0);
+  ed.RedrawRows(RedrawBand::View);
   std::vector<SurfaceCall> lines = surface().Calls(SurfaceCall::Line);
   ASSERT_EQ(lines.size(), 3u);
   // "ab" is 16 pixels wide: the mark starts at x = 26, the row top is 4.
@@ -185,7 +185,7 @@ TEST_F(PaintTest, NothingIsDrawnBeforeTheWindowExists) {
   TestEditorWindow other;
   TLumoEdit fresh(other);
   fresh.RedrawAll();
-  fresh.RedrawRows(0, 0, 0);
+  fresh.RedrawRows(RedrawBand::View);
   EXPECT_TRUE(other.surface.calls.empty());
 }
 
@@ -203,7 +203,7 @@ class RedrawBandTest : public PaintTest {
   }
   std::vector<int> DrawnRows(std::uint8_t kind, int a, int b) {
     surface().Clear();
-    ed.RedrawRows(kind, a, b);
+    ed.RedrawRows(static_cast<RedrawBand>(kind), a, b);
     std::vector<int> out;
     for (const SurfaceCall& c : surface().Calls(SurfaceCall::TextOut))
       if (!c.text.empty() && c.text[0] == 'r') out.push_back(std::stoi(c.text.substr(1)));

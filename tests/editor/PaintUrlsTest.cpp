@@ -65,7 +65,7 @@ TEST_F(UrlTest, UrlWrappedOverTwoRowsIsColouredOnBoth) {
   EXPECT_EQ(UrlCells(1), (Cells{{0, 10}}));
   // Redrawing only the second row still finds the start in the first.
   surface().Clear();
-  ed.RedrawRows(6, 1, 1);
+  ed.RedrawRows(RedrawBand::RowRange, 1, 1);
   EXPECT_EQ(UrlCells(1), (Cells{{0, 10}}));
   EXPECT_TRUE(UrlCells(0).empty());
 }

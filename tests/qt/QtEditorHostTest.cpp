@@ -90,7 +90,7 @@ TEST_F(EditorHostTest, TheInputMethodOpensAtTheCaret) {
   Pump();
   ASSERT_TRUE(Win().HasFocus());
   EXPECT_TRUE(Win().CaretShown());
-  edit->ShowPosition(2, 0, 0, true);
+  edit->ShowPosition(2, 0, ScrollKind::Follow, true);
   edit->UpdateCaret();
   QRect r = Win().inputMethodQuery(Qt::ImCursorRectangle).toRect();
   QPoint origin = Win().viewport()->geometry().topLeft();
