@@ -9,26 +9,6 @@ namespace quiret {
 
 namespace {
 
-enum Vk : int {
-  kBack = 0x08,
-  kTab = 0x09,
-  kReturn = 0x0D,
-  kConvert = 0x1C,
-  kEscape = 0x1B,
-  kPrior = 0x21,
-  kNext = 0x22,
-  kEnd = 0x23,
-  kHome = 0x24,
-  kLeft = 0x25,
-  kUp = 0x26,
-  kRight = 0x27,
-  kDown = 0x28,
-  kInsert = 0x2D,
-  kDelete = 0x2E,
-  kComma = 0xBC,
-  kPeriod = 0xBE,
-};
-
 // A command gets the key's Shift state: the motions extend the selection with it.
 using Command = void (*)(TLumoEdit&, bool extend);
 
@@ -39,46 +19,46 @@ struct Binding {
 
 // Group 1 with Ctrl held.
 const Binding kCtrlKeys[] = {
-    {kLeft, [](TLumoEdit& e, bool x) { e.CaretLeft(true, x); }},
-    {kRight, [](TLumoEdit& e, bool x) { e.CaretRight(true, x); }},
-    {kHome, [](TLumoEdit& e, bool x) { e.MoveToTextStart(x); }},
-    {kEnd, [](TLumoEdit& e, bool x) { e.MoveToTextEnd(x); }},
-    {kBack, [](TLumoEdit& e, bool) { e.DeleteWordLeft(); }},
-    {kDelete, [](TLumoEdit& e, bool) { e.DeleteWordRight(); }},
-    {kInsert, [](TLumoEdit& e, bool) { e.CopyToClipboard(); }},
+    {VK_LEFT, [](TLumoEdit& e, bool x) { e.CaretLeft(true, x); }},
+    {VK_RIGHT, [](TLumoEdit& e, bool x) { e.CaretRight(true, x); }},
+    {VK_HOME, [](TLumoEdit& e, bool x) { e.MoveToTextStart(x); }},
+    {VK_END, [](TLumoEdit& e, bool x) { e.MoveToTextEnd(x); }},
+    {VK_BACK, [](TLumoEdit& e, bool) { e.DeleteWordLeft(); }},
+    {VK_DELETE, [](TLumoEdit& e, bool) { e.DeleteWordRight(); }},
+    {VK_INSERT, [](TLumoEdit& e, bool) { e.CopyToClipboard(); }},
     {'C', [](TLumoEdit& e, bool) { e.CopyToClipboard(); }},
     {'X', [](TLumoEdit& e, bool) { e.CutToClipboard(); }},
     {'V', [](TLumoEdit& e, bool) { e.PasteFromClipboard(); }},
     {'Z', [](TLumoEdit& e, bool) { e.Undo(); }},
     {'Y', [](TLumoEdit& e, bool) { e.Redo(); }},
     {'A', [](TLumoEdit& e, bool) { e.SelectAll(); }},
-    {kComma, [](TLumoEdit& e, bool x) { e.CaretRowStart(x); }},
-    {kPeriod, [](TLumoEdit& e, bool x) { e.CaretRowEnd(x); }},
+    {VK_OEM_COMMA, [](TLumoEdit& e, bool x) { e.CaretRowStart(x); }},
+    {VK_OEM_PERIOD, [](TLumoEdit& e, bool x) { e.CaretRowEnd(x); }},
 };
 
 // Group 1 without Ctrl.
 const Binding kPlainKeys[] = {
-    {kLeft, [](TLumoEdit& e, bool x) { e.CaretLeft(false, x); }},
-    {kRight, [](TLumoEdit& e, bool x) { e.CaretRight(false, x); }},
-    {kHome, [](TLumoEdit& e, bool x) { e.CaretRowStart(x); }},
-    {kEnd, [](TLumoEdit& e, bool x) { e.CaretRowEnd(x); }},
-    {kBack, [](TLumoEdit& e, bool) { e.DeleteCharBefore(); }},
+    {VK_LEFT, [](TLumoEdit& e, bool x) { e.CaretLeft(false, x); }},
+    {VK_RIGHT, [](TLumoEdit& e, bool x) { e.CaretRight(false, x); }},
+    {VK_HOME, [](TLumoEdit& e, bool x) { e.CaretRowStart(x); }},
+    {VK_END, [](TLumoEdit& e, bool x) { e.CaretRowEnd(x); }},
+    {VK_BACK, [](TLumoEdit& e, bool) { e.DeleteCharBefore(); }},
 };
 
 // Group 2, Shift held.
 const Binding kShiftKeys[] = {
-    {kInsert, [](TLumoEdit& e, bool) { e.PasteFromClipboard(); }},
-    {kDelete, [](TLumoEdit& e, bool) { e.CutToClipboard(); }},
+    {VK_INSERT, [](TLumoEdit& e, bool) { e.PasteFromClipboard(); }},
+    {VK_DELETE, [](TLumoEdit& e, bool) { e.CutToClipboard(); }},
 };
 
 // Group 3, neither Shift nor Ctrl (the convert key is checked separately).
 const Binding kBareKeys[] = {
-    {kInsert,
+    {VK_INSERT,
      [](TLumoEdit& e, bool) {
        e.InsertMode = !e.InsertMode;
        if (e.OnChangeInsMode) e.OnChangeInsMode(&e, e.InsertMode);
      }},
-    {kDelete, [](TLumoEdit& e, bool) { e.DeleteChar(); }},
+    {VK_DELETE, [](TLumoEdit& e, bool) { e.DeleteChar(); }},
 };
 
 // A page key scrolls the view (taking the caret along); when the view cannot move, the
@@ -89,13 +69,13 @@ void PageKey(TLumoEdit& e, int code, bool extend) {
 
 // Group 4, whatever the modifiers.
 const Binding kAnyKeys[] = {
-    {kTab, [](TLumoEdit& e, bool) { e.InsertTab(); }},
-    {kReturn, [](TLumoEdit& e, bool) { e.NewLine(); }},
-    {kEscape, [](TLumoEdit& e, bool) { e.ClearHighlight(); }},
-    {kPrior, [](TLumoEdit& e, bool x) { PageKey(e, SB_PAGEUP, x); }},
-    {kNext, [](TLumoEdit& e, bool x) { PageKey(e, SB_PAGEDOWN, x); }},
-    {kUp, [](TLumoEdit& e, bool x) { e.CaretUpDown(-1, x); }},
-    {kDown, [](TLumoEdit& e, bool x) { e.CaretUpDown(1, x); }},
+    {VK_TAB, [](TLumoEdit& e, bool) { e.InsertTab(); }},
+    {VK_RETURN, [](TLumoEdit& e, bool) { e.NewLine(); }},
+    {VK_ESCAPE, [](TLumoEdit& e, bool) { e.ClearHighlight(); }},
+    {VK_PRIOR, [](TLumoEdit& e, bool x) { PageKey(e, SB_PAGEUP, x); }},
+    {VK_NEXT, [](TLumoEdit& e, bool x) { PageKey(e, SB_PAGEDOWN, x); }},
+    {VK_UP, [](TLumoEdit& e, bool x) { e.CaretUpDown(-1, x); }},
+    {VK_DOWN, [](TLumoEdit& e, bool x) { e.CaretUpDown(1, x); }},
 };
 
 template <std::size_t N>

@@ -52,8 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   // Keys the control handles: moves, Backspace, Delete, Enter, Tab, Insert, the clipboard
   // and row keys with Ctrl; the rest are there so unhandled keys are tried as well.
-  static const int kKeys[] = {0x25, 0x27, 0x26, 0x28, 0x24, 0x23, 0x21, 0x22, 0x08, 0x2E, 0x0D,
-                              0x09, 0x2D, 0xBC, 0xBE, 'A',  'C',  'X',  'V',  'Z',  'Y',  0x1B};
+  static const int kKeys[] = {VK_LEFT,   VK_RIGHT,     VK_UP,         VK_DOWN,   VK_HOME,   VK_END,
+                              VK_PRIOR,  VK_NEXT,      VK_BACK,       VK_DELETE, VK_RETURN, VK_TAB,
+                              VK_INSERT, VK_OEM_COMMA, VK_OEM_PERIOD, 'A',       'C',       'X',
+                              'V',       'Z',          'Y',           VK_ESCAPE};
   // QUIRET_FUZZ_TRACE prints each event, to read a reproducer.
   const bool trace = std::getenv("QUIRET_FUZZ_TRACE") != nullptr;
   // Coordinates are read one statement at a time: the order in which a call's arguments are

@@ -30,6 +30,66 @@ enum ScrollCode : int {
   SB_PAGERIGHT = 3,
 };
 
+// Virtual-key codes of key events (the classic values). Letters and digits are their
+// upper-case ASCII codes ('A', '0'); the keypad digits are VK_NUMPAD0 + n, the function
+// keys VK_F1 + n.
+enum VirtualKey : int {
+  VK_BACK = 0x08,
+  VK_TAB = 0x09,
+  VK_CLEAR = 0x0C,
+  VK_RETURN = 0x0D,
+  VK_SHIFT = 0x10,
+  VK_CONTROL = 0x11,
+  VK_MENU = 0x12,  // Alt
+  VK_PAUSE = 0x13,
+  VK_CAPITAL = 0x14,
+  VK_KANA = 0x15,
+  VK_KANJI = 0x19,
+  VK_ESCAPE = 0x1B,
+  VK_CONVERT = 0x1C,  // the input method's convert key (reconversion)
+  VK_NONCONVERT = 0x1D,
+  VK_SPACE = 0x20,
+  VK_PRIOR = 0x21,  // Page Up
+  VK_NEXT = 0x22,   // Page Down
+  VK_END = 0x23,
+  VK_HOME = 0x24,
+  VK_LEFT = 0x25,
+  VK_UP = 0x26,
+  VK_RIGHT = 0x27,
+  VK_DOWN = 0x28,
+  VK_SELECT = 0x29,
+  VK_SNAPSHOT = 0x2C,
+  VK_INSERT = 0x2D,
+  VK_DELETE = 0x2E,
+  VK_HELP = 0x2F,
+  VK_LWIN = 0x5B,
+  VK_RWIN = 0x5C,
+  VK_APPS = 0x5D,
+  VK_NUMPAD0 = 0x60,
+  VK_MULTIPLY = 0x6A,
+  VK_ADD = 0x6B,
+  VK_SUBTRACT = 0x6D,
+  VK_DECIMAL = 0x6E,
+  VK_DIVIDE = 0x6F,
+  VK_F1 = 0x70,
+  VK_NUMLOCK = 0x90,
+  VK_SCROLL = 0x91,
+  // Punctuation keys, named by their US-layout characters.
+  VK_OEM_SEMICOLON = 0xBA,
+  VK_OEM_PLUS = 0xBB,
+  VK_OEM_COMMA = 0xBC,
+  VK_OEM_MINUS = 0xBD,
+  VK_OEM_PERIOD = 0xBE,
+  VK_OEM_SLASH = 0xBF,
+  VK_OEM_BACKQUOTE = 0xC0,
+  VK_OEM_LBRACKET = 0xDB,
+  VK_OEM_BACKSLASH = 0xDC,
+  VK_OEM_RBRACKET = 0xDD,
+  VK_OEM_QUOTE = 0xDE,
+  VK_DBE_SBCSCHAR = 0xF3,  // the Japanese keyboard's half-width/full-width key
+  VK_DBE_DBCSCHAR = 0xF4,
+};
+
 enum class CursorKind { IBeam, Arrow, DragMove, DragCopy, No };
 
 enum MouseButton : int { MB_LEFT = 1, MB_RIGHT = 2, MB_MIDDLE = 4 };
@@ -55,7 +115,7 @@ class EditorWindowClient {
   virtual void WmPaint() = 0;
   virtual void WmSetFocus() = 0;
   virtual void WmKillFocus() = 0;
-  // Key down with a Windows virtual-key code; shift holds ShiftState flags.
+  // Key down with a virtual-key code (VirtualKey); shift holds ShiftState flags.
   virtual void WmKeyDown(int vk, int shift) = 0;
   virtual void WmKeyUp(int vk, int shift) = 0;
   // One typed single-byte character (0x20-0x7E, 0xA0-0xDF, or a control code like 8, 9, 13).

@@ -218,11 +218,13 @@ std::string Hex(const std::vector<std::string>& words, size_t from, int line) {
 
 int VirtualKey(const std::string& word, int line) {
   static const std::pair<const char*, int> kNames[] = {
-      {"back", 0x08},    {"tab", 0x09},     {"return", 0x0D}, {"shift", 0x10},  {"ctrl", 0x11},
-      {"control", 0x11}, {"convert", 0x1C}, {"escape", 0x1B}, {"space", 0x20},  {"prior", 0x21},
-      {"next", 0x22},    {"end", 0x23},     {"home", 0x24},   {"left", 0x25},   {"up", 0x26},
-      {"right", 0x27},   {"down", 0x28},    {"insert", 0x2D}, {"delete", 0x2E}, {"comma", 0xBC},
-      {"period", 0xBE},
+      {"back", quiret::VK_BACK},       {"tab", quiret::VK_TAB},         {"return", quiret::VK_RETURN},
+      {"shift", quiret::VK_SHIFT},     {"ctrl", quiret::VK_CONTROL},    {"control", quiret::VK_CONTROL},
+      {"convert", quiret::VK_CONVERT}, {"escape", quiret::VK_ESCAPE},   {"space", quiret::VK_SPACE},
+      {"prior", quiret::VK_PRIOR},     {"next", quiret::VK_NEXT},       {"end", quiret::VK_END},
+      {"home", quiret::VK_HOME},       {"left", quiret::VK_LEFT},       {"up", quiret::VK_UP},
+      {"right", quiret::VK_RIGHT},     {"down", quiret::VK_DOWN},       {"insert", quiret::VK_INSERT},
+      {"delete", quiret::VK_DELETE},   {"comma", quiret::VK_OEM_COMMA}, {"period", quiret::VK_OEM_PERIOD},
   };
   const std::string w = Lower(word);
   for (const auto& [name, vk] : kNames)
@@ -536,17 +538,17 @@ class Runner {
   }
 
   void KeyDown(int vk, int mods) {
-    if (vk == 0x10) shiftHeld_ = true;
-    if (vk == 0x11) ctrlHeld_ = true;
-    if (vk == 0x1C) win_.convertKeyDown = true;
+    if (vk == quiret::VK_SHIFT) shiftHeld_ = true;
+    if (vk == quiret::VK_CONTROL) ctrlHeld_ = true;
+    if (vk == quiret::VK_CONVERT) win_.convertKeyDown = true;
     Live(mods);
     edit_->WmKeyDown(vk, Flags(mods));
   }
 
   void KeyUp(int vk, int mods) {
-    if (vk == 0x10) shiftHeld_ = false;
-    if (vk == 0x11) ctrlHeld_ = false;
-    if (vk == 0x1C) win_.convertKeyDown = false;
+    if (vk == quiret::VK_SHIFT) shiftHeld_ = false;
+    if (vk == quiret::VK_CONTROL) ctrlHeld_ = false;
+    if (vk == quiret::VK_CONVERT) win_.convertKeyDown = false;
     Live(mods);
     edit_->WmKeyUp(vk, Flags(mods));
   }
@@ -617,10 +619,10 @@ class Runner {
         break;
       case Ev::Paste:
         clip_.PutFromOutside(e.bytes);
-        KeyDown(0x11, 0);
+        KeyDown(quiret::VK_CONTROL, 0);
         KeyDown('V', 0);
         KeyUp('V', 0);
-        KeyUp(0x11, 0);
+        KeyUp(quiret::VK_CONTROL, 0);
         break;
       case Ev::Undo:
         Live(0);

@@ -472,7 +472,7 @@ void QtEditorWindow::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Shift) mods |= Qt::ShiftModifier;
   mods_ = mods;
   int vk = QtKeyMap::VirtualKey(e->key(), mods);
-  if (vk == 0x1C) convertKeyDown_ = true;
+  if (vk == VK_CONVERT) convertKeyDown_ = true;
   if (vk != 0 && client_) client_->WmKeyDown(vk, QtKeyMap::ShiftFlags(mods));
   // Alt with a key is a menu accelerator, not typing (AltGr combinations carry Ctrl too).
   if ((mods & Qt::AltModifier) && !(mods & Qt::ControlModifier)) return;
@@ -526,7 +526,7 @@ void QtEditorWindow::keyReleaseEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Shift) mods &= ~Qt::ShiftModifier;
   mods_ = mods;
   int vk = QtKeyMap::VirtualKey(e->key(), mods);
-  if (vk == 0x1C) convertKeyDown_ = false;
+  if (vk == VK_CONVERT) convertKeyDown_ = false;
   if (vk != 0 && client_) client_->WmKeyUp(vk, QtKeyMap::ShiftFlags(mods));
 }
 

@@ -15,98 +15,98 @@ struct KeyPair {
 // Keys whose code does not follow from a range. Shifted symbols map to the key that
 // produces them on a US layout; the Japanese-layout symbols map to their own keys.
 constexpr KeyPair kKeys[] = {
-    {Qt::Key_Backspace, 0x08},
-    {Qt::Key_Tab, 0x09},
-    {Qt::Key_Backtab, 0x09},
-    {Qt::Key_Clear, 0x0C},
-    {Qt::Key_Return, 0x0D},
-    {Qt::Key_Enter, 0x0D},
-    {Qt::Key_Shift, 0x10},
-    {Qt::Key_Control, 0x11},
-    {Qt::Key_Alt, 0x12},
-    {Qt::Key_AltGr, 0x12},
-    {Qt::Key_Pause, 0x13},
-    {Qt::Key_CapsLock, 0x14},
-    {Qt::Key_Kana_Lock, 0x15},
-    {Qt::Key_Katakana, 0x15},
-    {Qt::Key_Hiragana_Katakana, 0x15},
-    {Qt::Key_Kanji, 0x19},
-    {Qt::Key_Escape, 0x1B},
-    {Qt::Key_Henkan, 0x1C},
-    {Qt::Key_Muhenkan, 0x1D},
-    {Qt::Key_Space, 0x20},
-    {Qt::Key_PageUp, 0x21},
-    {Qt::Key_PageDown, 0x22},
-    {Qt::Key_End, 0x23},
-    {Qt::Key_Home, 0x24},
-    {Qt::Key_Left, 0x25},
-    {Qt::Key_Up, 0x26},
-    {Qt::Key_Right, 0x27},
-    {Qt::Key_Down, 0x28},
-    {Qt::Key_Select, 0x29},
-    {Qt::Key_Print, 0x2C},
-    {Qt::Key_Insert, 0x2D},
-    {Qt::Key_Delete, 0x2E},
-    {Qt::Key_Help, 0x2F},
-    {Qt::Key_Meta, 0x5B},
-    {Qt::Key_Super_L, 0x5B},
-    {Qt::Key_Super_R, 0x5C},
-    {Qt::Key_Menu, 0x5D},
-    {Qt::Key_NumLock, 0x90},
-    {Qt::Key_ScrollLock, 0x91},
+    {Qt::Key_Backspace, VK_BACK},
+    {Qt::Key_Tab, VK_TAB},
+    {Qt::Key_Backtab, VK_TAB},
+    {Qt::Key_Clear, VK_CLEAR},
+    {Qt::Key_Return, VK_RETURN},
+    {Qt::Key_Enter, VK_RETURN},
+    {Qt::Key_Shift, VK_SHIFT},
+    {Qt::Key_Control, VK_CONTROL},
+    {Qt::Key_Alt, VK_MENU},
+    {Qt::Key_AltGr, VK_MENU},
+    {Qt::Key_Pause, VK_PAUSE},
+    {Qt::Key_CapsLock, VK_CAPITAL},
+    {Qt::Key_Kana_Lock, VK_KANA},
+    {Qt::Key_Katakana, VK_KANA},
+    {Qt::Key_Hiragana_Katakana, VK_KANA},
+    {Qt::Key_Kanji, VK_KANJI},
+    {Qt::Key_Escape, VK_ESCAPE},
+    {Qt::Key_Henkan, VK_CONVERT},
+    {Qt::Key_Muhenkan, VK_NONCONVERT},
+    {Qt::Key_Space, VK_SPACE},
+    {Qt::Key_PageUp, VK_PRIOR},
+    {Qt::Key_PageDown, VK_NEXT},
+    {Qt::Key_End, VK_END},
+    {Qt::Key_Home, VK_HOME},
+    {Qt::Key_Left, VK_LEFT},
+    {Qt::Key_Up, VK_UP},
+    {Qt::Key_Right, VK_RIGHT},
+    {Qt::Key_Down, VK_DOWN},
+    {Qt::Key_Select, VK_SELECT},
+    {Qt::Key_Print, VK_SNAPSHOT},
+    {Qt::Key_Insert, VK_INSERT},
+    {Qt::Key_Delete, VK_DELETE},
+    {Qt::Key_Help, VK_HELP},
+    {Qt::Key_Meta, VK_LWIN},
+    {Qt::Key_Super_L, VK_LWIN},
+    {Qt::Key_Super_R, VK_RWIN},
+    {Qt::Key_Menu, VK_APPS},
+    {Qt::Key_NumLock, VK_NUMLOCK},
+    {Qt::Key_ScrollLock, VK_SCROLL},
     // Shifted digits (US layout).
-    {Qt::Key_ParenRight, 0x30},
-    {Qt::Key_Exclam, 0x31},
-    {Qt::Key_At, 0x32},
-    {Qt::Key_NumberSign, 0x33},
-    {Qt::Key_Dollar, 0x34},
-    {Qt::Key_Percent, 0x35},
-    {Qt::Key_AsciiCircum, 0x36},
-    {Qt::Key_Ampersand, 0x37},
-    {Qt::Key_Asterisk, 0x38},
-    {Qt::Key_ParenLeft, 0x39},
+    {Qt::Key_ParenRight, '0'},
+    {Qt::Key_Exclam, '1'},
+    {Qt::Key_At, '2'},
+    {Qt::Key_NumberSign, '3'},
+    {Qt::Key_Dollar, '4'},
+    {Qt::Key_Percent, '5'},
+    {Qt::Key_AsciiCircum, '6'},
+    {Qt::Key_Ampersand, '7'},
+    {Qt::Key_Asterisk, '8'},
+    {Qt::Key_ParenLeft, '9'},
     // Punctuation keys.
-    {Qt::Key_Semicolon, 0xBA},
-    {Qt::Key_Colon, 0xBA},
-    {Qt::Key_Equal, 0xBB},
-    {Qt::Key_Plus, 0xBB},
-    {Qt::Key_Comma, 0xBC},
-    {Qt::Key_Less, 0xBC},
-    {Qt::Key_Minus, 0xBD},
-    {Qt::Key_Underscore, 0xBD},
-    {Qt::Key_Period, 0xBE},
-    {Qt::Key_Greater, 0xBE},
-    {Qt::Key_Slash, 0xBF},
-    {Qt::Key_Question, 0xBF},
-    {Qt::Key_QuoteLeft, 0xC0},
-    {Qt::Key_AsciiTilde, 0xC0},
-    {Qt::Key_BracketLeft, 0xDB},
-    {Qt::Key_BraceLeft, 0xDB},
-    {Qt::Key_Backslash, 0xDC},
-    {Qt::Key_Bar, 0xDC},
-    {Qt::Key_yen, 0xDC},
-    {Qt::Key_BracketRight, 0xDD},
-    {Qt::Key_BraceRight, 0xDD},
-    {Qt::Key_Apostrophe, 0xDE},
-    {Qt::Key_QuoteDbl, 0xDE},
-    {Qt::Key_Zenkaku_Hankaku, 0xF3},
-    {Qt::Key_Zenkaku, 0xF3},
-    {Qt::Key_Hankaku, 0xF4},
+    {Qt::Key_Semicolon, VK_OEM_SEMICOLON},
+    {Qt::Key_Colon, VK_OEM_SEMICOLON},
+    {Qt::Key_Equal, VK_OEM_PLUS},
+    {Qt::Key_Plus, VK_OEM_PLUS},
+    {Qt::Key_Comma, VK_OEM_COMMA},
+    {Qt::Key_Less, VK_OEM_COMMA},
+    {Qt::Key_Minus, VK_OEM_MINUS},
+    {Qt::Key_Underscore, VK_OEM_MINUS},
+    {Qt::Key_Period, VK_OEM_PERIOD},
+    {Qt::Key_Greater, VK_OEM_PERIOD},
+    {Qt::Key_Slash, VK_OEM_SLASH},
+    {Qt::Key_Question, VK_OEM_SLASH},
+    {Qt::Key_QuoteLeft, VK_OEM_BACKQUOTE},
+    {Qt::Key_AsciiTilde, VK_OEM_BACKQUOTE},
+    {Qt::Key_BracketLeft, VK_OEM_LBRACKET},
+    {Qt::Key_BraceLeft, VK_OEM_LBRACKET},
+    {Qt::Key_Backslash, VK_OEM_BACKSLASH},
+    {Qt::Key_Bar, VK_OEM_BACKSLASH},
+    {Qt::Key_yen, VK_OEM_BACKSLASH},
+    {Qt::Key_BracketRight, VK_OEM_RBRACKET},
+    {Qt::Key_BraceRight, VK_OEM_RBRACKET},
+    {Qt::Key_Apostrophe, VK_OEM_QUOTE},
+    {Qt::Key_QuoteDbl, VK_OEM_QUOTE},
+    {Qt::Key_Zenkaku_Hankaku, VK_DBE_SBCSCHAR},
+    {Qt::Key_Zenkaku, VK_DBE_SBCSCHAR},
+    {Qt::Key_Hankaku, VK_DBE_DBCSCHAR},
 };
 
 int KeypadKey(int qtKey) {
-  if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return 0x60 + (qtKey - Qt::Key_0);
+  if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return VK_NUMPAD0 + (qtKey - Qt::Key_0);
   switch (qtKey) {
     case Qt::Key_Asterisk:
-      return 0x6A;
+      return VK_MULTIPLY;
     case Qt::Key_Plus:
-      return 0x6B;
+      return VK_ADD;
     case Qt::Key_Minus:
-      return 0x6D;
+      return VK_SUBTRACT;
     case Qt::Key_Period:
-      return 0x6E;
+      return VK_DECIMAL;
     case Qt::Key_Slash:
-      return 0x6F;
+      return VK_DIVIDE;
     default:
       return 0;
   }
@@ -118,9 +118,9 @@ int QtKeyMap::VirtualKey(int qtKey, Qt::KeyboardModifiers modifiers) {
   if (modifiers & Qt::KeypadModifier) {
     if (int vk = KeypadKey(qtKey)) return vk;
   }
-  if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return 0x41 + (qtKey - Qt::Key_A);
-  if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return 0x30 + (qtKey - Qt::Key_0);
-  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return 0x70 + (qtKey - Qt::Key_F1);
+  if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return 'A' + (qtKey - Qt::Key_A);
+  if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return '0' + (qtKey - Qt::Key_0);
+  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return VK_F1 + (qtKey - Qt::Key_F1);
   for (const KeyPair& k : kKeys) {
     if (k.qt == qtKey) return k.vk;
   }

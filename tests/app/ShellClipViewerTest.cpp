@@ -32,8 +32,8 @@ TEST_F(Viewer, F9ShowsTheClipboardReadOnlyWithTheMainSettingsAndNeverWraps) {
   std::string during;
   s.clipViewer.modal.whileShown = [&] {
     during = Shown();
-    ed->WmChar('x');         // typing is refused: the viewer is read-only
-    ed->WmKeyDown(0x2E, 0);  // Delete
+    ed->WmChar('x');              // typing is refused: the viewer is read-only
+    ed->WmKeyDown(VK_DELETE, 0);  // Delete
   };
   // The design values hold until the first showing.
   EXPECT_EQ(

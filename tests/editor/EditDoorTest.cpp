@@ -58,12 +58,12 @@ TEST_F(EditDoor, RemovingAWholeContinuationRowRedrawsTheRowsBelow) {
     edit.SetWordWrap(true);
     ASSERT_EQ(Rows().size(), 5u);  // a*10, b*10, cc, dd, ee
     edit.ShowPosition(0, 1, ScrollKind::Follow, true);
-    Key(0x23, true);  // Shift+End: the b row whole
+    Key(VK_END, true);  // Shift+End: the b row whole
     win.surface.Clear();
     if (typeOver)
       edit.WmChar('x');
     else
-      Key(0x2E);
+      Key(VK_DELETE);
     const std::string first = typeOver ? "x" : "";
     EXPECT_EQ(Rows(),
               (std::vector<std::string>{Repeat("a", 10), first + "cc" + Eol(), "dd" + Eol(), "ee" + Eot()}));
@@ -82,9 +82,10 @@ TEST_F(EditDoor, MotionKeysExtendByTheirOwnShift) {
     int vk;
     bool ctrl;
   };
-  const Case keys[] = {{0x25, false}, {0x27, false}, {0x24, false}, {0x23, false}, {0x26, false},
-                       {0x28, false}, {0x21, false}, {0x22, false}, {0x25, true},  {0x27, true},
-                       {0x24, true},  {0x23, true},  {0xBC, true},  {0xBE, true}};
+  const Case keys[] = {{VK_LEFT, false},     {VK_RIGHT, false},    {VK_HOME, false},  {VK_END, false},
+                       {VK_UP, false},       {VK_DOWN, false},     {VK_PRIOR, false}, {VK_NEXT, false},
+                       {VK_LEFT, true},      {VK_RIGHT, true},     {VK_HOME, true},   {VK_END, true},
+                       {VK_OEM_COMMA, true}, {VK_OEM_PERIOD, true}};
   Create();
   std::vector<std::string> lines(60, "abc def");
   SetLines(lines);
@@ -105,7 +106,7 @@ TEST_F(EditDoor, MotionKeysExtendByTheirOwnShift) {
   }
   edit.ShowPosition(3, 30, ScrollKind::Follow, true);
   edit.EndSelection();
-  Key(0x08, true);
+  Key(VK_BACK, true);
   EXPECT_FALSE(edit.SelActive);
   EXPECT_EQ(std::string(edit.Lines->Get(30)), "ab def" + Eol());
 }
@@ -179,13 +180,14 @@ TEST_P(EditDoorRandom, ReportsRebuildTheTextAfterEveryEvent) {
     } else if (kind < 4) {
       edit.WmImeResult(pick(3) == 0 ? std::string("p\nq\rr") : text());
     } else if (kind < 6) {
-      static const int kEditKeys[] = {0x0D, 0x09, 0x08, 0x2E};  // Enter, Tab, Backspace, Delete
+      static const int kEditKeys[] = {VK_RETURN, VK_TAB, VK_BACK,
+                                      VK_DELETE};  // Enter, Tab, Backspace, Delete
       Key(kEditKeys[pick(4)], pick(4) == 0, pick(4) == 0);
     } else if (kind < 8) {
-      static const int kMoveKeys[] = {0x25, 0x27, 0x26, 0x28, 0x24, 0x23};
+      static const int kMoveKeys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_END};
       Key(kMoveKeys[pick(6)], pick(2) == 0, pick(5) == 0);
     } else if (kind < 9) {
-      Key(0x2D);  // overwrite mode on and off
+      Key(VK_INSERT);  // overwrite mode on and off
     } else if (kind < 11) {
       if (pick(3) == 0) clip.PutFromOutside(text());
       Key("AXCV"[pick(4)], false, true);

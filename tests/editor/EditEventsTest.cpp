@@ -57,8 +57,8 @@ TEST_F(EditEvents, RedoRunsOnlyWhileUndoneStepsWait) {
 }
 
 TEST_F(EditEvents, RefusedEditsFireNothing) {
-  Key(0x08);          // Backspace at (0, 0)
-  Key(0x2E);          // Delete before the end marker
+  Key(VK_BACK);       // Backspace at (0, 0)
+  Key(VK_DELETE);     // Delete before the end marker
   edit.WmChar(0x82);  // a lead byte as a character
   edit.WmChar(0x1F);  // a control code
   win.ctrlDown = true;
@@ -67,13 +67,13 @@ TEST_F(EditEvents, RefusedEditsFireNothing) {
   edit.ReadOnly = true;
   edit.WmChar('a');
   edit.WmImeResult("\x82\xa0");
-  Key(0x0D);
-  Key(0x09);
+  Key(VK_RETURN);
+  Key(VK_TAB);
   Key('Z', false, true);
   EXPECT_EQ(log, "");
   EXPECT_EQ(Rows(), (std::vector<std::string>{Eot()}));
-  Key(0x2D);  // the Insert toggle still works when read-only
-  Key(0x2D);
+  Key(VK_INSERT);  // the Insert toggle still works when read-only
+  Key(VK_INSERT);
   EXPECT_EQ(log, "I-I+");
 }
 
@@ -120,15 +120,15 @@ TEST_F(EditEvents, AnOverwriteRecordLeftAloneIsDroppedAndTheTextStaysModified) {
 TEST_F(EditEvents, CopyThatTheClipboardRefusesIsReportedAndChangesNothing) {
   SetLines({"abc"});
   clip.PutFromOutside("old");
-  Key(0x27, true);
+  Key(VK_RIGHT, true);
   clip.failNextSet = true;
   Key('C', false, true);
   EXPECT_EQ(win.messages, (std::vector<std::string>{"Error:OC003"}));
   EXPECT_EQ(clip.GetText(), "old");
   EXPECT_TRUE(edit.SelActive);
-  Key(0x27, true);
-  Key(0x25, true);
-  Key(0x25, true);  // back to an empty selection: copying it leaves the clipboard alone
+  Key(VK_RIGHT, true);
+  Key(VK_LEFT, true);
+  Key(VK_LEFT, true);  // back to an empty selection: copying it leaves the clipboard alone
   Key('C', false, true);
   EXPECT_EQ(clip.GetText(), "old");
   EXPECT_EQ(clip.SetCount(), 0);
@@ -137,7 +137,7 @@ TEST_F(EditEvents, CopyThatTheClipboardRefusesIsReportedAndChangesNothing) {
 TEST_F(EditEvents, UndoEndsASelectionBeforeUndoing) {
   SetLines({"abc"});
   edit.WmChar('x');
-  Key(0x25, true);  // Shift+Left selects the x
+  Key(VK_LEFT, true);  // Shift+Left selects the x
   ASSERT_TRUE(edit.SelActive);
   edit.Undo();
   EXPECT_FALSE(edit.SelActive);
@@ -150,40 +150,40 @@ TEST_F(EditEvents, ReconversionPutsTheCaretAtTheSelectionStart) {
   edit.OnIMEReConvert = [&](TLumoEdit*) { ++fired; };
   SetLines({"abcdef"});
   win.convertKeyDown = true;
-  Key(0x1C);  // no selection: nothing
+  Key(VK_CONVERT);  // no selection: nothing
   EXPECT_EQ(fired, 0);
-  Key(0x27, true);
-  Key(0x27, true);  // selected left to right: the ends swap
-  Key(0x1C);
+  Key(VK_RIGHT, true);
+  Key(VK_RIGHT, true);  // selected left to right: the ends swap
+  Key(VK_CONVERT);
   EXPECT_EQ(fired, 1);
   EXPECT_EQ(std::make_pair(edit.CaretCol, edit.AnchorCol), std::make_pair(0, 2));
-  Key(0x1C);  // now right to left: no swap
+  Key(VK_CONVERT);  // now right to left: no swap
   EXPECT_EQ(std::make_pair(edit.CaretCol, edit.AnchorCol), std::make_pair(0, 2));
   edit.WmImeStartComposition();
-  Key(0x1C);  // while composing: nothing
+  Key(VK_CONVERT);  // while composing: nothing
   EXPECT_EQ(fired, 2);
 }
 
 TEST_F(EditEvents, HoldingDownAtTheBottomAcceleratesAfterFourScrolls) {
   Load(200);  // 24 visible rows, margin 5: scrolling starts on row 19
-  for (int i = 0; i < 19; ++i) Key(0x28);
+  for (int i = 0; i < 19; ++i) Key(VK_DOWN);
   ASSERT_EQ(edit.TopRow, 0);
   std::vector<int> tops;
   for (int i = 0; i < 7; ++i) {
-    edit.WmKeyDown(0x28, 0);  // repeats without a key up
+    edit.WmKeyDown(VK_DOWN, 0);  // repeats without a key up
     tops.push_back(edit.TopRow);
   }
   EXPECT_EQ(tops, (std::vector<int>{1, 2, 3, 4, 6, 8, 10}));
   EXPECT_EQ(edit.CaretRow - edit.TopRow, 19);  // the caret moved with the view
-  edit.WmKeyUp(0x28, 0);
+  edit.WmKeyUp(VK_DOWN, 0);
   EXPECT_EQ(edit.ScrollRepeat, 0);
 }
 
 TEST_F(EditEvents, EnterOnTheLastVisibleRowScrollsOnceWithoutMovingTheCaretTwice) {
   Load(60);
-  for (int i = 0; i < 19; ++i) Key(0x28);
-  Key(0x23);
-  Key(0x0D);
+  for (int i = 0; i < 19; ++i) Key(VK_DOWN);
+  Key(VK_END);
+  Key(VK_RETURN);
   EXPECT_EQ(edit.CaretRow, 20);
   EXPECT_EQ(edit.TopRow, 1);
   EXPECT_EQ(edit.CaretCol, 0);
@@ -194,20 +194,20 @@ TEST_F(EditEvents, WheelCarriesTheCaretAndKeepsOnlyShiftOrSelectAllSelections) {
   edit.WmMouseWheel(-240, 0);  // two notches: four rows
   EXPECT_EQ(edit.TopRow, 4);
   EXPECT_EQ(edit.CaretRow, 4);
-  Key(0x27, true);
+  Key(VK_RIGHT, true);
   edit.WmMouseWheel(-120, 0);
   EXPECT_FALSE(edit.SelActive);  // a plain scroll ends a selection
-  Key(0x27, true);
+  Key(VK_RIGHT, true);
   win.shiftDown = true;
   edit.WmMouseWheel(-120, 0);
   win.shiftDown = false;
   EXPECT_TRUE(edit.SelActive);  // with Shift it grows
   EXPECT_EQ(edit.CaretRow, 8);
-  Key(0x41, false, true);  // Ctrl+A
+  Key('A', false, true);  // Ctrl+A
   edit.WmMouseWheel(120, 0);
   edit.WmVScroll(SB_THUMBTRACK, 30);
   EXPECT_TRUE(edit.AllSelected);  // scrolling keeps select-all
-  Key(0x22);
+  Key(VK_NEXT);
   EXPECT_FALSE(edit.AllSelected);  // Page Down, a key, ends it
   edit.WmMouseWheel(60, 0);        // less than a notch does nothing
   EXPECT_EQ(edit.TopRow, 30 + 24);
@@ -217,13 +217,13 @@ TEST_F(EditEvents, HorizontalFollowEndsAlsoInATextAreaNarrowerThanTheMargins) {
   edit.SetWordWrap(false);
   SetLines({std::string(200, 'a'), "b"});
   edit.ApplySettings();
-  Key(0x23);  // End on a row wider than the view scrolls right
+  Key(VK_END);  // End on a row wider than the view scrolls right
   EXPECT_GT(edit.HorzOffset, 0);
   EXPECT_LE(edit.CaretX, edit.TextAreaWidth);
-  Key(0x24);
+  Key(VK_HOME);
   EXPECT_EQ(edit.HorzOffset, 0);
   win.Resize(15, 400);  // five pixels of text area, less than the scroll margin
-  for (int i = 0; i < 5; ++i) Key(0x27);
+  for (int i = 0; i < 5; ++i) Key(VK_RIGHT);
   edit.WmChar('x');
   EXPECT_EQ(edit.CaretCol, 6);
 }
@@ -240,7 +240,7 @@ TEST_F(EditEvents, AWindowLowerThanARowScrollsNowhere) {
     win.Resize(600, h);
     EXPECT_EQ(edit.VisibleRows, 0);
     edit.WmMouseWheel(-1200, 0);
-    Key(0x22);
+    Key(VK_NEXT);
     EXPECT_LE(edit.TopRow, edit.Lines->Count() - 1) << h;
     EXPECT_LE(edit.CaretRow, edit.Lines->Count() - 1) << h;
   }
@@ -252,7 +252,7 @@ TEST_F(EditEvents, ATextAreaAFewPixelsWideNeverScrollsPastTheLeftEdge) {
   edit.ApplySettings();
   for (int w : {10, 11, 12, 13, 14, 15, 20}) {
     win.Resize(w, 400);
-    for (int vk : {0x27, 0x28, 0x23, 0x26, 0x24}) {
+    for (int vk : {VK_RIGHT, VK_DOWN, VK_END, VK_UP, VK_HOME}) {
       Key(vk);
       edit.ShowPosition(edit.CaretCol, edit.CaretRow, ScrollKind::Follow, true);
       ASSERT_GE(edit.HorzOffset, 0) << w << " " << vk;
@@ -264,7 +264,7 @@ TEST_F(EditEvents, TypedTextIsDrawnAtOnce) {
   SetLines({"ab"});
   edit.RedrawAll();
   win.surface.Clear();
-  Key(0x27);
+  Key(VK_RIGHT);
   edit.WmChar('x');
   const std::vector<std::string> drawn = win.surface.TextsAt(edit.TopMargin);
   EXPECT_NE(std::find(drawn.begin(), drawn.end(), "axb"), drawn.end());
@@ -276,8 +276,8 @@ TEST_F(EditEvents, TypedTextIsDrawnAtOnce) {
 TEST_F(EditEvents, AnEmptySelectionAtARowStartIsNoTextToDrag) {
   Load(5);
   edit.ShowPosition(0, 2, ScrollKind::Follow, true);
-  Key(0x28, true);
-  Key(0x26, true);
+  Key(VK_DOWN, true);
+  Key(VK_UP, true);
   ASSERT_TRUE(edit.SelActive);
   log.clear();
   for (const int row : {2, 1}) {
@@ -289,8 +289,8 @@ TEST_F(EditEvents, AnEmptySelectionAtARowStartIsNoTextToDrag) {
     EXPECT_EQ(std::make_pair(edit.CaretCol, edit.CaretRow), std::make_pair(5, 3));
     EXPECT_TRUE(edit.SelActive);
     edit.ShowPosition(0, 2, ScrollKind::Follow, true);
-    Key(0x28, true);
-    Key(0x26, true);
+    Key(VK_DOWN, true);
+    Key(VK_UP, true);
   }
   EXPECT_EQ(log, "");  // nothing changed
 }

@@ -40,7 +40,7 @@ TEST_P(EditRandom, EveryEventKeepsTheRowsAndCaretSoundAndUndoRestoresTheText) {
   Check("start");
 
   const char* const typed[] = {"a", "\xb1", "\x8a\xbf", "ab\r\ncd", "\r\n", "\x82\xa0\x82\xa2\x82\xa4", " "};
-  const int moves[] = {0x25, 0x27, 0x26, 0x28, 0x24, 0x23, 0x21, 0x22};
+  const int moves[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_END, VK_PRIOR, VK_NEXT};
   for (int step = 0; step < 600; ++step) {
     const int kind = pick(25);
     std::string what = "step " + std::to_string(step) + " kind " + std::to_string(kind);
@@ -51,13 +51,13 @@ TEST_P(EditRandom, EveryEventKeepsTheRowsAndCaretSoundAndUndoRestoresTheText) {
     } else if (kind < 9) {
       edit.WmImeResult(typed[pick(7)]);
     } else if (kind < 11) {
-      Key(0x08, pick(4) == 0, pick(3) == 0);  // Backspace, with Shift or Ctrl now and then
+      Key(VK_BACK, pick(4) == 0, pick(3) == 0);  // Backspace, with Shift or Ctrl now and then
     } else if (kind < 13) {
-      Key(0x2E, false, pick(3) == 0);  // Delete, Ctrl+Delete
+      Key(VK_DELETE, false, pick(3) == 0);  // Delete, Ctrl+Delete
     } else if (kind < 14) {
-      Key(pick(2) ? 0x0D : 0x09);  // Enter, Tab
+      Key(pick(2) ? VK_RETURN : VK_TAB);  // Enter, Tab
     } else if (kind < 15) {
-      Key(0x2D);  // Insert toggles overwrite
+      Key(VK_INSERT);  // Insert toggles overwrite
     } else if (kind < 17) {
       edit.Undo();
     } else if (kind < 18) {
@@ -65,7 +65,7 @@ TEST_P(EditRandom, EveryEventKeepsTheRowsAndCaretSoundAndUndoRestoresTheText) {
     } else if (kind < 19) {
       edit.WmVScroll(pick(9), pick(40));
     } else if (kind < 20) {
-      Key(pick(2) ? 0xBC : 0xBE, false, true);  // row start and end
+      Key(pick(2) ? VK_OEM_COMMA : VK_OEM_PERIOD, false, true);  // row start and end
     } else if (kind < 22) {
       Key(pick(12) == 0 ? 'A' : "CXVZ"[pick(4)], false, true);  // the clipboard keys, seldom select all
     } else {

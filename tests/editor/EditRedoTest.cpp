@@ -53,7 +53,7 @@ TEST_P(EditRedo, UndoRedoCyclesGiveBackTheSameRowsAndCaret) {
   edit.ApplySettings();
   edit.MoveToTextStart();
   const char* const typed[] = {"q", "\x82\xa0", "ab\r\ncd", "\r\n", "\x8a\xbf\x8e\x9a", " "};
-  const int moves[] = {0x25, 0x27, 0x26, 0x28, 0x24, 0x23};
+  const int moves[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_END};
   bool lastWasEdit = false;
   for (int step = 0; step < 400; ++step) {
     const std::string what = "seed " + std::to_string(seed) + " step " + std::to_string(step);
@@ -66,11 +66,11 @@ TEST_P(EditRedo, UndoRedoCyclesGiveBackTheSameRowsAndCaret) {
     } else if (kind < 6) {
       edit.WmImeResult(typed[pick(6)]);
     } else if (kind < 7) {
-      Key(pick(2) ? 0x0D : 0x09);  // Enter, Tab
+      Key(pick(2) ? VK_RETURN : VK_TAB);  // Enter, Tab
     } else if (kind < 9) {
-      Key(pick(2) ? 0x08 : 0x2E, false, pick(3) == 0);  // Backspace, Delete, their word forms
+      Key(pick(2) ? VK_BACK : VK_DELETE, false, pick(3) == 0);  // Backspace, Delete, their word forms
     } else if (kind < 10) {
-      Key(0x2D);  // Insert: overwrite typing from now on, or back
+      Key(VK_INSERT);  // Insert: overwrite typing from now on, or back
     } else if (kind < 11) {
       clip.PutFromOutside(typed[pick(6)]);
       Key('V', false, true);
