@@ -18,10 +18,6 @@
 namespace quiret {
 namespace {
 
-constexpr int kVkBack = 0x08;
-constexpr int kVkReturn = 0x0D;
-constexpr int kVkNext = 0x22;  // Page Down
-
 // Lines of 40..100 bytes (about 70 on average) of ASCII words and double-byte characters,
 // CR LF after each but the last. A line longer than the 80 columns of the text area wraps.
 // The last line is short, so the caret at the end of the text is on a row of its own.
@@ -122,8 +118,8 @@ void BM_Enter(benchmark::State& state) {
   Measure(
       state, [&] { Place(d, state, 10); },
       [&] {
-        d.edit.WmKeyDown(kVkReturn, 0);
-        d.edit.WmKeyUp(kVkReturn, 0);
+        d.edit.WmKeyDown(VK_RETURN, 0);
+        d.edit.WmKeyUp(VK_RETURN, 0);
       },
       [&] { d.edit.Undo(); });
 }
@@ -133,8 +129,8 @@ void BM_Backspace(benchmark::State& state) {
   Measure(
       state, [&] { Place(d, state, 10); },
       [&] {
-        d.edit.WmKeyDown(kVkBack, 0);
-        d.edit.WmKeyUp(kVkBack, 0);
+        d.edit.WmKeyDown(VK_BACK, 0);
+        d.edit.WmKeyUp(VK_BACK, 0);
       },
       [&] { d.edit.Undo(); });
 }
@@ -177,8 +173,8 @@ void BM_PageDown(benchmark::State& state) {
       },
       [&] {
         const auto t0 = std::chrono::steady_clock::now();
-        d.edit.WmKeyDown(kVkNext, 0);
-        d.edit.WmKeyUp(kVkNext, 0);
+        d.edit.WmKeyDown(VK_NEXT, 0);
+        d.edit.WmKeyUp(VK_NEXT, 0);
         const auto t1 = std::chrono::steady_clock::now();
         d.win.Paint();
         const auto t2 = std::chrono::steady_clock::now();
