@@ -451,9 +451,9 @@ class TLumoEdit : public EditorWindowClient {
   // one leaves the drawing to the end of its step.
   enum class EditView : std::uint8_t {
     Insert,        // text put in at the caret, the caret after it
-    InsertQuiet,   //
+    InsertQuiet,   //   the same, drawn at the step's end
     Delete,        // the selection removed, the caret at its start
-    DeleteQuiet,   //
+    DeleteQuiet,   //   the same, drawn at the step's end
     UndoneInsert,  // an insertion taken back (the rows it touched drawn at the step's end)
     Remove,        // Delete or Backspace without a selection: a character or a line end
     Type,          // typed or input-method text, over the bytes overwrite mode replaces
@@ -482,6 +482,8 @@ class TLumoEdit : public EditorWindowClient {
     // The last bytes of `text` that the caret stops before: the blank that keeps the
     // columns of a double-byte character typed over by half.
     std::uint8_t pad = 0;
+    // For EditEnd::UndoneInsertion: the first row the step changed, and whether the rows
+    // from it are drawn again.
     std::int32_t endRow = 0;
     bool endRedraw = false;
   };
@@ -497,6 +499,7 @@ class TLumoEdit : public EditorWindowClient {
   void EndEdit(EditEnd then, std::int32_t endRow = 0, bool endRedraw = false);
   // The selection through the door (in the select-all state the whole text).
   bool DeleteSelection(EditView view = EditView::Delete, EditEnd then = EditEnd::Change);
+  // `text` at the caret through the door; `keep`: the history keeps it as an insertion.
   bool InsertAtCaret(std::string_view text, EditView view, EditEnd then = EditEnd::Change, bool keep = true);
   // The history keeps what the change does, before the rows change.
   void KeepInHistory(const EditChange& c, std::string_view removed);
