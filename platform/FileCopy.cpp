@@ -9,6 +9,8 @@
 #include <memory>
 #include <system_error>
 
+#include "platform/Files.h"
+
 namespace quiret {
 
 namespace {
@@ -45,12 +47,8 @@ void CopyBytes(int from, int to, const std::string& fromPath, const std::string&
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) Fail(errno, fromPath);
     if (n == 0) return;
-    for (ssize_t done = 0; done < n;) {
-      const ssize_t w = write(to, buf.get() + done, static_cast<size_t>(n - done));
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) Fail(w < 0 ? errno : EIO, toPath);
-      done += w;
-    }
+    if (const int error = WriteAllBytes(to, buf.get(), static_cast<size_t>(n)); error != 0)
+      Fail(error, toPath);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -74,6 +75,17 @@ std::string AbsolutePath(const std::string& path) {
   // "dir/." normalises to "dir/"; keep the plain folder name.
   if (result.size() > 1 && result.back() == '/') result.pop_back();
   return result;
+}
+
+int WriteAllBytes(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : EIO;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return 0;
 }
 
 }  // namespace quiret

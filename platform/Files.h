@@ -1,6 +1,7 @@
 // File-system questions the shell asks: existence, directories, the read-only attribute.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace quiret {
@@ -20,5 +21,8 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext);
 // A path made absolute against the working folder, "." and ".." segments removed; links are
 // not resolved, so the name the user gave stays visible.
 std::string AbsolutePath(const std::string& path);
+// Writes every byte to the descriptor, going on after short writes and interrupted calls.
+// 0 when all were written, else the errno of the failure (EIO for a write that took none).
+int WriteAllBytes(int fd, const char* data, std::size_t size);
 
 }  // namespace quiret

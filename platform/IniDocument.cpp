@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/Files.h"
 #include "platform/SafeReplace.h"
 
 namespace quiret {
@@ -70,16 +71,7 @@ std::optional<unsigned> HexDigit(char c) {
 void WriteAllTo(const std::string& path, const std::string& data, int flags) {
   const int fd = open(path.c_str(), flags | O_CLOEXEC);
   if (fd < 0) throw std::system_error(errno, std::generic_category(), path);
-  size_t done = 0;
-  int error = 0;
-  while (error == 0 && done < data.size()) {
-    const ssize_t n = write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
-      error = n < 0 ? errno : EIO;
-    else
-      done += static_cast<size_t>(n);
-  }
+  int error = WriteAllBytes(fd, data.data(), data.size());
   if (error == 0 && (flags & O_TRUNC) && fsync(fd) != 0) error = errno;
   if (close(fd) != 0 && error == 0) error = errno;
   if (error != 0) throw std::system_error(error, std::generic_category(), path);

@@ -16,21 +16,14 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/Files.h"
 #include "text/LumoStrings.h"
 
 namespace quiret {
 namespace {
 
 void WriteAll(int fd, const std::string& fileName, const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw EFileError(fileName, errno);
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
+  if (const int error = WriteAllBytes(fd, data, size); error != 0) throw EFileError(fileName, error);
 }
 
 // Collects small rows into one buffer so that a file of short lines costs few system calls.

@@ -25,6 +25,7 @@
 
 #include "editor/LumoEdit.h"
 #include "platform/Codec932.h"
+#include "platform/Files.h"
 #include "tests/support/TestClipboard.h"
 #include "tests/support/TestEditorWindow.h"
 #include "tools/ReplayScenario.h"
@@ -89,16 +90,9 @@ void LoadAsFile(TLumoEdit& edit, const std::string& bytes) {
     std::string path;
     ~Remove() { std::remove(path.c_str()); }
   } remove{path};
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) {
-      close(fd);
-      throw std::runtime_error("cannot write the temporary file");
-    }
-    done += static_cast<size_t>(n);
-  }
+  const int error = quiret::WriteAllBytes(fd, bytes.data(), bytes.size());
   close(fd);
+  if (error != 0) throw std::runtime_error("cannot write the temporary file");
   auto rows = std::make_unique<quiret::TLumoStrings>();
   rows->LoadFromFile(path);
   edit.LoadRows(std::move(rows));
