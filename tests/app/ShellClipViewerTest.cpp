@@ -28,7 +28,7 @@ TEST_F(Viewer, F9ShowsTheClipboardReadOnlyWithTheMainSettingsAndNeverWraps) {
   f->LinkColor = 0x00D0E0F0;
   ASSERT_TRUE(f->Checked("MmScroll"));
   const std::string longLine = std::string(300, 'v') + "\r\n";
-  s.clipboard.text = longLine + "two";
+  s.clipboard.PutFromOutside(longLine + "two");
   std::string during;
   s.clipViewer.modal.whileShown = [&] {
     during = Shown();
@@ -60,17 +60,17 @@ TEST_F(Viewer, F9ShowsTheClipboardReadOnlyWithTheMainSettingsAndNeverWraps) {
   EXPECT_EQ(ed->TabCount, 4);
   EXPECT_EQ(ed->Column, ed->NoWrapColumns);
   // Selecting and copying still work.
-  s.clipboard.text.reset();
+  s.clipboard.Clear();
   ed->SelectAll();
   ed->CopyToClipboard();
-  EXPECT_EQ(s.clipboard.text, longLine + "two");
+  EXPECT_EQ(s.clipboard.GetText(), longLine + "two");
 }
 
 TEST_F(Viewer, F5ShowsTheNewTextF12EmptiesClipboardAndViewerF9Closes) {
-  s.clipboard.text = "first";
+  s.clipboard.PutFromOutside("first");
   std::vector<std::string> steps;
   s.clipViewer.modal.whileShown = [&] {
-    s.clipboard.text = "second\r\nlines";
+    s.clipboard.PutFromOutside("second\r\nlines");
     f->FormClip->RefreshClick();  // F5
     steps.push_back(Shown());
     EXPECT_TRUE(ed->ReadOnly);
@@ -92,12 +92,12 @@ TEST_F(Viewer, F5ShowsTheNewTextF12EmptiesClipboardAndViewerF9Closes) {
 }
 
 TEST_F(Viewer, F9TwiceOpensAndClosesEveryShowingReplacesTheTextAndAHiddenViewerKeepsIt) {
-  s.clipboard.text = "one";
+  s.clipboard.PutFromOutside("one");
   s.clipViewer.modal.whileShown = [&] { f->FormClip->CloseClick(); };
   EXPECT_TRUE(f->Execute("ViewClipBoard"));
   EXPECT_FALSE(s.clipViewer.IsVisible());
   EXPECT_EQ(Shown(), "one");  // kept while hidden
-  s.clipboard.text = "two";
+  s.clipboard.PutFromOutside("two");
   EXPECT_TRUE(f->Execute("ViewClipBoard"));
   EXPECT_EQ(s.clipViewer.modal.shows, 2);
   EXPECT_EQ(s.clipViewer.modal.closes, 2);

@@ -14,7 +14,7 @@ const char kTold[] = "Shift-JISで表せない文字を「?」に置き換えま
 TEST(ShellCodePage, ReplacedCharactersAreToldOncePerPaste) {
   TestShell s;
   TFormBase& f = s.Start();
-  s.clipboard.text = "a???";
+  s.clipboard.PutFromOutside("a???");
   s.clipboard.replaced = 3;
   for (const auto& paste : std::vector<std::function<void()>>{
            [&] { f.Execute("FileNewFromClip"); },

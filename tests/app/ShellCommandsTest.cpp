@@ -23,11 +23,11 @@ std::string Text(TFormBase& f, int tab) { return f.Tab(tab).Editor->Lines->GetTe
 TEST(ShellCommands, EnablingRulesFollowTabsSelectionModifiedAndClipboard) {
   TestShell s;
   TFormBase& f = s.Start();
-  s.clipboard.text = "clip";
+  s.clipboard.PutFromOutside("clip");
   EXPECT_EQ(Enabled(f), "0000000 11");  // no tab: nothing, not even paste
   f.OpenFile(s.Write("a.txt", "one\r\n"));
   EXPECT_EQ(Enabled(f), "0001111 11");  // opened: no undo, no selection
-  s.clipboard.text.reset();
+  s.clipboard.Clear();
   EXPECT_EQ(Enabled(f), "0000111 00");
   f.Execute("EditSelectAll");
   EXPECT_EQ(Enabled(f), "0110111 00");
@@ -52,7 +52,7 @@ TEST(ShellCommands, EditAndMoveCommandsActOnTheActiveEditorOnly) {
   f.Execute("EditSelectAll");
   EXPECT_TRUE(b.HasSelection() && !a.HasSelection());
   f.Execute("EditCopy");
-  EXPECT_EQ(s.clipboard.text, "three\r\nfour\r\n");
+  EXPECT_EQ(s.clipboard.GetText(), "three\r\nfour\r\n");
   EXPECT_FALSE(b.GetModified());
   f.Execute("EditCut");
   EXPECT_EQ(Text(f, 1), "");

@@ -83,7 +83,7 @@ TEST(ShellFile, EnablingRulesFollowTheActiveTab) {
     EXPECT_FALSE(f.Actions.IsEnabled(name)) << name;
   for (const char* name : {"FileNew", "FileOpen", "FilePrintSetup", "FileExit"})
     EXPECT_TRUE(f.Actions.IsEnabled(name)) << name;
-  s.clipboard.text = "t";
+  s.clipboard.PutFromOutside("t");
   EXPECT_TRUE(f.Actions.IsEnabled("FileNewFromClip"));
   f.Execute("FileNew");
   s.Modify();
@@ -107,7 +107,7 @@ TEST(ShellFile, SaveAsProposesTheUntitledNameAndRenamesTheTab) {
   TFormBase& f = s.Start();
   f.Execute("FileNew");
   f.Execute("FileNew");
-  s.clipboard.text = "hello\r\nworld";
+  s.clipboard.PutFromOutside("hello\r\nworld");
   f.Execute("FileNewFromClip");
   s.dialogs.saveNames = {s.Path("out.txt")};
   EXPECT_TRUE(f.Execute("FileSaveAs"));
@@ -171,7 +171,7 @@ TEST(ShellFile, SaveKeepsPermissionsAndWritesThroughSymbolicLinks) {
   const std::string link = s.Path("link.txt");
   ASSERT_EQ(symlink("target.txt", link.c_str()), 0);
   f.OpenFile(link);
-  s.clipboard.text = "new\r\n";
+  s.clipboard.PutFromOutside("new\r\n");
   f.Execute("EditSelectAll");
   f.Execute("EditPaste");
   EXPECT_TRUE(f.Execute("FileSave"));
@@ -207,7 +207,7 @@ TEST(ShellFile, FailedSaveLeavesTheOldFileAndKeepsTheDocumentModified) {
   TFormBase& f = s.Start();
   const std::string path = s.Write("a.txt", "old\r\n");
   f.OpenFile(path);
-  s.clipboard.text = std::string(4000, 'x') + "\r\n";
+  s.clipboard.PutFromOutside(std::string(4000, 'x') + "\r\n");
   f.Execute("EditSelectAll");
   f.Execute("EditPaste");
   {

@@ -11,7 +11,7 @@ namespace {
 
 TEST(ShellStart, NoArgumentsAndNoSettingsShowsNoTab) {
   TestShell s;
-  s.clipboard.text = "clip";
+  s.clipboard.PutFromOutside("clip");
   IniFile(s.settingsPath).WriteBool("Tab", "AutoClipLoad", true);
   TFormBase& f = s.Start();
   EXPECT_EQ(f.TabCount(), 0);
@@ -77,7 +77,7 @@ TEST(ShellStart, CommandLinePassSkipsFoldersOpensTextFilesAndMayCreateFromClipbo
   const std::string a = s.Write("a.txt", "alpha\r\n");
   const std::string upper = s.Write("notes.TXT", "upper\r\n");
   s.process.args = {s.Path("quiret"), s.dir, a, upper};
-  s.clipboard.text = "from clip\r\nsecond";
+  s.clipboard.PutFromOutside("from clip\r\nsecond");
   IniFile(s.settingsPath).WriteBool("Tab", "AutoClipLoad", true);
   TFormBase& f = s.Start();
   ASSERT_EQ(f.TabCount(), 2);
@@ -92,7 +92,7 @@ TEST(ShellStart, CommandLinePassSkipsFoldersOpensTextFilesAndMayCreateFromClipbo
 TEST(ShellStart, NonTextArgumentWithoutAutoClipOpensNothing) {
   TestShell s;
   s.process.args.push_back(s.Write("photo.jpg", "x"));
-  s.clipboard.text = "clip";
+  s.clipboard.PutFromOutside("clip");
   EXPECT_EQ(s.Start().TabCount(), 0);
 }
 

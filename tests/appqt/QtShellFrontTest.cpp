@@ -36,7 +36,7 @@ namespace {
 struct Front : ::testing::Test {
   TestShellBoxes boxes;
   TestShellProcess process;
-  TestShellClipboard clipboard;
+  TestClipboard clipboard;
   std::string dir;
   std::unique_ptr<QtMainWindow> w;
   void SetUp() override {
@@ -160,7 +160,7 @@ TEST_F(Front, ActivationLooksForOutsideChangesAndReplacedTypingIsTold) {
 
 TEST_F(Front, ViewerOpensWithF9AndTakesF5F12AndF9InItsModalRun) {
   ShowActive();
-  clipboard.text = "abc";
+  clipboard.PutFromOutside("abc");
   w->Actions().UpdateEnabled();  // the idle moment after the clipboard changed
   QtFormClip& viewer = w->FormClip();
   QStringList seen;
@@ -174,7 +174,7 @@ TEST_F(Front, ViewerOpensWithF9AndTakesF5F12AndF9InItsModalRun) {
   auto shown = [&] { return QString::fromStdString(w->Form().FormClip->SEditC().Lines->GetText()); };
   QTimer::singleShot(0, &viewer, [&] {
     seen << QString::number(viewer.isVisible()) << shown();
-    clipboard.text = "new";
+    clipboard.PutFromOutside("new");
     seen << QString::number(key(Qt::Key_F5));
     seen << shown();
     seen << QString::number(key(Qt::Key_F12));

@@ -24,7 +24,7 @@ TEST(QtWindowBounds, SettingsBoundsAreBroughtOntoTheScreen) {
   ASSERT_NE(mkdtemp(dir.data()), nullptr);
   TestShellBoxes boxes;
   TestShellProcess process;
-  TestShellClipboard clipboard;
+  TestClipboard clipboard;
   process.args = {dir + "/quiret"};
   const struct {
     TWindowBounds in;

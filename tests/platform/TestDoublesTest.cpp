@@ -1,44 +1,10 @@
-// The scripted message boxes and the in-memory clipboard that the shell's tests rely on.
-#include <gtest/gtest-spi.h>
+// The in-memory clipboard the editor's and the shell's tests rely on.
 #include <gtest/gtest.h>
 
 #include "tests/support/TestClipboard.h"
-#include "tests/support/TestMessageBoxes.h"
 
 namespace quiret {
 namespace {
-
-TEST(TestMessageBoxesTest, RecordsBoxesAndAnswersInOrder) {
-  TestMessageBoxes boxes;
-  boxes.QueueAnswers({YesNoAnswer::Closed, YesNoAnswer::Yes});
-  boxes.ShowStop("すでに起動しています。");
-  EXPECT_EQ(boxes.AskYesNo("q1", "c"), YesNoAnswer::Closed);
-  boxes.ShowPlain("/a.txt\r\n が見つかりません。");
-  EXPECT_EQ(boxes.AskYesNo("q2", ""), YesNoAnswer::Yes);
-  boxes.ShowError("e");
-  boxes.ShowInformation("i");
-  EXPECT_EQ(boxes.PendingAnswers(), 0u);
-  const std::vector<ShownBox> expected = {{BoxKind::Stop, "すでに起動しています。", ""},
-                                          {BoxKind::YesNo, "q1", "c"},
-                                          {BoxKind::Plain, "/a.txt\r\n が見つかりません。", ""},
-                                          {BoxKind::YesNo, "q2", ""},
-                                          {BoxKind::Error, "e", ""},
-                                          {BoxKind::Information, "i", ""}};
-  EXPECT_EQ(boxes.Shown(), expected);
-  EXPECT_EQ(boxes.Texts(BoxKind::YesNo), (std::vector<std::string>{"q1", "q2"}));
-  EXPECT_EQ(boxes.Count(BoxKind::Stop), 1);
-  boxes.ClearShown();
-  EXPECT_TRUE(boxes.Shown().empty());
-}
-
-TEST(TestMessageBoxesTest, UnscriptedQuestionFailsTheTestAndAnswersNo) {
-  TestMessageBoxes boxes;
-  YesNoAnswer answer = YesNoAnswer::Yes;
-  EXPECT_NONFATAL_FAILURE(answer = boxes.AskYesNo("forgotten", ""), "forgotten");
-  EXPECT_EQ(answer, YesNoAnswer::No);
-  boxes.SetFallbackAnswer(YesNoAnswer::Closed);
-  EXPECT_EQ(boxes.AskYesNo("any", ""), YesNoAnswer::Closed);
-}
 
 TEST(TestClipboardTest, BehavesLikeTheDesktopClipboard) {
   TestClipboard clip;

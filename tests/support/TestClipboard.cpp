@@ -7,6 +7,7 @@ namespace quiret {
 
 std::string TestClipboard::GetText() {
   if (!system_) return "";
+  if (replaced > 0 && OnReplaced) OnReplaced(replaced);
   const std::string& s = *system_;
   std::string out;
   out.reserve(s.size() + 16);

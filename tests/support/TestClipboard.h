@@ -23,6 +23,8 @@ class TestClipboard : public Clipboard {
   int SetCount() const { return sets_; }
   // The next SetText fails as a clipboard held open by another program would.
   bool failNextSet = false;
+  // Characters each GetText reports as turned into "?", as text from a UTF-8 program can have.
+  int replaced = 0;
   int ClearCount() const { return clears_; }
 
  private:

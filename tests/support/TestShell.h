@@ -15,6 +15,7 @@
 #include "platform/Process.h"
 #include "platform/ShellDialogs.h"
 #include "platform/ShellUi.h"
+#include "tests/support/TestClipboard.h"
 #include "tests/support/TestEditorWindow.h"
 #include "tests/support/TestPrintPage.h"
 
@@ -53,19 +54,6 @@ class TestShellProcess : public ProcessServices {
   std::vector<std::string> Arguments() override { return args; }
   std::string ProgramPath() override { return args.empty() ? std::string() : args[0]; }
   void SetApplicationTitle(const std::string& t) override { title = t; }
-};
-
-class TestShellClipboard : public Clipboard {
- public:
-  std::optional<std::string> text;
-  int replaced = 0;  // characters each GetText reports as turned into "?"
-  bool HasText() override { return text.has_value(); }
-  std::string GetText() override {
-    if (replaced > 0 && OnReplaced) OnReplaced(replaced);
-    return text.value_or("");
-  }
-  void SetText(const std::string& t) override { text = t; }
-  void Clear() override { text.reset(); }
 };
 
 class TestShellWindow : public MainWindowUi {
@@ -186,7 +174,7 @@ class TestShell {
   ~TestShell();
   TestShellBoxes boxes;
   TestShellProcess process;
-  TestShellClipboard clipboard;
+  TestClipboard clipboard;
   TestShellWindow window;
   TestShellStrip strip;
   TestShellPages pages;
