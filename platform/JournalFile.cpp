@@ -1,0 +1,153 @@
+// Journal files: locked, appended with write(2), cut back after a failed append.
+#include "platform/JournalFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace quiret {
+
+namespace {
+
+// File descriptors of the open journal files plus one, for SyncAllOpen; 0 marks a free
+// place. Plain lock-free atomics, so a signal handler may read them at any moment.
+constexpr int kSlots = 1024;
+std::atomic<int> gOpenFds[kSlots] = {};
+
+int TakeSlot(int fd) {
+  for (int i = 0; i < kSlots; ++i) {
+    int expected = 0;
+    if (gOpenFds[i].compare_exchange_strong(expected, fd + 1)) return i;
+  }
+  return -1;  // beyond the table the background syncing alone covers the file
+}
+
+int LockExclusive(int fd) {
+  int rc;
+  do {
+    rc = flock(fd, LOCK_EX | LOCK_NB);
+  } while (rc != 0 && errno == EINTR);
+  return rc == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+JournalFile::JournalFile(std::string path, int fd, std::uint64_t size)
+    : path_(std::move(path)), fd_(fd), size_(size), slot_(TakeSlot(fd)) {}
+
+JournalFile::~JournalFile() {
+  if (slot_ >= 0) gOpenFds[slot_].store(0);
+  close(fd_);
+}
+
+std::unique_ptr<JournalFile> JournalFile::Create(const std::string& path, int& error) {
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    error = errno;
+    return nullptr;
+  }
+  // Locked before anything is written: an unlocked file with a header would look abandoned.
+  if ((error = LockExclusive(fd)) != 0) {
+    close(fd);
+    unlink(path.c_str());
+    return nullptr;
+  }
+  error = 0;
+  return std::unique_ptr<JournalFile>(new JournalFile(path, fd, 0));
+}
+
+std::unique_ptr<JournalFile> JournalFile::OpenLocked(const std::string& path, int& error) {
+  const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) {
+    error = errno;
+    return nullptr;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = fstat(fd, &st) != 0 ? errno : EINVAL;
+    close(fd);
+    return nullptr;
+  }
+  if ((error = LockExclusive(fd)) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  // The size only now: a writer that ended between fstat and the lock may have added bytes.
+  fstat(fd, &st);
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  error = 0;
+  return std::unique_ptr<JournalFile>(new JournalFile(path, fd, static_cast<std::uint64_t>(st.st_size)));
+}
+
+int JournalFile::Append(const void* data, std::size_t size) {
+  const auto* p = static_cast<const char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = pwrite(fd_, p + done, size - done, static_cast<off_t>(size_ + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int err = n < 0 ? errno : EIO;
+      // No torn record stays behind; cutting back needs no free space.
+      if (done > 0) ftruncate(fd_, static_cast<off_t>(size_));
+      return err;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  size_ += size;
+  return 0;
+}
+
+int JournalFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
+  const auto* p = static_cast<const char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = pwrite(fd_, p + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : EIO;
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+long long JournalFile::ReadAt(std::uint64_t offset, void* data, std::size_t size) const {
+  auto* p = static_cast<char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = pread(fd_, p + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<long long>(done);
+}
+
+int JournalFile::TruncateTo(std::uint64_t size) {
+  if (ftruncate(fd_, static_cast<off_t>(size)) != 0) return errno;
+  size_ = size;
+  return 0;
+}
+
+int JournalFile::Sync() { return fdatasync(fd_) == 0 ? 0 : errno; }
+
+int JournalFile::RenameTo(const std::string& path) {
+  if (rename(path_.c_str(), path.c_str()) != 0) return errno;
+  path_ = path;
+  return 0;
+}
+
+int JournalFile::Unlink() { return unlink(path_.c_str()) == 0 || errno == ENOENT ? 0 : errno; }
+
+void JournalFile::SyncAllOpen() {
+  for (auto& slot : gOpenFds) {
+    const int fd = slot.load() - 1;
+    if (fd >= 0) fdatasync(fd);
+  }
+}
+
+}  // namespace quiret
