@@ -1,0 +1,256 @@
+// Encoding and reading recovery journals.
+#include "app/RecoveryFormat.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/Hash64.h"
+
+namespace quiret {
+
+namespace {
+
+constexpr char kMagic[8] = {'Q', 'r', 'J', 'r', 'n', 'l', '0', '1'};
+constexpr std::uint32_t kVersion = 1;
+constexpr std::size_t kEditFixedBytes = 4 + 4 + 8 + 4;
+
+void Put32(std::string& out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+}
+
+void Put64(std::string& out, std::uint64_t v) {
+  for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+}
+
+std::uint64_t Get(const char* p, int bytes) {
+  std::uint64_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(p[i]);
+  return v;
+}
+
+// Reads fields one after another from a payload, refusing to run past its end.
+class Fields {
+ public:
+  explicit Fields(std::string_view bytes) : bytes_(bytes) {}
+  bool Take(int n, std::uint64_t& v) {
+    if (bytes_.size() - at_ < static_cast<std::size_t>(n)) return false;
+    v = Get(bytes_.data() + at_, n);
+    at_ += static_cast<std::size_t>(n);
+    return true;
+  }
+  bool TakeText(std::string& s) {
+    std::uint64_t n;
+    if (!Take(4, n) || bytes_.size() - at_ < n) return false;
+    s.assign(bytes_.substr(at_, n));
+    at_ += n;
+    return true;
+  }
+
+ private:
+  std::string_view bytes_;
+  std::size_t at_ = 0;
+};
+
+std::uint32_t Check(char type, std::uint64_t length, std::string_view payload) {
+  std::string frame;
+  frame.push_back(type);
+  Put64(frame, length);
+  Hash64 h;
+  h.Update(frame);
+  h.Update(payload);
+  return static_cast<std::uint32_t>(h.Digest());
+}
+
+void AppendRecord(std::string& out, RecordType type, std::string_view payload) {
+  out.push_back(static_cast<char>(type));
+  Put64(out, payload.size());
+  out.append(payload);
+  Put32(out, Check(static_cast<char>(type), payload.size(), payload));
+}
+
+std::string HeaderPayload(const JournalHeader& h) {
+  std::string p;
+  Put32(p, kVersion);
+  p.push_back(h.hasFile ? 1 : 0);
+  Put64(p, static_cast<std::uint64_t>(h.openedNs));
+  Put32(p, h.pid);
+  p.push_back(h.base.exists ? 1 : 0);
+  Put64(p, h.base.size);
+  Put64(p, static_cast<std::uint64_t>(h.base.mtimeNs));
+  Put64(p, h.base.inode);
+  Put64(p, h.base.device);
+  Put32(p, static_cast<std::uint32_t>(h.path.size()));
+  p += h.path;
+  Put32(p, static_cast<std::uint32_t>(h.caption.size()));
+  p += h.caption;
+  return p;
+}
+
+bool ParseHeader(std::string_view payload, JournalHeader& h) {
+  Fields f(payload);
+  std::uint64_t version, hasFile, created, pid, exists, size, mtime, inode, device;
+  if (!f.Take(4, version) || version != kVersion) return false;
+  if (!f.Take(1, hasFile) || !f.Take(8, created) || !f.Take(4, pid) || !f.Take(1, exists) ||
+      !f.Take(8, size) || !f.Take(8, mtime) || !f.Take(8, inode) || !f.Take(8, device))
+    return false;
+  if (!f.TakeText(h.path) || !f.TakeText(h.caption)) return false;
+  h.hasFile = hasFile != 0;
+  h.openedNs = static_cast<std::int64_t>(created);
+  h.pid = static_cast<std::uint32_t>(pid);
+  h.base.exists = exists != 0;
+  h.base.size = size;
+  h.base.mtimeNs = static_cast<std::int64_t>(mtime);
+  h.base.inode = inode;
+  h.base.device = device;
+  return true;
+}
+
+}  // namespace
+
+std::uint32_t RemovedHash(std::string_view removed) {
+  return removed.empty() ? 0 : static_cast<std::uint32_t>(Hash64::Of(removed));
+}
+
+std::string EncodeHashSlot(std::optional<std::uint64_t> baseHash) {
+  std::string slot;
+  slot.push_back(baseHash ? 1 : 0);
+  slot.append(3, '\0');
+  Put64(slot, baseHash.value_or(0));
+  Put32(slot, static_cast<std::uint32_t>(Hash64::Of(slot)));
+  return slot;
+}
+
+std::string EncodeJournalStart(const JournalHeader& header, std::optional<std::uint64_t> baseHash) {
+  std::string out(kMagic, sizeof kMagic);
+  AppendRecord(out, RecordType::Header, HeaderPayload(header));
+  out += EncodeHashSlot(baseHash);
+  return out;
+}
+
+std::uint64_t HashSlotOffset(const JournalHeader& header) {
+  return sizeof kMagic + kRecordFrameBytes + HeaderPayload(header).size();
+}
+
+void EncodeEdit(std::string& out, std::int32_t line, std::int32_t offset, std::string_view removed,
+                std::string_view inserted) {
+  // Framed in place: typing appends a few dozen bytes per key, with no allocation once the
+  // buffer has grown.
+  const std::size_t start = out.size();
+  const std::uint64_t length = kEditFixedBytes + inserted.size();
+  out.push_back(static_cast<char>(RecordType::Edit));
+  Put64(out, length);
+  Put32(out, static_cast<std::uint32_t>(line));
+  Put32(out, static_cast<std::uint32_t>(offset));
+  Put64(out, removed.size());
+  Put32(out, RemovedHash(removed));
+  out.append(inserted);
+  Put32(out, static_cast<std::uint32_t>(Hash64::Of(std::string_view(out).substr(start))));
+}
+
+int WriteSnapshot(JournalFile& file, std::uint64_t size,
+                  const std::function<void(const std::function<void(std::string_view)>&)>& each) {
+  std::string buffer;
+  buffer.push_back(static_cast<char>(RecordType::Snapshot));
+  Put64(buffer, size);
+  Hash64 check;
+  check.Update(buffer);
+  constexpr std::size_t kBlock = std::size_t{1} << 20;
+  int error = 0;
+  std::uint64_t written = 0;
+  auto flush = [&] {
+    if (error == 0 && !buffer.empty()) error = file.Append(buffer.data(), buffer.size());
+    buffer.clear();
+  };
+  each([&](std::string_view piece) {
+    written += piece.size();
+    check.Update(piece);
+    if (buffer.size() + piece.size() > kBlock) flush();
+    if (piece.size() >= kBlock) {
+      if (error == 0) error = file.Append(piece.data(), piece.size());
+    } else {
+      buffer.append(piece);
+    }
+  });
+  if (written != size && error == 0) error = EINVAL;
+  Put32(buffer, static_cast<std::uint32_t>(check.Digest()));
+  flush();
+  return error;
+}
+
+JournalReader::JournalReader(const JournalFile& file) : file_(file), size_(file.Size()) {}
+
+bool JournalReader::ReadExact(std::uint64_t offset, void* data, std::size_t size) {
+  return offset + size <= size_ && file_.ReadAt(offset, data, size) == static_cast<long long>(size);
+}
+
+bool JournalReader::ReadHeader(JournalHeader& header, std::optional<std::uint64_t>& baseHash) {
+  char magic[sizeof kMagic];
+  position_ = 0;
+  if (!ReadExact(0, magic, sizeof magic) || std::memcmp(magic, kMagic, sizeof kMagic) != 0) return false;
+  position_ = sizeof kMagic;
+  std::string payload;
+  char frame[9];
+  if (!ReadExact(position_, frame, sizeof frame) || frame[0] != static_cast<char>(RecordType::Header))
+    return false;
+  const std::uint64_t length = Get(frame + 1, 8);
+  if (length > size_ - position_) return false;
+  payload.resize(length);
+  char check[4];
+  if (!ReadExact(position_ + 9, payload.data(), length) || !ReadExact(position_ + 9 + length, check, 4))
+    return false;
+  if (Get(check, 4) != Check(frame[0], length, payload) || !ParseHeader(payload, header)) return false;
+  position_ += kRecordFrameBytes + length;
+  char slot[kHashSlotBytes];
+  if (!ReadExact(position_, slot, sizeof slot)) return false;
+  position_ += sizeof slot;
+  baseHash.reset();
+  if (slot[0] == 1 && Get(slot + 12, 4) == static_cast<std::uint32_t>(Hash64::Of(std::string_view(slot, 12))))
+    baseHash = Get(slot + 4, 8);
+  return true;
+}
+
+bool JournalReader::Next(RecordType& type, EditRecord& edit, std::string& snapshot) {
+  if (damage_ != JournalDamage::None || position_ >= size_) return false;
+  recordStart_ = position_;
+  char frame[9];
+  if (!ReadExact(position_, frame, sizeof frame)) {
+    damage_ = JournalDamage::Truncated;
+    return false;
+  }
+  const char t = frame[0];
+  const std::uint64_t length = Get(frame + 1, 8);
+  if (t != static_cast<char>(RecordType::Edit) && t != static_cast<char>(RecordType::Snapshot)) {
+    damage_ = JournalDamage::Corrupt;
+    return false;
+  }
+  if (length > size_ - position_ - sizeof frame || size_ - position_ - sizeof frame - length < 4) {
+    damage_ = JournalDamage::Truncated;
+    return false;
+  }
+  std::string local;
+  std::string& payload = t == static_cast<char>(RecordType::Snapshot) ? snapshot : local;
+  payload.resize(length);
+  char check[4];
+  if (!ReadExact(position_ + 9, payload.data(), length) || !ReadExact(position_ + 9 + length, check, 4)) {
+    damage_ = JournalDamage::Truncated;
+    return false;
+  }
+  if (Get(check, 4) != Check(t, length, payload) ||
+      (t == static_cast<char>(RecordType::Edit) && length < kEditFixedBytes)) {
+    damage_ = JournalDamage::Corrupt;
+    return false;
+  }
+  type = static_cast<RecordType>(t);
+  if (type == RecordType::Edit) {
+    const char* p = payload.data();
+    edit.line = static_cast<std::int32_t>(Get(p, 4));
+    edit.offset = static_cast<std::int32_t>(Get(p + 4, 4));
+    edit.removedLen = Get(p + 8, 8);
+    edit.removedHash = static_cast<std::uint32_t>(Get(p + 16, 4));
+    edit.inserted.assign(payload, kEditFixedBytes);
+  }
+  position_ += kRecordFrameBytes + length;
+  return true;
+}
+
+}  // namespace quiret

@@ -1,0 +1,95 @@
+// The recovery journal's file format: a header naming the document and its base, a fixed
+// slot for the base's hash, then self-delimiting records, each with a checksum, so that a
+// torn or damaged tail is found and everything before it is kept.
+//
+//   magic "QrJrnl01" | header record | hash slot (16 bytes) | records...
+//   record: type (1) | payload length (8, little-endian) | payload | check (4)
+//   check: the low 32 bits of Hash64 over type, length and payload
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/FileIdentity.h"
+#include "platform/JournalFile.h"
+
+namespace quiret {
+
+// What a journal's document started from: a file as it was read or saved, or nothing (a new
+// document, rebuilt from the journal alone).
+struct JournalHeader {
+  bool hasFile = false;
+  std::string path;
+  std::string caption;  // the tab's caption when the journal began (UTF-8)
+  FileIdentity base;
+  std::int64_t openedNs = 0;  // when the document was opened or made in its tab (orders tabs)
+  std::uint32_t pid = 0;
+};
+
+// One change: at a logical position, `removedLen` bytes went (their hash tells which) and
+// `inserted` came.
+struct EditRecord {
+  std::int32_t line = 0;
+  std::int32_t offset = 0;
+  std::uint64_t removedLen = 0;
+  std::uint32_t removedHash = 0;
+  std::string inserted;
+};
+
+enum class RecordType : char { Header = 'H', Edit = 'E', Snapshot = 'S' };
+
+inline constexpr std::size_t kHashSlotBytes = 16;
+inline constexpr std::size_t kRecordFrameBytes = 1 + 8 + 4;  // type, length, check
+
+// The check of removed bytes an edit record carries.
+std::uint32_t RemovedHash(std::string_view removed);
+
+// The journal's first bytes: magic, header record and the hash slot (known or not).
+std::string EncodeJournalStart(const JournalHeader& header, std::optional<std::uint64_t> baseHash);
+// Where the hash slot starts in a journal that begins with EncodeJournalStart(header, ...).
+std::uint64_t HashSlotOffset(const JournalHeader& header);
+std::string EncodeHashSlot(std::optional<std::uint64_t> baseHash);
+// Appends an edit record to `out`.
+void EncodeEdit(std::string& out, std::int32_t line, std::int32_t offset, std::string_view removed,
+                std::string_view inserted);
+
+// Writes a snapshot record of `size` bytes that `each` hands over in pieces (it is called
+// once); returns 0 or the errno of the first failed append.
+int WriteSnapshot(JournalFile& file, std::uint64_t size,
+                  const std::function<void(const std::function<void(std::string_view)>&)>& each);
+
+enum class JournalDamage {
+  None,
+  Truncated,  // the last record is incomplete (the writer died while appending)
+  Corrupt,    // a record's check or framing is wrong
+};
+
+// Reads a journal from its start, record after record; stops at the first damage.
+class JournalReader {
+ public:
+  explicit JournalReader(const JournalFile& file);
+  // False when the file does not start with a sound header (then nothing can be read).
+  bool ReadHeader(JournalHeader& header, std::optional<std::uint64_t>& baseHash);
+  // The next record; false at the end or at damage. `snapshot` receives a snapshot's text,
+  // `edit` an edit's fields; `type` says which.
+  bool Next(RecordType& type, EditRecord& edit, std::string& snapshot);
+  JournalDamage Damage() const { return damage_; }
+  // Continues reading at `position` (the start of a record Next returned, or Position()).
+  void SeekTo(std::uint64_t position) { position_ = position; }
+  // Where the record Next returned last starts, and where it ends.
+  std::uint64_t RecordStart() const { return recordStart_; }
+  std::uint64_t Position() const { return position_; }
+
+ private:
+  bool ReadExact(std::uint64_t offset, void* data, std::size_t size);
+  const JournalFile& file_;
+  std::uint64_t size_;
+  std::uint64_t position_ = 0;
+  std::uint64_t recordStart_ = 0;
+  JournalDamage damage_ = JournalDamage::None;
+};
+
+}  // namespace quiret
