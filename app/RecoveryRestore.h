@@ -1,0 +1,63 @@
+// Finding the journals an earlier run left and rebuilding their documents' text.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/RecoveryFormat.h"
+#include "platform/JournalFile.h"
+#include "text/LumoStrings.h"
+
+namespace quiret {
+
+// A journal whose writer is gone, held locked while this run looks at it.
+struct LeftJournal {
+  std::unique_ptr<JournalFile> file;
+  JournalHeader header;
+  std::optional<std::uint64_t> baseHash;
+  std::int64_t lastChangeNs = 0;  // when the journal was last written
+};
+
+// The journals in `folder` whose writers are gone, oldest document first. Journals without
+// a single record are removed (nothing was changed); those without a sound header cannot
+// be read at all and are listed in `unreadable` (paths) instead.
+std::vector<LeftJournal> FindLeftJournals(const std::string& folder, std::vector<std::string>& unreadable);
+
+// What a journal's document can be rebuilt from.
+enum class RestoreFrom {
+  File,      // the base file, unchanged, with the records replayed onto it
+  Snapshot,  // the snapshot in the journal (the base file may have changed)
+  Empty,     // a new document: the records alone
+  Nothing,   // the base file changed and there is no snapshot
+};
+
+struct RestorePlan {
+  RestoreFrom from = RestoreFrom::Nothing;
+  bool baseChanged = false;     // the file is missing or is no longer the journal's base
+  std::string snapshot;         // the snapshot's text (RestoreFrom::Snapshot)
+  std::uint64_t recordsAt = 0;  // where the records to replay begin
+};
+
+// Reads the journal's start and compares its base with the file as it is now (size, time,
+// inode, and the hash when the journal holds one).
+RestorePlan PlanRestore(const LeftJournal& journal);
+
+struct ReplayOutcome {
+  std::uint64_t soundSize = 0;  // the journal's bytes up to the last record replayed
+  bool damaged = false;         // a torn, corrupt or unfitting record stopped the replay
+};
+
+// Replays the journal's records from `from` onto `rows` (one row per logical line).
+ReplayOutcome ReplayJournal(const JournalFile& file, std::uint64_t from, TLumoStrings& rows);
+
+// The bytes of a text held in rows (the end marker not counted).
+std::uint64_t TextBytes(const TLumoStrings& rows);
+
+// Moves a journal that cannot be restored now into `folder`/kept, where the user is told it
+// is; returns its new path (or its old one when it could not be moved).
+std::string KeepJournal(const std::string& folder, const std::string& path);
+
+}  // namespace quiret
