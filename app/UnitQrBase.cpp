@@ -71,6 +71,7 @@ void TFormBase::FormCreate() {
   {
     const IniDocument ini(settingsPath_);
     ReadSettings(ini);
+    StartRecovery();  // what a run that did not end cleanly left comes back first
     ReopenFiles(ini);
   }
   ui_.Window.SetAcceptDrops(true);
@@ -180,6 +181,8 @@ void TFormBase::FormClose() {
       ui_.Boxes.ShowInformation(settingsPath_ + "\r\n は読み取り専用のため、設定は保存されませんでした。");
   });
   ui_.Window.SetAcceptDrops(false);
+  // A clean end: what was not saved was given up on purpose.
+  for (auto& tab : tabs_) tab->Journal->Discard();
 }
 
 }  // namespace quiret

@@ -20,6 +20,7 @@
 #include "app/CaretPosition.h"
 #include "app/DocumentStatus.h"
 #include "app/RecentFiles.h"
+#include "app/RecoveryJournal.h"
 #include "app/UnitQrAbout.h"
 #include "app/UnitQrClip.h"
 #include "editor/LumoEdit.h"
@@ -33,6 +34,7 @@
 namespace quiret {
 
 class IniDocument;
+struct LeftJournal;
 
 struct TShellServices {
   MessageBoxes& Boxes;
@@ -69,6 +71,8 @@ struct TTabSheet {
   // user was already asked about (asked once per change).
   FileIdentity Disk;
   FileIdentity AskedAbout;
+  // The recovery journal of the document's unsaved changes.
+  std::unique_ptr<DocumentJournal> Journal;
 };
 
 // Where the settings live: the program path with ".ini", or the per-user config folder when
@@ -213,6 +217,10 @@ class TFormBase {
   void ZoomBy(int steps);
   // Ctrl+0: back to the default size.
   void ZoomReset();
+  // ---- Crash recovery (UnitQrBaseRecovery.cpp) ----
+  // Journals are kept from the creation step on; a run that ends through FormClose removes
+  // them, any other end leaves them for the next start.
+  RecoveryRun& Recovery() { return *recovery_; }
 
   // The secondary windows, created hidden with the main window.
   std::unique_ptr<TFormClip> FormClip;
@@ -304,13 +312,25 @@ class TFormBase {
   DocumentStatusBar docStatus_;
   TShellServices ui_;
   std::string settingsPath_;
+  // Before the tabs: their journals use it until they go.
+  std::unique_ptr<RecoveryRun> recovery_ = std::make_unique<RecoveryRun>();
   std::vector<std::unique_ptr<TTabSheet>> tabs_;
   std::map<std::string, bool> checks_;
   std::map<std::string, bool> itemDisabled_;
   bool created_ = false;
   bool shown_ = false;
-  // Reads the file into the tab's editor and lays it out, showing progress for a large one.
-  void LoadIntoTab(TTabSheet& tab, const std::string& path);
+  // Reads the file into the tab's editor and lays it out, showing progress for a large one;
+  // `prepare` may change the rows read before the editor gets them.
+  void LoadIntoTab(TTabSheet& tab, const std::string& path,
+                   const std::function<void(TLumoStrings&)>& prepare = {});
+  // Crash recovery (UnitQrBaseRecovery.cpp).
+  void AttachJournal(TTabSheet& tab, const std::string& caption);
+  // The tab's text now is its file's (just read or saved), whose identity is `base`.
+  void JournalBase(TTabSheet& tab, const FileIdentity& base);
+  void StartRecovery();
+  void OfferLeftJournals(const std::string& folder);
+  void RestoreJournal(const std::string& folder, LeftJournal& journal, std::vector<std::string>& notes);
+
   bool loading_ = false;
   std::vector<std::string> pendingOpens_;
 };

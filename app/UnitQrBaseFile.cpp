@@ -60,7 +60,8 @@ void TFormBase::OpenFile(const std::string& path) {
   for (const std::string& p : pending) Guarded([&] { OpenFile(p); });
 }
 
-void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path) {
+void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path,
+                            const std::function<void(TLumoStrings&)>& prepare) {
   TLumoEdit& ed = *tab.Editor;
   // Reading goes to 600 of the bar's 1000, the wrap the rest; the bar moves in steps of 1%.
   bool large = false;
@@ -84,6 +85,8 @@ void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path) {
     ed.LoadRows(std::move(own));
     ed.ApplySettings();
   };
+  // Taken before reading, so a change made while the file is read shows at the next start.
+  const FileIdentity base = IdentityOf(path);
   loading_ = true;
   try {
     // Read into a store of its own: while the window repaints, the editor keeps its own
@@ -103,6 +106,7 @@ void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path) {
       }
       show(done, total, 0, 600);
     });
+    if (prepare) prepare(*loaded);
     own.reset();
     // A new text starts clean: caret, selection and history (a reload's editor has them).
     ed.ClearText();
@@ -121,6 +125,7 @@ void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path) {
   }
   loading_ = false;
   if (shown >= 0) ui_.Status.ShowProgress(-1);
+  if (tab.Hint == path) JournalBase(tab, base);
 }
 
 void TFormBase::FileNewExecute() {
@@ -178,6 +183,7 @@ void TFormBase::FileSaveAsExecute() {
   UpdateStatusBar();
   tab.Editor->SetModified(false);
   NoteRecentFile(name);
+  JournalBase(tab, tab.Disk);
 }
 
 void TFormBase::FileSaveExecute() {
@@ -191,6 +197,7 @@ void TFormBase::FileSaveExecute() {
   if (!SaveDocument(a, tab.Hint)) return;
   tab.Editor->SetModified(false);
   NoteRecentFile(tab.Hint);
+  JournalBase(tab, tab.Disk);
 }
 
 void TFormBase::FilePrintSetupExecute() { ui_.Dialogs.ExecPrinterSetup(); }

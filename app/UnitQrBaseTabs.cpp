@@ -86,13 +86,16 @@ void TFormBase::NewTab() {
   tab->Editor->OnChangeRedoMode = [](TLumoEdit*, bool) {};
   HookFindEvents(*tab->Editor);
   HookCaretStatus(*tab->Editor);
+  const std::string caption = "(Untitled" + std::to_string(n) + ")";
+  AttachJournal(*tab, caption);
   tabs_.push_back(std::move(tab));
-  const int index = ui_.Strip.AddTab("(Untitled" + std::to_string(n) + ")");
+  const int index = ui_.Strip.AddTab(caption);
   ActivateTab(index);
 }
 
 void TFormBase::DestroyTab(int index) {
   docStatus_.Forget(tabs_[index].get());
+  tabs_[index]->Journal->Discard();  // saved, or dropped on purpose
   ui_.Strip.RemoveTab(index);
   tabs_.erase(tabs_.begin() + index);  // the editor first, then its page
 }

@@ -2,6 +2,7 @@
 // and the secondary windows shown modally over the main window.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,9 @@ class MainWindowUi {
   virtual void BringToFront() = 0;
   // Whether files dropped from the desktop reach the window.
   virtual void SetAcceptDrops(bool accept) = 0;
+  // Runs `task` once the event being handled is done, from the event loop: for what must
+  // not happen in the middle of an editing step (a message box, say).
+  virtual void Post(std::function<void()> task) = 0;
 };
 
 // The multi-row tab strip: captions only; the pages live in EditorPages.

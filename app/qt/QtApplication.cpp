@@ -9,6 +9,7 @@
 
 #include "app/UnitQrBase.h"
 #include "app/qt/QtMainWindow.h"
+#include "platform/DurableSync.h"
 #include "platform/InstanceGuard.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtMessageBoxes.h"
@@ -33,6 +34,8 @@ int RunQtApplication(int argc, char** argv) {
     boxes.ShowStop("すでに起動しています。");
     return 0;
   }
+  // Logout, shutdown and Ctrl+C first make the recovery journals durable.
+  DurableSync::InstallEndSignalHandlers();
   QtProcessServices process;
   process.SetApplicationTitle("Quiret");
   QIcon icon;

@@ -130,6 +130,10 @@ void QtMainWindow::BringToFront() {
   activateWindow();
 }
 
+void QtMainWindow::Post(std::function<void()> task) {
+  QTimer::singleShot(0, this, [this, task = std::move(task)] { form_->Guarded(task); });
+}
+
 void QtMainWindow::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
   if (shown_) return;

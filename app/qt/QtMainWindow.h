@@ -47,6 +47,7 @@ class QtMainWindow : public QMainWindow, public MainWindowUi {
   void Close() override { close(); }
   void BringToFront() override;
   void SetAcceptDrops(bool accept) override { setAcceptDrops(accept); }
+  void Post(std::function<void()> task) override;
 
  protected:
   void showEvent(QShowEvent* e) override;

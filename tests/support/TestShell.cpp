@@ -36,6 +36,12 @@ void TestShellWindow::SetMaximized(bool m) {
   log.push_back(m ? "maximize" : "restore");
 }
 
+void TestShellWindow::RunPosted() {
+  std::vector<std::function<void()>> tasks;
+  tasks.swap(posted);
+  for (auto& task : tasks) task();
+}
+
 int TestShellStrip::AddTab(const std::string& caption) {
   captions.push_back(caption);
   if (active < 0) active = 0;

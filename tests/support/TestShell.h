@@ -71,6 +71,10 @@ class TestShellWindow : public MainWindowUi {
   void Close() override { ++closeRequests; }
   void BringToFront() override { ++broughtToFront; }
   void SetAcceptDrops(bool a) override { acceptDrops = a; }
+  // Posted tasks wait here until the test runs them, as the event loop would.
+  std::vector<std::function<void()>> posted;
+  void Post(std::function<void()> task) override { posted.push_back(std::move(task)); }
+  void RunPosted();
 };
 
 class TestShellStrip : public TabStripUi {

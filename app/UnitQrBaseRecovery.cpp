@@ -1,0 +1,206 @@
+// TFormBase crash recovery: a journal per document with unsaved changes, and at the next
+// start, after a run that did not end cleanly, the offer to bring those changes back.
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <stdexcept>
+
+#include "app/RecoveryRestore.h"
+#include "app/UnitQrBase.h"
+#include "platform/FileIdentity.h"
+#include "platform/Files.h"
+#include "platform/StateDir.h"
+
+namespace quiret {
+
+namespace {
+
+std::int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string TimeText(std::int64_t ns) {
+  const std::time_t seconds = static_cast<std::time_t>(ns / 1000000000);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
+  return text;
+}
+
+// The text as the rows hold it, the end marker left out: what a snapshot keeps.
+TextSource SourceOf(TLumoEdit& ed) {
+  return TextSource{[&ed] { return TextBytes(*ed.Lines); },
+                    [&ed](const std::function<void(std::string_view)>& sink) {
+                      const TLumoStrings& rows = *ed.Lines;
+                      const std::int32_t last = rows.Count() - 1;
+                      for (std::int32_t i = 0; i <= last; ++i) {
+                        const std::string_view row = rows.Get(i);
+                        sink(i < last ? row : row.substr(0, row.size() >= 2 ? row.size() - 2 : 0));
+                      }
+                    }};
+}
+
+const char kKeptAt[] = "\r\n回復用の記録は次の場所に残してあります：\r\n";
+
+}  // namespace
+
+void TFormBase::AttachJournal(TTabSheet& tab, const std::string& caption) {
+  tab.Journal = std::make_unique<DocumentJournal>(*recovery_);
+  tab.Journal->SetSource(SourceOf(*tab.Editor));
+  JournalHeader header;
+  header.caption = caption;
+  header.openedNs = NowNs();
+  tab.Journal->Restart(header, 0);
+  DocumentJournal* journal = tab.Journal.get();
+  tab.Editor->OnTextChange = [journal](TLumoEdit*, LinePos at, std::string_view removed,
+                                       std::string_view inserted) {
+    journal->Append(at.Line, at.Offset, removed, inserted);
+  };
+}
+
+void TFormBase::JournalBase(int index, const FileIdentity& base) {
+  TTabSheet& tab = *tabs_[index];
+  JournalHeader header = tab.Journal->Header();
+  header.hasFile = true;
+  header.path = tab.Hint;
+  header.caption = TabCaption(index);
+  header.base = base;
+  tab.Journal->Restart(header, base.size);  // the file's size stands in for the text's
+}
+
+void TFormBase::StartRecovery() {
+  recovery_->OnFailure = [this](const std::string& reason) {
+    // Told after the change that failed to be written has been made on screen.
+    ui_.Window.Post([this, reason] {
+      ui_.Boxes.ShowInformation(
+          "回復用の記録を書き込めなくなりました（" + reason +
+          "）。\r\nこの実行中は、回復用の記録を取りません。変更は早めに保存してください。");
+    });
+  };
+  const std::string folder = EnsureStateDir();
+  std::string reason = folder.empty() ? std::strerror(errno) : "";
+  if (folder.empty() || !recovery_->Start(folder, reason)) {
+    ui_.Boxes.ShowInformation("回復用の記録を置くフォルダーを使えません（" + reason + "）。\r\n" +
+                              StateDirPath() + "\r\nこの実行中は、回復用の記録を取りません。");
+  }
+  OfferLeftJournals(StateDirPath());
+}
+
+void TFormBase::OfferLeftJournals(const std::string& folder) {
+  if (folder.empty()) return;
+  std::vector<std::string> unreadable;
+  std::vector<LeftJournal> left = FindLeftJournals(folder, unreadable);
+  std::vector<std::string> notes;
+  for (const std::string& path : unreadable)
+    notes.push_back("回復用の記録を読めませんでした。" + std::string(kKeptAt) + KeepJournal(folder, path));
+  if (!left.empty()) {
+    std::string list;
+    for (std::size_t i = 0; i < left.size(); ++i) {
+      if (i == 20) {
+        list += "．．．以下省略\r\n";
+        break;
+      }
+      list += "   " + left[i].header.caption + "（最終変更 " + TimeText(left[i].lastChangeNs) + "）\r\n";
+    }
+    const std::string text =
+        "前回は正常に終了しなかったため、保存されていない変更が残っています。\r\n" + list +
+        "これらの変更を復元しますか？\r\n（「いいえ」を選ぶと、残っている変更は破棄されます。）";
+    switch (ui_.Boxes.AskYesNo(text, "Quiret")) {
+      case YesNoAnswer::Yes:
+        for (LeftJournal& journal : left) RestoreJournal(folder, journal, notes);
+        break;
+      case YesNoAnswer::No:
+        for (LeftJournal& journal : left) journal.file->Unlink();
+        break;
+      case YesNoAnswer::Closed:
+        break;  // no choice made: the journals wait for the next start
+    }
+  }
+  if (!notes.empty()) {
+    std::string text;
+    for (const std::string& note : notes) text += (text.empty() ? "" : "\r\n\r\n") + note;
+    ui_.Boxes.ShowInformation(text);
+  }
+  if (TabCount() > 0) UpdateStatusBar();
+}
+
+void TFormBase::RestoreJournal(const std::string& folder, LeftJournal& journal,
+                               std::vector<std::string>& notes) {
+  const JournalHeader header = journal.header;
+  RestorePlan plan = PlanRestore(journal);
+  if (plan.from == RestoreFrom::Nothing) {
+    notes.push_back(header.path + "\r\n は前回の編集のあとで変更されたため、" + header.caption +
+                    " の変更を復元できませんでした。" + kKeptAt + KeepJournal(folder, journal.file->Path()));
+    return;
+  }
+  // Into the file's own tab only when that file is still the journal's base, and open nowhere else.
+  bool intoFile = header.hasFile && !plan.baseChanged;
+  for (int i = 0; i < TabCount() && intoFile; ++i) intoFile = tabs_[i]->Hint != header.path;
+  const int previous = ActiveIndex();
+  NewTab();
+  const int index = TabCount() - 1;
+  TTabSheet& tab = *tabs_[index];
+  TLumoEdit& ed = *tab.Editor;
+  try {
+    if (intoFile) {
+      tab.Hint = header.path;
+      SetTabCaption(index, ExtractFileName(header.path));
+    }
+    ReplayOutcome outcome;
+    if (plan.from == RestoreFrom::File) {
+      LoadIntoTab(tab, header.path, [&](TLumoStrings& rows) {
+        // Replayed only onto the bytes the changes were made to.
+        if (!SameFile(StatIdentity(header.path), header.base))
+          throw std::runtime_error(header.path + " は読み込み中に変更されました。");
+        outcome = ReplayJournal(*journal.file, plan.recordsAt, rows);
+      });
+    } else {
+      auto rows = std::make_unique<TLumoStrings>();
+      plan.snapshot.append(TLumoStrings::kEndMarker);
+      rows->SetText(plan.snapshot);
+      std::string().swap(plan.snapshot);
+      outcome = ReplayJournal(*journal.file, plan.recordsAt, *rows);
+      ed.Lines = std::move(rows);
+      ed.ApplySettings();
+    }
+    ed.MoveToTextStart();
+    if (intoFile) {
+      if (IsReadOnlyFile(header.path)) tab.Flags = ReadOnlyFile;
+      if (header.path == ReadMePath) tab.Flags |= ReadMeFile;
+      CheckEncoding(tab);
+    }
+    // Different from every saved state: undoing never makes it look unchanged.
+    ed.UndoOverflow = true;
+    ed.SetModified(true);
+    const std::uint64_t bytes = TextBytes(*ed.Lines);
+    if (intoFile || !header.hasFile) {
+      JournalHeader carried = header;
+      tab.Journal->Adopt(std::move(journal.file), carried, journal.baseHash, outcome.soundSize, bytes);
+    } else {
+      // A new document now: its journal starts with the whole text, the old one goes.
+      journal.file->Unlink();
+      JournalHeader fresh;
+      fresh.caption = TabCaption(index);
+      fresh.openedNs = header.openedNs;
+      tab.Journal->Restart(fresh, bytes);
+      tab.Journal->Compact();
+      notes.push_back(header.path + "\r\n は前回の編集のあとで変更されていたため、" + header.caption +
+                      " の変更は新しいタブ " + TabCaption(index) + " に復元しました。");
+    }
+    if (outcome.damaged)
+      notes.push_back(header.caption +
+                      " の回復用の記録は途中で壊れていました。壊れる前までの変更を復元しました。");
+  } catch (const std::exception& e) {
+    if (!journal.file) throw;  // already carried on by the tab, which must then stay
+    DestroyTab(index);
+    if (TabCount() > 0) ActivateTab(previous >= 0 && previous < TabCount() ? previous : TabCount() - 1);
+    notes.push_back(header.caption + " の変更を復元できませんでした（" + e.what() + "）。" + kKeptAt +
+                    KeepJournal(folder, journal.file->Path()));
+  }
+}
+
+}  // namespace quiret
