@@ -53,7 +53,9 @@ class RecoveryRun {
 
 class DocumentJournal {
  public:
-  explicit DocumentJournal(RecoveryRun& run) : run_(run) {}
+  // A journal is compacted once it holds more than four times its text plus `compactFloor`.
+  explicit DocumentJournal(RecoveryRun& run, std::uint64_t compactFloor = std::uint64_t{1} << 20)
+      : run_(run), compactFloor_(compactFloor) {}
   ~DocumentJournal();  // closes the journal; the file stays unless Discard removed it
   DocumentJournal(const DocumentJournal&) = delete;
   DocumentJournal& operator=(const DocumentJournal&) = delete;
@@ -81,6 +83,10 @@ class DocumentJournal {
   const JournalHeader& Header() const { return header_; }
   // The size past which the next change compacts the journal.
   std::uint64_t CompactAt() const { return compactAt_; }
+  // Waits until the base file's hash is known or given up on.
+  void FinishHashing() {
+    if (hasher_.joinable()) hasher_.join();
+  }
 
  private:
   struct HashState;
@@ -88,9 +94,10 @@ class DocumentJournal {
   void StopHashing();
   void StartHashing();
   void UseFile(std::shared_ptr<JournalFile> file);
-  void SetCompactAt() { compactAt_ = 4 * textBytes_ + (std::uint64_t{1} << 20); }
+  void SetCompactAt() { compactAt_ = 4 * textBytes_ + compactFloor_; }
 
   RecoveryRun& run_;
+  const std::uint64_t compactFloor_;
   JournalHeader header_;
   TextSource source_;
   std::shared_ptr<JournalFile> file_;

@@ -131,6 +131,12 @@ bool TextReplayer::ApplyAcrossLines(const EditRecord& edit) {
     ++last;
     endCol = 0;
   }
+  // Ending just after a row's CR LF is the start of the next row: that row is the one the
+  // rest of the text continues with.
+  if (endCol == rows_.Get(last).size()) {
+    ++last;
+    endCol = 0;
+  }
   const std::uint32_t check = edit.removedLen == 0 ? 0 : static_cast<std::uint32_t>(removedHash.Digest());
   if (check != edit.removedHash) return false;
   std::string text(firstRow.substr(0, static_cast<std::size_t>(offset)));

@@ -1,0 +1,351 @@
+// Recovery journals from writing to rebuilding: random changes come back byte for byte, a
+// cut or damaged journal gives back every record before the damage, a changed base is
+// never replayed onto, and a writer killed at any moment loses nothing it wrote.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+
+#include "app/RecoveryJournal.h"
+#include "app/RecoveryReplay.h"
+#include "app/RecoveryRestore.h"
+#include "tests/app/RecoveryModel.h"
+#include "tests/platform/TempDir.h"
+
+namespace quiret {
+namespace {
+
+using test::RowsOf;
+using test::TempDir;
+using test::TextModel;
+
+struct Rebuilt {
+  std::size_t found = 0;
+  std::size_t unreadable = 0;
+  RestoreFrom from = RestoreFrom::Nothing;
+  bool damaged = false;
+  std::string text;
+};
+
+// What the next start would rebuild from the one journal left in `folder`.
+Rebuilt Rebuild(const std::string& folder) {
+  Rebuilt out;
+  std::vector<std::string> unreadable;
+  std::vector<LeftJournal> left = FindLeftJournals(folder, unreadable);
+  out.found = left.size();
+  out.unreadable = unreadable.size();
+  if (left.size() != 1) return out;
+  RestorePlan plan = PlanRestore(left[0]);
+  out.from = plan.from;
+  std::unique_ptr<TLumoStrings> rows;
+  if (plan.from == RestoreFrom::Nothing) return out;
+  if (plan.from == RestoreFrom::File) {
+    rows = std::make_unique<TLumoStrings>();
+    rows->LoadFromFile(left[0].header.path);
+  } else {
+    rows = RowsOf(plan.snapshot);
+  }
+  const ReplayOutcome outcome = ReplayJournal(*left[0].file, plan.recordsAt, *rows);
+  out.damaged = outcome.damaged;
+  out.text = rows->GetText();
+  EXPECT_EQ(rows->CheckInvariant(), "");
+  return out;
+}
+
+JournalHeader FileBase(const std::string& path) {
+  JournalHeader h;
+  h.hasFile = true;
+  h.path = path;
+  h.caption = path.substr(path.rfind('/') + 1);
+  h.base = StatIdentity(path);
+  return h;
+}
+
+std::string RandomLines(std::mt19937& rng, int lines) {
+  std::string text;
+  for (int i = 0; i < lines; ++i) {
+    if (i) text += "\r\n";
+    for (int k = static_cast<int>(rng() % 30); k > 0; --k) text += static_cast<char>('a' + rng() % 26);
+  }
+  return text;
+}
+
+// A journal written through random changes, with snapshots taken along the way.
+class JournalRandom : public ::testing::TestWithParam<int> {};
+
+TEST_P(JournalRandom, RebuildsTheTextByteForByte) {
+  std::mt19937 rng(static_cast<unsigned>(GetParam()));
+  TempDir files, state;
+  const bool fromFile = GetParam() % 3 != 0;
+  TextModel model;
+  if (fromFile) model.text = RandomLines(rng, 1 + static_cast<int>(rng() % 40));
+  const std::string path = files.File("base.txt");
+  TempDir::Write(path, model.text);
+  RecoveryRun run;
+  std::string reason;
+  ASSERT_TRUE(run.Start(state.Path(), reason)) << reason;
+  int compactions = 0;
+  {
+    DocumentJournal journal(run, 4096);
+    journal.SetSource(test::SourceOf(model));
+    journal.Restart(fromFile ? FileBase(path) : JournalHeader{}, model.Size());
+    std::uint64_t lastSize = 0;
+    for (int step = 0; step < 500; ++step) {
+      model.RandomChange(
+          rng,
+          [&](int line, int offset, const std::string& removed, const std::string& inserted) {
+            journal.Append(line, offset, removed, inserted);
+          },
+          3000);
+      const std::uint64_t size = std::filesystem::file_size(journal.Path());
+      compactions += size < lastSize;
+      lastSize = size;
+    }
+    run.Sync().Drain();
+  }
+  const Rebuilt r = Rebuild(state.Path());
+  ASSERT_EQ(r.found, 1u);
+  EXPECT_FALSE(r.damaged);
+  EXPECT_EQ(r.from, compactions ? RestoreFrom::Snapshot : fromFile ? RestoreFrom::File : RestoreFrom::Empty);
+  EXPECT_TRUE(r.text == model.text) << "seed " << GetParam();
+  EXPECT_GT(compactions, 0);  // the big insertions outgrow the small floor
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, JournalRandom, ::testing::Range(0, 9));
+
+// A journal of a few dozen changes, with the text after each and where each record ends.
+struct History {
+  TempDir state;
+  std::vector<std::string> texts;   // texts[k]: after k changes
+  std::vector<std::uint64_t> ends;  // ends[k]: the journal's size after k changes (k >= 1)
+  std::uint64_t recordsAt = 0;      // where the first record starts
+  std::string bytes;                // the whole journal
+};
+
+void Write(History& h, unsigned seed, int changes) {
+  std::mt19937 rng(seed);
+  TextModel model;
+  RecoveryRun run;
+  std::string reason;
+  ASSERT_TRUE(run.Start(h.state.Path(), reason));
+  DocumentJournal journal(run);
+  journal.Restart(JournalHeader{}, 0);
+  h.texts = {model.text};
+  h.ends = {0};
+  for (int k = 0; k < changes; ++k) {
+    model.RandomChange(rng,
+                       [&](int line, int offset, const std::string& removed, const std::string& inserted) {
+                         journal.Append(line, offset, removed, inserted);
+                       });
+    h.texts.push_back(model.text);
+    h.ends.push_back(std::filesystem::file_size(journal.Path()));
+  }
+  h.recordsAt = HashSlotOffset(journal.Header()) + kHashSlotBytes;
+  h.bytes = TempDir::Read(journal.Path());
+  run.Sync().Drain();
+}
+
+// The journal's bytes as another run would find them.
+std::string Leave(const History& h, const std::string& bytes) {
+  std::filesystem::remove_all(h.state.Path() + "/cut");
+  std::filesystem::create_directory(h.state.Path() + "/cut");
+  TempDir::Write(h.state.Path() + "/cut/doc.qrj", bytes);
+  return h.state.Path() + "/cut";
+}
+
+TEST(JournalDamage, EveryCutRestoresTheRecordsCompleteBeforeIt) {
+  History h;
+  Write(h, 11, 30);
+  for (std::uint64_t cut = 1; cut <= h.bytes.size(); ++cut) {
+    const Rebuilt r = Rebuild(Leave(h, h.bytes.substr(0, cut)));
+    if (cut < h.recordsAt) {
+      EXPECT_EQ(r.unreadable, 1u) << cut;  // no sound header: nothing to rebuild
+      continue;
+    }
+    if (cut == h.recordsAt) {
+      EXPECT_EQ(r.found + r.unreadable, 0u) << cut;  // no change recorded: removed quietly
+      continue;
+    }
+    std::size_t whole = 0;
+    while (whole + 1 < h.ends.size() && h.ends[whole + 1] <= cut) ++whole;
+    ASSERT_EQ(r.found, 1u) << cut;
+    EXPECT_EQ(r.text, h.texts[whole]) << cut;
+    EXPECT_EQ(r.damaged, cut != h.ends[whole]) << cut;
+  }
+}
+
+TEST(JournalDamage, EveryFlippedByteStopsTheReplayAtItsRecord) {
+  History h;
+  Write(h, 12, 25);
+  const std::uint64_t slotAt = h.recordsAt - kHashSlotBytes;
+  for (std::uint64_t at = 0; at < h.bytes.size(); ++at) {
+    std::string bytes = h.bytes;
+    bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
+    const Rebuilt r = Rebuild(Leave(h, bytes));
+    if (at < slotAt) {
+      EXPECT_EQ(r.unreadable, 1u) << at;
+    } else if (at < h.recordsAt) {
+      EXPECT_EQ(r.text, h.texts.back()) << at;  // a new document's base hash is not needed
+      EXPECT_FALSE(r.damaged) << at;
+    } else {
+      std::size_t record = 1;
+      while (h.ends[record] <= at) ++record;
+      EXPECT_EQ(r.text, h.texts[record - 1]) << at;
+      EXPECT_TRUE(r.damaged) << at;
+    }
+  }
+}
+
+// Records that do not fit the text change nothing; those that do change it as they say.
+TEST(JournalReplay, RecordsAreCheckedAgainstTheText) {
+  const std::string text = "ab\r\ncd\r\n\r\nef";
+  auto rec = [](int line, int offset, std::string removed, std::string inserted) {
+    return EditRecord{line, offset, removed.size(), RemovedHash(removed), std::move(inserted)};
+  };
+  EditRecord wrongHash = rec(0, 0, "ab", "");
+  wrongHash.removedHash ^= 1;
+  const struct {
+    EditRecord edit;
+    const char* want;  // nullptr: refused
+  } cases[] = {
+      {rec(0, 1, "", "X"), "aXb\r\ncd\r\n\r\nef"},
+      {rec(0, 2, "", "X"), "abX\r\ncd\r\n\r\nef"},
+      {rec(3, 2, "", "X"), "ab\r\ncd\r\n\r\nefX"},
+      {rec(0, 2, "\r\n", ""), "abcd\r\n\r\nef"},
+      {rec(0, 1, "b\r\nc", "\r\n"), "a\r\nd\r\n\r\nef"},
+      {rec(1, 0, "cd\r\n\r\nef", "Z"), "ab\r\nZ"},
+      {rec(2, 0, "", "1\r\n2\r\n3"), "ab\r\ncd\r\n1\r\n2\r\n3\r\nef"},
+      {rec(0, 0, "ab\r\ncd\r\n\r\nef", ""), ""},
+      {rec(4, 0, "", "X"), nullptr},  // no such line
+      {rec(0, 3, "", "X"), nullptr},  // past the line's end
+      {rec(-1, 0, "", "X"), nullptr},
+      {rec(3, 1, "f\r\n", ""), nullptr},                 // past the end of the text
+      {rec(3, 0, std::string("ef\0", 3), ""), nullptr},  // the end marker is not text
+      {rec(1, 0, "cd\r\n", ""), "ab\r\n\r\nef"},         // a whole line with its CR LF
+      {rec(0, 2, "\r\ncd\r\n", ""), "ab\r\nef"},
+      {wrongHash, nullptr},            // other bytes than those removed
+      {rec(0, 1, "", "\r"), nullptr},  // a lone CR
+      {rec(0, 1, "", "\n"), nullptr},  // a lone LF
+      {rec(0, 1, "", std::string("\0", 1)), nullptr},
+      {rec(0, 2, "\r", ""), nullptr},  // half a line end
+  };
+  for (const auto& c : cases) {
+    auto rows = RowsOf(text);
+    TextReplayer replayer(*rows);
+    const bool applied = replayer.Apply(c.edit);
+    replayer.Finish();
+    EXPECT_EQ(applied, c.want != nullptr) << c.edit.line << "," << c.edit.offset << " +" << c.edit.inserted;
+    EXPECT_EQ(rows->GetText(), c.want ? std::string(c.want) : text) << c.edit.line << "," << c.edit.offset;
+    EXPECT_EQ(rows->CheckInvariant(), "");
+  }
+}
+
+// A base file that is no longer what the changes were made to is never replayed onto; a
+// snapshot still gives the text back.
+enum class Change { None, Grown, SameSizeAndTime, Removed, NewInode };
+
+// Changes the file as said, keeping its modification time where the change allows.
+void ChangeFile(const std::string& path, Change change) {
+  struct stat before;
+  ASSERT_EQ(stat(path.c_str(), &before), 0);
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  const std::string bytes = TempDir::Read(path);
+  switch (change) {
+    case Change::None:
+      return;
+    case Change::Grown:
+      TempDir::Write(path, bytes + "!");
+      break;
+    case Change::SameSizeAndTime: {
+      std::string other = bytes;
+      other[0] ^= 0x20;
+      TempDir::Write(path, other);  // written in place: the same inode
+      break;
+    }
+    case Change::Removed:
+      std::filesystem::remove(path);
+      return;
+    case Change::NewInode:
+      TempDir::Write(path + ".new", bytes);
+      std::filesystem::rename(path + ".new", path);
+      break;
+  }
+  utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+TEST(JournalBase, ChangedFilesAreNotReplayedOnto) {
+  const char* const restored = "one\r\ntwo!\r\nthree";
+  const struct {
+    Change change;
+    bool hashKnown, snapshot;
+    RestoreFrom want;
+    const char* text;
+  } cases[] = {
+      {Change::None, true, false, RestoreFrom::File, restored},
+      {Change::None, false, false, RestoreFrom::File, restored},
+      {Change::Grown, false, false, RestoreFrom::Nothing, ""},
+      {Change::SameSizeAndTime, true, false, RestoreFrom::Nothing, ""},  // only the hash tells
+      // ... and without the hash nothing can tell.
+      {Change::SameSizeAndTime, false, false, RestoreFrom::File, "One\r\ntwo!\r\nthree"},
+      {Change::Removed, false, false, RestoreFrom::Nothing, ""},
+      {Change::NewInode, true, false, RestoreFrom::Nothing, ""},
+      {Change::None, true, true, RestoreFrom::Snapshot, restored},
+      {Change::Grown, true, true, RestoreFrom::Snapshot, restored},
+      {Change::Removed, false, true, RestoreFrom::Snapshot, restored},
+  };
+  const std::string base = "one\r\ntwo\r\nthree";
+  for (const auto& c : cases) {
+    const std::string what = std::to_string(static_cast<int>(c.change)) + (c.hashKnown ? " hash" : "") +
+                             (c.snapshot ? " snapshot" : "");
+    TempDir files, state;
+    const std::string path = files.File("a.txt");
+    TempDir::Write(path, base);
+    {
+      int error = 0;
+      auto file = JournalFile::Create(state.File("doc.qrj"), error);
+      ASSERT_TRUE(file);
+      std::string bytes = EncodeJournalStart(FileBase(path), c.hashKnown ? HashFile(path) : std::nullopt);
+      file->Append(bytes.data(), bytes.size());
+      if (c.snapshot)
+        WriteSnapshot(*file, base.size(),
+                      [&](const std::function<void(std::string_view)>& sink) { sink(base); });
+      bytes.clear();
+      EncodeEdit(bytes, 1, 3, "", "!");
+      file->Append(bytes.data(), bytes.size());
+    }
+    ChangeFile(path, c.change);
+    const Rebuilt r = Rebuild(state.Path());
+    ASSERT_EQ(r.found, 1u) << what;
+    EXPECT_EQ(r.from, c.want) << what;
+    EXPECT_EQ(r.text, c.text) << what;
+  }
+}
+
+// The hash the writer works out on its thread is what catches such a change.
+TEST(JournalBase, TheWritersHashOfTheBaseIsKept) {
+  TempDir files, state;
+  const std::string path = files.File("a.txt");
+  TempDir::Write(path, std::string(3 << 20, 'x'));  // several blocks to hash
+  RecoveryRun run;
+  std::string reason;
+  ASSERT_TRUE(run.Start(state.Path(), reason));
+  {
+    DocumentJournal journal(run);
+    journal.Restart(FileBase(path), 3 << 20);
+    journal.Append(0, 5, "x", "y");
+    journal.FinishHashing();
+    run.Sync().Drain();
+  }
+  EXPECT_EQ(Rebuild(state.Path()).from, RestoreFrom::File);
+  ChangeFile(path, Change::SameSizeAndTime);
+  EXPECT_EQ(Rebuild(state.Path()).from, RestoreFrom::Nothing);
+}
+
+}  // namespace
+}  // namespace quiret
