@@ -1,0 +1,292 @@
+// The shell's crash recovery at start: the question about journals a run left, restoring
+// them into tabs, the changed-base, damaged and unreadable cases, and a state folder that
+// cannot be used.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "app/RecoveryJournal.h"
+#include "app/RecoveryRestore.h"
+#include "platform/FileIdentity.h"
+#include "platform/IniFile.h"
+#include "tests/app/RecoveryModel.h"
+#include "tests/support/TestShell.h"
+
+namespace quiret {
+namespace {
+
+struct Change {
+  int line, offset;
+  std::string removed, inserted;
+};
+
+std::string Folder(const TestShell& s) { return s.stateHome + "/quiret"; }
+
+// Leaves a journal in the shell's state folder as a run that ended without a word would.
+std::string LeaveJournal(const TestShell& s, JournalHeader header, const std::vector<Change>& changes,
+                         const std::string* snapshot = nullptr) {
+  mkdir(Folder(s).c_str(), 0700);
+  RecoveryRun run;
+  std::string reason;
+  EXPECT_TRUE(run.Start(Folder(s), reason));
+  test::TextModel model{snapshot ? *snapshot : ""};
+  std::string path;
+  {
+    DocumentJournal journal(run);
+    journal.SetSource(test::SourceOf(model));
+    journal.Restart(header, model.Size());
+    if (snapshot) journal.Compact();
+    for (const Change& c : changes) journal.Append(c.line, c.offset, c.removed, c.inserted);
+    journal.FinishHashing();
+    path = journal.Path();
+    run.Sync().Drain();
+  }
+  return path;
+}
+
+JournalHeader FileHeader(const std::string& path, std::int64_t opened = 1) {
+  JournalHeader h;
+  h.hasFile = true;
+  h.path = path;
+  h.caption = path.substr(path.rfind('/') + 1);
+  h.base = StatIdentity(path);
+  h.openedNs = opened;
+  return h;
+}
+
+JournalHeader NewHeader(const std::string& caption, std::int64_t opened = 2) {
+  JournalHeader h;
+  h.caption = caption;
+  h.openedNs = opened;
+  return h;
+}
+
+void SetTime(const std::string& path, std::time_t utc) {
+  const timespec times[2] = {{utc, 0}, {utc, 0}};
+  utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+std::string Text(TFormBase& f, int tab) { return f.Tab(tab).Editor->Lines->GetText(); }
+
+std::vector<std::string> Journals(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+    if (e.path().extension() == ".qrj") names.push_back(e.path().filename().string());
+  return names;
+}
+
+const char kAsk[] = "前回は正常に終了しなかったため、保存されていない変更が残っています。\r\n";
+const char kAskEnd[] =
+    "これらの変更を復元しますか？\r\n（「いいえ」を選ぶと、残っている変更は破棄されます。）";
+
+class ShellRecovery : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* tz = std::getenv("TZ")) oldTz_ = tz;
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+  void TearDown() override {
+    if (oldTz_.empty())
+      unsetenv("TZ");
+    else
+      setenv("TZ", oldTz_.c_str(), 1);
+    tzset();
+  }
+  std::string oldTz_;
+};
+
+TEST_F(ShellRecovery, OneQuestionRestoresEveryDocumentModifiedIntoItsTab) {
+  TestShell s;
+  const std::string a = s.Write("a.txt", "alpha\r\nbeta");
+  SetTime(LeaveJournal(s, FileHeader(a), {{0, 5, "", "!"}, {1, 0, "beta", "BETA"}}), 1714566896);
+  SetTime(LeaveJournal(s, NewHeader("(Untitled2)"), {{0, 0, "", "new\r\ntext"}}), 1714566900);
+  s.boxes.answers = {YesNoAnswer::Yes};
+  TFormBase& f = s.Start();
+  EXPECT_EQ(s.boxes.Texts("yesno"),
+            (std::vector<std::string>{std::string(kAsk) + "   a.txt（最終変更 2024/05/01 12:34:56）\r\n" +
+                                      "   (Untitled2)（最終変更 2024/05/01 12:35:00）\r\n" + kAskEnd}));
+  ASSERT_EQ(f.TabCount(), 2);
+  EXPECT_EQ(f.Tab(0).Hint, a);
+  EXPECT_EQ(Text(f, 0), "alpha!\r\nBETA");
+  EXPECT_EQ(f.Tab(1).Hint, "New File");
+  EXPECT_EQ(s.strip.captions, (std::vector<std::string>{"a.txt", "(Untitled2)"}));
+  EXPECT_EQ(Text(f, 1), "new\r\ntext");
+  for (int i = 0; i < 2; ++i) {
+    TLumoEdit& ed = *f.Tab(i).Editor;
+    EXPECT_TRUE(ed.GetModified());
+    s.Modify(i);
+    ed.Undo();
+    EXPECT_TRUE(ed.GetModified()) << i;  // never looks like the file again
+  }
+  EXPECT_EQ(s.status.panels[2], "更新");
+  EXPECT_TRUE(s.boxes.Texts("information").empty());
+  // The tabs carry the journals on; a clean end removes them.
+  EXPECT_EQ(Journals(Folder(s)).size(), 2u);
+  f.FormClose();
+  EXPECT_TRUE(Journals(Folder(s)).empty());
+}
+
+TEST_F(ShellRecovery, ARestoredDocumentSurvivesTheNextCrashToo) {
+  TestShell s;
+  const std::string a = s.Write("a.txt", "alpha\r\nbeta");
+  LeaveJournal(s, FileHeader(a), {{1, 4, "", "!"}});
+  s.boxes.answers = {YesNoAnswer::Yes};
+  s.Start();
+  s.Restart();  // ends without FormClose, as a crash would
+  s.boxes.answers = {YesNoAnswer::Yes};
+  TFormBase& f = s.Start();
+  ASSERT_EQ(f.TabCount(), 1);
+  EXPECT_EQ(Text(f, 0), "alpha\r\nbeta!");
+  EXPECT_EQ(s.boxes.Texts("yesno").size(), 2u);
+}
+
+// No gives the changes up; closing the box without a choice keeps them for the next start.
+TEST_F(ShellRecovery, NoDropsTheJournalsAndNoChoiceKeepsThem) {
+  const struct {
+    YesNoAnswer answer;
+    std::size_t left;
+  } cases[] = {{YesNoAnswer::No, 0}, {YesNoAnswer::Closed, 2}};
+  for (const auto& c : cases) {
+    TestShell s;
+    LeaveJournal(s, NewHeader("(Untitled1)", 1), {{0, 0, "", "x"}});
+    LeaveJournal(s, NewHeader("(Untitled2)", 2), {{0, 0, "", "y"}});
+    s.boxes.answers = {c.answer};
+    EXPECT_EQ(s.Start().TabCount(), 0);
+    EXPECT_EQ(Journals(Folder(s)).size(), c.left);
+    s.Restart();
+    s.boxes.shown.clear();
+    s.boxes.answers = {YesNoAnswer::Yes};
+    EXPECT_EQ(s.Start().TabCount(), static_cast<int>(c.left));
+    EXPECT_EQ(s.boxes.Texts("yesno").size(), c.left ? 1u : 0u);
+  }
+}
+
+TEST_F(ShellRecovery, AChangedFileIsNotReplayedOntoAndItsJournalIsKept) {
+  TestShell s;
+  const std::string a = s.Write("a.txt", "alpha");
+  const std::string journal = LeaveJournal(s, FileHeader(a), {{0, 5, "", "!"}});
+  s.Write("a.txt", "alpha, changed by another program");
+  s.boxes.answers = {YesNoAnswer::Yes};
+  TFormBase& f = s.Start();
+  EXPECT_EQ(f.TabCount(), 0);
+  const std::string kept = Folder(s) + "/kept/" + journal.substr(journal.rfind('/') + 1);
+  EXPECT_EQ(s.boxes.Texts("information"),
+            (std::vector<std::string>{
+                a +
+                "\r\n は前回の編集のあとで変更されたため、a.txt の変更を復元できませんでした。"
+                "\r\n回復用の記録は次の場所に残してあります：\r\n" +
+                kept}));
+  EXPECT_TRUE(std::filesystem::exists(kept));
+  s.Restart();
+  s.boxes.shown.clear();
+  s.Start();
+  EXPECT_TRUE(s.boxes.shown.empty());  // a kept journal is not offered again
+}
+
+TEST_F(ShellRecovery, AChangedFileWithASnapshotComesBackInANewTab) {
+  TestShell s;
+  const std::string a = s.Write("a.txt", "alpha");
+  const std::string base = "alpha";
+  LeaveJournal(s, FileHeader(a), {{0, 5, "", "!"}}, &base);
+  s.Write("a.txt", "changed");
+  s.boxes.answers = {YesNoAnswer::Yes};
+  TFormBase& f = s.Start();
+  ASSERT_EQ(f.TabCount(), 1);
+  EXPECT_EQ(f.Tab(0).Hint, "New File");
+  EXPECT_EQ(Text(f, 0), "alpha!");
+  EXPECT_TRUE(f.Tab(0).Editor->GetModified());
+  EXPECT_EQ(
+      s.boxes.Texts("information"),
+      (std::vector<std::string>{a + "\r\n は前回の編集のあとで変更されていたため、a.txt の変更は新しいタブ "
+                                    "(Untitled1) に復元しました。"}));
+  EXPECT_EQ(TestShell::Read(a), "changed");
+  // Its new journal stands on its own.
+  s.Restart();
+  s.boxes.answers = {YesNoAnswer::Yes};
+  TFormBase& g = s.Start();
+  ASSERT_EQ(g.TabCount(), 1);
+  EXPECT_EQ(Text(g, 0), "alpha!");
+  EXPECT_EQ(g.Tab(0).Hint, "New File");
+}
+
+TEST_F(ShellRecovery, ADamagedJournalGivesBackWhatItCanAndSaysSo) {
+  TestShell s;
+  const std::string a = s.Write("a.txt", "abc");
+  const std::string journal = LeaveJournal(s, FileHeader(a), {{0, 3, "", "1"}, {0, 4, "", "2"}});
+  const auto sound = std::filesystem::file_size(journal);
+  std::filesystem::resize_file(journal, sound - 3);  // the last record torn
+  s.boxes.answers = {YesNoAnswer::Yes};
+  TFormBase& f = s.Start();
+  ASSERT_EQ(f.TabCount(), 1);
+  EXPECT_EQ(Text(f, 0), "abc1");
+  EXPECT_EQ(s.boxes.Texts("information"),
+            (std::vector<std::string>{
+                "a.txt の回復用の記録は途中で壊れていました。壊れる前までの変更を復元しました。"}));
+  // The torn tail is cut off, so the journal goes on soundly.
+  s.Restart();
+  s.boxes.shown.clear();
+  s.boxes.answers = {YesNoAnswer::Yes};
+  TFormBase& g = s.Start();
+  EXPECT_EQ(Text(g, 0), "abc1");
+  EXPECT_TRUE(s.boxes.Texts("information").empty());
+}
+
+TEST_F(ShellRecovery, UnreadableEmptyAndLiveJournalsAreNotOffered) {
+  TestShell s;
+  mkdir(Folder(s).c_str(), 0700);
+  std::ofstream(Folder(s) + "/junk.qrj", std::ios::binary) << "not a journal";
+  const std::string empty = Folder(s) + "/empty.qrj";  // killed before its first bytes
+  std::ofstream(empty, std::ios::binary).close();
+  const std::string live = LeaveJournal(s, NewHeader("(Untitled9)"), {{0, 0, "", "z"}});
+  int error = 0;
+  auto held = JournalFile::OpenLocked(live, error);  // as its writer would, still running
+  ASSERT_TRUE(held);
+  TFormBase& f = s.Start();
+  EXPECT_EQ(f.TabCount(), 0);
+  EXPECT_TRUE(s.boxes.Texts("yesno").empty());
+  EXPECT_EQ(s.boxes.Texts("information"),
+            (std::vector<std::string>{
+                "回復用の記録を読めませんでした。\r\n回復用の記録は次の場所に残してあります：\r\n" +
+                Folder(s) + "/kept/junk.qrj"}));
+  EXPECT_FALSE(std::filesystem::exists(empty));
+  EXPECT_TRUE(std::filesystem::exists(live));
+}
+
+// A restored file opens once, however the reopen list and the command line name it.
+TEST_F(ShellRecovery, RestoredFilesAreNotOpenedTwice) {
+  TestShell s;
+  const std::string a = s.Write("a.txt", "alpha");
+  IniFile ini(s.settingsPath);
+  ini.WriteString("File", "File1", a);
+  ini.WriteInteger("File", "Num", 1);
+  s.process.args.push_back(a);
+  LeaveJournal(s, FileHeader(a), {{0, 0, "alpha", "omega"}});
+  s.boxes.answers = {YesNoAnswer::Yes};
+  TFormBase& f = s.Start();
+  ASSERT_EQ(f.TabCount(), 1);
+  EXPECT_EQ(Text(f, 0), "omega");
+}
+
+TEST_F(ShellRecovery, AStateFolderThatCannotBeMadeTurnsRecoveryOffWithOneMessage) {
+  TestShell s;
+  const std::string blocker = s.Write("blocker", "a file where a folder should be");
+  setenv("XDG_STATE_HOME", blocker.c_str(), 1);
+  TFormBase& f = s.Start();
+  EXPECT_EQ(s.boxes.Texts("information"),
+            (std::vector<std::string>{"回復用の記録を置くフォルダーを使えません（Not a directory）。\r\n" +
+                                      blocker + "/quiret\r\nこの実行中は、回復用の記録を取りません。"}));
+  f.Execute("FileNew");
+  s.Modify();
+  EXPECT_FALSE(f.Recovery().On());
+  EXPECT_EQ(Text(f, 0), "x");
+}
+
+}  // namespace
+}  // namespace quiret
