@@ -2,15 +2,19 @@
 // lines), with the caret at the end and in the middle of the text. Each figure is the time
 // of the key handler alone (manual timing); putting the caret in place and taking the change
 // back happen outside the timed part. The document is built once for all of them.
+// QUIRET_BENCH_JOURNAL=1 runs the editing figures a second time (journal:1) with the recovery
+// journal written as the shell writes it, into a scratch state folder.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/RecoveryJournal.h"
 #include "bench/BenchText.h"
 #include "editor/LumoEdit.h"
 #include "tests/support/TestEditorWindow.h"
@@ -46,6 +50,36 @@ struct Document {
     Clean();
   }
 
+  // The recovery journal, written from every change while `on`, as the shell does.
+  struct Journal {
+    std::string folder;
+    RecoveryRun run;
+    std::unique_ptr<DocumentJournal> doc;
+    bool on = false;
+  } journal;
+
+  void StartJournal() {
+    std::string folder = (std::filesystem::temp_directory_path() / "quiret-bench-state-XXXXXX").string();
+    std::string reason;
+    if (!mkdtemp(folder.data()) || !journal.run.Start(folder, reason)) {
+      std::fprintf(stderr, "no journal folder: %s\n", reason.c_str());
+      std::exit(1);
+    }
+    journal.folder = folder;
+    journal.doc = std::make_unique<DocumentJournal>(journal.run);
+    journal.doc->Restart(JournalHeader{}, 0);
+    edit.OnTextChange = [this](TLumoEdit*, LinePos at, std::string_view removed, std::string_view inserted) {
+      if (journal.on) journal.doc->Append(at.Line, at.Offset, removed, inserted);
+    };
+  }
+
+  ~Document() {
+    if (journal.doc) {
+      journal.doc->Discard();
+      std::filesystem::remove_all(journal.folder);
+    }
+  }
+
   // Forgets what the test window recorded, so the records do not grow without end.
   void Clean() {
     win.surface.Clear();
@@ -77,6 +111,7 @@ template <typename Op>
 template <typename Place, typename Op, typename Restore>
 void Measure(benchmark::State& state, Place place, Op op, Restore restore) {
   Document& d = Doc();
+  d.journal.on = state.range(1) != 0;
   const std::int32_t rowsBefore = d.edit.Lines->Count();
   std::vector<double> times;
   for (auto _ : state) {
@@ -88,6 +123,7 @@ void Measure(benchmark::State& state, Place place, Op op, Restore restore) {
     restore();
   }
   d.Clean();
+  d.journal.on = false;
   if (d.edit.Lines->Count() != rowsBefore) state.SkipWithError("the document changed");
   state.counters["rows"] = d.edit.Lines->Count();
   if (!times.empty()) {
@@ -189,17 +225,30 @@ void BM_PageDown(benchmark::State& state) {
   state.counters["paint_us"] = paintSeconds * 1e6 / n;
 }
 
+bool JournalAsked() {
+  const char* v = std::getenv("QUIRET_BENCH_JOURNAL");
+  return v && *v && std::string(v) != "0";
+}
+
 // Each at the end (middle:0) and in the middle (middle:1) of the text, a fixed number of
-// times, so the whole program stays well under a minute.
+// times, so the whole program stays well under a minute; with the journal asked for, the
+// editing ones again with it (journal:1).
 void Configure(benchmark::internal::Benchmark* b) {
-  b->ArgName("middle")->Arg(0)->Arg(1)->UseManualTime()->Iterations(30)->Unit(benchmark::kMicrosecond);
+  b->ArgNames({"middle", "journal"})->UseManualTime()->Iterations(30)->Unit(benchmark::kMicrosecond);
+  for (int journal = 0; journal <= (JournalAsked() ? 1 : 0); ++journal)
+    for (int middle = 0; middle <= 1; ++middle) b->Args({middle, journal});
+}
+
+void ConfigureView(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"middle", "journal"})->Args({0, 0})->Args({1, 0})->UseManualTime()->Iterations(30);
+  b->Unit(benchmark::kMicrosecond);
 }
 
 BENCHMARK(BM_TypeChar)->Apply(Configure);
 BENCHMARK(BM_Enter)->Apply(Configure);
 BENCHMARK(BM_Backspace)->Apply(Configure);
 BENCHMARK(BM_Undo)->Apply(Configure);
-BENCHMARK(BM_PageDown)->Apply(Configure);
+BENCHMARK(BM_PageDown)->Apply(ConfigureView);
 
 }  // namespace
 }  // namespace quiret
@@ -209,8 +258,12 @@ BENCHMARK(BM_PageDown)->Apply(Configure);
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  const quiret::Document& d = quiret::Doc();
+  quiret::Document& d = quiret::Doc();
   std::printf("document: %d lines, %d rows; load and wrap %.2f s\n", d.lines, d.rows, d.loadSeconds);
+  if (quiret::JournalAsked()) {
+    d.StartJournal();
+    std::printf("journal:1 figures write the recovery journal into %s\n", d.journal.folder.c_str());
+  }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;
