@@ -62,12 +62,12 @@ void TFormBase::AttachJournal(TTabSheet& tab, const std::string& caption) {
   };
 }
 
-void TFormBase::JournalBase(int index, const FileIdentity& base) {
-  TTabSheet& tab = *tabs_[index];
+void TFormBase::JournalBase(TTabSheet& tab, const FileIdentity& base) {
   JournalHeader header = tab.Journal->Header();
   header.hasFile = true;
   header.path = tab.Hint;
-  header.caption = TabCaption(index);
+  for (int i = 0; i < TabCount(); ++i)
+    if (tabs_[i].get() == &tab) header.caption = TabCaption(i);
   header.base = base;
   tab.Journal->Restart(header, base.size);  // the file's size stands in for the text's
 }
