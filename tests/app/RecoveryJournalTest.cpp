@@ -151,53 +151,49 @@ void Write(History& h, unsigned seed, int changes) {
   run.Sync().Drain();
 }
 
-// The journal's bytes as another run would find them.
-std::string Leave(const History& h, const std::string& bytes) {
-  std::filesystem::remove_all(h.state.Path() + "/cut");
-  std::filesystem::create_directory(h.state.Path() + "/cut");
-  TempDir::Write(h.state.Path() + "/cut/doc.qrj", bytes);
-  return h.state.Path() + "/cut";
+// The journal's bytes as another run would find them, in a folder of their own.
+std::string Leave(const History& h, const std::string& bytes, const std::string& name) {
+  const std::string folder = h.state.Path() + "/" + name;
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directory(folder);
+  TempDir::Write(folder + "/doc.qrj", bytes);
+  return folder;
 }
 
-TEST(JournalDamage, EveryCutRestoresTheRecordsCompleteBeforeIt) {
+// Cut after any byte, or with any byte flipped, a journal gives back every record that is
+// whole before the damage, and says it was damaged.
+TEST(JournalDamage, EveryCutAndEveryFlippedByteKeepsTheRecordsBeforeIt) {
   History h;
-  Write(h, 11, 30);
-  for (std::uint64_t cut = 1; cut <= h.bytes.size(); ++cut) {
-    const Rebuilt r = Rebuild(Leave(h, h.bytes.substr(0, cut)));
-    if (cut < h.recordsAt) {
-      EXPECT_EQ(r.unreadable, 1u) << cut;  // no sound header: nothing to rebuild
-      continue;
-    }
-    if (cut == h.recordsAt) {
-      EXPECT_EQ(r.found + r.unreadable, 0u) << cut;  // no change recorded: removed quietly
-      continue;
-    }
-    std::size_t whole = 0;
-    while (whole + 1 < h.ends.size() && h.ends[whole + 1] <= cut) ++whole;
-    ASSERT_EQ(r.found, 1u) << cut;
-    EXPECT_EQ(r.text, h.texts[whole]) << cut;
-    EXPECT_EQ(r.damaged, cut != h.ends[whole]) << cut;
-  }
-}
-
-TEST(JournalDamage, EveryFlippedByteStopsTheReplayAtItsRecord) {
-  History h;
-  Write(h, 12, 25);
+  Write(h, 11, 25);
+  auto wholeBefore = [&](std::uint64_t at) {  // records ending at or before `at`
+    std::size_t k = 0;
+    while (k + 1 < h.ends.size() && h.ends[k + 1] <= at) ++k;
+    return k;
+  };
   const std::uint64_t slotAt = h.recordsAt - kHashSlotBytes;
   for (std::uint64_t at = 0; at < h.bytes.size(); ++at) {
-    std::string bytes = h.bytes;
-    bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
-    const Rebuilt r = Rebuild(Leave(h, bytes));
-    if (at < slotAt) {
-      EXPECT_EQ(r.unreadable, 1u) << at;
-    } else if (at < h.recordsAt) {
-      EXPECT_EQ(r.text, h.texts.back()) << at;  // a new document's base hash is not needed
-      EXPECT_FALSE(r.damaged) << at;
+    const std::uint64_t cut = at + 1;
+    const Rebuilt c = Rebuild(Leave(h, h.bytes.substr(0, cut), "cut"));
+    if (cut < h.recordsAt) {
+      EXPECT_EQ(c.unreadable, 1u) << cut;  // no sound header: nothing to rebuild
+    } else if (cut == h.recordsAt) {
+      EXPECT_EQ(c.found + c.unreadable, 0u) << cut;  // no change recorded: removed quietly
     } else {
-      std::size_t record = 1;
-      while (h.ends[record] <= at) ++record;
-      EXPECT_EQ(r.text, h.texts[record - 1]) << at;
-      EXPECT_TRUE(r.damaged) << at;
+      ASSERT_EQ(c.found, 1u) << cut;
+      EXPECT_EQ(c.text, h.texts[wholeBefore(cut)]) << cut;
+      EXPECT_EQ(c.damaged, cut != h.ends[wholeBefore(cut)]) << cut;
+    }
+    std::string flipped = h.bytes;
+    flipped[at] = static_cast<char>(flipped[at] ^ 0x5A);
+    const Rebuilt f = Rebuild(Leave(h, flipped, "flip"));
+    if (at < slotAt) {
+      EXPECT_EQ(f.unreadable, 1u) << at;
+    } else if (at < h.recordsAt) {
+      EXPECT_EQ(f.text, h.texts.back()) << at;  // a new document needs no base hash
+      EXPECT_FALSE(f.damaged) << at;
+    } else {
+      EXPECT_EQ(f.text, h.texts[wholeBefore(at)]) << at;
+      EXPECT_TRUE(f.damaged) << at;
     }
   }
 }
