@@ -20,13 +20,6 @@ namespace {
 
 using test::TempDir;
 
-std::string Bytes(std::size_t n, unsigned seed) {
-  std::string s(n, '\0');
-  std::mt19937 rng(seed);
-  for (char& c : s) c = static_cast<char>(rng());
-  return s;
-}
-
 // Values of the reference XXH64.
 TEST(Hash64, KnownValuesAndAnySplitOfTheInput) {
   std::string ramp;
