@@ -74,11 +74,11 @@ std::string HeaderPayload(const JournalHeader& h) {
   p.push_back(h.hasFile ? 1 : 0);
   Put64(p, static_cast<std::uint64_t>(h.openedNs));
   Put32(p, h.pid);
-  p.push_back(h.base.exists ? 1 : 0);
-  Put64(p, h.base.size);
-  Put64(p, static_cast<std::uint64_t>(h.base.mtimeNs));
-  Put64(p, h.base.inode);
-  Put64(p, h.base.device);
+  p.push_back(h.base.Exists ? 1 : 0);
+  Put64(p, h.base.Size);
+  Put64(p, static_cast<std::uint64_t>(h.base.MtimeNs));
+  Put64(p, h.base.Inode);
+  Put64(p, h.base.Device);
   Put32(p, static_cast<std::uint32_t>(h.path.size()));
   p += h.path;
   Put32(p, static_cast<std::uint32_t>(h.caption.size()));
@@ -97,11 +97,11 @@ bool ParseHeader(std::string_view payload, JournalHeader& h) {
   h.hasFile = hasFile != 0;
   h.openedNs = static_cast<std::int64_t>(created);
   h.pid = static_cast<std::uint32_t>(pid);
-  h.base.exists = exists != 0;
-  h.base.size = size;
-  h.base.mtimeNs = static_cast<std::int64_t>(mtime);
-  h.base.inode = inode;
-  h.base.device = device;
+  h.base.Exists = exists != 0;
+  h.base.Size = size;
+  h.base.MtimeNs = static_cast<std::int64_t>(mtime);
+  h.base.Inode = inode;
+  h.base.Device = device;
   return true;
 }
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/FileIdentity.h"
+#include "platform/FileHash.h"
 #include "platform/JournalFile.h"
 
 namespace quiret {

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "platform/FileIdentity.h"
+#include "platform/FileHash.h"
 
 namespace quiret {
 
@@ -118,9 +118,9 @@ void DocumentJournal::StartHashing() {
   hasher_ = std::jthread([state = hash_, path = header_.path, identity = header_.base,
                           sync = &run_.Sync()](std::stop_token stop) {
     // The hash counts only if the file stayed what was read while it was hashed.
-    if (!SameFile(StatIdentity(path), identity)) return;
+    if (!LooksUnchanged(IdentityOf(path), identity)) return;
     const std::optional<std::uint64_t> hash = HashFile(path, [&] { return !stop.stop_requested(); });
-    if (!hash || !SameFile(StatIdentity(path), identity)) return;
+    if (!hash || !LooksUnchanged(IdentityOf(path), identity)) return;
     std::lock_guard<std::mutex> lock(state->mutex);
     state->hash = hash;
     if (!state->file) return;

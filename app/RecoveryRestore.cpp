@@ -8,7 +8,7 @@
 #include <cerrno>
 
 #include "app/RecoveryReplay.h"
-#include "platform/FileIdentity.h"
+#include "platform/FileHash.h"
 
 namespace quiret {
 
@@ -79,8 +79,9 @@ RestorePlan PlanRestore(const LeftJournal& journal) {
   if (!reader.ReadHeader(header, hash)) return plan;
   plan.recordsAt = reader.Position();
   if (header.hasFile) {
-    const FileIdentity now = StatIdentity(header.path);
-    plan.baseChanged = !SameFile(now, header.base) || (hash && HashFile(header.path) != hash);
+    plan.seen = IdentityOf(header.path);
+    const bool sameBytes = hash && plan.seen.Size == header.base.Size && HashFile(header.path) == hash;
+    plan.baseChanged = LooksUnchanged(header.base, plan.seen) ? hash && !sameBytes : !sameBytes;
   }
   RecordType type;
   EditRecord edit;

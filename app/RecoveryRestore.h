@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/RecoveryFormat.h"
+#include "platform/FileIdentity.h"
 #include "platform/JournalFile.h"
 #include "text/LumoStrings.h"
 
@@ -37,12 +38,14 @@ enum class RestoreFrom {
 struct RestorePlan {
   RestoreFrom from = RestoreFrom::Nothing;
   bool baseChanged = false;     // the file is missing or is no longer the journal's base
+  FileIdentity seen;            // the file as it was when compared
   std::string snapshot;         // the snapshot's text (RestoreFrom::Snapshot)
   std::uint64_t recordsAt = 0;  // where the records to replay begin
 };
 
-// Reads the journal's start and compares its base with the file as it is now (size, time,
-// inode, and the hash when the journal holds one).
+// Reads the journal's start and compares its base with the file as it is now: size, time and
+// inode, and the hash when the journal holds one. Bytes the hash shows to be the base's
+// count as unchanged even under another time (a save's old bytes put back, say).
 RestorePlan PlanRestore(const LeftJournal& journal);
 
 struct ReplayOutcome {

@@ -8,7 +8,7 @@
 
 #include "app/RecoveryRestore.h"
 #include "app/UnitQrBase.h"
-#include "platform/FileIdentity.h"
+#include "platform/FileHash.h"
 #include "platform/Files.h"
 #include "platform/StateDir.h"
 
@@ -69,7 +69,7 @@ void TFormBase::JournalBase(TTabSheet& tab, const FileIdentity& base) {
   for (int i = 0; i < TabCount(); ++i)
     if (tabs_[i].get() == &tab) header.caption = TabCaption(i);
   header.base = base;
-  tab.Journal->Restart(header, base.size);  // the file's size stands in for the text's
+  tab.Journal->Restart(header, base.Size);  // the file's size stands in for the text's
 }
 
 void TFormBase::StartRecovery() {
@@ -149,12 +149,13 @@ void TFormBase::RestoreJournal(const std::string& folder, LeftJournal& journal,
     if (intoFile) {
       tab.Hint = header.path;
       SetTabCaption(index, ExtractFileName(header.path));
+      tab.Disk = plan.seen;  // what a save compares with, as for any file read
     }
     ReplayOutcome outcome;
     if (plan.from == RestoreFrom::File) {
       LoadIntoTab(tab, header.path, [&](TLumoStrings& rows) {
         // Replayed only onto the bytes the changes were made to.
-        if (!SameFile(StatIdentity(header.path), header.base))
+        if (!LooksUnchanged(plan.seen, IdentityOf(header.path)))
           throw std::runtime_error(header.path + " は読み込み中に変更されました。");
         outcome = ReplayJournal(*journal.file, plan.recordsAt, rows);
       });

@@ -63,7 +63,7 @@ JournalHeader FileBase(const std::string& path) {
   h.hasFile = true;
   h.path = path;
   h.caption = path.substr(path.rfind('/') + 1);
-  h.base = StatIdentity(path);
+  h.base = IdentityOf(path);
   return h;
 }
 
@@ -244,7 +244,7 @@ TEST(JournalReplay, RecordsAreCheckedAgainstTheText) {
 
 // A base file that is no longer what the changes were made to is never replayed onto; a
 // snapshot still gives the text back.
-enum class Change { None, Grown, SameSizeAndTime, Removed, NewInode };
+enum class Change { None, Grown, SameSizeAndTime, Removed, NewInode, SameBytesNewTime };
 
 // Changes the file as said, keeping its modification time where the change allows.
 void ChangeFile(const std::string& path, Change change) {
@@ -271,6 +271,9 @@ void ChangeFile(const std::string& path, Change change) {
       TempDir::Write(path + ".new", bytes);
       std::filesystem::rename(path + ".new", path);
       break;
+    case Change::SameBytesNewTime:
+      TempDir::Write(path, bytes);
+      return;
   }
   utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
@@ -290,7 +293,10 @@ TEST(JournalBase, ChangedFilesAreNotReplayedOnto) {
       // ... and without the hash nothing can tell.
       {Change::SameSizeAndTime, false, false, RestoreFrom::File, "One\r\ntwo!\r\nthree"},
       {Change::Removed, false, false, RestoreFrom::Nothing, ""},
-      {Change::NewInode, true, false, RestoreFrom::Nothing, ""},
+      {Change::NewInode, false, false, RestoreFrom::Nothing, ""},
+      {Change::NewInode, true, false, RestoreFrom::File, restored},  // the hash shows the same bytes
+      {Change::SameBytesNewTime, true, false, RestoreFrom::File, restored},
+      {Change::SameBytesNewTime, false, false, RestoreFrom::Nothing, ""},
       {Change::None, true, true, RestoreFrom::Snapshot, restored},
       {Change::Grown, true, true, RestoreFrom::Snapshot, restored},
       {Change::Removed, false, true, RestoreFrom::Snapshot, restored},

@@ -28,7 +28,7 @@ JournalHeader BaseOf(const std::string& path) {
   h.hasFile = true;
   h.path = path;
   h.caption = "base.txt";
-  h.base = StatIdentity(path);
+  h.base = IdentityOf(path);
   return h;
 }
 

@@ -12,7 +12,7 @@
 
 #include "app/RecoveryJournal.h"
 #include "app/RecoveryRestore.h"
-#include "platform/FileIdentity.h"
+#include "platform/FileHash.h"
 #include "platform/IniFile.h"
 #include "tests/app/RecoveryModel.h"
 #include "tests/support/TestShell.h"
@@ -54,7 +54,7 @@ JournalHeader FileHeader(const std::string& path, std::int64_t opened = 1) {
   h.hasFile = true;
   h.path = path;
   h.caption = path.substr(path.rfind('/') + 1);
-  h.base = StatIdentity(path);
+  h.base = IdentityOf(path);
   h.openedNs = opened;
   return h;
 }
@@ -127,8 +127,14 @@ TEST_F(ShellRecovery, OneQuestionRestoresEveryDocumentModifiedIntoItsTab) {
   }
   EXPECT_EQ(s.status.panels[2], "更新");
   EXPECT_TRUE(s.boxes.Texts("information").empty());
-  // The tabs carry the journals on; a clean end removes them.
+  // The tabs carry the journals on; a save removes its tab's (and asks nothing more), a
+  // clean end the others.
   EXPECT_EQ(Journals(Folder(s)).size(), 2u);
+  f.MoveLeftTab();
+  EXPECT_TRUE(f.Execute("FileSave"));
+  EXPECT_EQ(TestShell::Read(a), Text(f, 0));
+  EXPECT_EQ(s.boxes.Texts("yesno").size(), 1u);
+  EXPECT_EQ(Journals(Folder(s)).size(), 1u);
   f.FormClose();
   EXPECT_TRUE(Journals(Folder(s)).empty());
 }
