@@ -35,6 +35,8 @@ namespace quiret {
 
 class IniDocument;
 struct LeftJournal;
+struct RestorePlan;
+struct ReplayOutcome;
 
 struct TShellServices {
   MessageBoxes& Boxes;
@@ -330,6 +332,9 @@ class TFormBase {
   void StartRecovery();
   void OfferLeftJournals(const std::string& folder);
   void RestoreJournal(const std::string& folder, LeftJournal& journal, std::vector<std::string>& notes);
+  // Fills the new tab at `index` with the journal's document, Modified; the file's own tab
+  // when `intoFile`.
+  ReplayOutcome FillRestoredTab(int index, LeftJournal& journal, RestorePlan& plan, bool intoFile);
 
   bool loading_ = false;
   std::vector<std::string> pendingOpens_;

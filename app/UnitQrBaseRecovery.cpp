@@ -128,6 +128,44 @@ void TFormBase::OfferLeftJournals(const std::string& folder) {
   if (TabCount() > 0) UpdateStatusBar();
 }
 
+ReplayOutcome TFormBase::FillRestoredTab(int index, LeftJournal& journal, RestorePlan& plan, bool intoFile) {
+  const JournalHeader& header = journal.header;
+  TTabSheet& tab = *tabs_[index];
+  TLumoEdit& ed = *tab.Editor;
+  if (intoFile) {
+    tab.Hint = header.path;
+    SetTabCaption(index, ExtractFileName(header.path));
+    tab.Disk = plan.seen;  // what a save compares with, as for any file read
+  }
+  ReplayOutcome outcome;
+  if (plan.from == RestoreFrom::File) {
+    LoadIntoTab(tab, header.path, [&](TLumoStrings& rows) {
+      // Replayed only onto the bytes the changes were made to.
+      if (!LooksUnchanged(plan.seen, IdentityOf(header.path)))
+        throw std::runtime_error(header.path + " は読み込み中に変更されました。");
+      outcome = ReplayJournal(*journal.file, plan.recordsAt, rows);
+    });
+  } else {
+    auto rows = std::make_unique<TLumoStrings>();
+    plan.snapshot.append(TLumoStrings::kEndMarker);
+    rows->SetText(plan.snapshot);
+    std::string().swap(plan.snapshot);
+    outcome = ReplayJournal(*journal.file, plan.recordsAt, *rows);
+    ed.Lines = std::move(rows);
+    ed.ApplySettings();
+  }
+  ed.MoveToTextStart();
+  if (intoFile) {
+    if (IsReadOnlyFile(header.path)) tab.Flags = ReadOnlyFile;
+    if (header.path == ReadMePath) tab.Flags |= ReadMeFile;
+    CheckEncoding(tab);
+  }
+  // Different from every saved state: undoing never makes it look unchanged.
+  ed.UndoOverflow = true;
+  ed.SetModified(true);
+  return outcome;
+}
+
 void TFormBase::RestoreJournal(const std::string& folder, LeftJournal& journal,
                                std::vector<std::string>& notes) {
   const JournalHeader header = journal.header;
@@ -138,49 +176,18 @@ void TFormBase::RestoreJournal(const std::string& folder, LeftJournal& journal,
     return;
   }
   // Into the file's own tab only when that file is still the journal's base, and open nowhere else.
-  bool intoFile = header.hasFile && !plan.baseChanged;
-  for (int i = 0; i < TabCount() && intoFile; ++i) intoFile = tabs_[i]->Hint != header.path;
+  bool openElsewhere = false;
+  for (int i = 0; i < TabCount(); ++i) openElsewhere = openElsewhere || tabs_[i]->Hint == header.path;
+  const bool intoFile = header.hasFile && !plan.baseChanged && !openElsewhere;
   const int previous = ActiveIndex();
   NewTab();
   const int index = TabCount() - 1;
   TTabSheet& tab = *tabs_[index];
-  TLumoEdit& ed = *tab.Editor;
   try {
-    if (intoFile) {
-      tab.Hint = header.path;
-      SetTabCaption(index, ExtractFileName(header.path));
-      tab.Disk = plan.seen;  // what a save compares with, as for any file read
-    }
-    ReplayOutcome outcome;
-    if (plan.from == RestoreFrom::File) {
-      LoadIntoTab(tab, header.path, [&](TLumoStrings& rows) {
-        // Replayed only onto the bytes the changes were made to.
-        if (!LooksUnchanged(plan.seen, IdentityOf(header.path)))
-          throw std::runtime_error(header.path + " は読み込み中に変更されました。");
-        outcome = ReplayJournal(*journal.file, plan.recordsAt, rows);
-      });
-    } else {
-      auto rows = std::make_unique<TLumoStrings>();
-      plan.snapshot.append(TLumoStrings::kEndMarker);
-      rows->SetText(plan.snapshot);
-      std::string().swap(plan.snapshot);
-      outcome = ReplayJournal(*journal.file, plan.recordsAt, *rows);
-      ed.Lines = std::move(rows);
-      ed.ApplySettings();
-    }
-    ed.MoveToTextStart();
-    if (intoFile) {
-      if (IsReadOnlyFile(header.path)) tab.Flags = ReadOnlyFile;
-      if (header.path == ReadMePath) tab.Flags |= ReadMeFile;
-      CheckEncoding(tab);
-    }
-    // Different from every saved state: undoing never makes it look unchanged.
-    ed.UndoOverflow = true;
-    ed.SetModified(true);
-    const std::uint64_t bytes = TextBytes(*ed.Lines);
+    const ReplayOutcome outcome = FillRestoredTab(index, journal, plan, intoFile);
+    const std::uint64_t bytes = TextBytes(*tab.Editor->Lines);
     if (intoFile || !header.hasFile) {
-      JournalHeader carried = header;
-      tab.Journal->Adopt(std::move(journal.file), carried, journal.baseHash, outcome.soundSize, bytes);
+      tab.Journal->Adopt(std::move(journal.file), header, journal.baseHash, outcome.soundSize, bytes);
     } else {
       // A new document now: its journal starts with the whole text, the old one goes.
       journal.file->Unlink();
@@ -189,8 +196,10 @@ void TFormBase::RestoreJournal(const std::string& folder, LeftJournal& journal,
       fresh.openedNs = header.openedNs;
       tab.Journal->Restart(fresh, bytes);
       tab.Journal->Compact();
-      notes.push_back(header.path + "\r\n は前回の編集のあとで変更されていたため、" + header.caption +
-                      " の変更は新しいタブ " + TabCaption(index) + " に復元しました。");
+      notes.push_back(header.path +
+                      (plan.baseChanged ? "\r\n は前回の編集のあとで変更されていたため、"
+                                        : "\r\n はほかのタブで開かれているため、") +
+                      header.caption + " の変更は新しいタブ " + TabCaption(index) + " に復元しました。");
     }
     if (outcome.damaged)
       notes.push_back(header.caption +

@@ -265,6 +265,21 @@ TEST_F(ShellRecovery, UnreadableEmptyAndLiveJournalsAreNotOffered) {
   EXPECT_TRUE(std::filesystem::exists(live));
 }
 
+// Two journals of one file (two runs that each ended badly): the second comes back beside it.
+TEST_F(ShellRecovery, ASecondJournalOfAnOpenFileComesBackInANewTab) {
+  TestShell s;
+  const std::string a = s.Write("a.txt", "abc");
+  LeaveJournal(s, FileHeader(a, 1), {{0, 3, "", "1"}});
+  LeaveJournal(s, FileHeader(a, 2), {{0, 3, "", "2"}});
+  s.boxes.answers = {YesNoAnswer::Yes};
+  TFormBase& f = s.Start();
+  ASSERT_EQ(f.TabCount(), 2);
+  EXPECT_EQ(Text(f, 0) + " " + Text(f, 1) + " " + f.Tab(1).Hint, "abc1 abc2 New File");
+  EXPECT_EQ(s.boxes.Texts("information"),
+            (std::vector<std::string>{a + "\r\n はほかのタブで開かれているため、a.txt の変更は新しいタブ "
+                                          "(Untitled2) に復元しました。"}));
+}
+
 // A restored file opens once, however the reopen list and the command line name it.
 TEST_F(ShellRecovery, RestoredFilesAreNotOpenedTwice) {
   TestShell s;
