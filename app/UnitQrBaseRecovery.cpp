@@ -151,7 +151,7 @@ ReplayOutcome TFormBase::FillRestoredTab(int index, LeftJournal& journal, Restor
     rows->SetText(plan.snapshot);
     std::string().swap(plan.snapshot);
     outcome = ReplayJournal(*journal.file, plan.recordsAt, *rows);
-    ed.Lines = std::move(rows);
+    ed.LoadRows(std::move(rows));
     ed.ApplySettings();
   }
   ed.MoveToTextStart();
