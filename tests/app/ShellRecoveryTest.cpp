@@ -265,6 +265,39 @@ TEST_F(ShellRecovery, UnreadableEmptyAndLiveJournalsAreNotOffered) {
   EXPECT_TRUE(std::filesystem::exists(live));
 }
 
+// A reload after another program changed the file (with changes typed and undone before it,
+// or after a save) starts the journal over against the bytes read: a crash after it gives
+// back the reloaded text with the later changes, asking nothing about a changed base.
+TEST_F(ShellRecovery, AReloadedFileIsTheBaseOfItsJournal) {
+  for (const bool saveFirst : {false, true}) {
+    TestShell s;
+    const std::string a = s.Write("a.txt", "one\r\ntwo\r\n");
+    TFormBase& f = s.Start();
+    f.OpenFile(a);
+    TLumoEdit& ed = *f.Tab(0).Editor;
+    ed.TypeText("x\r\n");
+    if (saveFirst)
+      ASSERT_TRUE(f.Execute("FileSave"));
+    else
+      ed.Undo();
+    ASSERT_FALSE(ed.GetModified());
+    s.Write("a.txt", "ONE\r\nTWO\r\nTHREE\r\n");
+    s.boxes.answers = {YesNoAnswer::Yes};
+    f.WindowActivated();
+    ASSERT_EQ(Text(f, 0), "ONE\r\nTWO\r\nTHREE\r\n");
+    ed.TypeText("!");
+    s.Restart();
+    s.boxes.shown.clear();
+    s.boxes.answers = {YesNoAnswer::Yes};
+    TFormBase& g = s.Start();
+    ASSERT_EQ(g.TabCount(), 1) << saveFirst;
+    EXPECT_EQ(g.Tab(0).Hint, a);
+    // The reload keeps the caret's line: the second after the save, the first after the undo.
+    EXPECT_EQ(Text(g, 0), saveFirst ? "ONE\r\n!TWO\r\nTHREE\r\n" : "!ONE\r\nTWO\r\nTHREE\r\n");
+    EXPECT_TRUE(s.boxes.Texts("information").empty()) << saveFirst;
+  }
+}
+
 // Two journals of one file (two runs that each ended badly): the second comes back beside it.
 TEST_F(ShellRecovery, ASecondJournalOfAnOpenFileComesBackInANewTab) {
   TestShell s;
