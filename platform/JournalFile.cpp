@@ -85,18 +85,11 @@ std::unique_ptr<JournalFile> JournalFile::OpenLocked(const std::string& path, in
 }
 
 int JournalFile::Append(const void* data, std::size_t size) {
-  const auto* p = static_cast<const char*>(data);
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = pwrite(fd_, p + done, size - done, static_cast<off_t>(size_ + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int err = n < 0 ? errno : EIO;
-      // No torn record stays behind; cutting back needs no free space.
-      if (done > 0) ftruncate(fd_, static_cast<off_t>(size_));
-      return err;
-    }
-    done += static_cast<std::size_t>(n);
+  const int err = WriteAt(size_, data, size);
+  if (err != 0) {
+    // No torn record stays behind; cutting back needs no free space.
+    ftruncate(fd_, static_cast<off_t>(size_));
+    return err;
   }
   size_ += size;
   return 0;
