@@ -102,12 +102,7 @@ void Session::Gesture() {
   Win().ctrlDown = false;
 }
 
-struct Report {
-  int step;
-  std::uint64_t hash;  // of the text after the step
-};
-
-// The child: the session, each finished step reported with the text's hash, never more than
+// The child: the session, each finished step reported with its text's hash, never more than
 // kAhead steps ahead of the reports read (each read is acknowledged with a byte).
 [[noreturn]] void RunChild(TestShell& s, const std::string& path, unsigned seed, int report, int acks) {
   try {
@@ -118,8 +113,8 @@ struct Report {
       char ack;
       if (step >= kAhead && read(acks, &ack, 1) != 1) _exit(5);
       session.Step();
-      const Report r{step, Hash64::Of(f.ActiveEditor()->Lines->GetText())};
-      if (write(report, &r, sizeof r) != sizeof r) _exit(3);
+      const std::uint64_t hash = Hash64::Of(f.ActiveEditor()->Lines->GetText());
+      if (write(report, &hash, sizeof hash) != sizeof hash) _exit(3);
     }
   } catch (...) {
     _exit(4);
@@ -194,9 +189,9 @@ TEST_P(EditorKill, TheTextLastWrittenComesBackAndSavesExactly) {
     }
     close(fds[1]);
     close(acks[0]);
-    Report r;
-    while (static_cast<int>(hashes.size()) < target && read(fds[0], &r, sizeof r) == sizeof r) {
-      hashes.push_back(r.hash);
+    std::uint64_t hash;
+    while (static_cast<int>(hashes.size()) < target && read(fds[0], &hash, sizeof hash) == sizeof hash) {
+      hashes.push_back(hash);
       if (write(acks[1], "", 1) != 1) break;
     }
     // Now and then after a pause, mostly at once: inside one of the next steps.
@@ -205,7 +200,7 @@ TEST_P(EditorKill, TheTextLastWrittenComesBackAndSavesExactly) {
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "child status " << status;
-    while (read(fds[0], &r, sizeof r) == sizeof r) hashes.push_back(r.hash);
+    while (read(fds[0], &hash, sizeof hash) == sizeof hash) hashes.push_back(hash);
     close(fds[0]);
     close(acks[1]);
 
