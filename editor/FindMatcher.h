@@ -4,10 +4,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "editor/FindScan.h"
+#include "editor/RegexText.h"
 
 namespace quiret {
 
@@ -33,6 +37,13 @@ bool HoldsLineBytes(std::string_view s);
 std::size_t LineStartBefore(std::string_view text, std::size_t pos);
 std::size_t LineEndAfter(std::string_view text, std::size_t start);
 
+// Why a search ended before it had looked at all of its text.
+enum class TFindStop : std::uint8_t {
+  fsNone = 0,
+  fsLimit = 1,   // the regular expression engine reached its match, depth or memory limit
+  fsCancel = 2,  // the host asked to stop (see FindMatcher::Poll)
+};
+
 class FindMatcher {
  public:
   FindMatcher();
@@ -42,44 +53,71 @@ class FindMatcher {
 
   // Prepares the search; false when the text cannot be searched for: empty, holding CR, LF
   // or zero bytes, ending inside a double-byte character, or a regular expression that does
-  // not compile (Error() then says why).
+  // not compile or could split a character (\C) (Error() then says why).
   bool Compile(std::string_view pattern, const TFindOptions& options);
   const std::string& Error() const { return error_; }
 
-  // Takes a new chunk before First or Last look at it.
+  // Asked now and then while a search runs (every few megabytes looked at, or every few
+  // calls of the regular expression engine), with the chunk offset reached; false stops
+  // the search with fsCancel.
+  std::function<bool(std::size_t at)> Poll;
+
+  // Takes a new chunk before First, Last or Substitute look at it.
   void Load(const FindChunk& chunk);
   // The first match starting at or after `from`, or the last one starting before `limit`.
   // Matches start and end on character boundaries, never hold a line end and are never empty.
+  // False when there is none, or when the search stopped (Stopped()).
   bool First(const FindChunk& chunk, std::size_t from, std::size_t& at, std::size_t& len);
   bool Last(const FindChunk& chunk, std::size_t limit, std::size_t& at, std::size_t& len);
+  // Why the last First, Last or Substitute gave up early (fsNone when it did not), and the
+  // chunk offset of the line it gave up in.
+  TFindStop Stopped() const { return stop_; }
+  std::size_t StoppedAt() const { return stopAt_; }
 
-  // The replacement for the match at `at` of `line` (a logical line without terminator):
-  // `replacement` itself for a plain search, with $1, ${name} and $$ filled in for a
-  // regular expression.
-  std::string Substitute(std::string_view line, std::size_t at, std::string_view replacement);
+  // The replacement for the match at `at` of the line [lineStart, lineEnd) of the loaded
+  // chunk (the line without its terminator): `replacement` itself for a plain search, with
+  // $1, ${name} and $$ filled in for a regular expression. Costs what the replacement
+  // costs, not what the line does, when the match is the one First or Last just found.
+  std::string Substitute(const FindChunk& chunk, std::size_t lineStart, std::size_t lineEnd, std::size_t at,
+                         std::string_view replacement);
 
   // Lower-cases ASCII letters and full-width Latin letters in place, character by character
   // from `text`'s start (which must be a character boundary).
   static void FoldCase(std::string& text);
 
  private:
+  // Work between two looks at the host: bytes scanned, and a call of the engine counts as
+  // this many bytes as well as its line (a call may take a few milliseconds at its limits).
+  static constexpr std::size_t kPollWork = std::size_t{4} << 20;
+  static constexpr std::size_t kEngineCallWork = std::size_t{64} << 10;
+
+  bool CompileRegex(std::string_view pattern);
+  void DropRegex();
   bool FirstPlain(const FindChunk& chunk, std::size_t from, std::size_t& at);
+  // Whether `pos` starts a character; remembers what it learnt for the next, later position.
+  bool OnBoundary(const FindChunk& chunk, std::size_t pos);
   bool FirstRegex(const FindChunk& chunk, std::size_t from, std::size_t& at, std::size_t& len);
   bool LastRegex(const FindChunk& chunk, std::size_t limit, std::size_t& at, std::size_t& len);
+  // The next offset at or after `from` where a line that may match starts: a line holding
+  // the pattern's required text, or simply the next line.
+  std::size_t NextCandidateLine(std::string_view text, std::size_t from, std::size_t end);
+  // Counts work towards the next Poll; false when the host stopped the search.
+  bool Tick(std::size_t work, std::size_t at);
+  void Stop(TFindStop why, std::size_t at) {
+    stop_ = why;
+    stopAt_ = at;
+  }
 
   TFindOptions options_;
   std::string needle_;  // folded when the case is ignored
+  TwoFormText forms_;   // the needle's bytes in both cases, when the case is ignored
   std::string error_;
-  std::string folded_;  // the chunk folded, for a plain search that ignores the case
+  std::size_t knownBoundary_ = 0;  // an offset of the loaded chunk where a character starts
+  std::size_t work_ = 0;
+  TFindStop stop_ = TFindStop::fsNone;
+  std::size_t stopAt_ = 0;
   struct Regex;
   std::unique_ptr<Regex> regex_;
 };
-
-// One-to-one conversion of code page 932 bytes to UTF-8 for the regular expressions: bytes
-// that code page 932 does not define get private-use code points, so offsets map both ways
-// and nothing is lost. map[i] is the byte offset in `cp932` of UTF-8 offset i (for each
-// character start, and for the end).
-void ToUtf8Mapped(std::string_view cp932, std::string& utf8, std::vector<std::size_t>& map);
-std::string FromUtf8Mapped(std::string_view utf8);
 
 }  // namespace quiret

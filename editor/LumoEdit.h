@@ -46,6 +46,15 @@ using TFindChangeEvent =
                        int y, int len, int count, bool& changeF, bool& kakuninF, bool& abortF)>;
 using TFindChangeEndEvent = std::function<void(TLumoEdit* sender, const std::string& findchr,
                                                const std::string& changeStr, int count)>;
+// How far a long find or replace-all got (rows searched of the rows it has to search);
+// setting abortF stops it.
+using TFindProgressEvent =
+    std::function<void(TLumoEdit* sender, std::int64_t done, std::int64_t total, bool& abortF)>;
+// A find or replace stopped before it had looked at all of the text (why: the engine's
+// limits, or the host through OnFindProgress) in logical line `line`; no hit is selected
+// and a replace-all has changed nothing.
+using TFindStopEvent =
+    std::function<void(TLumoEdit* sender, const std::string& findchr, TFindStop why, int line)>;
 
 enum class TBorderStyle : std::uint8_t { bsNone = 0, bsSingle = 1 };
 
@@ -308,6 +317,10 @@ class TLumoEdit : public EditorWindowClient {
   TFindNoHitEvent OnFindNoHit;
   TFindChangeEvent OnFindChange;
   TFindChangeEndEvent OnFindChangeEnd;
+  // Called every few megabytes (or a few calls of the regular expression engine) of a
+  // search; the handler may let the window repaint, the rows are only read meanwhile.
+  TFindProgressEvent OnFindProgress;
+  TFindStopEvent OnFindStop;
   TBoolEvent OnAseikei;
   TBoolEvent OnChangeInsMode;
   TBoolEvent OnChangeRedoMode;
@@ -576,7 +589,13 @@ class TLumoEdit : public EditorWindowClient {
   RowPos ChunkEndToRow(const FindState& fs, std::size_t at, std::size_t len) const;
   // OnFind may move or drop a hit; false when it dropped it.
   bool AcceptHit(FindState& fs, std::size_t& at, std::size_t& len);
+  // False when there is no match, or when the search stopped early (fs.stop says why).
   bool FindMatch(FindState& fs, RowPos from, bool backward, RowPos& start, RowPos& end, std::int32_t& len);
+  // The matcher's looks at the host during a search from `row` (down, or up when backward).
+  void WatchFindProgress(FindState& fs, std::int32_t row, bool backward);
+  // Takes note of the matcher's reason for stopping early; true when there was one.
+  bool NoteFindStop(FindState& fs);
+  void ReportFindStop(FindState& fs, const std::string& findchr);
   void SelectRange(RowPos start, RowPos end);
   std::shared_ptr<FindState> find_;
   // The cursor for the Ctrl state while text is dragged.

@@ -47,6 +47,7 @@ void TLumoEdit::LoadChunkForward(FindState& fs, std::int32_t first) {
   }
   fs.firstRow = first;
   fs.endRow = r;
+  ++fs.chunkLoads;
   fs.matcher.Load(c);
 }
 
@@ -68,6 +69,7 @@ void TLumoEdit::LoadChunkBackward(FindState& fs, std::int32_t last) {
   }
   fs.firstRow = first;
   fs.endRow = last + 1;
+  ++fs.chunkLoads;
   fs.matcher.Load(c);
 }
 
@@ -86,14 +88,20 @@ RowPos TLumoEdit::ChunkEndToRow(const FindState& fs, std::size_t at, std::size_t
 
 bool TLumoEdit::AcceptHit(FindState& fs, std::size_t& at, std::size_t& len) {
   if (!OnFind) return true;
-  const std::string_view text = fs.chunk.text;
-  const std::size_t ls = LineStartBefore(text, at);
-  const std::size_t le = LineEndAfter(text, at);
-  const std::string line(text.substr(ls, le - ls));
-  const RowPos start = ChunkToRow(fs, ls);
-  const std::int32_t index = ToLine(start).Line;
-  int x = static_cast<int>(at - ls), n = static_cast<int>(len);
-  OnFind(this, line, fs.pattern, index, x, n);
+  // The line is taken once for all the hits in it.
+  FindState::HitLine& h = fs.hitLine;
+  if (h.load != fs.chunkLoads || at < h.start || at > h.end) {
+    const std::string_view text = fs.chunk.text;
+    h.load = fs.chunkLoads;
+    h.start = LineStartBefore(text, at);
+    h.end = LineEndAfter(text, at);
+    h.text.assign(text.substr(h.start, h.end - h.start));
+    h.index = ToLine(ChunkToRow(fs, h.start)).Line;
+  }
+  const std::string& line = h.text;
+  int x = static_cast<int>(at - h.start), n = static_cast<int>(len);
+  OnFind(this, line, fs.pattern, h.index, x, n);
+  if (static_cast<std::size_t>(x) == at - h.start && static_cast<std::size_t>(n) == len && n > 0) return true;
   // The host may move the hit within the line or drop it (a length of 0); only whole
   // characters can be selected.
   if (n <= 0 || x < 0 || static_cast<std::size_t>(x) + static_cast<std::size_t>(n) > line.size())
@@ -104,14 +112,43 @@ bool TLumoEdit::AcceptHit(FindState& fs, std::size_t& at, std::size_t& len) {
     return i == pos;
   };
   if (!boundary(static_cast<std::size_t>(x)) || !boundary(static_cast<std::size_t>(x + n))) return false;
-  at = ls + static_cast<std::size_t>(x);
+  at = h.start + static_cast<std::size_t>(x);
   len = static_cast<std::size_t>(n);
   return true;
+}
+
+void TLumoEdit::WatchFindProgress(FindState& fs, std::int32_t row, bool backward) {
+  fs.stop = TFindStop::fsNone;
+  if (!OnFindProgress) {
+    fs.matcher.Poll = nullptr;
+    return;
+  }
+  fs.matcher.Poll = [this, &fs, row, backward](std::size_t at) {
+    const std::int32_t here = ChunkToRow(fs, std::min(at, fs.chunk.text.size() - 1)).Row;
+    const std::int64_t done = backward ? row - here : here - row;
+    const std::int64_t total = backward ? row + 1 : Lines->Count() - row;
+    bool abortF = false;
+    if (OnFindProgress) OnFindProgress(this, std::max<std::int64_t>(0, done), total, abortF);
+    return !abortF;
+  };
+}
+
+bool TLumoEdit::NoteFindStop(FindState& fs) {
+  fs.stop = fs.matcher.Stopped();
+  if (fs.stop == TFindStop::fsNone) return false;
+  const std::size_t at = std::min(fs.matcher.StoppedAt(), fs.chunk.text.size() - 1);
+  fs.stopLine = ToLine(ChunkToRow(fs, at)).Line;
+  return true;
+}
+
+void TLumoEdit::ReportFindStop(FindState& fs, const std::string& findchr) {
+  if (OnFindStop) OnFindStop(this, findchr, fs.stop, fs.stopLine);
 }
 
 bool TLumoEdit::FindMatch(FindState& fs, RowPos from, bool backward, RowPos& start, RowPos& end,
                           std::int32_t& len) {
   std::size_t at = 0, n = 0;
+  WatchFindProgress(fs, from.Row, backward);
   if (!backward) {
     std::int32_t first = Lines->RowAfterLfRow(Lines->LfRowsBefore(from.Row));
     LoadChunkForward(fs, first);
@@ -124,7 +161,7 @@ bool TLumoEdit::FindMatch(FindState& fs, RowPos from, bool backward, RowPos& sta
         off = found + 1;
         continue;
       }
-      if (fs.endRow >= Lines->Count()) return false;
+      if (NoteFindStop(fs) || fs.endRow >= Lines->Count()) return false;
       LoadChunkForward(fs, fs.endRow);
       off = 0;
     }
@@ -141,7 +178,7 @@ bool TLumoEdit::FindMatch(FindState& fs, RowPos from, bool backward, RowPos& sta
         limit = found;
         continue;
       }
-      if (fs.firstRow == 0) return false;
+      if (NoteFindStop(fs) || fs.firstRow == 0) return false;
       LoadChunkBackward(fs, fs.firstRow - 1);
       limit = fs.chunk.text.size();
     }
@@ -182,6 +219,10 @@ bool TLumoEdit::FindText(std::string_view findchr, const TFindOptions& options, 
   RowPos start, end;
   std::int32_t len = 0;
   if (!FindMatch(fs, from, backward, start, end, len)) {
+    if (fs.stop != TFindStop::fsNone) {
+      ReportFindStop(fs, key);  // not a miss: the next search starts from here again
+      return false;
+    }
     fs.wrapPending = true;
     fs.wrapBackward = backward;
     fs.wrapAt = caret;

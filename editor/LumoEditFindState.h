@@ -18,8 +18,19 @@ struct TLumoEdit::FindState {
   bool wrapBackward = false;
   RowPos wrapAt;
   FindChunk chunk;
-  std::int32_t firstRow = 0;  // the chunk's first row
-  std::int32_t endRow = 0;    // the row after the chunk
+  std::int32_t firstRow = 0;     // the chunk's first row
+  std::int32_t endRow = 0;       // the row after the chunk
+  std::uint64_t chunkLoads = 0;  // counts the chunks loaded, to tell them apart
+  // The line handed to OnFind, kept while hits follow in it.
+  struct HitLine {
+    std::uint64_t load = 0;  // chunkLoads when it was taken; 0: none
+    std::size_t start = 0, end = 0;
+    std::int32_t index = 0;
+    std::string text;
+  } hitLine;
+  // Why the last search stopped early, and in which logical line.
+  TFindStop stop = TFindStop::fsNone;
+  std::int32_t stopLine = 0;
 };
 
 }  // namespace quiret

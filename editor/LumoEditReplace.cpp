@@ -25,21 +25,34 @@ bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr
   RowPos lo, hi, start, end;
   std::int32_t len = 0;
   // Only a selection that is exactly the match at its start is replaced.
-  if (SelActive && GetSelBounds(lo.Col, lo.Row, hi.Col, hi.Row) &&
-      FindMatch(fs, lo, false, start, end, len) && ToLine(start) == ToLine(lo) && ToLine(end) == ToLine(hi)) {
-    const LinePos at = ToLine(start);
-    std::int32_t lastRow = 0;
-    const std::string line(StripLineEnd(JoinRows(Lines->RowAfterLfRow(at.Line), lastRow)));
-    const std::string repl = fs.matcher.Substitute(line, static_cast<std::size_t>(at.Offset), changechr);
-    bool changeF = true, kakuninF = false, abortF = false;
-    if (OnFindChange) OnFindChange(this, key, repl, start.Col, start.Row, len, 1, changeF, kakuninF, abortF);
-    if (changeF && !abortF && !HoldsLineBytes(repl)) {
-      DeleteSelection(EditView::Delete, EditEnd::More);
-      InsertAtCaret(repl, EditView::Insert);
-      replaced = true;
+  if (SelActive && GetSelBounds(lo.Col, lo.Row, hi.Col, hi.Row)) {
+    const bool match = FindMatch(fs, lo, false, start, end, len);
+    if (fs.stop != TFindStop::fsNone) {
+      ReportFindStop(fs, key);
+      return false;
     }
-    if (OnFindChangeEnd) OnFindChangeEnd(this, key, std::string(changechr), replaced ? 1 : 0);
-    if (abortF) return replaced;
+    if (match && ToLine(start) == ToLine(lo) && ToLine(end) == ToLine(hi)) {
+      const std::string_view text = fs.chunk.text;
+      const RowPos first{0, Lines->RowAfterLfRow(ToLine(start).Line)};
+      const std::size_t at = fs.chunk.rowStarts[static_cast<std::size_t>(start.Row - fs.firstRow)] +
+                             static_cast<std::size_t>(start.Col);
+      const std::size_t ls = fs.chunk.rowStarts[static_cast<std::size_t>(first.Row - fs.firstRow)];
+      const std::string repl = fs.matcher.Substitute(fs.chunk, ls, LineEndAfter(text, at), at, changechr);
+      if (NoteFindStop(fs)) {
+        ReportFindStop(fs, key);
+        return false;
+      }
+      bool changeF = true, kakuninF = false, abortF = false;
+      if (OnFindChange)
+        OnFindChange(this, key, repl, start.Col, start.Row, len, 1, changeF, kakuninF, abortF);
+      if (changeF && !abortF && !HoldsLineBytes(repl)) {
+        DeleteSelection(EditView::Delete, EditEnd::More);
+        InsertAtCaret(repl, EditView::Insert);
+        replaced = true;
+      }
+      if (OnFindChangeEnd) OnFindChangeEnd(this, key, std::string(changechr), replaced ? 1 : 0);
+      if (abortF) return replaced;
+    }
   }
   FindText(findchr, options, false);
   return replaced;
@@ -57,16 +70,21 @@ std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view ch
   std::vector<ReplacePiece> pieces;
   std::int32_t seen = 0;
   bool abortF = false;
+  WatchFindProgress(fs, 0, false);
   LoadChunkForward(fs, 0);
+  // Every cost here is per match or per line, never per match and line: the line's number,
+  // start and end are carried along as the matches move through it.
+  constexpr std::size_t kUnknown = std::string_view::npos;
   std::int32_t lineNo = 0;  // the line at `scanned` in the chunk
-  std::size_t scanned = 0, lineStart = 0, off = 0, at = 0, n = 0;
+  std::size_t scanned = 0, lineStart = 0, lineEnd = kUnknown, off = 0, at = 0, n = 0;
   while (!abortF) {
     if (!fs.matcher.First(fs.chunk, off, at, n)) {
-      if (fs.endRow >= Lines->Count()) break;
+      if (NoteFindStop(fs) || fs.endRow >= Lines->Count()) break;
       lineNo += static_cast<std::int32_t>(std::count(
           fs.chunk.text.begin() + static_cast<std::ptrdiff_t>(scanned), fs.chunk.text.end(), '\n'));
       LoadChunkForward(fs, fs.endRow);
       scanned = lineStart = off = 0;
+      lineEnd = kUnknown;
       continue;
     }
     const std::size_t found = at;
@@ -78,12 +96,13 @@ std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view ch
          (p = static_cast<const char*>(std::memchr(p, '\n', at - (p - text.data())))); ++p) {
       ++lineNo;
       lineStart = static_cast<std::size_t>(p - text.data()) + 1;
+      lineEnd = kUnknown;
     }
     scanned = at;
-    const std::size_t lineEnd = LineEndAfter(text, at);
-    const std::string_view line = text.substr(lineStart, lineEnd - lineStart);
+    if (lineEnd == kUnknown) lineEnd = LineEndAfter(text, at);
     ReplacePiece piece{lineNo, static_cast<std::int32_t>(at - lineStart), std::string(text.substr(at, n)),
-                       fs.matcher.Substitute(line, at - lineStart, change)};
+                       fs.matcher.Substitute(fs.chunk, lineStart, lineEnd, at, change)};
+    if (NoteFindStop(fs)) break;
     if (HoldsLineBytes(piece.Repl)) continue;
     ++seen;
     if (OnFindChange) {
@@ -96,6 +115,11 @@ std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view ch
       if (!changeF || abortF) continue;
     }
     pieces.push_back(std::move(piece));
+  }
+  if (fs.stop != TFindStop::fsNone) {
+    // Stopped before the end: nothing is replaced, rather than an unknown part of the text.
+    ReportFindStop(fs, key);
+    return 0;
   }
   const auto count = static_cast<std::int32_t>(pieces.size());
   if (seen == 0 && OnFindNoHit) OnFindNoHit(this, key);
