@@ -123,13 +123,17 @@ void TLumoEdit::WatchFindProgress(FindState& fs, std::int32_t row, bool backward
     fs.matcher.Poll = nullptr;
     return;
   }
-  fs.matcher.Poll = [this, &fs, row, backward](std::size_t at) {
+  const TLumoStrings* rows = Lines.get();
+  const std::uint64_t stamp = Lines->Changes();
+  fs.matcher.Poll = [this, &fs, row, backward, rows, stamp](std::size_t at) {
     const std::int32_t here = ChunkToRow(fs, std::min(at, fs.chunk.text.size() - 1)).Row;
     const std::int64_t done = backward ? row - here : here - row;
     const std::int64_t total = backward ? row + 1 : Lines->Count() - row;
     bool abortF = false;
     if (OnFindProgress) OnFindProgress(this, std::max<std::int64_t>(0, done), total, abortF);
-    return !abortF;
+    // Whatever the host let happen meanwhile, a search goes on only over the rows it began
+    // with: the positions it has found refer to them.
+    return !abortF && Lines.get() == rows && Lines->Changes() == stamp;
   };
 }
 
