@@ -183,6 +183,13 @@ class TFormBase {
   void ReplaceOneExecute();
   void ReplaceAllExecute();
   static constexpr int kFindPanel = quiret::kFindPanel;
+  // A find or replace that runs longer than this shows its progress in the status bar and
+  // can be stopped with Esc.
+  int FindProgressDelayMs = 500;
+  int FindPollMs = 50;  // meanwhile, how often the window repaints and Esc is looked for
+  // The front end's look at the keyboard while a long find runs: lets the window repaint,
+  // holds other input back and tells whether Esc was pressed.
+  std::function<bool()> FindEscPressed;
 
   // ---- The caret's place and go to line (UnitQrBaseGoTo.cpp) ----
   // The active editor's caret line and column, and the overwrite mode, in the status bar.
@@ -274,7 +281,17 @@ class TFormBase {
   bool reopening_ = false;  // the reopen list is being opened
   // The editor's find events as status texts and replacement questions.
   void HookFindEvents(TLumoEdit& ed);
+  // Runs one find or replace command on the active editor, with its progress shown and Esc
+  // heard once it has taken FindProgressDelayMs.
+  void RunFind(bool replaceAll, const std::function<void(TLumoEdit&)>& op);
+  void FindProgress(std::int64_t done, std::int64_t total, bool& abortF);
   bool findBackward_ = false;
+  struct FindRun {
+    bool active = false;
+    bool replaceAll = false;
+    std::int64_t startMs = 0, shownMs = 0, polledMs = 0;
+    int shown = -1;  // the permille shown, -1 while the bar is hidden
+  } findRun_;
   void ConfigureEditor(TLumoEdit& ed);
   // The settings a document editor and the clipboard viewer's editor share: marks, colours, font.
   void ApplyEditorLook(TLumoEdit& ed);

@@ -1,5 +1,7 @@
 // TFormBase: the find and replace commands, and the status texts and questions made of the
 // editor's find events.
+#include <chrono>
+
 #include "app/UnitQrBase.h"
 #include "platform/Codec932.h"
 
@@ -7,6 +9,12 @@ namespace quiret {
 
 namespace {
 std::string Quoted(const std::string& cp932) { return "「" + Codec932::Instance().ToUtf8(cp932) + "」"; }
+
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 }  // namespace
 
 void TFormBase::CreateFindActions() {
@@ -38,8 +46,11 @@ void TFormBase::HookFindEvents(TLumoEdit& ed) {
   ed.OnFindChange = [this](TLumoEdit*, const std::string&, const std::string& changechr, int, int, int, int,
                            bool& changeF, bool&, bool& abortF) {
     if (!ReplaceConfirm) return;
-    // Yes replaces, No skips this one, closing the box stops replacing.
-    switch (ui_.Boxes.AskYesNo(Quoted(changechr) + "に置換しますか？", "置換の確認")) {
+    // Yes replaces, No skips this one, closing the box stops replacing. The time spent
+    // answering does not count towards showing the progress.
+    const YesNoAnswer answer = ui_.Boxes.AskYesNo(Quoted(changechr) + "に置換しますか？", "置換の確認");
+    if (findRun_.active) findRun_.startMs = NowMs();
+    switch (answer) {
       case YesNoAnswer::Yes:
         break;
       case YesNoAnswer::No:
@@ -53,6 +64,56 @@ void TFormBase::HookFindEvents(TLumoEdit& ed) {
   ed.OnFindChangeEnd = [this](TLumoEdit*, const std::string&, const std::string&, int count) {
     ui_.Status.SetPanelText(kFindPanel, std::to_string(count) + "件置換しました");
   };
+  ed.OnFindProgress = [this](TLumoEdit*, std::int64_t done, std::int64_t total, bool& abortF) {
+    FindProgress(done, total, abortF);
+  };
+  ed.OnFindStop = [this](TLumoEdit*, const std::string& findchr, TFindStop why, int line) {
+    // Replace all changes nothing once it stops; one replacement may already be made.
+    const bool all = findRun_.active && findRun_.replaceAll;
+    std::string text = Quoted(findchr) + (all ? "の置換を中止しました" : "の検索を中止しました");
+    if (why == TFindStop::fsLimit)
+      text += "（" + std::to_string(line + 1) + "行目で正規表現の照合が上限に達しました" +
+              (all ? "。何も置換していません）" : "）");
+    else if (all)
+      text += "（何も置換していません）";
+    ui_.Status.SetPanelText(kFindPanel, text);
+  };
+}
+
+void TFormBase::RunFind(bool replaceAll, const std::function<void(TLumoEdit&)>& op) {
+  TLumoEdit* ed = ActiveEditor();
+  if (!ed || FindStr.empty()) return;
+  findRun_ = FindRun{true, replaceAll, NowMs(), 0, 0, -1};
+  auto end = [this] {
+    if (findRun_.shown >= 0) ui_.Status.ShowProgress(-1);
+    findRun_ = FindRun{};
+  };
+  try {
+    op(*ed);
+  } catch (...) {
+    end();
+    throw;
+  }
+  end();
+}
+
+void TFormBase::FindProgress(std::int64_t done, std::int64_t total, bool& abortF) {
+  if (!findRun_.active) return;
+  const std::int64_t now = NowMs();
+  if (now - findRun_.startMs < FindProgressDelayMs) return;
+  // The keyboard first: input that came meanwhile is taken (and held back) before the
+  // status bar lets the window repaint.
+  if (FindEscPressed && now - findRun_.polledMs >= FindPollMs) {
+    findRun_.polledMs = now;
+    if (FindEscPressed()) abortF = true;
+  }
+  // The bar moves in steps of 1%, and repaints the window now and then even when it does not.
+  const int permille = total > 0 ? static_cast<int>(std::min<std::int64_t>(1000, 1000 * done / total)) : 0;
+  if (findRun_.shown < 0 || permille >= findRun_.shown + 10 || now - findRun_.shownMs >= FindPollMs) {
+    findRun_.shown = permille;
+    findRun_.shownMs = now;
+    ui_.Status.ShowProgress(permille);
+  }
 }
 
 bool TFormBase::SetFindTexts(const std::string& find, const std::string& change) {
@@ -78,24 +139,22 @@ void TFormBase::EditReplaceExecute() {
 
 void TFormBase::EditFindNextExecute() {
   findBackward_ = false;
-  if (TLumoEdit* ed = ActiveEditor(); ed && !FindStr.empty()) ed->FindText(FindStr, FindOptions, false);
+  RunFind(false, [this](TLumoEdit& ed) { ed.FindText(FindStr, FindOptions, false); });
 }
 
 void TFormBase::EditFindPrevExecute() {
   findBackward_ = true;
-  if (TLumoEdit* ed = ActiveEditor(); ed && !FindStr.empty()) ed->FindText(FindStr, FindOptions, true);
+  RunFind(false, [this](TLumoEdit& ed) { ed.FindText(FindStr, FindOptions, true); });
 }
 
 void TFormBase::ReplaceOneExecute() {
   findBackward_ = false;
-  if (TLumoEdit* ed = ActiveEditor(); ed && !FindStr.empty())
-    ed->ReplaceText(FindStr, ChangeStr, FindOptions);
+  RunFind(false, [this](TLumoEdit& ed) { ed.ReplaceText(FindStr, ChangeStr, FindOptions); });
 }
 
 void TFormBase::ReplaceAllExecute() {
   findBackward_ = false;
-  if (TLumoEdit* ed = ActiveEditor(); ed && !FindStr.empty())
-    ed->ReplaceAll(FindStr, ChangeStr, FindOptions, ReplaceConfirm);
+  RunFind(true, [this](TLumoEdit& ed) { ed.ReplaceAll(FindStr, ChangeStr, FindOptions, ReplaceConfirm); });
 }
 
 }  // namespace quiret

@@ -276,7 +276,8 @@ class Runner {
       found_.push_back("end " + std::to_string(count));
     };
     ed.OnFindStop = [this](TLumoEdit*, const std::string&, quiret::TFindStop why, int line) {
-      found_.push_back(std::string(why == quiret::TFindStop::fsLimit ? "limit " : "cancel ") + std::to_string(line));
+      found_.push_back(std::string(why == quiret::TFindStop::fsLimit ? "limit " : "cancel ") +
+                       std::to_string(line));
     };
     if (e.kind == Ev::Find)
       ed.FindText(e.bytes, o, e.back);

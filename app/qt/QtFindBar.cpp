@@ -2,8 +2,10 @@
 #include "app/qt/QtFindBar.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -97,6 +99,47 @@ QtFindBar::QtFindBar(TFormBase& form, QWidget* parent) : QWidget(parent), form_(
   auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   esc->setContext(Qt::WidgetWithChildrenShortcut);
   connect(esc, &QShortcut::activated, this, [this] { Close(); });
+  form_.FindEscPressed = [this] { return PollEscape(); };
+}
+
+bool QtFindBar::PollEscape() {
+  escPressed_ = false;
+  QCoreApplication* app = QCoreApplication::instance();
+  app->installEventFilter(this);
+  // Other programs' requests (a second start handing over files) wait until the end.
+  QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
+  app->removeEventFilter(this);
+  return escPressed_;
+}
+
+bool QtFindBar::eventFilter(QObject*, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+      if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) escPressed_ = true;
+      return true;
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::InputMethod:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+      return true;  // the search runs on; nothing else may change the text meanwhile
+    case QEvent::Close:
+      event->ignore();
+      return true;
+    default:
+      return false;
+  }
 }
 
 void QtFindBar::Open(bool replace) {

@@ -24,7 +24,14 @@ class QtFindBar : public QWidget {
   QLineEdit* FindField() const { return find_; }
   QLineEdit* ReplaceField() const { return replace_; }
 
+ protected:
+  // While a long search polls: input is held back, Esc is noted.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  // The shell's look at the keyboard during a long search: lets the window repaint and
+  // takes the input that came meanwhile; true when Esc was among it.
+  bool PollEscape();
   // The fields and options as the shell's find state; false when the texts cannot be used.
   bool Sync();
   void Run(void (TFormBase::*command)());
@@ -36,6 +43,7 @@ class QtFindBar : public QWidget {
   QCheckBox* matchCase_;
   QCheckBox* regex_;
   QCheckBox* confirm_;
+  bool escPressed_ = false;
 };
 
 }  // namespace quiret
