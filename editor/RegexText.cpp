@@ -38,20 +38,30 @@ Utf8Of Encode(char32_t c) {
   return u;
 }
 
+// The character's code point when the code page gives it back as the same bytes; a private
+// one otherwise (undefined bytes, and the second codes some characters have, such as the
+// NEC and IBM copies of symbols), so that the way back never changes a byte.
+char32_t CodePointOf(const Codec932& codec, std::string_view bytes, char32_t privateUse) {
+  int len = 0;
+  const char32_t c = codec.DecodeAt(bytes, 0, len);
+  if (c == 0 || static_cast<std::size_t>(len) != bytes.size()) return privateUse;
+  std::string utf8;
+  Codec932::AppendUtf8(utf8, c);
+  return codec.FromUtf8(utf8, '\0') == bytes ? c : privateUse;
+}
+
 const Tables& Table() {
   static const Tables t = [] {
     const Codec932& codec = Codec932::Instance();
     Tables t;
     for (unsigned b = 0; b < 256; ++b) {
       const char one = static_cast<char>(b);
-      int len = 1;
-      const char32_t c = codec.DecodeAt(std::string_view(&one, 1), 0, len);
-      t.single[b] = Encode(c == 0 ? kBadByte + b : c);
+      t.single[b] = Encode(CodePointOf(codec, std::string_view(&one, 1), kBadByte + b));
       if (!IsLeadByte(static_cast<unsigned char>(b))) continue;
       for (unsigned trail = 0; trail < 256; ++trail) {
         const char two[2] = {one, static_cast<char>(trail)};
-        const char32_t d = codec.DecodeAt(std::string_view(two, 2), 0, len);
-        t.pair[b << 8 | trail] = Encode(d == 0 || len != 2 ? kBadPair + (b << 8 | trail) : d);
+        t.pair[b << 8 | trail] =
+            Encode(CodePointOf(codec, std::string_view(two, 2), kBadPair + (b << 8 | trail)));
       }
     }
     return t;

@@ -1,6 +1,6 @@
 // RegexText: code page 932 bytes as the UTF-8 text the regular expression engine reads, one
-// to one: bytes that code page 932 does not define get private-use code points, so offsets
-// map both ways and nothing is lost.
+// to one: bytes that code page 932 does not define, and the second codes of characters that
+// have two, get private-use code points, so offsets map both ways and nothing is lost.
 #pragma once
 
 #include <cstddef>
