@@ -1,4 +1,4 @@
-// FindMatcher: regular expressions. PCRE2 (with its JIT) matches one logical line at a time,
+// FindMatcher: regular expressions. PCRE2 matches one logical line at a time,
 // converted to UTF-8; a literal every match must hold is looked for first, so only the
 // lines holding it reach the engine. The engine's limits are bounded and reported, never
 // taken for "no match".
@@ -6,6 +6,7 @@
 #include <pcre2.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "editor/FindMatcher.h"
@@ -25,6 +26,19 @@ constexpr std::uint32_t kHeapLimitKiB = 64 * 1024;
 constexpr std::size_t kJitStackMax = std::size_t{8} << 20;
 
 bool IsUtfError(int rc) { return rc <= PCRE2_ERROR_UTF8_ERR1 && rc >= PCRE2_ERROR_UTF8_ERR21; }
+
+// The JIT of PCRE2 before 10.43 misses matches of some patterns (an empty alternative
+// followed by a repeat: "(?:aaa|)x*.$" finds nothing in "aaa"); the interpreter is used
+// with those versions. It costs little here: the search's own work per line dominates.
+bool JitIsSound() {
+  static const bool sound = [] {
+    char version[64] = {};
+    if (pcre2_config(PCRE2_CONFIG_VERSION, version) < 0) return false;
+    unsigned major = 0, minor = 0;
+    return std::sscanf(version, "%u.%u", &major, &minor) == 2 && (major > 10 || (major == 10 && minor >= 43));
+  }();
+  return sound;
+}
 
 }  // namespace
 
@@ -113,7 +127,7 @@ bool FindMatcher::CompileRegex(std::string_view pattern) {
     error_ = reinterpret_cast<const char*>(buf);
     return false;
   }
-  pcre2_jit_compile(re->code, PCRE2_JIT_COMPLETE);  // falls back to the interpreter when absent
+  if (JitIsSound()) pcre2_jit_compile(re->code, PCRE2_JIT_COMPLETE);  // else, or when absent: the interpreter
   re->match = pcre2_match_data_create_from_pattern(re->code, nullptr);
   re->context = pcre2_match_context_create(nullptr);
   pcre2_set_match_limit(re->context, kMatchLimit);

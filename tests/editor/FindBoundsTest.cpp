@@ -128,6 +128,7 @@ TEST(FindBounds, EveryFindAndReplaceEndsAndSaysWhy) {
        "b-b\r\n" + wide + "-"},
       {"nested quantifiers", Repeat("ab", 50) + "c", "((a*)*b*)+c", "-", true, Op::All, "end 1;", "-"},
       {"\\K replaces after it", "ab ab", "a\\Kb", "X", true, Op::All, "end 2;", "aX aX"},
+      {"an empty alternative then a repeat", "aaa", "(?:aaa|)x*.$", "", true, Op::Next, "hit 2 0 1;", ""},
       // Many matches in one line: each costs what it replaces, not what the line holds.
       {"a regular expression over a 100 KB line", Repeat("ab ", 34000), "a(b)", "[$1]", true, Op::All,
        "end 34000;", Repeat("[b] ", 34000)},
