@@ -22,54 +22,67 @@ struct Re {
   std::vector<Re> kids;
 };
 
-// Draws a pattern; `pick(lo, hi)` chooses a number in [lo, hi]. Returns its text and tree.
-inline Re Draw(const std::function<int(int, int)>& pick, std::string& text, int depth = 0) {
+inline Re Draw(const std::function<int(int, int)>& pick, std::string& text, bool* splits, int depth);
+
+// One atom: a literal, '.', a class, an anchor or \b, or a group of alternatives (some
+// maybe empty).
+inline Re DrawAtom(const std::function<int(int, int)>& pick, std::string& text, bool* splits, int depth) {
   static const char kLits[] = "abAB ";
+  Re atom;
+  switch (pick(0, depth < 2 ? 9 : 5)) {
+    case 0:
+    case 1:
+    case 2:
+      atom.kind = Re::Lit;
+      atom.c = kLits[pick(0, 4)];
+      text += atom.c;
+      break;
+    case 3:
+      atom.kind = Re::Any;
+      text += '.';
+      break;
+    case 4:
+      atom.kind = Re::Class;
+      atom.negated = pick(0, 1) == 1;
+      atom.members = pick(0, 1) ? "ab" : "a";
+      text += std::string("[") + (atom.negated ? "^" : "") + atom.members + "]";
+      break;
+    case 5:
+      atom.kind = pick(0, 2) == 0 ? Re::WordEdge : pick(0, 1) ? Re::Bol : Re::Eol;
+      text += atom.kind == Re::WordEdge ? "\\b" : atom.kind == Re::Bol ? "^" : "$";
+      break;
+    default:
+      atom.kind = Re::Alt;
+      text += pick(0, 1) ? "(" : "(?:";
+      for (int k = pick(1, 3); k > 0; --k) {
+        atom.kids.push_back(pick(0, 5) == 0 ? Re{} : Draw(pick, text, splits, depth + 1));
+        if (k > 1) text += '|';
+      }
+      text += ')';
+      break;
+  }
+  return atom;
+}
+
+// Draws a pattern; `pick(lo, hi)` chooses a number in [lo, hi]. Returns its text and tree.
+// With `splits`, now and then an atom is \C (which could split a character), and *splits
+// tells whether one was drawn: the tree then means nothing, the pattern must be refused.
+inline Re Draw(const std::function<int(int, int)>& pick, std::string& text, bool* splits = nullptr,
+               int depth = 0) {
   Re cat;
   for (int n = pick(1, depth == 0 ? 4 : 3); n > 0; --n) {
     Re atom;
-    switch (pick(0, depth < 2 ? 9 : 5)) {
-      case 0:
-      case 1:
-      case 2:
-        atom.kind = Re::Lit;
-        atom.c = kLits[pick(0, 4)];
-        text += atom.c;
-        break;
-      case 3:
-        atom.kind = Re::Any;
-        text += '.';
-        break;
-      case 4:
-        atom.kind = Re::Class;
-        atom.negated = pick(0, 1) == 1;
-        atom.members = pick(0, 1) ? "ab" : "a";
-        text += std::string("[") + (atom.negated ? "^" : "") + atom.members + "]";
-        break;
-      case 5:
-        atom.kind = pick(0, 2) == 0 ? Re::WordEdge : pick(0, 1) ? Re::Bol : Re::Eol;
-        text += atom.kind == Re::WordEdge ? "\\b" : atom.kind == Re::Bol ? "^" : "$";
-        break;
-      default: {
-        // A group: alternatives of sequences, maybe empty ones.
-        atom.kind = Re::Alt;
-        text += pick(0, 1) ? "(" : "(?:";
-        for (int k = pick(1, 3); k > 0; --k) {
-          if (pick(0, 5) == 0) {
-            atom.kids.push_back(Re{});  // an empty alternative
-          } else {
-            atom.kids.push_back(Draw(pick, text, depth + 1));
-          }
-          if (k > 1) text += '|';
-        }
-        text += ')';
-        break;
-      }
+    if (splits && pick(0, 24) == 0) {
+      text += "\\C";
+      *splits = true;
+      atom.kind = Re::Any;
+    } else {
+      atom = DrawAtom(pick, text, splits, depth);
     }
     if (atom.kind != Re::Bol && atom.kind != Re::Eol && atom.kind != Re::WordEdge && pick(0, 2) == 0) {
       static const int kQ[][2] = {{0, -1}, {1, -1}, {0, 1}, {2, 2}, {0, 2}, {1, 3}};
-      const int q = pick(0, 5);
       static const char* const kText[] = {"*", "+", "?", "{2}", "{0,2}", "{1,3}"};
+      const int q = pick(0, 5);
       text += kText[q];
       if (pick(0, 3) == 0) text += '?';  // lazy: the same ends, another order
       Re rep;
