@@ -86,11 +86,17 @@ LinePos TLumoEdit::ReplacePiecesInRows(const std::vector<ReplacePiece>& pieces) 
     std::vector<std::size_t> lengths;
   };
   std::vector<Recut> recuts;
+  // Where each changed line lies, found before any row changes: a line put whole into its
+  // first row moves the line index's idea of where the next lines start onto the rows it
+  // emptied, and looking them up afterwards would walk those again for every line.
+  std::vector<std::int32_t> firstRows;
+  for (std::size_t k = 0; k < pieces.size(); ++k)
+    if (k == 0 || pieces[k].Line != pieces[k - 1].Line) firstRows.push_back(rows.RowAfterLfRow(pieces[k].Line));
   LinePos caretAfter{0, 0};
   std::string line;
-  for (std::size_t k = 0; k < pieces.size();) {
+  for (std::size_t k = 0, n = 0; k < pieces.size(); ++n) {
     const std::int32_t lineNo = pieces[k].Line;
-    const std::int32_t first = rows.RowAfterLfRow(lineNo);
+    const std::int32_t first = firstRows[n];
     std::int32_t last = first;
     const std::string old = JoinRows(first, last);
     line.clear();

@@ -151,45 +151,63 @@ TEST(FindBounds, EveryFindAndReplaceEndsAndSaysWhy) {
   }
 }
 
-// Replace all in one line of n matches: the processor time of the replacing alone.
-double ReplaceAllSeconds(int n, bool regex) {
+// What replace all works through: one line of n matches, plain or a regular expression
+// (with double-byte characters to convert), or n wrapped lines that each need fewer rows.
+enum class Shape { Line, RegexLine, WrappedLines };
+
+// The processor time of replace all alone; negative when it miscounted.
+double ReplaceAllSeconds(int n, Shape shape) {
   TestEditorWindow win;
   TLumoEdit edit{win};
-  std::istringstream file(Repeat(regex ? "\x82\xA0"
-                                         "ab "
-                                       : "ab ",
-                                 n));
+  std::string text;
+  if (shape == Shape::WrappedLines) {
+    for (int i = 0; i < n; ++i) text += "abc defghijkl " + std::to_string(i % 7) + "\r\n";
+  } else {
+    text = Repeat(shape == Shape::RegexLine ? "\x82\xA0"
+                                              "ab "
+                                            : "ab ",
+                  n);
+  }
+  std::istringstream file(text);
   edit.Lines->LoadFromStream(file);
-  edit.SetWordWrap(false);
+  edit.AutoWrap = false;
+  edit.SetColumn(8);
+  edit.SetWordWrap(shape == Shape::WrappedLines);
+  const bool regex = shape == Shape::RegexLine;
   const std::clock_t start = std::clock();
   const std::int32_t count =
-      edit.ReplaceAll(regex ? "a(b)" : "ab", regex ? "$1" : "x", TFindOptions{true, regex}, false);
+      shape == Shape::WrappedLines
+          ? edit.ReplaceAll("defghijkl", "d", TFindOptions{true, false}, false)
+          : edit.ReplaceAll(regex ? "a(b)" : "ab", regex ? "$1" : "x", TFindOptions{true, regex}, false);
   const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
   return count == n ? seconds : -1;
 }
 
-// Four times the matches in a four times longer line take about four times as long (the
-// quadratic way took sixteen); the best of three runs rules out a busy moment. Lines long
-// enough to leave the processor's caches at both sizes; shorter ones in a build that is
-// not optimized (the sanitizers' build), where each match costs far more.
-TEST(FindBounds, ReplaceAllIsLinearInTheLine) {
+// Four times the matches take about four times as long (the quadratic way took sixteen);
+// the best of three runs rules out a busy moment. Sizes that leave the processor's caches
+// at both; smaller ones in a build that is not optimized (the sanitizers' build), where
+// each match costs far more.
+TEST(FindBounds, ReplaceAllIsLinear) {
 #ifdef __OPTIMIZE__
   constexpr int kMatches = 250000;
 #else
   constexpr int kMatches = 25000;
 #endif
-  for (const bool regex : {false, true}) {
-    const std::optional<std::string> got = RunBounded(120, [regex] {
+  for (const Shape shape : {Shape::Line, Shape::RegexLine, Shape::WrappedLines}) {
+    const char* what = shape == Shape::Line        ? "one line"
+                       : shape == Shape::RegexLine ? "one line, regex"
+                                                   : "lines";
+    const std::optional<std::string> got = RunBounded(120, [shape] {
       double t[2] = {1e9, 1e9};
       for (int round = 0; round < 3; ++round)
         for (int k = 0; k < 2; ++k)
-          t[k] = std::min(t[k], ReplaceAllSeconds(k == 0 ? kMatches : 4 * kMatches, regex));
+          t[k] = std::min(t[k], ReplaceAllSeconds(k == 0 ? kMatches : 4 * kMatches, shape));
       return t[0] <= 0 || t[1] < 0 ? std::string("0 miscounted")
                                    : std::to_string(t[1] / t[0]) + " (" + std::to_string(t[0]) + " s, " +
                                          std::to_string(t[1]) + " s)";
     });
-    ASSERT_TRUE(got.has_value()) << (regex ? "regex" : "plain") << ": did not end within 120 s";
-    EXPECT_LT(std::stod(*got), 10.0) << (regex ? "regex" : "plain") << ": time ratio " << *got;
+    ASSERT_TRUE(got.has_value()) << what << ": did not end within 120 s";
+    EXPECT_LT(std::stod(*got), 10.0) << what << ": time ratio " << *got;
   }
 }
 
