@@ -114,11 +114,15 @@ bool QtFindBar::PollEscape() {
 
 bool QtFindBar::eventFilter(QObject*, QEvent* event) {
   switch (event->type()) {
+    case QEvent::ShortcutOverride:
+      // Taken as the focus widget's own key, so no shortcut runs (the bar's Esc, the menu's
+      // Ctrl+Z); the key press that follows comes here too.
+      event->accept();
+      [[fallthrough]];
     case QEvent::KeyPress:
       if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) escPressed_ = true;
       return true;
     case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
     case QEvent::Shortcut:
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:

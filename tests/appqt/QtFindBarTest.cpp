@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <QKeyEvent>
 #include <QLineEdit>
+#include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 
@@ -36,6 +37,11 @@ TEST(QtFindBar, EscapeStopsALongReplaceAllAndIsNotPassedOn) {
     f.FormCreate();
     f.OpenFile(dir + "/a.txt");
     TLumoEdit& ed = *f.ActiveEditor();
+    // Shortcuts reach only the active window: Esc would close the bar there.
+    w.resize(800, 600);
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     w.FindBar().Open(true);
     ASSERT_TRUE(f.SetFindTexts("[0-9]", "y"));
     f.FindOptions = TFindOptions{true, true};
@@ -44,10 +50,13 @@ TEST(QtFindBar, EscapeStopsALongReplaceAllAndIsNotPassedOn) {
     auto* page = w.findChild<QtEditorWindow*>();
     ASSERT_NE(page, nullptr);
 
-    // Typing and Esc arrive while it runs: the typing is dropped, Esc stops it.
-    QCoreApplication::postEvent(page, new QKeyEvent(QEvent::KeyPress, Qt::Key_Z, Qt::NoModifier, "z"));
-    QCoreApplication::postEvent(w.FindBar().FindField(),
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    // Typing, a menu's shortcut and Esc arrive while it runs (as keys do, shortcuts tried
+    // first): the typing and the shortcut are dropped, Esc stops it.
+    QTimer::singleShot(0, [&] {
+      QTest::keyClick(page, Qt::Key_Z);
+      QTest::keyClick(page, Qt::Key_Z, Qt::ControlModifier);
+      QTest::keyClick(w.FindBar().FindField(), Qt::Key_Escape);  // the focus is there
+    });
     f.ReplaceAllExecute();
     EXPECT_EQ(ed.Lines->GetText(), text);
     EXPECT_EQ(w.Status().PanelText(kFindPanel).toStdString(),
