@@ -18,6 +18,17 @@ namespace {
 
 bool HoldsCrLf(std::string_view text) { return text.find("\r\n") != std::string_view::npos; }
 
+// The first row of each line the pieces change, found before any row changes: a line put
+// whole into its first row moves the line index's idea of where the next lines start onto
+// the rows it emptied, and looking them up afterwards would walk those again for each line.
+std::vector<std::int32_t> FirstRowsOfLines(const TLumoStrings& rows,
+                                           const std::vector<ReplacePiece>& pieces) {
+  std::vector<std::int32_t> first;
+  for (std::size_t k = 0; k < pieces.size(); ++k)
+    if (k == 0 || pieces[k].Line != pieces[k - 1].Line) first.push_back(rows.RowAfterLfRow(pieces[k].Line));
+  return first;
+}
+
 }  // namespace
 
 TLumoStrings& TLumoEdit::Store() { return *Lines.rows_; }
@@ -86,12 +97,7 @@ LinePos TLumoEdit::ReplacePiecesInRows(const std::vector<ReplacePiece>& pieces) 
     std::vector<std::size_t> lengths;
   };
   std::vector<Recut> recuts;
-  // Where each changed line lies, found before any row changes: a line put whole into its
-  // first row moves the line index's idea of where the next lines start onto the rows it
-  // emptied, and looking them up afterwards would walk those again for every line.
-  std::vector<std::int32_t> firstRows;
-  for (std::size_t k = 0; k < pieces.size(); ++k)
-    if (k == 0 || pieces[k].Line != pieces[k - 1].Line) firstRows.push_back(rows.RowAfterLfRow(pieces[k].Line));
+  const std::vector<std::int32_t> firstRows = FirstRowsOfLines(rows, pieces);
   LinePos caretAfter{0, 0};
   std::string line;
   for (std::size_t k = 0, n = 0; k < pieces.size(); ++n) {
