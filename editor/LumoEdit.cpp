@@ -289,7 +289,7 @@ void TLumoEdit::WmCreate() {
 }
 
 void TLumoEdit::WmSize(int clientWidth, int clientHeight) {
-  if (relayoutBusy_) {
+  if (relayoutBusy_ || findBusy_) {
     sizeWhileBusy_ = true;
     pendingWidth_ = clientWidth;
     pendingHeight_ = clientHeight;

@@ -624,6 +624,10 @@ class TLumoEdit : public EditorWindowClient {
   bool sizeWhileBusy_ = false;  // let a size change in, which waits for it)
   int pendingWidth_ = 0, pendingHeight_ = 0;
   bool paintWhileBusy_ = false;
+  // A find or replace runs; its progress handler may let the window repaint, and a size
+  // change meanwhile, which would cut the rows anew under the search, waits for its end.
+  bool findBusy_ = false;
+  struct FindBusyScope;
   friend class TLumoEditTestAccess;
 
   // ---- Rendering helpers (LumoEditPaint.cpp, LumoEditUrls.cpp) ----

@@ -206,6 +206,7 @@ void TLumoEdit::SelectRange(RowPos start, RowPos end) {
 }
 
 bool TLumoEdit::FindText(std::string_view findchr, const TFindOptions& options, bool backward) {
+  const FindBusyScope busy(*this);
   FindState& fs = PrepareFind(findchr, options);
   const std::string key(findchr);
   if (!fs.usable) {

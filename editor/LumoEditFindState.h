@@ -33,4 +33,22 @@ struct TLumoEdit::FindState {
   std::int32_t stopLine = 0;
 };
 
+// Marks a find or replace as running for its whole length (nested ones count as one), then
+// applies a size change that arrived meanwhile.
+struct TLumoEdit::FindBusyScope {
+  TLumoEdit& edit;
+  const bool outer;
+  explicit FindBusyScope(TLumoEdit& e) : edit(e), outer(!e.findBusy_) { e.findBusy_ = true; }
+  ~FindBusyScope() {
+    if (!outer) return;
+    edit.findBusy_ = false;
+    if (edit.sizeWhileBusy_ && !edit.relayoutBusy_) {
+      edit.sizeWhileBusy_ = false;
+      edit.WmSize(edit.pendingWidth_, edit.pendingHeight_);
+    }
+  }
+  FindBusyScope(const FindBusyScope&) = delete;
+  FindBusyScope& operator=(const FindBusyScope&) = delete;
+};
+
 }  // namespace quiret

@@ -15,6 +15,7 @@ namespace quiret {
 bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr,
                             const TFindOptions& options) {
   if (ReadOnly) return false;
+  const FindBusyScope busy(*this);
   FindState& fs = PrepareFind(findchr, options);
   const std::string key(findchr);
   if (!fs.usable || HoldsLineBytes(changechr)) {
@@ -61,6 +62,7 @@ bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr
 std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view changechr,
                                    const TFindOptions& options, bool confirm) {
   if (ReadOnly) return 0;
+  const FindBusyScope busy(*this);
   FindState& fs = PrepareFind(findchr, options);
   const std::string key(findchr), change(changechr);
   if (!fs.usable || HoldsLineBytes(changechr)) {

@@ -151,6 +151,30 @@ TEST(FindBounds, EveryFindAndReplaceEndsAndSaysWhy) {
   }
 }
 
+// The window may repaint and change its size while a long search reports progress: the
+// search goes on over the rows it began with, and the new size is laid out after it.
+TEST(FindBounds, ASizeChangeWhileSearchingWaitsForTheEnd) {
+  TestEditorWindow win;
+  TLumoEdit edit{win};
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += "abc def ghi jkl mno " + std::to_string(i % 7) + "\r\n";
+  std::istringstream file(text);
+  edit.Lines->LoadFromStream(file);
+  win.Resize(600, 400);
+  edit.AutoWrap = true;  // at the window's width
+  edit.SetWordWrap(true);
+  const std::int32_t rows = edit.Lines->Count();
+  int calls = 0;
+  edit.OnFindProgress = [&](TLumoEdit*, std::int64_t, std::int64_t, bool&) {
+    if (++calls == 2) win.Resize(100, 400);  // narrower: every line needs more rows
+    win.Paint();
+  };
+  EXPECT_EQ(edit.ReplaceAll("[0-9]", "x", TFindOptions{true, true}, false), 20000);
+  EXPECT_GT(calls, 2);
+  EXPECT_GT(edit.Lines->Count(), rows);
+  EXPECT_EQ(edit.Lines->CheckInvariant(), "");
+}
+
 // What replace all works through: one line of n matches, plain or a regular expression
 // (with double-byte characters to convert), or n wrapped lines that each need fewer rows.
 enum class Shape { Line, RegexLine, WrappedLines };
