@@ -164,17 +164,4 @@ inline std::vector<bool> Ends(const Re& re, const std::string& s, const std::vec
   return out;
 }
 
-// The leftmost start at or after `from` with a non-empty match, or npos; its ends in `ends`.
-inline std::size_t FirstStart(const Re& re, const std::string& s, std::size_t from, bool caseless,
-                              std::vector<bool>& ends) {
-  for (std::size_t st = from; st < s.size(); ++st) {
-    std::vector<bool> start(s.size() + 1, false);
-    start[st] = true;
-    ends = Ends(re, s, start, caseless);
-    for (std::size_t e = st + 1; e <= s.size(); ++e)
-      if (ends[e]) return st;
-  }
-  return std::string::npos;
-}
-
 }  // namespace quiret::testref
