@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
 // The engine's limits, fixed here so that every build gives up at the same point: the
-// library's usual match and depth limits (tens of milliseconds at most), 64 MiB of heap for
+// library's usual match and depth limits (a fraction of a second at most), 64 MiB of heap for
 // the interpreter's backtracking and up to 8 MiB of stack for the JIT's.
 constexpr std::uint32_t kMatchLimit = 10000000;
 constexpr std::uint32_t kHeapLimitKiB = 64 * 1024;

@@ -318,7 +318,8 @@ class TLumoEdit : public EditorWindowClient {
   TFindChangeEvent OnFindChange;
   TFindChangeEndEvent OnFindChangeEnd;
   // Called every few megabytes (or a few calls of the regular expression engine) of a
-  // search; the handler may let the window repaint, the rows are only read meanwhile.
+  // search; the handler may let the window repaint (the rows are only read meanwhile, and
+  // a size change waits for the search's end).
   TFindProgressEvent OnFindProgress;
   TFindStopEvent OnFindStop;
   TBoolEvent OnAseikei;
