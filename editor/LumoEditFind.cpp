@@ -123,7 +123,7 @@ void TLumoEdit::WatchFindProgress(FindState& fs, std::int32_t row, bool backward
     fs.matcher.Poll = nullptr;
     return;
   }
-  const TLumoStrings* rows = Lines.get();
+  const TLumoStrings* rows = &*Lines;
   const std::uint64_t stamp = Lines->Changes();
   fs.matcher.Poll = [this, &fs, row, backward, rows, stamp](std::size_t at) {
     const std::int32_t here = ChunkToRow(fs, std::min(at, fs.chunk.text.size() - 1)).Row;
@@ -133,7 +133,7 @@ void TLumoEdit::WatchFindProgress(FindState& fs, std::int32_t row, bool backward
     if (OnFindProgress) OnFindProgress(this, std::max<std::int64_t>(0, done), total, abortF);
     // Whatever the host let happen meanwhile, a search goes on only over the rows it began
     // with: the positions it has found refer to them.
-    return !abortF && Lines.get() == rows && Lines->Changes() == stamp;
+    return !abortF && &*Lines == rows && Lines->Changes() == stamp;
   };
 }
 

@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string repl = std::string("xy").substr(0, static_cast<std::size_t>(in.Range(0, 2)));
   std::istringstream stream(text);
   edit.SetWordWrap(false);
-  edit.Lines->LoadFromStream(stream);
+  LoadStream(edit, stream);
   if (wrap) {
     edit.SetColumn(column);
     edit.SetWordWrap(true);

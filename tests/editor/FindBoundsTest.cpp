@@ -15,6 +15,14 @@
 namespace quiret {
 namespace {
 
+// Rows made from `text` by the same rules as a file load.
+void LoadFileText(TLumoEdit& edit, const std::string& text) {
+  std::istringstream file(text);
+  auto rows = std::make_unique<TLumoStrings>();
+  rows->LoadFromStream(file);
+  edit.LoadRows(std::move(rows));
+}
+
 // Runs `body` in a child process; its result, or nullopt when it did not end in time.
 std::optional<std::string> RunBounded(int seconds, const std::function<std::string()>& body) {
   int fds[2];
@@ -81,8 +89,7 @@ std::string RunCase(const Case& c) {
   f.SetSize(12);
   edit.SetFont(f);
   edit.UndoBuf = 64 << 20;
-  std::istringstream file(c.text);
-  edit.Lines->LoadFromStream(file);
+  LoadFileText(edit, c.text);
   edit.ApplySettings();
   if (c.op == Op::Prev) edit.MoveToTextEnd();
   std::string events;
@@ -158,8 +165,7 @@ TEST(FindBounds, ASizeChangeWhileSearchingWaitsForTheEnd) {
   TLumoEdit edit{win};
   std::string text;
   for (int i = 0; i < 20000; ++i) text += "abc def ghi jkl mno " + std::to_string(i % 7) + "\r\n";
-  std::istringstream file(text);
-  edit.Lines->LoadFromStream(file);
+  LoadFileText(edit, text);
   win.Resize(600, 400);
   edit.AutoWrap = true;  // at the window's width
   edit.SetWordWrap(true);
@@ -192,8 +198,7 @@ double ReplaceAllSeconds(int n, Shape shape) {
                                             : "ab ",
                   n);
   }
-  std::istringstream file(text);
-  edit.Lines->LoadFromStream(file);
+  LoadFileText(edit, text);
   edit.AutoWrap = false;
   edit.SetColumn(8);
   edit.SetWordWrap(shape == Shape::WrappedLines);
