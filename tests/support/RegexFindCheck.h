@@ -92,10 +92,10 @@ inline std::string CheckRegexFind(TLumoEdit& edit, const std::vector<std::string
   if (count != static_cast<std::int32_t>(hits.size()) || edit.Lines->GetText() != expect)
     return "replace all replaced " + std::to_string(count) + " matches, not the " +
            std::to_string(hits.size()) + " hits";
-  if (const std::string fault = edit.Lines->CheckInvariant(); !fault.empty()) return fault;
+  if (const std::string fault = edit.CheckInvariant(); !fault.empty()) return fault;
   if (count > 0) edit.Undo();
   if (edit.Lines->GetText() != original) return "the undo of replace all did not give the text back";
-  return edit.Lines->CheckInvariant();
+  return edit.CheckInvariant();
 }
 
 }  // namespace quiret::testref
