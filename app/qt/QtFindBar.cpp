@@ -1,6 +1,7 @@
 // The find bar's widgets and how their signals become the shell's find and replace commands.
 #include "app/qt/QtFindBar.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -106,6 +107,10 @@ bool QtFindBar::PollEscape() {
   escPressed_ = false;
   QCoreApplication* app = QCoreApplication::instance();
   app->installEventFilter(this);
+  // A repaint in between (the status bar's progress) leaves input that came meanwhile in
+  // the platform's queue, which the event loop takes up only once woken: wake it, so that
+  // this round sees every key pressed so far.
+  if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance()) loop->wakeUp();
   // Other programs' requests (a second start handing over files) wait until the end.
   QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
   app->removeEventFilter(this);
