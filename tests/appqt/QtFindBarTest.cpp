@@ -23,7 +23,7 @@ TEST(QtFindBar, EscapeStopsALongReplaceAllAndIsNotPassedOn) {
   testqt::EnsureQtApp();
   TestShellBoxes boxes;
   TestShellProcess process;
-  TestShellClipboard clipboard;
+  TestClipboard clipboard;
   std::string pattern = (std::filesystem::temp_directory_path() / "quiret-findbar-XXXXXX").string();
   ASSERT_NE(mkdtemp(pattern.data()), nullptr);
   const std::string dir = pattern;
