@@ -48,6 +48,29 @@ void ReleaseBlock(char* block, std::size_t size) {
 
 RowSlots::~RowSlots() { Clear(); }
 
+// ---- Slots ----
+
+RowSlots::Slot RowSlots::Slot::Make(const char* data, std::size_t length, bool own) {
+  if (length == 0) return Empty();
+  const auto address = reinterpret_cast<std::uintptr_t>(data);
+  const std::uint64_t ownBit = own ? kOwnBit : 0;
+  if (length < kLongRow) {
+    if (address > kAddressMask) throw std::bad_alloc();
+    return Slot{address | (std::uint64_t{length} << 48) | ownBit};
+  }
+  auto* record = new LongRow{data, length};
+  const auto recordAddress = reinterpret_cast<std::uintptr_t>(record);
+  if (recordAddress > kAddressMask || address > kAddressMask) {
+    delete record;
+    throw std::bad_alloc();
+  }
+  return Slot{recordAddress | (std::uint64_t{kLongRow} << 48) | ownBit};
+}
+
+void RowSlots::Slot::DropRecord(const Slot& s) noexcept {
+  if (s.Long()) delete reinterpret_cast<LongRow*>(static_cast<std::uintptr_t>(s.bits & kAddressMask));
+}
+
 // ---- Blocks ----
 
 RowSlots::Block* RowSlots::BlockOf(const char* p) {
@@ -102,7 +125,7 @@ std::size_t RowSlots::BlockBytes() const {
 RowSlots::Slot RowSlots::MakeOwn(std::initializer_list<std::string_view> parts) {
   std::size_t length = 0;
   for (std::string_view p : parts) length += p.size();
-  if (length == 0) return {nullptr, 0};
+  if (length == 0) return Slot::Empty();
   if (length > kMaxRowBytes) throw std::length_error("row too long");
   char* bytes = static_cast<char*>(std::malloc(length + kReadSlack));
   if (!bytes) throw std::bad_alloc();
@@ -111,28 +134,36 @@ RowSlots::Slot RowSlots::MakeOwn(std::initializer_list<std::string_view> parts) 
     if (!p.empty()) std::memcpy(out, p.data(), p.size());
     out += p.size();
   }
-  return {bytes, static_cast<std::uint32_t>(length) | kOwnBit};
+  try {
+    return Slot::Make(bytes, length, true);
+  } catch (...) {
+    std::free(bytes);
+    throw;
+  }
 }
 
 RowSlots::Slot RowSlots::PackRoom(std::size_t length, char*& out) {
   out = nullptr;
-  if (length == 0) return {nullptr, 0};
+  if (length == 0) return Slot::Empty();
   if (static_cast<std::size_t>(blockEnd_ - blockNext_) < length) NewBlock(length);
+  const Slot made = Slot::Make(blockNext_, length, false);
   out = blockNext_;
   blockNext_ += length;
   openRow_ = blockNext_;
   current_->live += length;
-  return {out, static_cast<std::uint32_t>(length)};
+  return made;
 }
 
 void RowSlots::Release(const Slot& slot) {
-  const std::size_t length = slot.length & kLengthMask;
+  const std::string_view row = slot.View();
+  const std::size_t length = row.size();
   if (length == 0) return;
-  if (slot.length & kOwnBit) {
-    std::free(const_cast<char*>(slot.data));
+  Slot::DropRecord(slot);
+  if (slot.Own()) {
+    std::free(const_cast<char*>(row.data()));
     return;
   }
-  Block* block = BlockOf(slot.data);
+  Block* block = BlockOf(row.data());
   block->live -= length;
   if (block->live == 0 && block != current_) {
     blocks_.erase(std::find(blocks_.begin(), blocks_.end(), block));
@@ -202,7 +233,7 @@ void RowSlots::PushSlot(const Slot& s) {
 void RowSlots::OpenGap(std::size_t index, std::size_t count) {
   if (count == 0) return;
   if (chunks_.empty()) {
-    for (std::size_t i = 0; i < count; ++i) PushSlot({nullptr, 0});
+    for (std::size_t i = 0; i < count; ++i) PushSlot(Slot::Empty());
     return;
   }
   const Place p = Locate(index);
@@ -313,10 +344,16 @@ void RowSlots::AppendBytes(const char* data, std::size_t size) {
 void RowSlots::EndRow() {
   const std::size_t length = OpenRowSize();
   if (length == 0) {
-    PushSlot({nullptr, 0});
+    PushSlot(Slot::Empty());
     return;
   }
-  PushSlot({openRow_, static_cast<std::uint32_t>(length)});
+  const Slot made = Slot::Make(openRow_, length, false);
+  try {
+    PushSlot(made);
+  } catch (...) {
+    Slot::DropRecord(made);
+    throw;
+  }
   current_->live += length;
   openRow_ = blockNext_;
 }
@@ -405,7 +442,7 @@ void RowSlots::Resize(std::size_t count) {
     EraseRange(count, size_ - count);
   } else {
     Reserve(count);
-    while (size_ < count) PushSlot({nullptr, 0});
+    while (size_ < count) PushSlot(Slot::Empty());
   }
 }
 
@@ -419,7 +456,9 @@ void RowSlots::Clear() {
   // Block rows need no accounting here: every block goes.
   for (Chunk* c : chunks_) {
     for (std::size_t i = 0; i < c->size; ++i) {
-      if (c->slots[i].length & kOwnBit) std::free(const_cast<char*>(c->slots[i].data));
+      const Slot s = c->slots[i];
+      if (s.Own()) std::free(const_cast<char*>(s.Data()));
+      Slot::DropRecord(s);
     }
   }
   FreeAllChunks();

@@ -1,4 +1,4 @@
-// RowSlots: the physical storage behind TLumoStrings, a slot (bytes, length) per row.
+// RowSlots: the physical storage behind TLumoStrings, an eight-byte slot (bytes, length) per row.
 #pragma once
 
 #include <cstddef>
@@ -20,10 +20,12 @@ namespace quiret {
 // Views returned by Get stay valid until that row is replaced or removed.
 class RowSlots {
  public:
-  // A row's length must stay below 2 GiB (one bit of the length marks a row of its own).
+  // A row's length must stay below 2 GiB.
   static constexpr std::size_t kMaxRowBytes = 0x7FFFFFFF;
   static constexpr std::size_t kChunkShift = 11;
   static constexpr std::size_t kChunkSlots = std::size_t{1} << kChunkShift;
+  // Rows shorter than this keep their length in the slot itself; longer ones in a record.
+  static constexpr std::size_t kLongRow = 0x7FFF;
   // Every row's bytes can be read this far past its end (what lies there means nothing), so
   // that a scan may load whole words without copying a row's last bytes first.
   static constexpr std::size_t kReadSlack = 16;
@@ -37,7 +39,7 @@ class RowSlots {
   std::string_view Get(std::size_t index) const {
     const Slot& s = index < uniform_ ? chunks_[index >> kChunkShift]->slots[index & (kChunkSlots - 1)]
                                      : SlotAfterUniform(index);
-    return {s.data, s.length & kLengthMask};
+    return s.View();
   }
 
   // The row is the concatenation of the parts.
@@ -93,14 +95,40 @@ class RowSlots {
   std::size_t ChunkCount() const { return chunks_.size(); }
 
  private:
-#pragma pack(push, 4)
-  struct Slot {
+  // A row in eight bytes: the address of its bytes in the low 48 bits (all that user space
+  // addresses use), its length in the next 15 and, in the top bit, whether the bytes are a
+  // heap row of its own. A row of kLongRow bytes or more keeps in the address bits a record
+  // of its own with its address and length (such rows are rare: the slot of a wrapped row
+  // is never one, unless the wrap column is that wide).
+  struct LongRow {
     const char* data;
-    std::uint32_t length;  // kOwnBit: `data` is a heap row of its own
+    std::size_t length;
   };
-#pragma pack(pop)
-  static constexpr std::uint32_t kOwnBit = 0x80000000u;
-  static constexpr std::uint32_t kLengthMask = 0x7FFFFFFFu;
+  struct Slot {
+    static constexpr std::uint64_t kAddressMask = (std::uint64_t{1} << 48) - 1;
+    static constexpr std::uint64_t kOwnBit = std::uint64_t{1} << 63;
+    std::uint64_t bits;
+
+    bool Own() const { return (bits & kOwnBit) != 0; }
+    bool Long() const { return ((bits >> 48) & kLongRow) == kLongRow; }
+    std::string_view View() const {
+      const std::size_t length = (bits >> 48) & kLongRow;
+      const auto* at = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(bits & kAddressMask));
+      if (length != kLongRow) return {at, length};
+      const auto* record = reinterpret_cast<const LongRow*>(at);
+      return {record->data, record->length};
+    }
+    const char* Data() const { return View().data(); }
+    std::size_t Length() const { return View().size(); }
+    // A slot for `length` bytes at `data` (an empty one when length is 0). Throws
+    // std::bad_alloc when the record of a long row cannot be made or the address does not
+    // fit in 48 bits; nothing is held then.
+    static Slot Make(const char* data, std::size_t length, bool own);
+    // Frees the record of a long row, not its bytes (the bytes go with Release).
+    static void DropRecord(const Slot& s) noexcept;
+    static constexpr Slot Empty() { return Slot{0}; }
+  };
+  static_assert(sizeof(Slot) == 8);
   struct Block {
     char* start;
     std::size_t size;

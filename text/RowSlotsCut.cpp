@@ -23,7 +23,7 @@ bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
   }
   std::size_t held = 0;
   for (const Chunk* c : chunks_) {
-    for (std::size_t i = 0; i < c->size; ++i) held += c->slots[i].length & kLengthMask;
+    for (std::size_t i = 0; i < c->size; ++i) held += c->slots[i].Length();
   }
   if (total != held || OpenRowSize() > 0) return false;
 
@@ -41,7 +41,7 @@ bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
     std::size_t chunk = 0, slot = 0, at = 0;
   };
   auto slotAt = [this](const Cursor& c) -> const Slot& { return chunks_[c.chunk]->slots[c.slot]; };
-  auto lengthAt = [&](const Cursor& c) { return static_cast<std::size_t>(slotAt(c).length & kLengthMask); };
+  auto lengthAt = [&](const Cursor& c) { return slotAt(c).Length(); };
   auto skipDone = [&](Cursor& c) {
     while (c.chunk < chunks_.size() && c.at == lengthAt(c)) {
       c.at = 0;
@@ -56,33 +56,34 @@ bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
     Cursor cur;
     for (const std::size_t length : lengths) {
       if (length == 0) {
-        freshSlot(made++) = {nullptr, 0};
+        freshSlot(made++) = Slot::Empty();
         continue;
       }
       skipDone(cur);
-      const char* start = slotAt(cur).data + cur.at;
+      const char* start = slotAt(cur).Data() + cur.at;
       bool adjacent = true;
       Cursor end = cur;
       const char* expect = start;
       for (std::size_t need = length; need > 0;) {
         skipDone(end);
-        const Slot& s = slotAt(end);
-        adjacent = adjacent && !(s.length & kOwnBit) && s.data + end.at == expect;
-        const std::size_t take = std::min(need, lengthAt(end) - end.at);
-        expect = s.data + end.at + take;
+        const std::string_view s = slotAt(end).View();
+        adjacent = adjacent && !slotAt(end).Own() && s.data() + end.at == expect;
+        const std::size_t take = std::min(need, s.size() - end.at);
+        expect = s.data() + end.at + take;
         end.at += take;
         need -= take;
       }
       if (adjacent) {
+        const Slot slot = Slot::Make(start, length, false);
         BlockOf(start)->live += length;
-        freshSlot(made++) = {start, static_cast<std::uint32_t>(length)};
+        freshSlot(made++) = slot;
       } else {
         char* out;
         freshSlot(made++) = PackRoom(length, out);
         for (std::size_t need = length; need > 0;) {
           skipDone(cur);
           const std::size_t take = std::min(need, lengthAt(cur) - cur.at);
-          std::memcpy(out, slotAt(cur).data + cur.at, take);
+          std::memcpy(out, slotAt(cur).Data() + cur.at, take);
           out += take;
           cur.at += take;
           need -= take;
@@ -147,7 +148,11 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
       Chunk* c = half.out.back();
       const Slot s = c->slots[--c->size];
       --half.outRows;
-      if (copies) Release(s);
+      if (copies) {
+        Release(s);
+      } else {
+        Slot::DropRecord(s);
+      }
       if (c->size == 0) {
         half.out.pop_back();
         FreeChunk(c);
@@ -158,14 +163,15 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
   for (; half.next < half.in.size(); ++half.next) {
     Chunk* c = half.in[half.next];
     const std::size_t n = c->size;
-    for (std::size_t i = 0; i < n; ++i) views[i] = {c->slots[i].data, c->slots[i].length & kLengthMask};
+    for (std::size_t i = 0; i < n; ++i) views[i] = c->slots[i].View();
     pieces.clear();
     cut(views.data(), n, pieces);
     std::size_t p = 0;
     for (std::size_t i = 0; i < n; ++i) {
       const Slot s = c->slots[i];
-      const std::size_t length = s.length & kLengthMask;
-      const bool own = (s.length & kOwnBit) != 0;
+      const std::size_t length = views[i].size();
+      const char* const data = views[i].data();
+      const bool own = s.Own();
       const std::size_t rowStart = half.outRows;
       try {
         if (p >= pieces.size()) throw std::invalid_argument("pieces missing");
@@ -191,7 +197,7 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
           if (own) {
             char* out;
             const Slot copy = PackRoom(len, out);
-            std::memcpy(out, s.data + off, len);
+            std::memcpy(out, data + off, len);
             try {
               push(copy);
             } catch (...) {
@@ -199,11 +205,18 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
               throw;
             }
           } else {
-            push({s.data + off, static_cast<std::uint32_t>(len)});
+            const Slot piece = Slot::Make(data + off, len, false);
+            try {
+              push(piece);
+            } catch (...) {
+              Slot::DropRecord(piece);
+              throw;
+            }
           }
           off += len;
         }
-        if (own) std::free(const_cast<char*>(s.data));
+        if (own) std::free(const_cast<char*>(data));
+        Slot::DropRecord(s);
       } catch (...) {
         // The rows from this one on stay as they were, at the front of their chunk.
         truncate(rowStart, own);
@@ -222,12 +235,12 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
 
 void RowSlots::SplitRowLater(std::size_t index, const ChunkCutter& cut) {
   const Slot s = SlotAt(index);
-  const std::size_t length = s.length & kLengthMask;
-  const std::string_view view{s.data, length};
+  const std::string_view view = s.View();
+  const std::size_t length = view.size();
   std::vector<std::uint32_t> pieces;
   cut(&view, 1, pieces);
   if (pieces.size() <= 1 || pieces[0] == kCutLater) return;
-  const bool own = (s.length & kOwnBit) != 0;
+  const bool own = s.Own();
   std::vector<Slot> made;
   try {
     made.reserve(pieces.size());
@@ -236,25 +249,42 @@ void RowSlots::SplitRowLater(std::size_t index, const ChunkCutter& cut) {
       if (len == 0 || len > length - off) throw std::invalid_argument("pieces do not add up");
       if (own) {
         char* out;
-        made.push_back(PackRoom(len, out));
-        std::memcpy(out, s.data + off, len);
+        const Slot copy = PackRoom(len, out);
+        std::memcpy(out, view.data() + off, len);
+        try {
+          made.push_back(copy);
+        } catch (...) {
+          Release(copy);
+          throw;
+        }
       } else {
-        made.push_back({s.data + off, static_cast<std::uint32_t>(len)});
+        const Slot piece = Slot::Make(view.data() + off, len, false);
+        try {
+          made.push_back(piece);
+        } catch (...) {
+          Slot::DropRecord(piece);
+          throw;
+        }
       }
       off += len;
     }
     if (off != length) throw std::invalid_argument("pieces do not add up");
     OpenGap(index + 1, made.size() - 1);
   } catch (...) {
-    if (own) {
-      for (const Slot& m : made) Release(m);
+    for (const Slot& m : made) {
+      if (own) {
+        Release(m);
+      } else {
+        Slot::DropRecord(m);
+      }
     }
     throw;
   }
   SlotAt(index) = made[0];
   std::size_t k = 1;
   ForEachSlot(index + 1, index + made.size(), [&](Slot& slot) { slot = made[k++]; });
-  if (own) std::free(const_cast<char*>(s.data));
+  if (own) std::free(const_cast<char*>(view.data()));
+  Slot::DropRecord(s);
 }
 
 void RowSlots::SplitAll(const ChunkCutter& cut, const ChunkCutter* cutSecond,

@@ -286,3 +286,77 @@ TEST(RowSlots, InsertingInTheMiddleTouchesOneChunk) {
 
 }  // namespace
 }  // namespace quiret::test
+
+namespace quiret::test {
+namespace {
+
+// Rows around the length up to which a slot holds the length itself, and far longer ones:
+// loaded, set, inserted, removed, joined and split (on one or two threads), on either side
+// of that length, against a plain list. Long rows made and dropped must also leave no
+// record behind (the sanitizer build checks for leaks).
+TEST(RowSlots, RowsAcrossTheLongRowLengthAgreeWithAPlainList) {
+  std::mt19937 rng(31);
+  constexpr std::size_t kLong = RowSlots::kLongRow;
+  const std::size_t sizes[] = {0, 1, 5, kLong - 3, kLong - 2, kLong - 1, kLong, kLong + 1, 3 * kLong + 7};
+  auto row = [&](char fill) { return std::string(sizes[rng() % std::size(sizes)], fill) + "\r\n"; };
+  for (int round = 0; round < 16; ++round) {
+    std::string text;
+    for (std::size_t i = rng() % 9; i > 0; --i) text += row(static_cast<char>('a' + i));
+    RowSlots slots;
+    Load(slots, text);
+    Strings model = Dump(slots);
+    for (int step = 0; step < 14; ++step) {
+      const std::size_t at = rng() % (model.size() + 1);
+      switch (rng() % 6) {
+        case 0:
+          if (at < model.size()) {
+            model[at] = row('s');
+            slots.Set(at, model[at]);
+          }
+          break;
+        case 1: {
+          const Strings rows = {row('i'), row('j'), row('k')};
+          const std::vector<std::string_view> views(rows.begin(), rows.begin() + 1 + rng() % 3);
+          slots.InsertAll(at, views);
+          model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), views.begin(), views.end());
+          break;
+        }
+        case 2: {
+          const std::size_t n = std::min<std::size_t>(model.size() - std::min(at, model.size()), rng() % 3);
+          slots.EraseRange(std::min(at, model.size()), n);
+          model.erase(model.begin() + static_cast<std::ptrdiff_t>(std::min(at, model.size())),
+                      model.begin() + static_cast<std::ptrdiff_t>(std::min(at, model.size()) + n));
+          break;
+        }
+        case 3: {
+          const std::vector<std::uint32_t> lengths = Cut(model, rng, 1);
+          ASSERT_TRUE(slots.Recut(lengths));
+          model = CutText(Joined(model), lengths);
+          break;
+        }
+        case 4: {
+          const std::size_t widths[] = {kLong - 1, kLong, kLong + 1, 2 * kLong + 3, 7};
+          const std::size_t width = widths[rng() % std::size(widths)];
+          const RowSlots::ChunkCutter first = PiecesOf(width, false);
+          const RowSlots::ChunkCutter second = PiecesOf(width, true);
+          slots.SplitAll(first, rng() % 2 ? &second : nullptr);
+          model = ModelPieces(model, width);
+          break;
+        }
+        default: {
+          RowSlots other;
+          const std::string more = row('m') + row('n');
+          Load(other, more);
+          const Strings added = Dump(other);
+          slots.AppendAll(other);
+          model.insert(model.end(), added.begin(), added.end());
+          break;
+        }
+      }
+      ASSERT_EQ(Dump(slots), model) << "round " << round << " step " << step;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quiret::test
