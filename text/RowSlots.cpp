@@ -50,7 +50,7 @@ RowSlots::~RowSlots() { Clear(); }
 
 // ---- Slots ----
 
-RowSlots::Slot RowSlots::Slot::Make(const char* data, std::size_t length, bool own) {
+RowSlots::Slot RowSlots::Slot::MakeOther(const char* data, std::size_t length, bool own) {
   if (length == 0) return Empty();
   const auto address = reinterpret_cast<std::uintptr_t>(data);
   const std::uint64_t ownBit = own ? kOwnBit : 0;
@@ -65,10 +65,6 @@ RowSlots::Slot RowSlots::Slot::Make(const char* data, std::size_t length, bool o
     throw std::bad_alloc();
   }
   return Slot{recordAddress | (std::uint64_t{kLongRow} << 48) | ownBit};
-}
-
-void RowSlots::Slot::DropRecord(const Slot& s) noexcept {
-  if (s.Long()) delete reinterpret_cast<LongRow*>(static_cast<std::uintptr_t>(s.bits & kAddressMask));
 }
 
 // ---- Blocks ----

@@ -123,9 +123,18 @@ class RowSlots {
     // A slot for `length` bytes at `data` (an empty one when length is 0). Throws
     // std::bad_alloc when the record of a long row cannot be made or the address does not
     // fit in 48 bits; nothing is held then.
-    static Slot Make(const char* data, std::size_t length, bool own);
+    static Slot Make(const char* data, std::size_t length, bool own) {
+      const auto address = reinterpret_cast<std::uintptr_t>(data);
+      if (length - 1 < kLongRow - 1 && address <= kAddressMask)
+        return Slot{address | (std::uint64_t{length} << 48) | (own ? kOwnBit : 0)};
+      return MakeOther(data, length, own);
+    }
+    // Make for an empty or long row, or an address that does not fit.
+    static Slot MakeOther(const char* data, std::size_t length, bool own);
     // Frees the record of a long row, not its bytes (the bytes go with Release).
-    static void DropRecord(const Slot& s) noexcept;
+    static void DropRecord(const Slot& s) noexcept {
+      if (s.Long()) delete reinterpret_cast<LongRow*>(static_cast<std::uintptr_t>(s.bits & kAddressMask));
+    }
     static constexpr Slot Empty() { return Slot{0}; }
   };
   static_assert(sizeof(Slot) == 8);

@@ -126,24 +126,26 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
   half.pool.reserve(half.in.size());
   std::vector<std::string_view> views(kChunkSlots);
   std::vector<std::uint32_t> pieces;
-  auto push = [&half](const Slot& s) {
-    if (half.out.empty() || half.out.back()->size == kChunkSlots) {
-      Chunk* c = half.pool.empty() ? NewChunk() : half.pool.back();
-      try {
-        half.out.push_back(c);
-      } catch (...) {
-        if (half.pool.empty() || half.pool.back() != c) FreeChunk(c);
-        throw;
-      }
-      if (!half.pool.empty() && half.pool.back() == c) half.pool.pop_back();
-      c->size = 0;
+  Chunk* filling = half.out.empty() ? nullptr : half.out.back();  // the new chunk rows go to
+  auto nextChunk = [&half, &filling] {
+    Chunk* c = half.pool.empty() ? NewChunk() : half.pool.back();
+    try {
+      half.out.push_back(c);
+    } catch (...) {
+      if (half.pool.empty() || half.pool.back() != c) FreeChunk(c);
+      throw;
     }
-    Chunk* c = half.out.back();
-    c->slots[c->size++] = s;
+    if (!half.pool.empty() && half.pool.back() == c) half.pool.pop_back();
+    c->size = 0;
+    filling = c;
+  };
+  auto push = [&half, &filling, &nextChunk ](const Slot& s) __attribute__((always_inline)) {
+    if (filling == nullptr || filling->size == kChunkSlots) nextChunk();
+    filling->slots[filling->size++] = s;
     ++half.outRows;
   };
   // Takes the new rows back to `rows`, releasing them when they are copies.
-  auto truncate = [&half, this](std::size_t rows, bool copies) {
+  auto truncate = [&half, &filling, this](std::size_t rows, bool copies) {
     while (half.outRows > rows) {
       Chunk* c = half.out.back();
       const Slot s = c->slots[--c->size];
@@ -158,6 +160,7 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
         FreeChunk(c);
       }
     }
+    filling = half.out.empty() ? nullptr : half.out.back();
   };
   std::size_t done = 0;
   for (; half.next < half.in.size(); ++half.next) {
@@ -175,6 +178,11 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
       const std::size_t rowStart = half.outRows;
       try {
         if (p >= pieces.size()) throw std::invalid_argument("pieces missing");
+        if (pieces[p] == length) {  // most rows stay whole
+          ++p;
+          push(s);
+          continue;
+        }
         if (pieces[p] == kCutLater || pieces[p] == length || (own && !mainThread)) {
           // Whole for now; a row of its own is copied in pieces only here, where the
           // blocks may grow.
