@@ -189,7 +189,14 @@ RowSlots::Place RowSlots::Locate(std::size_t index) const {
   if (index < uniform_) return {index >> kChunkShift, index & (kChunkSlots - 1)};
   if (chunks_.empty()) return {0, 0};
   if (index >= size_) return {chunks_.size() - 1, chunks_.back()->size};
-  const auto from = starts_.begin() + static_cast<std::ptrdiff_t>(uniform_ >> kChunkShift);
+  // No chunk holds more than kChunkSlots rows, so the chunk the index would be in if all
+  // were full starts at or before it. A load or a wrap leaves only a few chunks not full:
+  // the right one is then that one or a few after it.
+  std::size_t guess = std::min(index >> kChunkShift, chunks_.size() - 1);
+  for (int step = 0; step < 4; ++step, ++guess) {
+    if (guess + 1 == chunks_.size() || starts_[guess + 1] > index) return {guess, index - starts_[guess]};
+  }
+  const auto from = starts_.begin() + static_cast<std::ptrdiff_t>(guess);
   const auto it = std::upper_bound(from, starts_.end(), index) - 1;
   const auto c = static_cast<std::size_t>(it - starts_.begin());
   return {c, index - *it};
