@@ -74,6 +74,29 @@ void LineIndex::Build(const RowSlots& rows) const {
   stale_ = false;
 }
 
+void LineIndex::BuildFromBits(const std::vector<std::uint64_t>& bits, std::size_t count) noexcept {
+  static_assert(kBuildRows % 64 == 0);
+  stale_ = true;
+  if (bits.size() * 64 < count) return;
+  try {
+    chunks_.clear();
+    chunks_.reserve((count + kBuildRows - 1) / kBuildRows);
+    for (std::size_t start = 0; start < count; start += kBuildRows) {
+      Chunk& c = chunks_.emplace_back();
+      c.rows = static_cast<std::uint32_t>(std::min(kBuildRows, count - start));
+      for (std::size_t k = 0; k * 64 < c.rows; ++k) {
+        const std::size_t left = c.rows - k * 64;
+        c.bits[k] = bits[start / 64 + k] & (left >= 64 ? ~std::uint64_t{0} : LowMask(left));
+        c.lfs += static_cast<std::uint32_t>(std::popcount(c.bits[k]));
+      }
+    }
+    BuildTree();
+  } catch (...) {
+    return;
+  }
+  stale_ = false;
+}
+
 void LineIndex::BuildTree() const {
   const std::size_t n = chunks_.size();
   treeRows_.assign(n + 1, 0);

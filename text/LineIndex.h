@@ -31,6 +31,9 @@ class LineIndex {
 
   // Forget everything; the next query builds from the rows.
   void MarkStale() noexcept { stale_ = true; }
+  // Builds the index of `count` rows at once from one bit per row (bit r of word r / 64:
+  // row r ends with LF), without reading them. A failure to allocate leaves it stale.
+  void BuildFromBits(const std::vector<std::uint64_t>& bits, std::size_t count) noexcept;
 
   void Inserted(std::size_t at, bool lf) noexcept;
   // Announces that `count` rows are about to be added one by one (Inserted for each).

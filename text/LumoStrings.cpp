@@ -225,10 +225,18 @@ void TLumoStrings::SplitRows(const RowCutter& cut, const RowCutter* cutSecond,
       s.count_ = s.capacity_ = static_cast<std::int32_t>(std::min<std::size_t>(n, kMaxListSize));
     }
   } settle{*this};
-  rows.SplitAll(cut, cutSecond, [&progress](std::size_t done, std::size_t total) {
-    if (progress) progress(static_cast<std::int64_t>(done), static_cast<std::int64_t>(total));
-  });
-  if (rows.Size() <= static_cast<std::size_t>(kMaxListSize)) return;
+  std::vector<std::uint64_t> lf;
+  rows.SplitAll(
+      cut, cutSecond,
+      [&progress](std::size_t done, std::size_t total) {
+        if (progress) progress(static_cast<std::int64_t>(done), static_cast<std::int64_t>(total));
+      },
+      &lf);
+  if (rows.Size() <= static_cast<std::size_t>(kMaxListSize)) {
+    // The split saw where each row ends: the line index needs no pass over the rows.
+    if (!lf.empty()) impl_->lines.BuildFromBits(lf, rows.Size());
+    return;
+  }
   // Too many rows: back to one row per logical line, a row ending with CR LF or the end
   // marker closing each.
   std::vector<std::uint32_t> lines;

@@ -85,9 +85,12 @@ class RowSlots {
   // (a piece of a block row points into it; a piece of a row of its own is copied into the
   // blocks). With `cutSecond`, the second half of the chunks is cut at once on another
   // thread by it. `progress` hears the rows of the first half done after each chunk. On an
-  // exception the rows hold the same bytes, some cut and the others not.
+  // exception the rows hold the same bytes, some cut and the others not. With `lfBits`, it
+  // gets one bit per row, set where the row ends with LF, or stays empty when no bits are
+  // known (a row was cut afterwards).
   void SplitAll(const ChunkCutter& cut, const ChunkCutter* cutSecond,
-                const std::function<void(std::size_t done, std::size_t total)>& progress = {});
+                const std::function<void(std::size_t done, std::size_t total)>& progress = {},
+                std::vector<std::uint64_t>* lfBits = nullptr);
 
   // Bytes held in shared blocks (given back or not yet), for tests and benchmarks.
   std::size_t BlockBytes() const;

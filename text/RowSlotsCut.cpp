@@ -118,12 +118,16 @@ struct RowSlots::SplitHalf {
   std::size_t outRows = 0;
   std::vector<Chunk*> pool;
   std::vector<std::size_t> later;  // new rows to cut again, by index in `out`
+  std::vector<std::uint64_t> lf;   // bit r: new row r ends with LF
   std::exception_ptr error;
 };
 
 void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
                        const std::function<void(std::size_t, std::size_t)>& progress, std::size_t total) {
   half.pool.reserve(half.in.size());
+  std::size_t inRows = 0;
+  for (const Chunk* c : half.in) inRows += c->size;
+  half.lf.reserve(inRows / 40 + 1);  // room for half as many rows again
   std::vector<std::string_view> views(kChunkSlots);
   std::vector<std::uint32_t> pieces;
   Chunk* filling = half.out.empty() ? nullptr : half.out.back();  // the new chunk rows go to
@@ -139,8 +143,12 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
     c->size = 0;
     filling = c;
   };
-  auto push = [&half, &filling, &nextChunk ](const Slot& s) __attribute__((always_inline)) {
+  // Stores a new row, `end` being its last byte.
+  auto push = [&half, &filling, &nextChunk ](const Slot& s, const char* end) __attribute__((always_inline)) {
     if (filling == nullptr || filling->size == kChunkSlots) nextChunk();
+    const std::size_t bit = half.outRows & 63;
+    if (bit == 0) half.lf.push_back(0);
+    half.lf.back() |= static_cast<std::uint64_t>(end != nullptr && *end == '\n') << bit;
     filling->slots[filling->size++] = s;
     ++half.outRows;
   };
@@ -180,7 +188,7 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
         if (p >= pieces.size()) throw std::invalid_argument("pieces missing");
         if (pieces[p] == length) {  // most rows stay whole
           ++p;
-          push(s);
+          push(s, length > 0 ? data + length - 1 : nullptr);
           continue;
         }
         if (pieces[p] == kCutLater || pieces[p] == length || (own && !mainThread)) {
@@ -195,7 +203,7 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
               sum += pieces.at(p++);
             } while (sum < length);
           }
-          push(s);
+          push(s, length > 0 ? data + length - 1 : nullptr);
           if (later) half.later.push_back(half.outRows - 1);
           continue;
         }
@@ -207,7 +215,7 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
             const Slot copy = PackRoom(len, out);
             std::memcpy(out, data + off, len);
             try {
-              push(copy);
+              push(copy, out + len - 1);
             } catch (...) {
               Release(copy);
               throw;
@@ -215,7 +223,7 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
           } else {
             const Slot piece = Slot::Make(data + off, len, false);
             try {
-              push(piece);
+              push(piece, data + off + len - 1);
             } catch (...) {
               Slot::DropRecord(piece);
               throw;
@@ -296,7 +304,9 @@ void RowSlots::SplitRowLater(std::size_t index, const ChunkCutter& cut) {
 }
 
 void RowSlots::SplitAll(const ChunkCutter& cut, const ChunkCutter* cutSecond,
-                        const std::function<void(std::size_t, std::size_t)>& progress) {
+                        const std::function<void(std::size_t, std::size_t)>& progress,
+                        std::vector<std::uint64_t>* lfBits) {
+  if (lfBits) lfBits->clear();
   SplitHalf halves[2];
   const std::size_t mid = cutSecond && chunks_.size() >= 2 ? chunks_.size() / 2 : chunks_.size();
   halves[0].in.assign(chunks_.begin(), chunks_.begin() + static_cast<std::ptrdiff_t>(mid));
@@ -354,6 +364,22 @@ void RowSlots::SplitAll(const ChunkCutter& cut, const ChunkCutter* cutSecond,
   }
   for (const SplitHalf& h : halves) {
     if (h.error) std::rethrow_exception(h.error);
+  }
+  if (lfBits && halves[0].later.empty() && halves[1].later.empty()) {
+    // The second half's bits follow the first's.
+    std::vector<std::uint64_t>& bits = halves[0].lf;
+    const std::size_t shift = halves[0].outRows & 63;
+    bits.reserve((size_ + 63) / 64);
+    for (const std::uint64_t word : halves[1].lf) {
+      if (shift == 0) {
+        bits.push_back(word);
+      } else {
+        bits.back() |= word << shift;
+        bits.push_back(word >> (64 - shift));
+      }
+    }
+    bits.resize((size_ + 63) / 64);
+    lfBits->swap(bits);
   }
   std::size_t added = 0;
   for (int k = 0; k < 2; ++k) {

@@ -360,3 +360,46 @@ TEST(RowSlots, RowsAcrossTheLongRowLengthAgreeWithAPlainList) {
 
 }  // namespace
 }  // namespace quiret::test
+
+namespace quiret::test {
+namespace {
+
+// The split tells which new rows end with LF, on one thread or two, for rows in blocks and
+// rows of their own, LF inside rows included. Rows the second thread leaves to the first
+// (rows it may not cut, rows of their own) are cut afterwards, and then it tells nothing.
+TEST(RowSlots, SplitTellsWhichRowsEndWithLf) {
+  std::mt19937 rng(41);
+  int told = 0;
+  for (int round = 0; round < 40; ++round) {
+    std::string text;
+    for (std::size_t i = rng() % (3 * RowSlots::kChunkSlots); i > 0; --i)
+      text += std::string(rng() % 9, "ab\n\x82"[rng() % 4]) + "\r\n";
+    RowSlots slots;
+    Load(slots, text);
+    const bool own = rng() % 3 == 0;
+    for (int k = own ? 20 : 0; k > 0 && slots.Size() > 0; --k) slots.Set(rng() % slots.Size(), "o\nwn\r\n");
+    const std::size_t width = 1 + rng() % 5;
+    const bool later = rng() % 4 == 0;
+    const bool two = rng() % 2 == 0;
+    const RowSlots::ChunkCutter first = PiecesOf(width, false);
+    const RowSlots::ChunkCutter second = PiecesOf(width, later);
+    std::vector<std::uint64_t> bits{1, 2, 3};
+    slots.SplitAll(first, two ? &second : nullptr, {}, &bits);
+    const Strings rows = Dump(slots);
+    if (bits.empty()) {
+      EXPECT_TRUE(two && (later || own)) << "round " << round;
+      continue;
+    }
+    ++told;
+    ASSERT_EQ(bits.size(), (rows.size() + 63) / 64) << "round " << round;
+    for (std::size_t r = 0; r < bits.size() * 64; ++r) {
+      const bool bit = (bits[r / 64] >> (r % 64)) & 1;
+      ASSERT_EQ(bit, r < rows.size() && !rows[r].empty() && rows[r].back() == '\n')
+          << "round " << round << " row " << r;
+    }
+  }
+  EXPECT_GT(told, 20);
+}
+
+}  // namespace
+}  // namespace quiret::test
