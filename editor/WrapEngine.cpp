@@ -110,7 +110,12 @@ void WrapInPlace(TLumoStrings& lines, const WrapRule& rule, WidthTable& widths,
 
 void UnwrapInPlace(TLumoStrings& lines) {
   const std::int32_t count = lines.Count();
-  // A text just loaded has nothing to join: find that out before building the lengths.
+  // A text just loaded has nothing to join: find that out before building the lengths
+  // (without a pass over the rows when the store knows).
+  if (lines.LinesWhole()) {
+    lines.SetCapacity(count);
+    return;
+  }
   std::int32_t firstOpen = 0;
   while (firstOpen < count - 1 && HasLineEnd(lines.Get(firstOpen))) ++firstOpen;
   if (firstOpen >= count - 1) {

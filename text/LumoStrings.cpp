@@ -309,6 +309,7 @@ void TLumoStrings::FillRows(const std::string& source, const std::function<void(
     throw;
   }
   count_ = capacity_ = static_cast<std::int32_t>(rows.Size());
+  wholeLines_ = changes_;  // every fill ends a row only after a line end or at the text's end
 }
 
 void TLumoStrings::SaveToFile(const std::string& fileName) const { WriteRowsToFile(fileName, impl_->rows); }
@@ -387,6 +388,7 @@ std::string TLumoStrings::GetCommaText() const {
 
 std::int32_t TLumoStrings::LfRowsBefore(std::int32_t row) const {
   if (row < 0 || row > count_) Error();
+  if (row == 0) return 0;  // without building the index (a layout asks this of a text just loaded)
   return static_cast<std::int32_t>(impl_->lines.LfRowsBefore(static_cast<std::size_t>(row), impl_->rows));
 }
 

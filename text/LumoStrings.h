@@ -61,6 +61,9 @@ class TLumoStrings {
   // alone): an equal value means the same store with the same rows.
   std::uint64_t Changes() const { return changes_; }
   std::int32_t Capacity() const { return capacity_; }
+  // Whether every row but the last is known to end a line (with CR LF or the end marker)
+  // without looking at the rows: after a load or SetText, until the rows change.
+  bool LinesWhole() const { return wholeLines_ == changes_; }
 
   std::int32_t Add(std::string_view row);
   void Insert(std::int32_t index, std::string_view row);
@@ -147,6 +150,7 @@ class TLumoStrings {
   Impl* impl_;
   std::int32_t count_ = 0;
   std::uint64_t changes_ = 0;
+  std::uint64_t wholeLines_ = 0;  // the stamp of the rows a bulk fill left whole
   std::int32_t capacity_ = 0;
 };
 

@@ -104,6 +104,7 @@ TEST(LineIndex, AgreesWithTheRowsUnderRandomEdits) {
         [&] { s.Assign(doc(pick(500, 3000))); },
     };
     bool growing = true;
+    int whole = 0;
     for (int step = 0; step < 12000; ++step) {
       const std::int32_t count = s.Count();
       spot = std::clamp(spot + pick(-3, 3), 0, count);
@@ -138,6 +139,15 @@ TEST(LineIndex, AgreesWithTheRowsUnderRandomEdits) {
       // The structure is checked before any query, which would rebuild a stale index.
       const std::string where = " after op " + std::to_string(op) + " at step " + std::to_string(step);
       ASSERT_EQ(s.CheckInvariant().find("line index"), std::string::npos) << s.CheckInvariant() << where;
+      // What the store claims to know of whole lines without looking must hold.
+      if (s.LinesWhole()) {
+        ++whole;
+        for (std::int32_t r = 0; r + 1 < s.Count(); ++r) {
+          const std::string_view row = s.Get(r);
+          ASSERT_TRUE(row.size() >= 2 && (row[row.size() - 2] == '\r' || row[row.size() - 2] == '\0'))
+              << "row " << r << where;
+        }
+      }
       const std::vector<std::int32_t> before = LfCounts(s);
       const std::int32_t last = std::max(s.Count() - 1, 0), lfs = before.back();
       for (std::int32_t r : {0, s.Count(), last, std::min(at, s.Count()), pick(0, s.Count())}) {
@@ -151,6 +161,7 @@ TEST(LineIndex, AgreesWithTheRowsUnderRandomEdits) {
         ASSERT_EQ(s.RowAfterLfRow(n), n <= 0 ? 0 : std::min<std::int32_t>(first, last)) << "n " << n << where;
       }
     }
+    EXPECT_GT(whole, 3);
   }
 }
 
