@@ -14,8 +14,8 @@ namespace quiret {
 
 namespace {
 
-constexpr char16_t kNoChar = 0xFFFF;       // not a CP932 character (U+FFFF is never produced)
-constexpr std::uint16_t kNoCode = 0xFFFF;  // no CP932 code for this code unit
+constexpr char16_t kNoChar = 0xFFFF;  // not a CP932 character (U+FFFF is never produced)
+constexpr std::uint16_t kNoCode = Codec932::kNoCode;
 constexpr char32_t kReplacement = 0xFFFD;
 
 // Converts one short byte sequence with an open iconv descriptor; false when iconv refuses it.
@@ -124,6 +124,7 @@ struct Codec932::Tables {
   std::array<char16_t, 256> single;                            // kNoChar for lead and invalid bytes
   std::unique_ptr<std::array<char16_t, 0x10000>> dbl;          // indexed by lead << 8 | trail
   std::unique_ptr<std::array<std::uint16_t, 0x10000>> encode;  // UTF-16 unit -> CP932 code
+  std::array<SymbolPair, kSymbolPairs> pairs;
 
   // Appends the CP932 bytes for code point `c`, or `replacement`; false for the latter.
   bool Encode(std::string& out, char32_t c, char replacement) const {
@@ -186,8 +187,14 @@ Codec932::Codec932() {
   // Characters no code decodes to, which the system's converter still writes: the JIS
   // forms that Unicode text from other systems carries. Yen and overline are left out on
   // purpose: 0x5C and 0x7E are backslash and tilde here, and would show as those.
-  for (char16_t extra : {u'\u301C', u'\u2016', u'\u2212', u'\u2014', u'\u00A2', u'\u00A3', u'\u00AC'})
-    learnEncoding(extra);
+  constexpr char16_t kJisForms[kSymbolPairs] = {u'\u301C', u'\u2016', u'\u2212', u'\u2014',
+                                                u'\u00A2', u'\u00A3', u'\u00AC'};
+  for (int i = 0; i < kSymbolPairs; ++i) {
+    learnEncoding(kJisForms[i]);
+    const std::uint16_t code = (*t->encode)[kJisForms[i]];
+    const char16_t decoded = code == kNoCode || code <= 0xFF ? kNoChar : (*t->dbl)[code];
+    t->pairs[i] = {code, decoded == kNoChar ? kJisForms[i] : decoded, kJisForms[i]};
+  }
   tables_ = t.release();  // lives as long as the process, like the instance
 }
 
@@ -195,6 +202,10 @@ const Codec932& Codec932::Instance() {
   static const Codec932 instance;
   return instance;
 }
+
+std::uint16_t Codec932::CodeOf(char32_t c) const { return c < 0x10000 ? (*tables_->encode)[c] : kNoCode; }
+
+const Codec932::SymbolPair* Codec932::SymbolPairs() const { return tables_->pairs.data(); }
 
 char32_t Codec932::DecodeAt(std::string_view text, size_t pos, int& len) const {
   len = 1;

@@ -1,6 +1,7 @@
 // Code page 932 (Shift-JIS) <-> Unicode, through tables built once from iconv.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,19 @@ class Codec932 {
   // code page's codes for them, as the system's own converter does.
   std::string FromUtf8(std::string_view utf8, char replacement = '?', int* replaced = nullptr) const;
   std::string FromUtf16(std::u16string_view utf16, char replacement = '?', int* replaced = nullptr) const;
+  // The code for code point c: one byte, or lead << 8 | trail; kNoCode when the code page
+  // has none. The JIS forms of the seven symbols above have the code of their twin.
+  static constexpr std::uint16_t kNoCode = 0xFFFF;
+  std::uint16_t CodeOf(char32_t c) const;
+  // The seven symbols that other systems write in two forms while the code page has one code
+  // for both: `Decoded` is what the code reads as here, `Jis` the other (JIS) form.
+  struct SymbolPair {
+    std::uint16_t Code;
+    char32_t Decoded;
+    char32_t Jis;
+  };
+  static constexpr int kSymbolPairs = 7;
+  const SymbolPair* SymbolPairs() const;  // kSymbolPairs entries
   // Appends code point c as UTF-8 (any value up to U+10FFFF, private use included).
   static void AppendUtf8(std::string& out, char32_t c);
   // Lower-cases ASCII letters; double-byte characters are left intact.

@@ -312,6 +312,16 @@ void TLumoStrings::FillRows(const std::string& source, const std::function<void(
   wholeLines_ = changes_;  // every fill ends a row only after a line end or at the text's end
 }
 
+void TLumoStrings::LoadFromBlocks(const std::string& source,
+                                  const std::function<void(const BlockFeed& feed)>& produce) {
+  Clear();
+  FillRows(source, [&] {
+    RowSplitter splitter(impl_->rows, kMaxListSize);
+    produce([&](const char* data, std::size_t size) { splitter.Feed(data, size); });
+    splitter.Finish();
+  });
+}
+
 void TLumoStrings::SaveToFile(const std::string& fileName) const { WriteRowsToFile(fileName, impl_->rows); }
 
 std::string TLumoStrings::GetText() const {

@@ -1,6 +1,7 @@
 // TLumoStrings: the rows of one document, with loading and saving of text files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -111,6 +112,11 @@ class TLumoStrings {
   // From within the progress callback of a load: the text of the first rows read so far
   // (at most maxRows, each a whole line with its CR LF).
   std::string RowsLoadedSoFar(std::size_t maxRows) const;
+  // Replaces all rows by a text that `produce` hands to `feed` in blocks, split into rows
+  // as a file's bytes are; `source` names it in the too-large message. Whatever `produce`
+  // throws passes on, leaving the empty text.
+  using BlockFeed = std::function<void(const char* data, std::size_t size)>;
+  void LoadFromBlocks(const std::string& source, const std::function<void(const BlockFeed& feed)>& produce);
   virtual void SaveToFile(const std::string& fileName) const;
   virtual std::string GetText() const;
   virtual void SetText(std::string_view text);

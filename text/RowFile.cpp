@@ -308,6 +308,23 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
   rows.AppendAll(second);
 }
 
+void RowFileReader::ReadBlocks(const std::function<void(const char*, std::size_t)>& take,
+                               const std::function<void(std::uint64_t, std::uint64_t)>& progress,
+                               std::size_t blockSize) {
+  std::unique_ptr<char[]> block(new char[blockSize]);
+  for (std::uint64_t at = 0;;) {
+    const ssize_t n = ::pread(fd_, block.get(), blockSize, static_cast<off_t>(at));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EFileError(fileName_, errno);
+    }
+    if (n == 0) return;
+    take(block.get(), static_cast<std::size_t>(n));
+    at += static_cast<std::uint64_t>(n);
+    if (progress) progress(at, std::max(at, size_));
+  }
+}
+
 void WriteRowsToFile(const std::string& fileName, const RowSlots& rows) {
   int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) throw EFileError(fileName, errno);

@@ -29,6 +29,10 @@ class RowFileReader {
                 const std::function<void(std::uint64_t, std::uint64_t)>& progress = {},
                 std::size_t blockSize = kFileReadBlock,
                 std::uint64_t twoThreadBytes = std::uint64_t{32} << 20);
+  // Hands the file's bytes to `take` in blocks of blockSize, in order; progress as above.
+  void ReadBlocks(const std::function<void(const char*, std::size_t)>& take,
+                  const std::function<void(std::uint64_t, std::uint64_t)>& progress = {},
+                  std::size_t blockSize = kFileReadBlock);
 
  private:
   std::string fileName_;

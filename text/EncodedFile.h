@@ -1,0 +1,46 @@
+// Files in any text format: reading one in another encoding into code page 932 rows, the
+// line breaks of a Shift-JIS file, and writing rows in an encoding, BOM and line end.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "text/FileDecoder.h"
+#include "text/LumoStrings.h"
+#include "text/TextFormat.h"
+
+namespace quiret {
+
+struct EncodedLoad {
+  TextFormat Format;
+  DecodeProblem Problem;  // What is None when the rows write back as the file's bytes
+};
+
+// Reads the file in encoding `e` (neither ShiftJis nor Utf16) into `lines`, converting
+// block by block; progress hears the bytes read. When the bytes do not read as `e`
+// (Problem().Unreadable()), `lines` holds the text up to there. Throws what reading the
+// file throws (EFileError, ETextTooLarge), leaving `lines` as LoadFromFile would.
+EncodedLoad LoadEncodedFile(TLumoStrings& lines, const std::string& fileName, Encoding e,
+                            const TLumoStrings::LoadProgress& progress = {});
+
+// The line breaks of a file read as Shift-JIS: the first one's style and whether others
+// differ (Enc ShiftJis, no BOM).
+TextFormat ShiftJisFileFormat(const std::string& fileName);
+
+// A character the rows hold that a format cannot write.
+struct UnwritableChar {
+  std::uint64_t Line = 0;  // from 1
+  std::string Cp932;       // its bytes in the rows (one byte when they are no character)
+};
+std::optional<UnwritableChar> FindUnwritable(const TLumoStrings& lines, const TextFormat& format);
+
+// Writes the rows in `format`: the byte-order mark when it has one, every line end in its
+// style, the text in its encoding (ShiftJis: the rows' bytes); wrapped rows join and the
+// end marker is left out, as SaveToFile does. Throws EFileError, or std::runtime_error
+// naming the first character the format cannot write (see FindUnwritable, which a caller
+// asks first).
+void WriteRowsInFormat(const std::string& fileName, const TLumoStrings& lines, const TextFormat& format);
+
+}  // namespace quiret
