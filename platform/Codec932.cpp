@@ -195,6 +195,9 @@ Codec932::Codec932() {
     const char16_t decoded = code == kNoCode || code <= 0xFF ? kNoChar : (*t->dbl)[code];
     t->pairs[i] = {code, decoded == kNoChar ? kJisForms[i] : decoded, kJisForms[i]};
   }
+  single_ = t->single.data();
+  double_ = t->dbl->data();
+  encode_ = t->encode->data();
   tables_ = t.release();  // lives as long as the process, like the instance
 }
 
@@ -203,24 +206,7 @@ const Codec932& Codec932::Instance() {
   return instance;
 }
 
-std::uint16_t Codec932::CodeOf(char32_t c) const { return c < 0x10000 ? (*tables_->encode)[c] : kNoCode; }
-
 const Codec932::SymbolPair* Codec932::SymbolPairs() const { return tables_->pairs.data(); }
-
-char32_t Codec932::DecodeAt(std::string_view text, size_t pos, int& len) const {
-  len = 1;
-  if (pos >= text.size()) return 0;
-  auto b = static_cast<unsigned char>(text[pos]);
-  if (!IsLeadByte(b)) {
-    char16_t c = tables_->single[b];
-    return c == kNoChar ? 0 : c;
-  }
-  if (pos + 1 >= text.size()) return 0;
-  char16_t c = (*tables_->dbl)[b << 8 | static_cast<unsigned char>(text[pos + 1])];
-  if (c == kNoChar) return 0;
-  len = 2;
-  return c;
-}
 
 std::string Codec932::ToUtf8(std::string_view cp932) const {
   std::string out;

@@ -3,6 +3,8 @@
 #include "text/FileDecoder.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 
 #include "platform/Codec932.h"
 
@@ -33,7 +35,19 @@ std::uint64_t BreaksIn(std::string_view bytes, int unit) {
 
 }  // namespace
 
-FileDecoder::FileDecoder(Encoding e) : enc_(e), codec_(UnicodeCodec::For(e)), verifier_(e, 0) {}
+FileDecoder::FileDecoder(Encoding e)
+    : enc_(e), cp932_(Codec932::Instance()), codec_(UnicodeCodec::For(e)), verifier_(e, 0) {
+  std::fill(std::begin(pairByTrail_), std::end(pairByTrail_), -1);
+  const Codec932::SymbolPair* pairs = cp932_.SymbolPairs();
+  for (int k = 0; k < Codec932::kSymbolPairs; ++k)
+    pairByTrail_[pairs[k].Code & 0xFF] = static_cast<signed char>(k);
+  // ASCII is copied as it is only while the code page reads it as itself.
+  utf8Direct_ = e == Encoding::Utf8;
+  for (char b = 1; b < 0x7F && utf8Direct_; ++b) {
+    int len = 0;
+    utf8Direct_ = cp932_.DecodeAt(std::string_view(&b, 1), 0, len) == static_cast<char32_t>(b);
+  }
+}
 
 void FileDecoder::Note(DecodeProblem::Kind what, std::uint64_t line, char32_t c, std::string_view bytes) {
   if (problem_.What != DecodeProblem::Kind::None) return;
@@ -89,54 +103,143 @@ void FileDecoder::Feed(std::string_view in, std::string& out) {
   carry_.assign(in.substr(pos + used));
 }
 
+inline char* FileDecoder::PutChar(char32_t c, std::string& out, std::size_t outStart, char* o) {
+  const std::uint16_t code = cp932_.CodeOf(c);
+  if (c == 0 || code == Codec932::kNoCode || (code >> 8 == 0x81 && pairByTrail_[code & 0xFF] >= 0))
+    return PutUnusual(c, code, out, outStart, o);
+  if (code > 0xFF) *o++ = static_cast<char>(code >> 8);
+  *o++ = static_cast<char>(code & 0xFF);
+  return o;
+}
+
+void FileDecoder::NotKeptAt(const unsigned char* in, int len, const std::string& out, std::size_t outStart,
+                            const char* at) {
+  char32_t c = 0;
+  ReadUtf8(in, static_cast<std::size_t>(len), c);
+  Note(DecodeProblem::Kind::NotKept, LineAt(out, outStart, static_cast<std::size_t>(at - out.data())), c);
+}
+
+inline void FileDecoder::CheckUtf8(const unsigned char* in, int len, const std::string& out,
+                                   std::size_t outStart, const char* at, const char* end) {
+  if (problem_.What != DecodeProblem::Kind::None) return;  // one is enough
+  int taken = 0;
+  const char32_t back =
+      verifier_.WrittenAt(std::string_view(at, static_cast<std::size_t>(end - at)), 0, taken);
+  unsigned char bytes[4];
+  bool same = back != 0 && FileEncoder::PutUtf8Char(bytes, back) - bytes == len;
+  for (int k = 0; same && k < len; ++k) same = bytes[k] == in[k];
+  if (!same) NotKeptAt(in, len, out, outStart, at);
+}
+
 std::size_t FileDecoder::Step(std::string_view in, std::string& out) {
-  points_.clear();
   bool invalid = false;
-  const std::size_t used = codec_->Decode(in, points_, invalid);
+  std::size_t used;
   const std::size_t outStart = out.size();
   const std::uint64_t linesBefore = tally_.Breaks();
-  ToCp932(out, outStart);
+  if (utf8Direct_) {
+    used = DecodeUtf8(in, out, outStart, invalid);  // checked character by character
+  } else {
+    points_.clear();
+    used = codec_->Decode(in, points_, invalid);
+    out.resize(outStart + 2 * points_.size());
+    char* o = out.data() + outStart;
+    for (const char32_t c : points_) o = PutChar(c, out, outStart, o);
+    out.resize(static_cast<std::size_t>(o - out.data()));
+  }
   tally_.Feed(out.data() + outStart, out.size() - outStart);
-  if (problem_.What == DecodeProblem::Kind::None)
+  if (problem_.What == DecodeProblem::Kind::None && !utf8Direct_)
     Verify(in.substr(0, used), std::string_view(out).substr(outStart), linesBefore);
   if (invalid) Note(DecodeProblem::Kind::Invalid, tally_.Breaks() + 1, 0, in.substr(used));
   return used;
 }
 
-void FileDecoder::ToCp932(std::string& out, std::size_t outStart) {
-  const Codec932& codec = Codec932::Instance();
-  const Codec932::SymbolPair* pairs = codec.SymbolPairs();
-  for (const char32_t c : points_) {
-    if (c < 0x80) {
-      if (c == 0) Note(DecodeProblem::Kind::ZeroChar, LineAt(out, outStart, out.size()), c);
-      out.push_back(static_cast<char>(c));
+std::size_t FileDecoder::DecodeUtf8(std::string_view in, std::string& out, std::size_t outStart,
+                                    bool& invalid) {
+  out.resize(outStart + in.size());  // no character takes more bytes here than in UTF-8
+  char* o = out.data() + outStart;
+  const auto* s = reinterpret_cast<const unsigned char*>(in.data());
+  std::size_t i = 0;
+  const std::size_t n = in.size();
+  while (i < n) {
+    const unsigned b = s[i];
+    if (b < 0x80 && b != 0) {
+      // ASCII a word at a time: the whole word is stored, and `o` moves past its ASCII part
+      // (the output is never ahead of the input, so the word fits).
+      if (n - i >= 8) {
+        std::memcpy(o, s + i, 8);
+        const std::size_t run = AsciiRun(in.data() + i, 8, true);
+        o += run;
+        i += run;
+      } else {
+        *o++ = static_cast<char>(b);
+        ++i;
+      }
       continue;
     }
-    const std::uint16_t code = codec.CodeOf(c);
-    if (code == Codec932::kNoCode) {
-      Note(DecodeProblem::Kind::NotInCp932, LineAt(out, outStart, out.size()), c);
-      out.append(kGeta, 2);
-      continue;
-    }
-    if (code >> 8 == 0x81) {
-      for (int k = 0; k < Codec932::kSymbolPairs; ++k) {
-        if (pairs[k].Code != code) continue;
-        // A pair is written back in the form the file first showed; the other form after
-        // that could not be.
-        const std::uint8_t bit = static_cast<std::uint8_t>(1u << k);
-        const bool jis = c == pairs[k].Jis;
-        if (!(known_ & bit)) {
-          known_ |= bit;
-          if (jis) jis_ |= bit;
-          verifier_.SetJisForms(jis_);
-        } else if (jis != ((jis_ & bit) != 0)) {
-          Note(DecodeProblem::Kind::NotKept, LineAt(out, outStart, out.size()), c);
+    char32_t c;
+    if ((b & 0xF0) == 0xE0 && n - i >= 3) {
+      // Three bytes, as kana and kanji take: checked here without the general decoder's loop.
+      const unsigned t1 = s[i + 1], t2 = s[i + 2];
+      if ((t1 & 0xC0) == 0x80 && (t2 & 0xC0) == 0x80 && (b != 0xE0 || t1 >= 0xA0) &&
+          (b != 0xED || t1 < 0xA0)) {
+        char* const at = o;
+        o = PutChar((b & 0x0F) << 12 | (t1 & 0x3F) << 6 | (t2 & 0x3F), out, outStart, o);
+        if (problem_.What == DecodeProblem::Kind::None) {
+          // The bytes the save would write for it must be these three.
+          int taken = 0;
+          const char32_t w =
+              verifier_.WrittenAt(std::string_view(at, static_cast<std::size_t>(o - at)), 0, taken);
+          if (w < 0x800 || (0xE0 | w >> 12) != b || (0x80 | (w >> 6 & 0x3F)) != t1 ||
+              (0x80 | (w & 0x3F)) != t2)
+            NotKeptAt(s + i, 3, out, outStart, at);
         }
+        i += 3;
+        continue;
       }
     }
-    if (code > 0xFF) out.push_back(static_cast<char>(code >> 8));
-    out.push_back(static_cast<char>(code & 0xFF));
+    const int len = ReadUtf8(s + i, n - i, c);
+    if (len <= 0) {
+      invalid = len == 0;  // else cut by the end of the block: the rest comes later
+      break;
+    }
+    char* const at = o;
+    o = PutChar(c, out, outStart, o);
+    CheckUtf8(s + i, len, out, outStart, at, o);
+    i += static_cast<std::size_t>(len);
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
+  return i;
+}
+
+char* FileDecoder::PutUnusual(char32_t c, std::uint16_t code, std::string& out, std::size_t outStart,
+                              char* o) {
+  auto here = [&] { return LineAt(out, outStart, static_cast<std::size_t>(o - out.data())); };
+  if (c == 0) {
+    Note(DecodeProblem::Kind::ZeroChar, here(), c);
+    *o++ = '\0';
+    return o;
+  }
+  if (code == Codec932::kNoCode) {
+    Note(DecodeProblem::Kind::NotInCp932, here(), c);
+    *o++ = kGeta[0];
+    *o++ = kGeta[1];
+    return o;
+  }
+  // A symbol pair is written back in the form the file first showed; the other form after
+  // that could not be.
+  const int k = pairByTrail_[code & 0xFF];
+  const std::uint8_t bit = static_cast<std::uint8_t>(1u << k);
+  const bool jis = c == cp932_.SymbolPairs()[k].Jis;
+  if (!(known_ & bit)) {
+    known_ |= bit;
+    if (jis) jis_ |= bit;
+    verifier_.SetJisForms(jis_);
+  } else if (jis != ((jis_ & bit) != 0)) {
+    Note(DecodeProblem::Kind::NotKept, here(), c);
+  }
+  *o++ = static_cast<char>(code >> 8);
+  *o++ = static_cast<char>(code & 0xFF);
+  return o;
 }
 
 void FileDecoder::Verify(std::string_view in, std::string_view produced, std::uint64_t linesBefore) {
@@ -164,8 +267,8 @@ void FileDecoder::Verify(std::string_view in, std::string_view produced, std::ui
   }
   const std::string_view rest = enc.substr(owed);
   const std::size_t n = std::min(rest.size(), in.size());
-  const auto diff = std::mismatch(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(n), in.begin());
-  if (diff.first != rest.begin() + static_cast<std::ptrdiff_t>(n) || rest.size() > in.size()) {
+  if (rest.size() > in.size() || std::memcmp(rest.data(), in.data(), n) != 0) {
+    const auto diff = std::mismatch(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(n), in.begin());
     Mismatch(in, static_cast<std::size_t>(diff.second - in.begin()), linesBefore);
     return;
   }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Codec932.h"
 #include "text/FileEncoder.h"
 #include "text/LineEndTally.h"
 #include "text/TextFormat.h"
@@ -57,24 +58,37 @@ class FileDecoder {
 
  private:
   std::size_t Step(std::string_view in, std::string& out);
-  void ToCp932(std::string& out, std::size_t outStart);
+  // UTF-8 straight to code page 932, ASCII runs copied as they are.
+  std::size_t DecodeUtf8(std::string_view in, std::string& out, std::size_t outStart, bool& invalid);
+  // Writes c's code page 932 bytes at o (out's text begins at outStart) and returns the end;
+  // PutUnusual takes the characters that need a look: zero, lacking, symbol pairs.
+  char* PutChar(char32_t c, std::string& out, std::size_t outStart, char* o);
+  // UTF-8 read directly: the character just put at [at, end) must write back as in[0, len).
+  void CheckUtf8(const unsigned char* in, int len, const std::string& out, std::size_t outStart,
+                 const char* at, const char* end);
+  void NotKeptAt(const unsigned char* in, int len, const std::string& out, std::size_t outStart,
+                 const char* at);
+  char* PutUnusual(char32_t c, std::uint16_t code, std::string& out, std::size_t outStart, char* o);
   void Verify(std::string_view in, std::string_view produced, std::uint64_t linesBefore);
   void Mismatch(std::string_view in, std::size_t at, std::uint64_t linesBefore);
   std::uint64_t LineAt(const std::string& out, std::size_t outStart, std::size_t at) const;
   void Note(DecodeProblem::Kind what, std::uint64_t line, char32_t c = 0, std::string_view bytes = {});
 
   Encoding enc_;
+  const Codec932& cp932_;
   std::unique_ptr<UnicodeCodec> codec_;
   FileEncoder verifier_;
   LineEndTally tally_;
   DecodeProblem problem_;
-  bool started_ = false;  // the byte-order mark question is settled
+  bool utf8Direct_ = false;  // UTF-8 decoded here and checked character by character
+  bool started_ = false;     // the byte-order mark question is settled
   bool bom_ = false;
   std::string carry_;  // bytes of a character the last block ended inside
   std::string lag_;    // bytes read whose written-back form has not come yet
   std::u32string points_;
   std::string encoded_;
   std::uint8_t known_ = 0, jis_ = 0;  // symbol pairs seen, and in which form
+  signed char pairByTrail_[256];      // the symbol pair a code 0x81 xx is, or -1
 };
 
 }  // namespace quiret

@@ -2,12 +2,14 @@
 // document's forms), then to the encoding's bytes.
 #include "text/FileEncoder.h"
 
+#include <cstring>
+
 #include "platform/Codec932.h"
 #include "platform/LeadByte.h"
 
 namespace quiret {
 
-FileEncoder::FileEncoder(Encoding e, std::uint8_t jisForms) : enc_(e) {
+FileEncoder::FileEncoder(Encoding e, std::uint8_t jisForms) : enc_(e), cp932_(Codec932::Instance()) {
   if (e != Encoding::ShiftJis) codec_ = UnicodeCodec::For(e);
   SetJisForms(jisForms);
 }
@@ -15,7 +17,7 @@ FileEncoder::FileEncoder(Encoding e, std::uint8_t jisForms) : enc_(e) {
 void FileEncoder::SetJisForms(std::uint8_t jisForms) {
   const Codec932::SymbolPair* pairs = Codec932::Instance().SymbolPairs();
   for (int i = 0; i < Codec932::kSymbolPairs; ++i)
-    written_[i] = (jisForms >> i & 1) ? pairs[i].Jis : pairs[i].Decoded;
+    pairForm_[pairs[i].Code & 0xFF] = (jisForms >> i & 1) ? pairs[i].Jis : pairs[i].Decoded;
 }
 
 std::uint8_t FileEncoder::DefaultJisForms(Encoding e) {
@@ -37,8 +39,8 @@ bool FileEncoder::Put(std::string_view cp932, std::string& out, std::size_t& bad
     out.append(cp932);
     return true;
   }
-  const Codec932& codec = Codec932::Instance();
-  const Codec932::SymbolPair* pairs = codec.SymbolPairs();
+  if (enc_ == Encoding::Utf8) return PutUtf8(cp932, out, bad);
+  const Codec932& codec = cp932_;
   points_.clear();
   std::size_t i = 0;
   bool ok = true;
@@ -50,18 +52,12 @@ bool FileEncoder::Put(std::string_view cp932, std::string& out, std::size_t& bad
       continue;
     }
     int len = 1;
-    char32_t c = codec.DecodeAt(cp932, i, len);
+    const char32_t c = codec.DecodeAt(cp932, i, len);
     if (c == 0) {
       ok = false;  // not a character: nothing to write it as
       break;
     }
-    if (b == 0x81) {
-      const std::uint16_t code =
-          static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(cp932[i + 1]));
-      for (int k = 0; k < Codec932::kSymbolPairs; ++k)
-        if (pairs[k].Code == code) c = written_[k];
-    }
-    points_.push_back(c);
+    points_.push_back(Written(cp932, i, c));
     i += static_cast<std::size_t>(len);
   }
   std::size_t badPoint = 0;
@@ -74,6 +70,39 @@ bool FileEncoder::Put(std::string_view cp932, std::string& out, std::size_t& bad
   }
   bad = i;
   return false;
+}
+
+bool FileEncoder::PutUtf8(std::string_view cp932, std::string& out, std::size_t& bad) {
+  const std::size_t old = out.size(), n = cp932.size();
+  out.resize(old + n * 3);  // a half-width katakana byte takes three
+  auto* o = reinterpret_cast<unsigned char*>(out.data() + old);
+  const auto* s = reinterpret_cast<const unsigned char*>(cp932.data());
+  bool ok = true;
+  for (std::size_t i = 0; i < n;) {
+    if (s[i] < 0x80) {
+      // ASCII a word at a time (the output is never behind the input here, so it fits).
+      if (n - i >= 8) {
+        std::memcpy(o, s + i, 8);
+        const std::size_t run = AsciiRun(cp932.data() + i, 8, false);
+        o += run;
+        i += run;
+      } else {
+        *o++ = s[i++];
+      }
+      continue;
+    }
+    int len = 1;
+    const char32_t c = WrittenAt(cp932, i, len);
+    if (c == 0) {
+      ok = false;
+      bad = i;
+      break;
+    }
+    o = PutUtf8Char(o, c);
+    i += static_cast<std::size_t>(len);
+  }
+  out.resize(static_cast<std::size_t>(reinterpret_cast<char*>(o) - out.data()));
+  return ok;
 }
 
 void FileEncoder::Finish(std::string& out) {

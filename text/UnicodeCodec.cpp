@@ -12,49 +12,20 @@
 namespace quiret {
 namespace {
 
-bool In(unsigned char b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
-
 class Utf8Codec : public UnicodeCodec {
  public:
   std::size_t Decode(std::string_view in, std::u32string& out, bool& invalid) override {
     const auto* s = reinterpret_cast<const unsigned char*>(in.data());
-    const std::size_t n = in.size();
     std::size_t i = 0;
-    while (i < n) {
-      const unsigned char b = s[i];
-      if (b < 0x80) {
-        out.push_back(b);
-        ++i;
-        continue;
-      }
-      std::size_t len;
-      unsigned lo = 0x80, hi = 0xBF;  // the second byte's range
+    while (i < in.size()) {
       char32_t c;
-      if (In(b, 0xC2, 0xDF)) {
-        len = 2, c = b & 0x1F;
-      } else if (In(b, 0xE0, 0xEF)) {
-        len = 3, c = b & 0x0F;
-        if (b == 0xE0) lo = 0xA0;
-        if (b == 0xED) hi = 0x9F;  // no surrogates
-      } else if (In(b, 0xF0, 0xF4)) {
-        len = 4, c = b & 0x07;
-        if (b == 0xF0) lo = 0x90;
-        if (b == 0xF4) hi = 0x8F;
-      } else {
-        invalid = true;
+      const int len = ReadUtf8(s + i, in.size() - i, c);
+      if (len <= 0) {
+        invalid = len == 0;  // else cut by the end of the block: the rest comes later
         return i;
       }
-      for (std::size_t k = 1; k < len; ++k) {
-        if (i + k >= n) return i;  // cut by the end of the block: the rest comes later
-        const unsigned char t = s[i + k];
-        if (k == 1 ? !In(t, lo, hi) : !In(t, 0x80, 0xBF)) {
-          invalid = true;
-          return i;
-        }
-        c = c << 6 | (t & 0x3F);
-      }
       out.push_back(c);
-      i += len;
+      i += static_cast<std::size_t>(len);
     }
     return i;
   }
