@@ -25,7 +25,8 @@ TFormBase::TFormBase(const TShellServices& services, std::string settingsPath)
       ui_(WithStatusBar(services, docStatus_)),
       settingsPath_(std::move(settingsPath)) {
   // Check marks as the window is designed; reading the settings replaces every one of them.
-  for (const char* item : {"MmScroll", "MmTabFit", "MmStyleTab", "MmTabTop", "MmCloseAsk", "MmFileMemory"})
+  for (const char* item :
+       {"MmScroll", "MmTabFit", "MmStyleTab", "MmTabTop", "MmCloseAsk", "MmFileMemory", "MmAutoEncoding"})
     checks_[item] = true;
   CreateActions();
   FormClip = std::make_unique<TFormClip>(ui_.ClipViewer, ui_.Clip);
@@ -77,11 +78,11 @@ void TFormBase::FormCreate() {
   ui_.Window.SetAcceptDrops(true);
 }
 
-void TFormBase::OpenFileAtStartup(const std::string& path) {
+void TFormBase::OpenFileAtStartup(const std::string& path, std::optional<Encoding> encoding) {
   const int before = TabCount();
   const int previous = ActiveIndex();
   try {
-    OpenFile(path);
+    OpenFile(path, encoding);
   } catch (const std::exception& e) {
     ui_.Boxes.ShowError(e.what());
     // An empty tab under the file's name would invite saving an empty file over it.
@@ -109,7 +110,7 @@ void TFormBase::ReopenFiles(const IniDocument& ini) {
     const std::string path = ini.ReadString("File", "File" + std::to_string(i), "");
     if (path.empty()) continue;  // names no file, so there is nothing to report
     if (FileExists(path)) {
-      OpenFileAtStartup(path);
+      OpenFileAtStartup(path, ListedEncoding(ini, i, path));
       // Its notice was shown when the file was first opened; the status line keeps telling.
       for (const auto& tab : tabs_)
         if (tab->Hint == path) tab->EncodingMessage.clear();
@@ -124,12 +125,18 @@ void TFormBase::FormShow() {
   shown_ = true;
   ShowEncodingMessages();  // for the files reopened before the window showed
   const std::vector<std::string> args = ui_.Process.Arguments();
+  bool options = true;  // "--" ends them: what follows is a path, whatever it looks like
   for (size_t i = 1; i < args.size(); ++i) {
+    if (options && args[i] == "--") {
+      options = false;
+      continue;
+    }
+    if (options && TakeEncodingOption(args, i)) continue;
     // Paths are kept absolute: the reopen list must still find them from another folder.
     const std::string arg = AbsolutePath(args[i]);
     if (DirectoryExists(arg)) continue;
     if (IsTextFileName(arg)) {
-      OpenFileAtStartup(arg);
+      if (!argEncodingBad_) OpenFileAtStartup(arg, argEncoding_);
     } else if (ui_.Clip.HasText() && Checked("MmAutoClipOpen")) {
       Execute("FileNewFromClip");
     }

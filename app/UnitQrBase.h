@@ -13,7 +13,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Actions.h"
@@ -30,6 +32,7 @@
 #include "platform/ShellDialogs.h"
 #include "platform/ShellUi.h"
 #include "platform/Types.h"
+#include "text/TextFormat.h"
 
 namespace quiret {
 
@@ -75,6 +78,15 @@ struct TTabSheet {
   FileIdentity AskedAbout;
   // The recovery journal of the document's unsaved changes.
   std::unique_ptr<DocumentJournal> Journal;
+  // How a save writes the text: encoding, byte-order mark, line end (new documents:
+  // Shift-JIS and CR LF).
+  TextFormat Format;
+  // The encoding the file was asked for in (command line, reopen menu, reopen list, Save
+  // As); none: the one it was read in was chosen when it was read.
+  std::optional<Encoding> AskedEncoding;
+  // The text is not the file's own (a character replaced, or the bytes of a file that does
+  // not read in its encoding): read-only, and never saved over that file.
+  bool TextNotFile = false;
 };
 
 // Where the settings live: the program path with ".ini", or the per-user config folder when
@@ -123,7 +135,8 @@ class TFormBase {
 
   // ---- Files ----
   static bool IsTextFileName(const std::string& path);
-  void OpenFile(const std::string& path);
+  // `encoding`: read the file in it (else the one it shows, or Shift-JIS).
+  void OpenFile(const std::string& path, std::optional<Encoding> encoding = std::nullopt);
   // A file is being read and laid out; the window only repaints meanwhile, and files asked
   // for then are opened after it.
   bool Loading() const { return loading_; }
@@ -150,6 +163,14 @@ class TFormBase {
   static std::string RecentItemName(int index);
   // Opens the recent file at `index`; a file that is gone is reported and leaves the list.
   void RecentFileOpen(int index);
+
+  // ---- Encodings (UnitQrBaseEncoding.cpp) ----
+  // The reopen submenu's items (MmReopen...) and the encoding each reads the file in.
+  static const std::vector<std::pair<std::string, Encoding>>& ReopenItems();
+  // Reads the active document's file again in `e`, asking first when it is modified.
+  void ReopenInEncoding(Encoding e);
+  // The formats Save As offers, in the order shown.
+  static const std::vector<TextFormat>& SaveAsEncodings();
 
   // ---- Edit, move and clipboard commands ----
   void EditUndoExecute();
@@ -307,7 +328,32 @@ class TFormBase {
   void CheckEncoding(TTabSheet& tab);
   void ShowEncodingMessages();
   void SetTabCaption(int index, const std::string& caption);
-  bool SaveDocument(int index, const std::string& fileName);
+  // Writes the tab's text to fileName in `format`; false (after saying why) when it fails
+  // or the format cannot hold a character of the text.
+  bool SaveDocument(int index, const std::string& fileName, const TextFormat& format);
+  // Reads `path` into `lines` in the encoding the tab asks for, the file shows or Shift-JIS,
+  // and notes in the tab its format and what the user is told.
+  void ReadTabText(TTabSheet& tab, TLumoStrings& lines, const std::string& path,
+                   const TLumoStrings::LoadProgress& progress);
+  // Save As: the choices for a format and the format chosen (its symbol forms kept).
+  static TSaveChoice SaveChoiceFor(const TextFormat& format);
+  static TextFormat FormatOfChoice(const TextFormat& format, const TSaveChoice& choice);
+  // False, after telling which character, when the format cannot write the text.
+  bool MayWriteFormat(const TLumoStrings& lines, const TextFormat& format);
+  static constexpr const char* kNotTheFileRefusal =
+      "このテキストはファイルの内容をそのまま表したものではないため、\r\n"
+      "元のファイルに上書き保存することはできません。";
+  // After a read: the editor follows TextNotFile, the notice is set.
+  void SettleTabText(TTabSheet& tab);
+  // A command-line argument that sets the encoding of the files after it ("--encoding=NAME",
+  // "-e NAME"): takes it (and its value) and returns true.
+  bool TakeEncodingOption(const std::vector<std::string>& args, std::size_t& i);
+  std::optional<Encoding> argEncoding_;
+  bool argEncodingBad_ = false;  // an unknown name: the files after it are not opened
+  void ReadEncodingSettings(const IniDocument& ini);
+  void WriteEncodingSettings(IniDocument& ini, const std::vector<const TTabSheet*>& listed);
+  // The encoding the reopen list keeps for its entry `n` (from 1) naming `path`.
+  std::optional<Encoding> ListedEncoding(const IniDocument& ini, int n, const std::string& path);
   // ---- Files changed or refused outside (UnitQrBaseOutside.cpp) ----
   // A tab came forward: when another program changed its unmodified file, offer to read it
   // again (once per change).
@@ -322,7 +368,7 @@ class TFormBase {
   void RecoverInterruptedSaves();
   std::string ExitQuestionList();
   // Opens a start-up path; a file that cannot be read is reported and its tab removed.
-  void OpenFileAtStartup(const std::string& path);
+  void OpenFileAtStartup(const std::string& path, std::optional<Encoding> encoding = std::nullopt);
   void ApplyTabWidthChecks(int width);
   void ApplyTabStyleChecks(int style);
   TColor ReadColor(const IniDocument& ini, const std::string& key, TColor def);
@@ -354,7 +400,7 @@ class TFormBase {
   ReplayOutcome FillRestoredTab(int index, LeftJournal& journal, RestorePlan& plan, bool intoFile);
 
   bool loading_ = false;
-  std::vector<std::string> pendingOpens_;
+  std::vector<std::pair<std::string, std::optional<Encoding>>> pendingOpens_;
 };
 
 }  // namespace quiret

@@ -18,8 +18,8 @@ void TFormBase::CreateActions() {
   };
   auto canSave = [active] {
     const TTabSheet* tab = active();
-    return tab && !(tab->Flags & (ReadMeFile | ReadOnlyFile)) && tab->Hint != kNewFileHint &&
-           tab->Editor->GetModified();
+    return tab && !(tab->Flags & (ReadMeFile | ReadOnlyFile)) && !tab->TextNotFile &&
+           tab->Hint != kNewFileHint && tab->Editor->GetModified();
   };
   auto add = [this](const char* name, const char* category, const char* caption, const char* shortcut,
                     std::function<bool()> update, std::function<void()> execute) {

@@ -7,6 +7,7 @@
 #include "app/UnitQrBase.h"
 #include "platform/Files.h"
 #include "platform/PrintPage.h"
+#include "text/EncodedFile.h"
 
 namespace quiret {
 
@@ -22,9 +23,9 @@ bool TFormBase::IsTextFileName(const std::string& path) {
   return false;
 }
 
-void TFormBase::OpenFile(const std::string& path) {
+void TFormBase::OpenFile(const std::string& path, std::optional<Encoding> encoding) {
   if (loading_) {
-    pendingOpens_.push_back(path);
+    pendingOpens_.emplace_back(path, encoding);
     return;
   }
   for (int i = 0; i < TabCount(); ++i) {
@@ -47,17 +48,18 @@ void TFormBase::OpenFile(const std::string& path) {
   tab.Hint = path;
   SetTabCaption(index, ExtractFileName(path));
   tab.Disk = IdentityOf(path);  // before reading: a change while it is read shows later
+  tab.AskedEncoding = encoding;
   LoadIntoTab(tab, path);
   tab.Editor->MoveToTextStart();
   if (IsReadOnlyFile(path)) tab.Flags = ReadOnlyFile;
   if (path == ReadMePath) tab.Flags |= ReadMeFile;
-  CheckEncoding(tab);
+  SettleTabText(tab);
   UpdateStatusBar();
   NoteRecentFile(path);
   if (shown_) ShowEncodingMessages();
-  std::vector<std::string> pending;
+  std::vector<std::pair<std::string, std::optional<Encoding>>> pending;
   pending.swap(pendingOpens_);
-  for (const std::string& p : pending) Guarded([&] { OpenFile(p); });
+  for (const auto& [p, e] : pending) Guarded([&] { OpenFile(p, e); });
 }
 
 void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path,
@@ -92,7 +94,7 @@ void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path,
     // Read into a store of its own: while the window repaints, the editor keeps its own
     // (empty) rows or the first lines, and never sees half a file.
     auto loaded = std::make_unique<TLumoStrings>();
-    loaded->LoadFromFile(path, [&](std::uint64_t done, std::uint64_t total) {
+    ReadTabText(tab, *loaded, path, [&](std::uint64_t done, std::uint64_t total) {
       large = large || total >= ProgressBytes;
       if (large && empty && !own) {
         auto first = std::make_unique<TLumoStrings>();
@@ -148,16 +150,25 @@ void TFormBase::FileOpenExecute() {
   FocusActiveEditor();
 }
 
-bool TFormBase::SaveDocument(int index, const std::string& fileName) {
+bool TFormBase::SaveDocument(int index, const std::string& fileName, const TextFormat& format) {
   TTabSheet& tab = *tabs_[index];
   const TLumoStrings& lines = *tab.Editor->Lines;
+  if (!MayWriteFormat(lines, format)) return false;
   try {
-    tab.Disk = SaveReplacing(fileName, [&](const std::string& path) { lines.SaveToFile(path); });
+    tab.Disk = SaveReplacing(fileName, [&](const std::string& path) {
+      // The line store's own save is the one for Shift-JIS in CR LF, the design's format.
+      if (format.Enc == Encoding::ShiftJis && format.Break == LineEnd::CrLf && !format.Bom)
+        lines.SaveToFile(path);
+      else
+        WriteRowsInFormat(path, lines, format);
+    });
     tab.AskedAbout = {};
   } catch (const std::exception& e) {
     ui_.Boxes.ShowError(e.what());  // the old file is untouched and the text stays modified
     return false;
   }
+  tab.Format = format;
+  tab.Format.MixedBreaks = false;  // every line end was just written in one style
   return true;
 }
 
@@ -165,7 +176,13 @@ void TFormBase::FileSaveAsExecute() {
   const int a = ActiveIndex();
   TTabSheet& tab = *tabs_[a];
   std::string name = tab.Hint == kNewFileHint ? TabCaption(a) + ".txt" : tab.Hint;
-  if (!ui_.Dialogs.SaveFileName(kSaveFilter, name)) return;
+  TSaveChoice choice = SaveChoiceFor(tab.Format);
+  if (!ui_.Dialogs.SaveFileName(kSaveFilter, name, &choice)) return;
+  const TextFormat format = FormatOfChoice(tab.Format, choice);
+  if (tab.TextNotFile && (name == tab.Hint || IdentityOf(name).SameFile(tab.Disk))) {
+    ui_.Boxes.ShowInformation(kNotTheFileRefusal);
+    return;
+  }
   if (FileExists(name)) {
     if (IsReadOnlyFile(name)) {
       ui_.Boxes.ShowInformation("読み取り属性のファイルへの上書き保存はできません。");
@@ -177,7 +194,8 @@ void TFormBase::FileSaveAsExecute() {
     }
     if (!MayOverwrite(a, name)) return;
   }
-  if (!SaveDocument(a, name)) return;
+  if (!SaveDocument(a, name, format)) return;
+  if (format.Enc != Encoding::ShiftJis || tab.AskedEncoding) tab.AskedEncoding = format.Enc;
   tab.Hint = name;
   SetTabCaption(a, ExtractFileName(name));
   UpdateStatusBar();
@@ -194,7 +212,7 @@ void TFormBase::FileSaveExecute() {
     return;
   }
   if (!MayOverwrite(a, tab.Hint)) return;
-  if (!SaveDocument(a, tab.Hint)) return;
+  if (!SaveDocument(a, tab.Hint, tab.Format)) return;
   tab.Editor->SetModified(false);
   NoteRecentFile(tab.Hint);
   JournalBase(tab, tab.Disk);

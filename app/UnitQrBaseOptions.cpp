@@ -28,7 +28,8 @@ const std::map<std::string, int> kTabStyles = {{"MmStyleTab", 0}, {"MmStyleButto
 const std::map<std::string, int> kTabPositions = {{"MmTabTop", 0}, {"MmTabBottom", 1}};
 
 bool IsSwitch(const std::string& item) {
-  return item == "MmCloseOpt" || item == "MmCloseAsk" || item == "MmFileMemory" || item == "MmAutoClipOpen";
+  return item == "MmCloseOpt" || item == "MmCloseAsk" || item == "MmFileMemory" || item == "MmAutoClipOpen" ||
+         item == "MmAutoEncoding" || item == "MmKeepLineEnds";
 }
 
 }  // namespace
@@ -40,6 +41,16 @@ bool TFormBase::ItemEnabled(const std::string& item) const {
 
 void TFormBase::MenuPopup(const std::string& menu) {
   if (menu == "MmRecent") itemDisabled_["MmRecentClear"] = RecentFiles().empty();
+  if (menu == "MmFile" || menu == "MmReopen") {
+    // The reopen items need a file, and mark the encoding it is read in.
+    const int a = ActiveIndex();
+    const TTabSheet* tab = a >= 0 && a < TabCount() ? tabs_[a].get() : nullptr;
+    for (const auto& [item, e] : ReopenItems()) {
+      itemDisabled_[item] = !tab || tab->Hint == kNewFileHint;
+      checks_[item] = tab && tab->Format.Enc == e;
+    }
+    return;
+  }
   if (menu != "MmOption") return;
   // Buttons exist only on top, and only normal tabs may go to the bottom.
   itemDisabled_["MmStyleButton"] = !Checked("MmTabTop");
@@ -63,6 +74,10 @@ bool TFormBase::MenuClick(const std::string& item) {
       TabStyleClick(st->second);
     } else if (auto p = kTabPositions.find(item); p != kTabPositions.end()) {
       TabPosClick(p->second);
+    } else if (auto r = std::find_if(ReopenItems().begin(), ReopenItems().end(),
+                                     [&](const auto& entry) { return entry.first == item; });
+               r != ReopenItems().end()) {
+      ReopenInEncoding(r->second);
     } else if (IsSwitch(item)) {
       checks_[item] = !Checked(item);  // read where it matters: closing, exit, start
     } else if (item == "MmReadMeOpen") {

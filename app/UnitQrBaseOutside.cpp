@@ -44,9 +44,7 @@ void TFormBase::ReloadTab(int index) {
   LoadIntoTab(tab, tab.Hint);  // a file that cannot be read leaves the text as it was
   tab.Disk = read;
   tab.AskedAbout = {};
-  tab.EncodingNote.clear();
-  tab.EncodingMessage.clear();
-  CheckEncoding(tab);
+  SettleTabText(tab);
   const std::int32_t lastLine = ed.ToLine(RowPos{0, ed.Lines->Count() - 1}).Line;
   const RowPos at = ed.ToRow(LinePos{0, std::min(line, lastLine)});
   ed.ShowPosition(at.Col, at.Row, ScrollKind::Follow, true);

@@ -139,6 +139,7 @@ void TFormBase::ReadSettings(const IniDocument& ini) {
   checks_["MmFileMemory"] = ini.ReadBool("Tab", "StateSave", true);
   checks_["MmAutoClipOpen"] = ini.ReadBool("Tab", "AutoClipLoad", false);
   recent_.Read(ini);
+  ReadEncodingSettings(ini);
 }
 
 void TFormBase::WriteSettings(IniDocument& ini) {
@@ -174,6 +175,7 @@ void TFormBase::WriteSettings(IniDocument& ini) {
   ini.WriteBool("Tab", "AutoClipLoad", Checked("MmAutoClipOpen"));
 
   ini.EraseSection("File");
+  std::vector<const TTabSheet*> listed;
   if (Checked("MmFileMemory")) {
     int n = 0;
     for (const auto& tab : tabs_) {
@@ -181,10 +183,44 @@ void TFormBase::WriteSettings(IniDocument& ini) {
       // A line break would split the entry in two; such a name cannot be listed.
       if (tab->Hint.find_first_of("\r\n") != std::string::npos) continue;
       ini.WriteString("File", "File" + std::to_string(++n), tab->Hint);
+      listed.push_back(tab.get());
     }
     ini.WriteInteger("File", "Num", n);
   }
   recent_.Write(ini);
+  WriteEncodingSettings(ini, listed);
+}
+
+// A section of our own: the switches, and per reopen-list entry the encoding it was read
+// in, with its path, so that a list written by a program that knows nothing of it is
+// never taken for another file's.
+void TFormBase::ReadEncodingSettings(const IniDocument& ini) {
+  checks_["MmAutoEncoding"] = ini.ReadBool("Encoding", "AutoOpen", true);
+  checks_["MmKeepLineEnds"] = ini.ReadBool("Encoding", "KeepLineEnds", false);
+}
+
+void TFormBase::WriteEncodingSettings(IniDocument& ini, const std::vector<const TTabSheet*>& listed) {
+  ini.EraseSection("Encoding");
+  ini.WriteBool("Encoding", "AutoOpen", Checked("MmAutoEncoding"));
+  ini.WriteBool("Encoding", "KeepLineEnds", Checked("MmKeepLineEnds"));
+  ini.EraseSection("FileEncoding");
+  for (std::size_t n = 0; n < listed.size(); ++n) {
+    const TTabSheet& tab = *listed[n];
+    // What was asked for, else what was found; Shift-JIS found is what any start finds.
+    const std::optional<Encoding> e = tab.AskedEncoding                      ? tab.AskedEncoding
+                                      : tab.Format.Enc != Encoding::ShiftJis ? std::optional(tab.Format.Enc)
+                                                                             : std::nullopt;
+    if (e)
+      ini.WriteString("FileEncoding", "File" + std::to_string(n + 1),
+                      std::string(EncodingIconvName(*e)) + " " + tab.Hint);
+  }
+}
+
+std::optional<Encoding> TFormBase::ListedEncoding(const IniDocument& ini, int n, const std::string& path) {
+  const std::string entry = ini.ReadString("FileEncoding", "File" + std::to_string(n), "");
+  const std::size_t space = entry.find(' ');
+  if (space == std::string::npos || entry.substr(space + 1) != path) return std::nullopt;
+  return EncodingFromName(entry.substr(0, space));
 }
 
 }  // namespace quiret

@@ -122,6 +122,7 @@ void TFormBase::ShowNoFile() {
   ui_.Status.SetPanelText(1, "");
   ui_.Status.SetPanelText(3, "No File");
   ui_.Status.SetPanelText(kNoticePanel, "");
+  ui_.Status.SetPanelText(kFormatPanel, "");
   docStatus_.SetDocument(nullptr);
   ShowCaretPlace();
 }
@@ -161,12 +162,13 @@ void TFormBase::UpdateStatusBar() {
     state = "新規未保存";
   else if (tab.Flags & ReadMeFile)
     state = "保存不可";
-  else if (tab.Flags & ReadOnlyFile)
+  else if ((tab.Flags & ReadOnlyFile) || tab.TextNotFile)
     state = "読み取り専用";
   ui_.Status.SetPanelText(1, state);
   ui_.Status.SetPanelText(2, tab.Editor->GetModified() ? "更新" : "");
   ui_.Status.SetPanelText(3, tab.Hint);
   ui_.Status.SetPanelText(kNoticePanel, tab.EncodingNote);
+  ui_.Status.SetPanelText(kFormatPanel, FormatStatusText(tab.Format));
   docStatus_.SetDocument(&tab);
   ShowCaretPlace();
 }

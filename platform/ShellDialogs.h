@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Types.h"
 
@@ -19,14 +20,24 @@ struct TFontChoice {
   friend bool operator==(const TFontChoice&, const TFontChoice&) = default;
 };
 
+// What a save dialog offers beside the name: the text's encoding and its line end, each an
+// index into the captions given; preset with the current ones, on OK the user's.
+struct TSaveChoice {
+  std::vector<std::string> Encodings;
+  int EncodingIndex = 0;
+  std::vector<std::string> LineEnds;
+  int LineEndIndex = 0;
+};
+
 // Filters are written "caption|patterns|caption|patterns" (patterns separated by ";").
 class ShellDialogs {
  public:
   virtual ~ShellDialogs() = default;
   // One existing file; false when cancelled.
   virtual bool OpenFileName(const std::string& filter, std::string& fileName) = 0;
-  // Asks before overwriting an existing file; adds no extension; false when cancelled.
-  virtual bool SaveFileName(const std::string& filter, std::string& fileName) = 0;
+  // Asks before overwriting an existing file; adds no extension; false when cancelled. With
+  // `choice`, the dialog also offers its encodings and line ends.
+  virtual bool SaveFileName(const std::string& filter, std::string& fileName, TSaveChoice* choice) = 0;
   // The print dialog; a page stream on the chosen printer, or nullptr when cancelled.
   virtual std::unique_ptr<PrintPage> ExecPrintDialog() = 0;
   virtual void ExecPrinterSetup() = 0;

@@ -3,8 +3,12 @@
 #include "platform/qt/QtShellDialogs.h"
 
 #include <QColorDialog>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -47,7 +51,7 @@ bool QtShellDialogs::OpenFileName(const std::string& filter, std::string& fileNa
   return true;
 }
 
-bool QtShellDialogs::SaveFileName(const std::string& filter, std::string& fileName) {
+bool QtShellDialogs::SaveFileName(const std::string& filter, std::string& fileName, TSaveChoice* choice) {
   QFileDialog dialog(parent_);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -55,8 +59,38 @@ bool QtShellDialogs::SaveFileName(const std::string& filter, std::string& fileNa
   dialog.setDefaultSuffix(QString());  // a typed name is used as typed
   dialog.setFilter(dialog.filter() | QDir::Hidden);
   if (!fileName.empty()) dialog.selectFile(QString::fromStdString(fileName));
+  QComboBox* encodings = nullptr;
+  QComboBox* lineEnds = nullptr;
+  if (choice) {
+    // Only Qt's own dialog takes widgets of ours: a row under the file type.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    auto combo = [&](const std::vector<std::string>& items, int current, const char* name) {
+      auto* box = new QComboBox(&dialog);
+      box->setObjectName(name);
+      for (const std::string& item : items) box->addItem(QString::fromStdString(item));
+      box->setCurrentIndex(current);
+      return box;
+    };
+    encodings = combo(choice->Encodings, choice->EncodingIndex, "encoding");
+    lineEnds = combo(choice->LineEnds, choice->LineEndIndex, "lineEnd");
+    auto* row = new QWidget(&dialog);
+    auto* rowLayout = new QHBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    rowLayout->addWidget(encodings, 1);
+    rowLayout->addWidget(new QLabel(QString::fromUtf8("改行コード:"), row));
+    rowLayout->addWidget(lineEnds);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+      const int r = grid->rowCount();
+      grid->addWidget(new QLabel(QString::fromUtf8("文字コード:"), &dialog), r, 0);
+      grid->addWidget(row, r, 1, 1, grid->columnCount() - 1);
+    }
+  }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   fileName = dialog.selectedFiles().first().toStdString();
+  if (choice) {
+    choice->EncodingIndex = encodings->currentIndex();
+    choice->LineEndIndex = lineEnds->currentIndex();
+  }
   return true;
 }
 

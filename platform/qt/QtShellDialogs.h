@@ -16,7 +16,7 @@ class QtShellDialogs : public ShellDialogs {
   explicit QtShellDialogs(QWidget* parent);
   ~QtShellDialogs() override;
   bool OpenFileName(const std::string& filter, std::string& fileName) override;
-  bool SaveFileName(const std::string& filter, std::string& fileName) override;
+  bool SaveFileName(const std::string& filter, std::string& fileName, TSaveChoice* choice) override;
   std::unique_ptr<PrintPage> ExecPrintDialog() override;
   void ExecPrinterSetup() override;
   bool ExecFontDialog(TFontChoice& font) override;

@@ -40,8 +40,8 @@ QtShellStatusBar::QtShellStatusBar(QWidget* parent) : QStatusBar(parent) {
   }
   // Kept at the right end, so the path panel gives way to it in a narrow window.
   // The extra panels (what find reports, the encoding notice, the overwrite mode, the
-  // caret's place) show only while they have a text.
-  for (int i : {kFindPanel, kNoticePanel, kOverwritePanel, kCaretPanel}) {
+  // caret's place, the encoding and line end) show only while they have a text.
+  for (int i : {kFindPanel, kNoticePanel, kOverwritePanel, kCaretPanel, kFormatPanel}) {
     QLabel* extra = new QLabel(this);
     extra->setFrameShape(QFrame::Panel);
     extra->setFrameShadow(QFrame::Sunken);

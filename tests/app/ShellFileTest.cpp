@@ -304,8 +304,9 @@ TEST(ShellFile, FileMenuAndTabMenuShowTheirActions) {
   EXPECT_EQ(shown,
             (std::vector<std::string>{
                 "新規作成(&N) Ctrl+N", "クリップボードから作成(&B) Ctrl+Alt+N", "開く(&O) Ctrl+O",
-                "最近使ったファイル(&R)", "-", "名前をつけて保存(&W) Ctrl+W", "上書き保存(&S) Ctrl+S", "-",
-                "プリンタの設定(&U)", "印刷(&P) Ctrl+P", "-", "閉じる(&Z) F4", "-", "終了(&Q) Ctrl+Q"}));
+                "最近使ったファイル(&R)", "文字コードを指定して開き直す(&K)", "-", "名前をつけて保存(&W) Ctrl+W",
+                "上書き保存(&S) Ctrl+S", "-", "プリンタの設定(&U)", "印刷(&P) Ctrl+P", "-", "閉じる(&Z) F4", "-",
+                "終了(&Q) Ctrl+Q"}));
   std::vector<std::string> tabMenu;
   for (const TMenuItem& item : TabMenuItems().Items)
     tabMenu.push_back(item.IsSeparator() ? "-" : item.Action);
@@ -322,6 +323,7 @@ TEST(ShellFile, ProbablyNotShiftJisFilesGetANoticeOnceAndKeepTheirBytes) {
   IniFile ini(s.settingsPath);
   ini.WriteString("File", "File1", utf8);
   ini.WriteInteger("File", "Num", 1);
+  ini.WriteBool("Encoding", "AutoOpen", false);  // every file is read as Shift-JIS
   TFormBase& f = s.Form();
   f.FormCreate();
   EXPECT_TRUE(s.boxes.shown.empty());  // not before the window shows

@@ -48,7 +48,8 @@ TEST(ShellSettings, WrittenInOrderAndForm) {
       "[Edit]\nFontName=ＭＳ ゴシック\nFontSize=12\nFontColor=00000000\nBGColor=000000FF\nMKColor=00808040\n"
       "SLColor=00FF8000\nLinkColor=00FF0000\nTurnUp=1\n"
       "[Tab]\nWidth=0\nStyle=0\nPos=0\nCloseActive=0\nCloseAsk=1\nStateSave=1\nAutoClipLoad=0\n"
-      "[File]\nNum=0\n";
+      "[File]\nNum=0\n"
+      "[Encoding]\nAutoOpen=1\nKeepLineEnds=0\n";
   // Blank lines and the line-end style are the file writer's business, not the order's.
   std::istringstream in(s.ReadSettings());
   std::string squeezed, line;

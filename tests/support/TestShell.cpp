@@ -90,9 +90,18 @@ bool TestShellDialogs::OpenFileName(const std::string& filter, std::string& file
   return TakeName(openNames, fileName);
 }
 
-bool TestShellDialogs::SaveFileName(const std::string& filter, std::string& fileName) {
+bool TestShellDialogs::SaveFileName(const std::string& filter, std::string& fileName, TSaveChoice* choice) {
   saveFilters.push_back(filter);
   savePresets.push_back(fileName);
+  if (choice) {
+    saveChoicePresets.push_back(*choice);
+    if (!saveChoices.empty()) {
+      const auto [encoding, lineEnd] = saveChoices.front();
+      saveChoices.pop_front();
+      if (encoding >= 0) choice->EncodingIndex = encoding;
+      if (lineEnd >= 0) choice->LineEndIndex = lineEnd;
+    }
+  }
   return TakeName(saveNames, fileName);
 }
 

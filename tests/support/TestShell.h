@@ -128,7 +128,11 @@ class TestShellDialogs : public ShellDialogs {
   TestPrintPage* lastPage = nullptr;  // owned by the shell until the print ends
   int printerSetups = 0;
   bool OpenFileName(const std::string& filter, std::string& fileName) override;
-  bool SaveFileName(const std::string& filter, std::string& fileName) override;
+  // The encoding and line-end choices each save dialog showed, and what the user picks in
+  // the next ones (an index, or -1 to keep the preset; none left keeps both).
+  std::vector<TSaveChoice> saveChoicePresets;
+  std::deque<std::pair<int, int>> saveChoices;
+  bool SaveFileName(const std::string& filter, std::string& fileName, TSaveChoice* choice) override;
   std::unique_ptr<PrintPage> ExecPrintDialog() override;
   void ExecPrinterSetup() override { ++printerSetups; }
   std::vector<std::string> printedTexts;  // AllText() of each finished print job
