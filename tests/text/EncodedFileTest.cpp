@@ -3,7 +3,6 @@
 // it lacks; bytes that do not read; random texts in random blocks; rows that a format
 // cannot write.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <optional>
 #include <random>
@@ -11,6 +10,7 @@
 #include <tuple>
 
 #include "platform/Codec932.h"
+#include "tests/support/IconvText.h"
 #include "tests/text/LineStoreTestUtil.h"
 #include "text/EncodedFile.h"
 #include "text/FileDecoder.h"
@@ -21,20 +21,7 @@ namespace {
 
 using Kind = DecodeProblem::Kind;
 
-// UTF-8 text in another encoding, through the system's converter; nothing when it refuses.
-std::optional<std::string> Iconv(const char* to, std::string_view utf8) {
-  iconv_t cd = iconv_open(to, "UTF-8");
-  std::string out(utf8.size() * 4 + 16, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  char* o = out.data();
-  std::size_t inLeft = utf8.size(), outLeft = out.size();
-  std::size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
-  if (r != static_cast<std::size_t>(-1)) r = iconv(cd, nullptr, nullptr, &o, &outLeft);
-  iconv_close(cd);
-  if (r == static_cast<std::size_t>(-1)) return std::nullopt;
-  out.resize(out.size() - outLeft);
-  return out;
-}
+using test::Iconv;
 
 std::string Replace(std::string s, std::string_view from, std::string_view to) {
   for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size())
