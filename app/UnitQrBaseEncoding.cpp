@@ -25,11 +25,11 @@ std::string Hex(std::string_view bytes) {
   return out;
 }
 
-// 「😀」(U+1F600); a control character by its number alone.
+// 「😀」(U+1F600); a control character by its number alone (" U+001B").
 std::string CharText(char32_t c) {
   char number[16];
   std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(c));
-  if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return number;
+  if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return std::string(" ") + number;
   std::string s = "「";
   Codec932::AppendUtf8(s, c);
   return s + "」(" + number + ")";
@@ -76,7 +76,7 @@ std::string LossMessage(const std::string& path, Encoding e, const DecodeProblem
   std::string s = path + "\r\n の " + std::to_string(p.Line) + " 行目";
   switch (p.What) {
     case DecodeProblem::Kind::NotInCp932:
-      s += "の " + CharText(p.Char) + " は Shift-JIS で表せない文字です（「〓」で表示しています）。";
+      s += "の" + CharText(p.Char) + " は Shift-JIS で表せない文字です（「〓」で表示しています）。";
       break;
     case DecodeProblem::Kind::NotKept:
       s += "の " + CharText(p.Char) +
@@ -245,7 +245,7 @@ bool TFormBase::MayWriteFormat(const TLumoStrings& lines, const TextFormat& form
   const bool character = Codec932::Instance().DecodeAt(bad->Cp932, 0, len) != 0;
   const std::string what =
       character ? "「" + Codec932::Instance().ToUtf8(bad->Cp932) + "」" : "バイト (" + Hex(bad->Cp932) + ")";
-  ui_.Boxes.ShowInformation(std::to_string(bad->Line) + " 行目の" + what + " は " + EncodingName(format.Enc) +
+  ui_.Boxes.ShowInformation(std::to_string(bad->Line) + " 行目の" + what + "は " + EncodingName(format.Enc) +
                             " で保存できません。\r\n別の文字コードを「名前をつけて保存」で選んでください。");
   return false;
 }

@@ -69,7 +69,7 @@ TEST(ShellEncoding, AFileThatWouldNotComeBackOpensReadOnlyAndIsNeverWrittenBack)
   f.OpenFile(path);
   EXPECT_EQ(s.boxes.Texts("information"),
             std::vector<std::string>{
-                path + "\r\n の 2 行目の 「😀」(U+1F600) は Shift-JIS で表せない文字です（「〓」で表示して"
+                path + "\r\n の 2 行目の「😀」(U+1F600) は Shift-JIS で表せない文字です（「〓」で表示して"
                        "います）。\r\n元のとおりに保存できないため、UTF-8 として読み取り専用で開きました。"});
   EXPECT_EQ(s.status.panels[1], "読み取り専用");
   EXPECT_EQ(s.status.panels[kNoticePanel], "元のとおりに保存できないため読み取り専用");
@@ -145,7 +145,7 @@ TEST(ShellEncoding, SaveAsOffersEncodingAndLineEndAndRefusesWhatTheyCannotHold) 
   f.Execute("FileSaveAs");
   EXPECT_EQ(
       s.boxes.Texts("information").back(),
-      "2 行目の「①」 は EUC-JP で保存できません。\r\n別の文字コードを「名前をつけて保存」で選んでください。");
+      "2 行目の「①」は EUC-JP で保存できません。\r\n別の文字コードを「名前をつけて保存」で選んでください。");
   EXPECT_FALSE(FileExists(s.Path("euc.txt")));
   EXPECT_TRUE(f.ActiveEditor()->GetModified());
   EXPECT_EQ(s.status.panels[kFormatPanel], "UTF-16LE BOM · CR");

@@ -301,12 +301,11 @@ TEST(ShellFile, FileMenuAndTabMenuShowTheirActions) {
     ASSERT_NE(a, nullptr) << item.Name;
     shown.push_back(a->Caption + (a->Shortcut.empty() ? "" : " " + a->Shortcut));
   }
-  EXPECT_EQ(shown,
-            (std::vector<std::string>{
-                "新規作成(&N) Ctrl+N", "クリップボードから作成(&B) Ctrl+Alt+N", "開く(&O) Ctrl+O",
-                "最近使ったファイル(&R)", "文字コードを指定して開き直す(&K)", "-", "名前をつけて保存(&W) Ctrl+W",
-                "上書き保存(&S) Ctrl+S", "-", "プリンタの設定(&U)", "印刷(&P) Ctrl+P", "-", "閉じる(&Z) F4", "-",
-                "終了(&Q) Ctrl+Q"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{
+                       "新規作成(&N) Ctrl+N", "クリップボードから作成(&B) Ctrl+Alt+N", "開く(&O) Ctrl+O",
+                       "最近使ったファイル(&R)", "文字コードを指定して開き直す(&K)", "-",
+                       "名前をつけて保存(&W) Ctrl+W", "上書き保存(&S) Ctrl+S", "-", "プリンタの設定(&U)",
+                       "印刷(&P) Ctrl+P", "-", "閉じる(&Z) F4", "-", "終了(&Q) Ctrl+Q"}));
   std::vector<std::string> tabMenu;
   for (const TMenuItem& item : TabMenuItems().Items)
     tabMenu.push_back(item.IsSeparator() ? "-" : item.Action);

@@ -6,6 +6,8 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -210,6 +212,42 @@ TEST_F(Front, VersionWindowIsFixedHasTheIconAndClosesWithOK) {
   w->show();
   w->Form().MenuClick("MmAbout");
   EXPECT_FALSE(about.isVisible());
+}
+
+// The real save dialog carries the encoding and line end, preset with the document's; what
+// is picked there is what the file gets. The reopen submenu marks the document's encoding.
+TEST_F(Front, SaveAsDialogOffersEncodingAndLineEndAndTheReopenMenuMarksTheEncoding) {
+  const std::string path = dir + "/u.txt";
+  std::ofstream(path) << "\xEF\xBB\xBF\xE3\x81\x82\r\n";  // あ, UTF-8 with BOM, CR LF
+  w->Form().OpenFile(path);
+  EXPECT_EQ(w->Status().PanelText(kFormatPanel), QString::fromUtf8("UTF-8 BOM · CRLF"));
+  QMenu* reopen = w->menuBar()->findChild<QMenu*>("MmReopen");
+  ASSERT_NE(reopen, nullptr);
+  emit reopen->aboutToShow();
+  EXPECT_TRUE(Item("MmReopenUtf8")->isChecked());
+  EXPECT_FALSE(Item("MmReopenShiftJis")->isChecked());
+  QStringList seen;
+  QTimer::singleShot(0, w.get(), [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    auto* encoding = dialog->findChild<QComboBox*>("encoding");
+    auto* lineEnd = dialog->findChild<QComboBox*>("lineEnd");
+    if (!encoding || !lineEnd) return dialog->reject();
+    seen << encoding->currentText() << lineEnd->currentText();
+    encoding->setCurrentIndex(encoding->findText("UTF-16BE"));
+    lineEnd->setCurrentIndex(lineEnd->findText("LF"));
+    dialog->selectFile(QString::fromStdString(dir + "/be.txt"));
+    static_cast<QDialog*>(dialog)->accept();  // the file dialog's own accept, as its button does
+  });
+  QTimer::singleShot(5000, w.get(), [&] {
+    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
+  });
+  w->show();
+  w->Form().Execute("FileSaveAs");
+  EXPECT_EQ(seen, (QStringList{"UTF-8 BOM", "CR LF"}));
+  std::ifstream in(dir + "/be.txt", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), std::string("\x30\x42\x00\x0A", 4));
+  EXPECT_EQ(w->Status().PanelText(kFormatPanel), QString::fromUtf8("UTF-16BE · LF"));
 }
 
 TEST_F(Front, CtrlWheelAndKeysSizeEveryTabAPlainWheelScrolls) {
