@@ -352,6 +352,9 @@ class TFormBase {
   bool argEncodingBad_ = false;  // an unknown name: the files after it are not opened
   void ReadEncodingSettings(const IniDocument& ini);
   void WriteEncodingSettings(IniDocument& ini, const std::vector<const TTabSheet*>& listed);
+  // The encoding the reopen list and the recent files keep for a tab's file: the one asked
+  // for, or one other than Shift-JIS that it was found in.
+  static std::optional<Encoding> KeptEncoding(const TTabSheet& tab);
   // The encoding the reopen list keeps for its entry `n` (from 1) naming `path`.
   std::optional<Encoding> ListedEncoding(const IniDocument& ini, int n, const std::string& path);
   // ---- Files changed or refused outside (UnitQrBaseOutside.cpp) ----

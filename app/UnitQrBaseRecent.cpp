@@ -14,7 +14,11 @@ void TFormBase::NoteRecentFile(const std::string& path) {
   // The reopen list only restores what was listed when it was opened; the user guide has an
   // item of its own.
   if (reopening_ || path == ReadMePath) return;
-  recent_.Add(path);
+  std::string encoding;
+  for (const auto& tab : tabs_)
+    if (tab->Hint == path)
+      if (const std::optional<Encoding> e = KeptEncoding(*tab)) encoding = EncodingIconvName(*e);
+  recent_.Add(path, encoding);
 }
 
 bool TFormBase::RecentClick(const std::string& item) {
@@ -40,7 +44,7 @@ void TFormBase::RecentFileOpen(int index) {
     ui_.Boxes.ShowPlain(path + "\r\n が見つかりません。");
     return;
   }
-  OpenFile(path);
+  OpenFile(path, EncodingFromName(RecentFiles().at(index).Encoding));
   FocusActiveEditor();
 }
 

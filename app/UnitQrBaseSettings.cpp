@@ -205,15 +205,17 @@ void TFormBase::WriteEncodingSettings(IniDocument& ini, const std::vector<const 
   ini.WriteBool("Encoding", "KeepLineEnds", Checked("MmKeepLineEnds"));
   ini.EraseSection("FileEncoding");
   for (std::size_t n = 0; n < listed.size(); ++n) {
-    const TTabSheet& tab = *listed[n];
-    // What was asked for, else what was found; Shift-JIS found is what any start finds.
-    const std::optional<Encoding> e = tab.AskedEncoding                      ? tab.AskedEncoding
-                                      : tab.Format.Enc != Encoding::ShiftJis ? std::optional(tab.Format.Enc)
-                                                                             : std::nullopt;
-    if (e)
+    if (const std::optional<Encoding> e = KeptEncoding(*listed[n]))
       ini.WriteString("FileEncoding", "File" + std::to_string(n + 1),
-                      std::string(EncodingIconvName(*e)) + " " + tab.Hint);
+                      std::string(EncodingIconvName(*e)) + " " + listed[n]->Hint);
   }
+}
+
+std::optional<Encoding> TFormBase::KeptEncoding(const TTabSheet& tab) {
+  // What was asked for, else what was found; Shift-JIS found is what any start finds.
+  if (tab.AskedEncoding) return tab.AskedEncoding;
+  if (tab.Format.Enc != Encoding::ShiftJis) return tab.Format.Enc;
+  return std::nullopt;
 }
 
 std::optional<Encoding> TFormBase::ListedEncoding(const IniDocument& ini, int n, const std::string& path) {
