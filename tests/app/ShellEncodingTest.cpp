@@ -211,6 +211,13 @@ TEST(ShellEncoding, CommandLineNamesTheEncodingOfTheFilesAfterIt) {
   ASSERT_EQ(g.TabCount(), 3);
   EXPECT_EQ(g.Tab(0).Format.Enc, Encoding::EucJp);
   EXPECT_EQ(g.Tab(1).Format.Enc, Encoding::Utf16Le);
+  // So do the recent files, newest first.
+  ASSERT_EQ(g.RecentFiles().size(), 3u);
+  EXPECT_EQ(g.RecentFiles()[0], (TRecentFile{d, "CP932"}));
+  EXPECT_EQ(g.RecentFiles()[2], (TRecentFile{a, "EUC-JP"}));
+  while (g.TabCount() > 0) g.Execute("FileClose");
+  g.RecentFileOpen(2);
+  EXPECT_EQ(g.Tab(0).Format.Enc, Encoding::EucJp);
 }
 
 // An entry for another path (a list rewritten by a program that knows nothing of these
