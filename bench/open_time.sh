@@ -3,12 +3,15 @@
 # has gone idle with a large Shift-JIS file loaded, and its peak resident memory; FeatherPad on
 # the same file for comparison.
 #
-#   bench/open_time.sh [-r RUNS] [-b PROGRAM] [-n] [tiny | SIZE_MB | FILE] ...
+#   bench/open_time.sh [-r RUNS] [-b PROGRAM] [-n] [tiny | SIZE_MB | utf8-SIZE_MB | FILE] ...
 #
-# Default targets: tiny 50 100.  "tiny" is a file of about 1 KB; a number N is a generated file
-# of N MB (N million bytes of whole lines, so a little over; CR LF, about 70 bytes a line, ASCII
-# mixed with Japanese, converted with iconv -t CP932), cached under $QUIRET_BENCH_CACHE or
-# /tmp/quiret-bench so later runs reuse it; anything else is the path of an existing file.
+# Default targets: tiny 50 100 utf8-100.  "tiny" is a file of about 1 KB; a number N is a
+# generated file of N MB (N million bytes of whole lines, so a little over; CR LF, about 70 bytes
+# a line, ASCII mixed with Japanese, converted with iconv -t CP932), cached under
+# $QUIRET_BENCH_CACHE or /tmp/quiret-bench so later runs reuse it; "utf8-N" is the same text left
+# in UTF-8 (about 1.2 times the bytes), which the program converts as it reads; when N was
+# measured too, the ratio of the two open times is printed. Anything else is the path of an
+# existing file.
 # -r sets the runs per measurement (default 3; the median is printed), -b the program to measure
 # (default build/quiret of this tree), -n skips FeatherPad.  FeatherPad refuses files over
 # 100 MiB, so it is skipped for those.
@@ -46,7 +49,7 @@ while [ $# -gt 0 ]; do
     *) break;;
   esac
 done
-[ $# -gt 0 ] || set -- tiny 50 100
+[ $# -gt 0 ] || set -- tiny 50 100 utf8-100
 [ -x "$prog" ] || { echo "no program at $prog (build it first)" >&2; exit 1; }
 for tool in Xvfb xdpyinfo xdotool iconv awk; do
   command -v $tool >/dev/null || { echo "missing $tool" >&2; exit 1; }
@@ -104,16 +107,17 @@ gen_lines() {
 
 # make_file NAME: prints the path of the test file for NAME, generating it when needed.
 make_file() {
-  local name=$1 bytes out
+  local name=$1 bytes out convert=(iconv -f UTF-8 -t CP932)
   case "$name" in
     tiny) bytes=1000; out=$cache/sjis-1KB.txt;;
+    utf8-[0-9]*) bytes=$((${name#utf8-} * 1000000)); out=$cache/utf8-${name#utf8-}MB.txt; convert=(cat);;
     *[!0-9]*|"") [ -f "$name" ] || { echo "no file $name" >&2; return 1; }
                  echo "$name"; return 0;;
     *) bytes=$((name * 1000000)); out=$cache/sjis-${name}MB.txt;;
   esac
   if [ ! -s "$out" ]; then
     echo "generating $out ..." >&2
-    gen_lines "$bytes" 1 | iconv -f UTF-8 -t CP932 > "$out.part" || return 1
+    gen_lines "$bytes" 1 | "${convert[@]}" > "$out.part" || return 1
     mv "$out.part" "$out"
   fi
   echo "$out"
@@ -234,6 +238,7 @@ bench() {
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
 results=()
+declare -A opened  # the open time of each target measured, for the UTF-8 / Shift-JIS ratio
 for target in "$@"; do
   file=$(make_file "$target") || exit 1
   size=$(stat -c %s "$file")
@@ -242,7 +247,7 @@ for target in "$@"; do
   echo "== $label ($file), $runs runs each" >&2
   q="failed"; f="skipped"; rt="-"; rm_="-"
   if bench quiret "$file"; then
-    qo=$MED_OPEN; qk=$MED_KB
+    qo=$MED_OPEN; qk=$MED_KB; opened[$target]=$MED_OPEN
     q=$(printf 'window %5d ms  first %6d ms  open %6d ms  peak %6d MiB (%s x file + 40 MiB)' \
           "$MED_WIN" "$MED_FIRST" "$MED_OPEN" $((MED_KB / 1024)) \
           "$(awk -v k="$MED_KB" -v s="$size" 'BEGIN { printf "%.2f", (k * 1024 - 40 * 1048576) / s }')")
@@ -259,6 +264,11 @@ for target in "$@"; do
   results+=("$(printf '%-9s quiret:     %s' "$label" "$q")")
   results+=("$(printf '%-9s featherpad: %s' "" "$f")")
   results+=("$(printf '%-9s quiret/featherpad: time %s, peak memory %s' "" "$rt" "$rm_")")
+  sjis=${target#utf8-}
+  if [ "$sjis" != "$target" ] && [ -n "${opened[$sjis]:-}" ] && [ -n "${opened[$target]:-}" ]; then
+    results+=("$(printf '%-9s quiret UTF-8/Shift-JIS of the same text: open time %s' "" \
+                  "$(ratio "${opened[$target]}" "${opened[$sjis]}")")")
+  fi
 done
 
 echo

@@ -7,10 +7,12 @@
 
 #include <cerrno>
 
+#include "platform/Codec932.h"
 #include "platform/LeadByte.h"
 #include "text/FileEncoder.h"
 #include "text/LineEndTally.h"
 #include "text/RowFile.h"
+#include "text/TextFilter.h"
 
 namespace quiret {
 namespace {
@@ -86,24 +88,84 @@ std::optional<UnwritableChar> EncodeRows(const TLumoStrings& lines, const TextFo
 
 }  // namespace
 
+namespace {
+
+// A decoder as the line store's reader uses it: one per part of the file.
+class DecoderFilter : public BlockFilter {
+ public:
+  DecoderFilter(FileDecoder& decoder, int unitBytes) : decoder_(decoder), unit_(unitBytes) {}
+  void Feed(const char* data, std::size_t size, std::string& out) override {
+    decoder_.Feed(std::string_view(data, size), out);
+  }
+  void Finish(std::string& out) override { decoder_.Finish(out); }
+  std::size_t CountRows(const char* data, std::size_t size, bool& afterCr) override {
+    if (unit_ == 1) return RowSplitter::CountRows(data, size, afterCr);
+    // UTF-16: each unit CR, LF or zero as that byte, any other as a letter (parts of a file
+    // that is not split start at even offsets).
+    std::string bytes;
+    bytes.reserve(size / 2);
+    for (std::size_t i = 0; i + 1 < size; i += 2) {
+      const char a = data[i], b = data[i + 1];
+      const char c = a == '\0' ? b : b == '\0' ? a : 'x';
+      bytes.push_back(c == '\r' || c == '\n' || c == '\0' ? c : 'x');
+    }
+    return RowSplitter::CountRows(bytes.data(), bytes.size(), afterCr);
+  }
+
+ private:
+  FileDecoder& decoder_;
+  int unit_;
+};
+
+// The result of a file read in two parts at once, as one reading from its start would give.
+EncodedLoad Merge(Encoding e, const FileDecoder& a, const FileDecoder& b) {
+  const std::uint64_t offset = a.Tally().Breaks();  // lines of the first part
+  auto shifted = [&](DecodeProblem p) {
+    p.Line += offset;
+    return p;
+  };
+  DecodeProblem p = a.Problem();
+  if (b.Problem().Unreadable() && !p.Unreadable()) {
+    p = shifted(b.Problem());  // bytes that do not read outweigh anything that does
+  } else if (p.What == DecodeProblem::Kind::None) {
+    if (b.Problem().What != DecodeProblem::Kind::None) p = shifted(b.Problem());
+    // A symbol pair the second part first shows in the other form than the first part.
+    const Codec932::SymbolPair* pairs = Codec932::Instance().SymbolPairs();
+    for (int k = 0; k < Codec932::kSymbolPairs; ++k) {
+      const std::uint8_t bit = static_cast<std::uint8_t>(1u << k);
+      if (!(a.PairsSeen() & b.PairsSeen() & bit) || ((a.PairsJis() ^ b.PairsJis()) & bit) == 0) continue;
+      const std::uint64_t line = offset + b.PairFirstLine(k);
+      if (p.What == DecodeProblem::Kind::None || line < p.Line)
+        p = {DecodeProblem::Kind::NotKept, line, (b.PairsJis() & bit) ? pairs[k].Jis : pairs[k].Decoded, {}};
+    }
+  }
+  TextFormat f = a.Format();
+  if (!a.Tally().First()) f.Break = b.Tally().First().value_or(LineEnd::CrLf);
+  const std::uint8_t seen = a.Tally().Seen() | b.Tally().Seen();
+  f.MixedBreaks = (seen & (seen - 1)) != 0;
+  const std::uint8_t known = a.PairsSeen() | b.PairsSeen();
+  const std::uint8_t jis = (a.PairsJis() & a.PairsSeen()) | (b.PairsJis() & b.PairsSeen() & ~a.PairsSeen());
+  f.JisForms = static_cast<std::uint8_t>(jis | (FileEncoder::DefaultJisForms(e) & ~known));
+  return {f, p};
+}
+
+}  // namespace
+
 EncodedLoad LoadEncodedFile(TLumoStrings& lines, const std::string& fileName, Encoding e,
-                            const TLumoStrings::LoadProgress& progress) {
-  RowFileReader reader(fileName);  // opens first: a missing file leaves the rows alone
-  FileDecoder decoder(e);
-  std::string text;
-  lines.LoadFromBlocks(fileName, [&](const TLumoStrings::BlockFeed& feed) {
-    reader.ReadBlocks(
-        [&](const char* data, std::size_t size) {
-          text.clear();
-          decoder.Feed(std::string_view(data, size), text);
-          feed(text.data(), text.size());
-        },
-        progress);
-    text.clear();
-    decoder.Finish(text);
-    feed(text.data(), text.size());
-  });
-  return {decoder.Format(), decoder.Problem()};
+                            const TLumoStrings::LoadProgress& progress, std::uint64_t twoPartBytes) {
+  std::unique_ptr<FileDecoder> parts[2];
+  const int unit = e == Encoding::Utf16Le || e == Encoding::Utf16Be ? 2 : 1;
+  TextFilter filter;
+  // Only where a line feed byte is always a line feed and nothing carries past it.
+  filter.Splittable = e == Encoding::Utf8 || e == Encoding::EucJp;
+  filter.TwoPartBytes = twoPartBytes;
+  filter.Make = [&](int part) -> std::unique_ptr<BlockFilter> {
+    parts[part] = std::make_unique<FileDecoder>(e, part == 0);
+    return std::make_unique<DecoderFilter>(*parts[part], unit);
+  };
+  lines.LoadFromFile(fileName, progress, &filter);
+  if (parts[1]) return Merge(e, *parts[0], *parts[1]);
+  return {parts[0]->Format(), parts[0]->Problem()};
 }
 
 TextFormat ShiftJisFileFormat(const std::string& fileName) {

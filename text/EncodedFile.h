@@ -19,11 +19,13 @@ struct EncodedLoad {
 };
 
 // Reads the file in encoding `e` (neither ShiftJis nor Utf16) into `lines`, converting
-// block by block; progress hears the bytes read. When the bytes do not read as `e`
-// (Problem().Unreadable()), `lines` holds the text up to there. Throws what reading the
-// file throws (EFileError, ETextTooLarge), leaving `lines` as LoadFromFile would.
+// block by block, a file of twoPartBytes or more in UTF-8 or EUC-JP in two halves at
+// once; progress hears the bytes read. When the bytes do not read as `e`
+// (Problem().Unreadable()), `lines` holds what did. Throws what reading the file throws
+// (EFileError, ETextTooLarge), leaving `lines` as LoadFromFile would.
 EncodedLoad LoadEncodedFile(TLumoStrings& lines, const std::string& fileName, Encoding e,
-                            const TLumoStrings::LoadProgress& progress = {});
+                            const TLumoStrings::LoadProgress& progress = {},
+                            std::uint64_t twoPartBytes = std::uint64_t{32} << 20);
 
 // The line breaks of a file read as Shift-JIS: the first one's style and whether others
 // differ (Enc ShiftJis, no BOM).

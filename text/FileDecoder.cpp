@@ -35,8 +35,12 @@ std::uint64_t BreaksIn(std::string_view bytes, int unit) {
 
 }  // namespace
 
-FileDecoder::FileDecoder(Encoding e)
-    : enc_(e), cp932_(Codec932::Instance()), codec_(UnicodeCodec::For(e)), verifier_(e, 0) {
+FileDecoder::FileDecoder(Encoding e, bool fileStart)
+    : enc_(e),
+      cp932_(Codec932::Instance()),
+      codec_(UnicodeCodec::For(e)),
+      verifier_(e, 0),
+      started_(!fileStart) {
   std::fill(std::begin(pairByTrail_), std::end(pairByTrail_), -1);
   const Codec932::SymbolPair* pairs = cp932_.SymbolPairs();
   for (int k = 0; k < Codec932::kSymbolPairs; ++k)
@@ -50,8 +54,11 @@ FileDecoder::FileDecoder(Encoding e)
 }
 
 void FileDecoder::Note(DecodeProblem::Kind what, std::uint64_t line, char32_t c, std::string_view bytes) {
-  if (problem_.What != DecodeProblem::Kind::None) return;
-  problem_ = {what, line, c, std::string(bytes.substr(0, 8))};
+  // The first problem, but bytes that do not read outweigh any text that does: the file
+  // is then no text of the encoding at all.
+  const DecodeProblem noted{what, line, c, std::string(bytes.substr(0, 8))};
+  if (problem_.What == DecodeProblem::Kind::None || (noted.Unreadable() && !problem_.Unreadable()))
+    problem_ = noted;
 }
 
 TextFormat FileDecoder::Format() const {
@@ -182,16 +189,23 @@ std::size_t FileDecoder::DecodeUtf8(std::string_view in, std::string& out, std::
       const unsigned t1 = s[i + 1], t2 = s[i + 2];
       if ((t1 & 0xC0) == 0x80 && (t2 & 0xC0) == 0x80 && (b != 0xE0 || t1 >= 0xA0) &&
           (b != 0xED || t1 < 0xA0)) {
+        const char32_t c3 = (b & 0x0F) << 12 | (t1 & 0x3F) << 6 | (t2 & 0x3F);
         char* const at = o;
-        o = PutChar((b & 0x0F) << 12 | (t1 & 0x3F) << 6 | (t2 & 0x3F), out, outStart, o);
-        if (problem_.What == DecodeProblem::Kind::None) {
-          // The bytes the save would write for it must be these three.
+        o = PutChar(c3, out, outStart, o);
+        // The bytes the save would write for it must be these three. For any character but
+        // the symbol pairs (whose form is learned) that is the same for every occurrence, so
+        // it is found out once per character.
+        const bool remembered = (written_[c3 >> 6] >> (c3 & 63) & 1) != 0;
+        if (!remembered && problem_.What == DecodeProblem::Kind::None) {
           int taken = 0;
           const char32_t w =
               verifier_.WrittenAt(std::string_view(at, static_cast<std::size_t>(o - at)), 0, taken);
           if (w < 0x800 || (0xE0 | w >> 12) != b || (0x80 | (w >> 6 & 0x3F)) != t1 ||
               (0x80 | (w & 0x3F)) != t2)
             NotKeptAt(s + i, 3, out, outStart, at);
+          else if (o - at != 2 || static_cast<unsigned char>(*at) != 0x81 ||
+                   pairByTrail_[static_cast<unsigned char>(at[1])] < 0)
+            written_[c3 >> 6] |= std::uint64_t{1} << (c3 & 63);
         }
         i += 3;
         continue;
@@ -233,6 +247,7 @@ char* FileDecoder::PutUnusual(char32_t c, std::uint16_t code, std::string& out, 
   if (!(known_ & bit)) {
     known_ |= bit;
     if (jis) jis_ |= bit;
+    pairLine_[k] = here();
     verifier_.SetJisForms(jis_);
   } else if (jis != ((jis_ & bit) != 0)) {
     Note(DecodeProblem::Kind::NotKept, here(), c);

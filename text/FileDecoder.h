@@ -41,8 +41,10 @@ struct DecodeProblem {
 
 class FileDecoder {
  public:
-  // `e` is neither ShiftJis nor Utf16. Throws std::runtime_error when the system cannot read it.
-  explicit FileDecoder(Encoding e);
+  // `e` is neither ShiftJis nor Utf16. `fileStart`: the bytes begin the file, so a
+  // byte-order mark is looked for (else they follow a line feed of it). Throws
+  // std::runtime_error when the system cannot read the encoding.
+  explicit FileDecoder(Encoding e, bool fileStart = true);
 
   // Converts the next bytes of the file, appending code page 932 text to `out` (which the
   // caller may empty between calls). A character cut by the end of `in` is completed by the
@@ -55,6 +57,13 @@ class FileDecoder {
   const DecodeProblem& Problem() const { return problem_; }
   // The file's format as read: encoding, byte-order mark, line breaks, symbol forms.
   TextFormat Format() const;
+
+  // What a part of a file read in parts tells the others: its line breaks, and per symbol
+  // pair (bit k) whether it came, in which form, and on which line first (from 1).
+  const LineEndTally& Tally() const { return tally_; }
+  std::uint8_t PairsSeen() const { return known_; }
+  std::uint8_t PairsJis() const { return jis_; }
+  std::uint64_t PairFirstLine(int k) const { return pairLine_[k]; }
 
  private:
   std::size_t Step(std::string_view in, std::string& out);
@@ -89,6 +98,9 @@ class FileDecoder {
   std::string encoded_;
   std::uint8_t known_ = 0, jis_ = 0;  // symbol pairs seen, and in which form
   signed char pairByTrail_[256];      // the symbol pair a code 0x81 xx is, or -1
+  std::uint64_t pairLine_[8] = {};
+  // Per BMP character read from UTF-8: it was found to be written back as its own bytes.
+  std::uint64_t written_[1024] = {};
 };
 
 }  // namespace quiret

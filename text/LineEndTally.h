@@ -21,6 +21,8 @@ class LineEndTally {
   // The first break's style; none before one is complete.
   std::optional<LineEnd> First() const { return first_; }
   bool Mixed() const { return (seen_ & (seen_ - 1)) != 0; }
+  // One bit per LineEnd seen.
+  std::uint8_t Seen() const { return seen_; }
   // Breaks so far, a CR whose style is still open included: the lines before the next byte.
   std::uint64_t Breaks() const { return breaks_; }
 

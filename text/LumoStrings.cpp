@@ -272,13 +272,20 @@ void TLumoStrings::SetCapacity(std::int32_t newCapacity) {
 void TLumoStrings::LoadFromFile(const std::string& fileName) { LoadFromFile(fileName, LoadProgress()); }
 
 void TLumoStrings::LoadFromFile(const std::string& fileName, const LoadProgress& progress) {
+  LoadFromFile(fileName, progress, nullptr);
+}
+
+void TLumoStrings::LoadFromFile(const std::string& fileName, const LoadProgress& progress,
+                                const TextFilter* filter) {
   RowFileReader reader(fileName);  // opens first: a missing file leaves the rows alone
   Clear();                         // also leaves the line index to be built from the rows read
   RowSlots& rows = impl_->rows;
   // One row per ~64 bytes is a fair guess for text; the slot array grows past it if needed.
   rows.Reserve(static_cast<std::size_t>(
       std::min<std::uint64_t>(reader.Size() / 64, static_cast<std::uint64_t>(kMaxListSize))));
-  FillRows(fileName, [&] { reader.ReadInto(rows, kMaxListSize, progress); });
+  FillRows(fileName, [&] {
+    reader.ReadInto(rows, kMaxListSize, progress, kFileReadBlock, RowFileReader::kTwoThreadBytes, filter);
+  });
 }
 
 std::string TLumoStrings::RowsLoadedSoFar(std::size_t maxRows) const {
@@ -310,16 +317,6 @@ void TLumoStrings::FillRows(const std::string& source, const std::function<void(
   }
   count_ = capacity_ = static_cast<std::int32_t>(rows.Size());
   wholeLines_ = changes_;  // every fill ends a row only after a line end or at the text's end
-}
-
-void TLumoStrings::LoadFromBlocks(const std::string& source,
-                                  const std::function<void(const BlockFeed& feed)>& produce) {
-  Clear();
-  FillRows(source, [&] {
-    RowSplitter splitter(impl_->rows, kMaxListSize);
-    produce([&](const char* data, std::size_t size) { splitter.Feed(data, size); });
-    splitter.Finish();
-  });
 }
 
 void TLumoStrings::SaveToFile(const std::string& fileName) const { WriteRowsToFile(fileName, impl_->rows); }

@@ -12,6 +12,8 @@
 
 namespace quiret {
 
+struct TextFilter;
+
 // Raised for an index outside the store; the store is unchanged when it is raised.
 class EListError : public std::out_of_range {
  public:
@@ -112,11 +114,9 @@ class TLumoStrings {
   // From within the progress callback of a load: the text of the first rows read so far
   // (at most maxRows, each a whole line with its CR LF).
   std::string RowsLoadedSoFar(std::size_t maxRows) const;
-  // Replaces all rows by a text that `produce` hands to `feed` in blocks, split into rows
-  // as a file's bytes are; `source` names it in the too-large message. Whatever `produce`
-  // throws passes on, leaving the empty text.
-  using BlockFeed = std::function<void(const char* data, std::size_t size)>;
-  void LoadFromBlocks(const std::string& source, const std::function<void(const BlockFeed& feed)>& produce);
+  // The same with the rows made of the text `filter` makes of the file's bytes (a file in
+  // another encoding).
+  void LoadFromFile(const std::string& fileName, const LoadProgress& progress, const TextFilter* filter);
   virtual void SaveToFile(const std::string& fileName) const;
   virtual std::string GetText() const;
   virtual void SetText(std::string_view text);

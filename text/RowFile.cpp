@@ -89,8 +89,10 @@ namespace {
 // Feeds the bytes from `from` up to `to` (or the end of the file) to the splitter, calling
 // `step` with the bytes read and the block itself after each block is split.
 void Pump(int fd, const std::string& fileName, std::uint64_t from, std::uint64_t to, RowSplitter& splitter,
-          std::size_t blockSize, const std::function<void(std::uint64_t, const char*, std::size_t)>& step) {
+          std::size_t blockSize, const std::function<void(std::uint64_t, const char*, std::size_t)>& step,
+          BlockFilter* filter) {
   std::unique_ptr<char[]> block(new char[blockSize]);
+  std::string text;  // what the filter makes of a block
   std::uint64_t at = from;
   while (at < to) {
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, to - at));
@@ -100,15 +102,26 @@ void Pump(int fd, const std::string& fileName, std::uint64_t from, std::uint64_t
       throw EFileError(fileName, errno);
     }
     if (n == 0) break;
-    splitter.Feed(block.get(), static_cast<std::size_t>(n));
+    if (filter) {
+      text.clear();
+      filter->Feed(block.get(), static_cast<std::size_t>(n), text);
+      splitter.Feed(text.data(), text.size());
+    } else {
+      splitter.Feed(block.get(), static_cast<std::size_t>(n));
+    }
     at += static_cast<std::uint64_t>(n);
     step(at - from, block.get(), static_cast<std::size_t>(n));
+  }
+  if (filter) {
+    text.clear();
+    filter->Finish(text);
+    splitter.Feed(text.data(), text.size());
   }
 }
 
 // The rows the splitter would close reading [from, to) of the file after its current state.
 std::size_t CountRowsAhead(int fd, const std::string& fileName, std::uint64_t from, std::uint64_t to,
-                           bool afterCr) {
+                           bool afterCr, BlockFilter* filter) {
   std::unique_ptr<char[]> block(new char[kFileReadBlock]);
   std::size_t rows = 0;
   for (std::uint64_t at = from; at < to;) {
@@ -119,7 +132,9 @@ std::size_t CountRowsAhead(int fd, const std::string& fileName, std::uint64_t fr
       throw EFileError(fileName, errno);
     }
     if (n == 0) break;
-    rows += RowSplitter::CountRows(block.get(), static_cast<std::size_t>(n), afterCr);
+    const std::size_t size = static_cast<std::size_t>(n);
+    rows += filter ? filter->CountRows(block.get(), size, afterCr)
+                   : RowSplitter::CountRows(block.get(), size, afterCr);
     at += static_cast<std::uint64_t>(n);
   }
   return rows;
@@ -225,18 +240,23 @@ std::uint64_t HalfwayAfterLf(int fd, std::uint64_t size) {
 // file adds the last row. `step` hears the bytes of the range read so far.
 void ReadPart(int fd, const std::string& fileName, int k, RowSlots& rows, std::uint64_t from,
               std::uint64_t to, bool last, RowBudget& budget, std::size_t maxRows, std::size_t blockSize,
-              const std::function<void(std::uint64_t)>& step) {
+              const std::function<void(std::uint64_t)>& step, const TextFilter* textFilter) {
   RowSplitter splitter(rows, maxRows);
+  const std::unique_ptr<BlockFilter> filter = textFilter ? textFilter->Make(k) : nullptr;
   const std::size_t first = rows.Size();
   std::size_t before = first;
-  Pump(fd, fileName, from, to, splitter, blockSize, [&](std::uint64_t done, const char*, std::size_t n) {
-    const std::size_t now = rows.Size();
-    budget.AfterBlock(k, now - first, now - before, n, done, [&] {
-      return CountRowsAhead(fd, fileName, from + done, to, splitter.AfterCr()) + (last ? 1 : 0);
-    });
-    before = now;
-    step(done);
-  });
+  Pump(
+      fd, fileName, from, to, splitter, blockSize,
+      [&](std::uint64_t done, const char*, std::size_t n) {
+        const std::size_t now = rows.Size();
+        budget.AfterBlock(k, now - first, now - before, n, done, [&] {
+          return CountRowsAhead(fd, fileName, from + done, to, splitter.AfterCr(), filter.get()) +
+                 (last ? 1 : 0);
+        });
+        before = now;
+        step(done);
+      },
+      filter.get());
   if (last) splitter.Finish();
   budget.Finished(k, rows.Size() - first);
 }
@@ -245,17 +265,22 @@ void ReadPart(int fd, const std::string& fileName, int k, RowSlots& rows, std::u
 
 void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
                              const std::function<void(std::uint64_t, std::uint64_t)>& progress,
-                             std::size_t blockSize, std::uint64_t twoThreadBytes) {
+                             std::size_t blockSize, std::uint64_t twoThreadBytes, const TextFilter* filter) {
   if (blockSize == 0) blockSize = 1;
   const std::uint64_t end = std::numeric_limits<std::uint64_t>::max();
+  if (filter)
+    twoThreadBytes = filter->Splittable ? filter->TwoPartBytes : std::numeric_limits<std::uint64_t>::max();
   const std::uint64_t half =
       size_ >= twoThreadBytes && std::thread::hardware_concurrency() > 1 ? HalfwayAfterLf(fd_, size_) : 0;
   RowBudget budget(maxRows, size_);
   if (half == 0) {
     budget.SinglePart();
-    ReadPart(fd_, fileName_, 0, rows, 0, end, true, budget, maxRows, blockSize, [&](std::uint64_t done) {
-      if (progress) progress(done, std::max(done, size_));
-    });
+    ReadPart(
+        fd_, fileName_, 0, rows, 0, end, true, budget, maxRows, blockSize,
+        [&](std::uint64_t done) {
+          if (progress) progress(done, std::max(done, size_));
+        },
+        filter);
     return;
   }
   // Both halves are read and split at once, the second into rows of its own that are
@@ -267,8 +292,9 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
   std::exception_ptr errors[2];
   std::thread helper([&] {
     try {
-      ReadPart(fd_, fileName_, 1, second, half, end, true, budget, maxRows, blockSize,
-               [&](std::uint64_t done) { secondDone.store(done, std::memory_order_relaxed); });
+      ReadPart(
+          fd_, fileName_, 1, second, half, end, true, budget, maxRows, blockSize,
+          [&](std::uint64_t done) { secondDone.store(done, std::memory_order_relaxed); }, filter);
     } catch (...) {
       errors[1] = std::current_exception();
       budget.Stop();
@@ -282,10 +308,13 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
     progress(done, std::max(done, size_));
   };
   try {
-    ReadPart(fd_, fileName_, 0, rows, 0, half, false, budget, maxRows, blockSize, [&](std::uint64_t done) {
-      firstDone = done;
-      report();
-    });
+    ReadPart(
+        fd_, fileName_, 0, rows, 0, half, false, budget, maxRows, blockSize,
+        [&](std::uint64_t done) {
+          firstDone = done;
+          report();
+        },
+        filter);
   } catch (...) {
     errors[0] = std::current_exception();
     budget.Stop();

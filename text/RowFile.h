@@ -8,6 +8,7 @@
 
 #include "text/RowSlots.h"
 #include "text/RowSplitter.h"
+#include "text/TextFilter.h"
 
 namespace quiret {
 
@@ -24,11 +25,13 @@ class RowFileReader {
   // Appends the file's rows (see RowSplitter), the last one ending with the end marker.
   // At most maxRows rows (RowSplitter::TooManyRows past them); progress, when set, hears
   // the bytes read so far after each block. A file of twoThreadBytes or more is read in two
-  // halves at once.
+  // halves at once. With `filter`, the rows are made of the text its filters make of the
+  // bytes, and its own size and splittability decide about halves.
   void ReadInto(RowSlots& rows, std::size_t maxRows,
                 const std::function<void(std::uint64_t, std::uint64_t)>& progress = {},
-                std::size_t blockSize = kFileReadBlock,
-                std::uint64_t twoThreadBytes = std::uint64_t{32} << 20);
+                std::size_t blockSize = kFileReadBlock, std::uint64_t twoThreadBytes = kTwoThreadBytes,
+                const TextFilter* filter = nullptr);
+  static constexpr std::uint64_t kTwoThreadBytes = std::uint64_t{32} << 20;
   // Hands the file's bytes to `take` in blocks of blockSize, in order; progress as above.
   void ReadBlocks(const std::function<void(const char*, std::size_t)>& take,
                   const std::function<void(std::uint64_t, std::uint64_t)>& progress = {},

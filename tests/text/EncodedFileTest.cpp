@@ -22,6 +22,7 @@ namespace {
 using Kind = DecodeProblem::Kind;
 
 using test::Iconv;
+using test::Rows;
 
 std::string Replace(std::string s, std::string_view from, std::string_view to) {
   for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size())
@@ -176,6 +177,7 @@ TEST(EncodedFile, BytesThatDoNotReadAreNamedWithTheirLine) {
        "\xC0\xAF"},                                                        // BOM, then overlong
       {Encoding::Utf8, "\xED\xA0\x80", Kind::Invalid, 1, "\xED\xA0\x80"},  // a surrogate
       {Encoding::Utf8, "ab\n\xE3\x81", Kind::Truncated, 2, "\xE3\x81"},
+      {Encoding::Utf8, "\xF0\x9F\x98\x80\n\xFF", Kind::Invalid, 2, "\xFF"},  // after a character it lacks
       {Encoding::Utf16Le, test::B("a\0\n\0b"), Kind::OddLength, 2, "b"},
       {Encoding::Utf16Le, test::B("a\0\x00\xDC"), Kind::Invalid, 1, test::B("\x00\xDC")},
       {Encoding::Utf16Be, "\xD8\x3D", Kind::Truncated, 1, "\xD8\x3D"},
@@ -242,6 +244,37 @@ TEST(EncodedFile, RandomTextsInRandomBlocks) {
     e.Finish(back);
     EXPECT_EQ(back, file);
   }
+}
+
+// A file read in two halves at once gives what one pass gives: the rows, the first problem
+// and its line (a symbol form or a character in the second half, bytes that do not read
+// there), the line end and whether it was mixed.
+TEST(EncodedFile, TwoHalvesReadAsOne) {
+  const char* const pool[] = {"a", "漢字", "\n", "\n", "\r\n", "\r", "〜", "～", "−", "－", "😀", "ｶ"};
+  Scratch scratch;
+  std::mt19937 rng(23);
+  int split = 0;
+  for (int round = 0; round < 200; ++round) {
+    const Target& t = rng() % 2 ? kTargets[0] : kTargets[6];  // UTF-8, EUC-JP
+    std::string utf8;
+    for (int i = static_cast<int>(rng() % 60); i > 0; --i)
+      utf8 += pool[rng() % (rng() % 3 ? 6 : std::size(pool))];
+    auto body = Iconv(t.iconvName, utf8);
+    if (!body) continue;
+    if (rng() % 8 == 0) body->insert(rng() % (body->size() + 1), "\xFF");  // bytes that do not read
+    const std::string path = scratch.Write(*body);
+    TLumoStrings one, two;
+    const EncodedLoad a = LoadEncodedFile(one, path, t.enc, {}, UINT64_MAX);
+    const EncodedLoad b = LoadEncodedFile(two, path, t.enc, {}, 1);
+    split += body->find('\n', body->size() / 2) != std::string::npos;
+    SCOPED_TRACE(Hex(*body));
+    EXPECT_EQ(std::tuple(b.Problem.What, b.Problem.Line, b.Problem.Char),
+              std::tuple(a.Problem.What, a.Problem.Line, a.Problem.Char));
+    if (a.Problem.Unreadable()) continue;  // what did read is not looked at
+    EXPECT_EQ(b.Format, a.Format);
+    EXPECT_EQ(Rows(two), Rows(one));
+  }
+  EXPECT_GE(split, 60);
 }
 
 // The tally counts the breaks the line store makes rows of, wherever the blocks are cut;
