@@ -151,18 +151,23 @@ EncodedLoad Merge(Encoding e, const FileDecoder& a, const FileDecoder& b) {
 
 }  // namespace
 
-EncodedLoad LoadEncodedFile(TLumoStrings& lines, const std::string& fileName, Encoding e,
-                            const TLumoStrings::LoadProgress& progress, std::uint64_t twoPartBytes) {
-  std::unique_ptr<FileDecoder> parts[2];
+TextFilter DecodingFilter(Encoding e, std::unique_ptr<FileDecoder> (&parts)[2], std::uint64_t twoPartBytes) {
   const int unit = e == Encoding::Utf16Le || e == Encoding::Utf16Be ? 2 : 1;
   TextFilter filter;
   // Only where a line feed byte is always a line feed and nothing carries past it.
   filter.Splittable = e == Encoding::Utf8 || e == Encoding::EucJp;
   filter.TwoPartBytes = twoPartBytes;
-  filter.Make = [&](int part) -> std::unique_ptr<BlockFilter> {
+  filter.Make = [e, unit, &parts](int part) -> std::unique_ptr<BlockFilter> {
     parts[part] = std::make_unique<FileDecoder>(e, part == 0);
     return std::make_unique<DecoderFilter>(*parts[part], unit);
   };
+  return filter;
+}
+
+EncodedLoad LoadEncodedFile(TLumoStrings& lines, const std::string& fileName, Encoding e,
+                            const TLumoStrings::LoadProgress& progress, std::uint64_t twoPartBytes) {
+  std::unique_ptr<FileDecoder> parts[2];
+  const TextFilter filter = DecodingFilter(e, parts, twoPartBytes);
   lines.LoadFromFile(fileName, progress, &filter);
   if (parts[1]) return Merge(e, *parts[0], *parts[1]);
   return {parts[0]->Format(), parts[0]->Problem()};

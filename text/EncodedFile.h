@@ -3,12 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "text/FileDecoder.h"
 #include "text/LumoStrings.h"
+#include "text/TextFilter.h"
 #include "text/TextFormat.h"
 
 namespace quiret {
@@ -26,6 +28,10 @@ struct EncodedLoad {
 EncodedLoad LoadEncodedFile(TLumoStrings& lines, const std::string& fileName, Encoding e,
                             const TLumoStrings::LoadProgress& progress = {},
                             std::uint64_t twoPartBytes = std::uint64_t{32} << 20);
+
+// The line store reader's filter for a file in encoding `e`: a decoder per part, made into
+// `parts` (the second only when the file is read in two halves).
+TextFilter DecodingFilter(Encoding e, std::unique_ptr<FileDecoder> (&parts)[2], std::uint64_t twoPartBytes);
 
 // The line breaks of a file read as Shift-JIS: the first one's style and whether others
 // differ (Enc ShiftJis, no BOM).

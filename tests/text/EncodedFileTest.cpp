@@ -15,6 +15,7 @@
 #include "text/EncodedFile.h"
 #include "text/FileDecoder.h"
 #include "text/LineEndTally.h"
+#include "text/RowFile.h"
 
 namespace quiret {
 namespace {
@@ -275,6 +276,33 @@ TEST(EncodedFile, TwoHalvesReadAsOne) {
     EXPECT_EQ(Rows(two), Rows(one));
   }
   EXPECT_GE(split, 60);
+}
+
+// The row limit counts the rows of the converted text, in one part or two: a UTF-16 file
+// whose kanji hold 0x0A bytes (上 is 0A 4E) of exactly the limit loads, one row more is not.
+TEST(EncodedFile, RowLimitCountsTheConvertedText) {
+  Scratch scratch;
+  for (const Target& t : {kTargets[2], kTargets[0]}) {
+    std::string lines;
+    for (int i = 0; i < 999; ++i) lines += "上\n";  // 1000 rows with the end marker's
+    const std::string file = scratch.Write(*Iconv(t.iconvName, lines));
+    for (const std::size_t block : {std::size_t{64}, std::size_t{4096}}) {
+      for (const std::size_t maxRows : {std::size_t{1000}, std::size_t{999}}) {
+        std::unique_ptr<FileDecoder> parts[2];
+        const TextFilter filter = DecodingFilter(t.enc, parts, 1);
+        RowSlots slots;
+        SCOPED_TRACE(std::string(t.iconvName) + " " + std::to_string(block) + " " + std::to_string(maxRows));
+        if (maxRows == 1000) {
+          RowFileReader(file).ReadInto(slots, maxRows, {}, block, 1, &filter);
+          EXPECT_EQ(slots.Size(), 1000u);
+          EXPECT_EQ(std::string(slots.Get(998)), "\x8F\xE3\r\n");
+        } else {
+          EXPECT_THROW(RowFileReader(file).ReadInto(slots, maxRows, {}, block, 1, &filter),
+                       RowSplitter::TooManyRows);
+        }
+      }
+    }
+  }
 }
 
 // The tally counts the breaks the line store makes rows of, wherever the blocks are cut;
