@@ -43,31 +43,26 @@ std::string FileHead(const std::string& path, std::size_t n) {
   return head;
 }
 
-struct Choice {
-  Encoding enc = Encoding::ShiftJis;
-  bool sure = false;  // asked for, or named by a byte-order mark
-};
-
-Choice ChooseEncoding(const std::string& path, std::optional<Encoding> asked, bool automatic) {
+// The encoding asked for, or else (when choosing is on) the one a byte-order mark or the
+// guess names, or Shift-JIS.
+Encoding ChooseEncoding(const std::string& path, std::optional<Encoding> asked, bool automatic) {
   if (asked) {
-    if (*asked != Encoding::Utf16) return {*asked, true};
-    return {FileHead(path, 2) == "\xFF\xFE" ? Encoding::Utf16Le : Encoding::Utf16Be, true};
+    if (*asked != Encoding::Utf16) return *asked;
+    return FileHead(path, 2) == "\xFF\xFE" ? Encoding::Utf16Le : Encoding::Utf16Be;
   }
-  if (!automatic) return {};
-  const std::string head = FileHead(path, 2);
+  if (!automatic) return Encoding::ShiftJis;
   switch (GuessFileEncoding(path)) {
     case GuessedEncoding::Utf8Bom:
-      return {Encoding::Utf8, true};
-    case GuessedEncoding::Utf16Le:
-      return {Encoding::Utf16Le, head == "\xFF\xFE"};
-    case GuessedEncoding::Utf16Be:
-      return {Encoding::Utf16Be, head == "\xFE\xFF"};
     case GuessedEncoding::Utf8:
-      return {Encoding::Utf8, false};
+      return Encoding::Utf8;
+    case GuessedEncoding::Utf16Le:
+      return Encoding::Utf16Le;
+    case GuessedEncoding::Utf16Be:
+      return Encoding::Utf16Be;
     case GuessedEncoding::EucJp:
-      return {Encoding::EucJp, false};
+      return Encoding::EucJp;
     default:
-      return {};
+      return Encoding::ShiftJis;
   }
 }
 
@@ -121,25 +116,21 @@ void TFormBase::ReadTabText(TTabSheet& tab, TLumoStrings& lines, const std::stri
   TextFormat format;
   bool notFile = false;
   std::string note, message;
-  const Choice choice = ChooseEncoding(path, tab.AskedEncoding, Checked("MmAutoEncoding"));
+  const Encoding enc = ChooseEncoding(path, tab.AskedEncoding, Checked("MmAutoEncoding"));
   bool read = false;
-  if (choice.enc != Encoding::ShiftJis) {
-    const EncodedLoad load = LoadEncodedFile(lines, path, choice.enc, progress);
+  if (enc != Encoding::ShiftJis) {
+    const EncodedLoad load = LoadEncodedFile(lines, path, enc, progress);
     const DecodeProblem& p = load.Problem;
-    if (!p.Unreadable()) {
-      read = true;
-      format = load.Format;
-      if (p.What != DecodeProblem::Kind::None) {
-        notFile = true;
-        note = "元のとおりに保存できないため読み取り専用";
-        message = LossMessage(path, choice.enc, p);
-      }
-    } else if (choice.sure) {
-      // Bytes the user or a byte-order mark called so are shown as they are, and kept from
-      // being saved; a guess that was wrong is told as before, by the notice.
+    read = !p.Unreadable();
+    if (read) format = load.Format;
+    if (p.What != DecodeProblem::Kind::None) {
+      // Either way the text shown is not the file's own, and is kept from being saved: a
+      // character that would not come back, or bytes (of a file that looked so, or was
+      // called so) shown as they are.
       notFile = true;
-      note = std::string(EncodingName(choice.enc)) + " として読めないため読み取り専用";
-      message = UnreadableMessage(path, choice.enc, p);
+      note = read ? "元のとおりに保存できないため読み取り専用"
+                  : std::string(EncodingName(enc)) + " として読めないため読み取り専用";
+      message = read ? LossMessage(path, enc, p) : UnreadableMessage(path, enc, p);
     }
   }
   if (!read) {

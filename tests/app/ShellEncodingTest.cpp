@@ -90,9 +90,8 @@ TEST(ShellEncoding, AFileThatWouldNotComeBackOpensReadOnlyAndIsNeverWrittenBack)
   EXPECT_EQ(TestShell::Read(path), bytes);
 }
 
-// Bytes that do not read in the encoding a byte-order mark or the user named: the bytes are
-// shown as Shift-JIS, read-only. A guess that the file's later bytes prove wrong leaves it
-// as before: Shift-JIS, editable, with the notice.
+// Bytes that do not read in the encoding a byte-order mark, the guess or the user named: the
+// bytes are shown as Shift-JIS, read-only, and where they do not read is told.
 TEST(ShellEncoding, BytesThatDoNotReadOpenAsShiftJisBytes) {
   TestShell s;
   TFormBase& f = s.Start();
@@ -118,9 +117,12 @@ TEST(ShellEncoding, BytesThatDoNotReadOpenAsShiftJisBytes) {
   const std::string late = s.Write("late.txt", text + "\xFF\n");
   f.OpenFile(late);
   EXPECT_EQ(s.status.panels[kFormatPanel], "Shift-JIS · CRLF");
-  EXPECT_EQ(s.status.panels[kNoticePanel], "UTF-8 の可能性");
-  EXPECT_FALSE(f.ActiveEditor()->ReadOnly);
-  EXPECT_EQ(s.boxes.shown.size(), 3u);
+  EXPECT_EQ(s.status.panels[kNoticePanel], "UTF-8 として読めないため読み取り専用");
+  EXPECT_TRUE(f.ActiveEditor()->ReadOnly);
+  EXPECT_EQ(s.boxes.Texts("information").at(2),
+            late + "\r\n の " + std::to_string(text.size() / 16 + 1) +
+                " 行目に UTF-8 として読めないバイト (FF 0A) があります。\r\nShift-JIS "
+                "として読み取り専用で開きました。");
 }
 
 TEST(ShellEncoding, SaveAsOffersEncodingAndLineEndAndRefusesWhatTheyCannotHold) {
