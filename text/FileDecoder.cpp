@@ -53,12 +53,33 @@ FileDecoder::FileDecoder(Encoding e, bool fileStart)
   }
 }
 
-void FileDecoder::Note(DecodeProblem::Kind what, std::uint64_t line, char32_t c, std::string_view bytes) {
+bool FileDecoder::Note(DecodeProblem::Kind what, std::uint64_t line, char32_t c) {
   // The first problem, but bytes that do not read outweigh any text that does: the file
   // is then no text of the encoding at all.
-  const DecodeProblem noted{what, line, c, std::string(bytes.substr(0, 8))};
-  if (problem_.What == DecodeProblem::Kind::None || (noted.Unreadable() && !problem_.Unreadable()))
-    problem_ = noted;
+  DecodeProblem noted{what, line, c, {}};
+  if (problem_.What != DecodeProblem::Kind::None && !(noted.Unreadable() && !problem_.Unreadable()))
+    return false;
+  problem_ = std::move(noted);
+  return true;
+}
+
+void FileDecoder::NoteAt(DecodeProblem::Kind what, std::uint64_t line, std::string_view view,
+                         std::uint64_t viewStart, std::size_t at) {
+  if (!Note(what, line)) return;
+  // Up to 8 of the file's bytes from there, the same wherever the blocks were cut: those
+  // past this view are taken as they come.
+  problem_.Bytes.assign(view.substr(std::min(at, view.size()), kProblemBytes));
+  bytesFrom_ = viewStart + at;
+}
+
+void FileDecoder::CollectBytes(std::string_view in, std::uint64_t inStart) {
+  if (problem_.Bytes.empty() && problem_.What != DecodeProblem::Kind::Invalid &&
+      problem_.What != DecodeProblem::Kind::Reencoded)
+    return;
+  const std::uint64_t want = bytesFrom_ + problem_.Bytes.size();
+  if (problem_.Bytes.size() >= kProblemBytes || want < inStart || want >= inStart + in.size()) return;
+  problem_.Bytes.append(
+      in.substr(static_cast<std::size_t>(want - inStart), kProblemBytes - problem_.Bytes.size()));
 }
 
 TextFormat FileDecoder::Format() const {
@@ -78,25 +99,34 @@ std::uint64_t FileDecoder::LineAt(const std::string& out, std::size_t outStart, 
 }
 
 void FileDecoder::Feed(std::string_view in, std::string& out) {
-  if (problem_.Unreadable()) return;
-  if (!started_) {
-    // The byte-order mark is looked for once enough bytes are in.
-    const std::string_view bom = BomBytes(enc_);
-    carry_.append(in);
-    if (carry_.size() < bom.size() && bom.starts_with(carry_)) return;
-    started_ = true;
-    bom_ = !bom.empty() && std::string_view(carry_).starts_with(bom);
-    std::string first;
-    first.swap(carry_);
-    Feed(std::string_view(first).substr(bom_ ? bom.size() : 0), out);
-    return;
+  const std::uint64_t inStart = fed_;
+  fed_ += in.size();
+  if (!problem_.Unreadable()) {
+    if (started_) {
+      Consume(in, inStart, out);
+    } else {
+      // The byte-order mark is looked for once enough bytes are in; they begin the file.
+      const std::string_view bom = BomBytes(enc_);
+      carry_.append(in);
+      if (carry_.size() < bom.size() && bom.starts_with(carry_)) return;
+      started_ = true;
+      bom_ = !bom.empty() && std::string_view(carry_).starts_with(bom);
+      std::string first;
+      first.swap(carry_);
+      const std::size_t skip = bom_ ? bom.size() : 0;
+      Consume(std::string_view(first).substr(skip), skip, out);
+    }
   }
+  CollectBytes(in, inStart);
+}
+
+void FileDecoder::Consume(std::string_view in, std::uint64_t inStart, std::string& out) {
   std::size_t pos = 0;
   // A character the last block ended inside: completed from the first bytes of this one.
   while (!carry_.empty() && pos < in.size() && !problem_.Unreadable()) {
     const std::size_t take = std::min<std::size_t>(in.size() - pos, 16);
     const std::string head = carry_ + std::string(in.substr(pos, take));
-    const std::size_t used = Step(head, out);
+    const std::size_t used = Step(head, inStart + pos - carry_.size(), out);
     if (used >= carry_.size()) {
       pos += used - carry_.size();
       carry_.clear();
@@ -106,7 +136,7 @@ void FileDecoder::Feed(std::string_view in, std::string& out) {
     }
   }
   if (pos >= in.size() || problem_.Unreadable()) return;
-  const std::size_t used = Step(in.substr(pos), out);
+  const std::size_t used = Step(in.substr(pos), inStart + pos, out);
   carry_.assign(in.substr(pos + used));
 }
 
@@ -138,7 +168,7 @@ inline void FileDecoder::CheckUtf8(const unsigned char* in, int len, const std::
   if (!same) NotKeptAt(in, len, out, outStart, at);
 }
 
-std::size_t FileDecoder::Step(std::string_view in, std::string& out) {
+std::size_t FileDecoder::Step(std::string_view in, std::uint64_t inStart, std::string& out) {
   bool invalid = false;
   std::size_t used;
   const std::size_t outStart = out.size();
@@ -155,8 +185,8 @@ std::size_t FileDecoder::Step(std::string_view in, std::string& out) {
   }
   tally_.Feed(out.data() + outStart, out.size() - outStart);
   if (problem_.What == DecodeProblem::Kind::None && !utf8Direct_)
-    Verify(in.substr(0, used), std::string_view(out).substr(outStart), linesBefore);
-  if (invalid) Note(DecodeProblem::Kind::Invalid, tally_.Breaks() + 1, 0, in.substr(used));
+    Verify(in.substr(0, used), inStart, std::string_view(out).substr(outStart), linesBefore);
+  if (invalid) NoteAt(DecodeProblem::Kind::Invalid, tally_.Breaks() + 1, in, inStart, used);
   return used;
 }
 
@@ -257,7 +287,8 @@ char* FileDecoder::PutUnusual(char32_t c, std::uint16_t code, std::string& out, 
   return o;
 }
 
-void FileDecoder::Verify(std::string_view in, std::string_view produced, std::uint64_t linesBefore) {
+void FileDecoder::Verify(std::string_view in, std::uint64_t inStart, std::string_view produced,
+                         std::uint64_t linesBefore) {
   encoded_.clear();
   std::size_t bad = 0;
   if (!verifier_.Put(produced, encoded_, bad)) {
@@ -273,7 +304,7 @@ void FileDecoder::Verify(std::string_view in, std::string_view produced, std::ui
   const std::string_view enc = encoded_;
   const std::size_t owed = std::min(lag_.size(), enc.size());
   if (enc.compare(0, owed, lag_, 0, owed) != 0) {
-    Mismatch(lag_, 0, linesBefore);
+    Mismatch(lag_, inStart - lag_.size(), 0, linesBefore);
     return;
   }
   if (enc.size() < lag_.size()) {
@@ -284,15 +315,16 @@ void FileDecoder::Verify(std::string_view in, std::string_view produced, std::ui
   const std::size_t n = std::min(rest.size(), in.size());
   if (rest.size() > in.size() || std::memcmp(rest.data(), in.data(), n) != 0) {
     const auto diff = std::mismatch(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(n), in.begin());
-    Mismatch(in, static_cast<std::size_t>(diff.second - in.begin()), linesBefore);
+    Mismatch(in, inStart, static_cast<std::size_t>(diff.second - in.begin()), linesBefore);
     return;
   }
   lag_.assign(in.substr(n));
 }
 
-void FileDecoder::Mismatch(std::string_view in, std::size_t at, std::uint64_t linesBefore) {
-  Note(DecodeProblem::Kind::Reencoded, linesBefore + BreaksIn(in.substr(0, at), codec_->UnitBytes()) + 1, 0,
-       in.substr(at));
+void FileDecoder::Mismatch(std::string_view in, std::uint64_t inStart, std::size_t at,
+                           std::uint64_t linesBefore) {
+  NoteAt(DecodeProblem::Kind::Reencoded, linesBefore + BreaksIn(in.substr(0, at), codec_->UnitBytes()) + 1,
+         in, inStart, at);
 }
 
 void FileDecoder::Finish(std::string& out) {
@@ -301,12 +333,12 @@ void FileDecoder::Finish(std::string& out) {
     started_ = true;
     std::string first;
     first.swap(carry_);
-    if (!first.empty()) Feed(first, out);
+    if (!first.empty()) Consume(first, 0, out);
   }
   if (!problem_.Unreadable() && !carry_.empty()) {
     const bool odd = codec_->UnitBytes() == 2 && carry_.size() % 2 == 1;
-    Note(odd ? DecodeProblem::Kind::OddLength : DecodeProblem::Kind::Truncated, tally_.Breaks() + 1, 0,
-         carry_);
+    NoteAt(odd ? DecodeProblem::Kind::OddLength : DecodeProblem::Kind::Truncated, tally_.Breaks() + 1, carry_,
+           fed_ - carry_.size(), 0);
   }
   tally_.Finish();
   if (problem_.What != DecodeProblem::Kind::None) return;
@@ -319,7 +351,7 @@ void FileDecoder::Finish(std::string& out) {
                       lag_.begin())
             .second -
         lag_.begin());
-    Mismatch(lag_, at, tally_.Breaks());
+    Mismatch(lag_, fed_ - lag_.size(), at, tally_.Breaks());
   }
 }
 

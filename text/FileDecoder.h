@@ -33,7 +33,7 @@ struct DecodeProblem {
   Kind What = Kind::None;
   std::uint64_t Line = 0;  // from 1
   char32_t Char = 0;       // NotInCp932, NotKept, ZeroChar
-  std::string Bytes;       // the file's bytes there (at most 8): Invalid, Truncated, OddLength, Reencoded
+  std::string Bytes;       // the file's bytes from there (up to 8): Invalid, Truncated, OddLength, Reencoded
   bool Unreadable() const {
     return What == Kind::Invalid || What == Kind::Truncated || What == Kind::OddLength;
   }
@@ -66,7 +66,9 @@ class FileDecoder {
   std::uint64_t PairFirstLine(int k) const { return pairLine_[k]; }
 
  private:
-  std::size_t Step(std::string_view in, std::string& out);
+  // The bytes of `in` (starting at the file's byte inStart) after any carried over.
+  void Consume(std::string_view in, std::uint64_t inStart, std::string& out);
+  std::size_t Step(std::string_view in, std::uint64_t inStart, std::string& out);
   // UTF-8 straight to code page 932, ASCII runs copied as they are.
   std::size_t DecodeUtf8(std::string_view in, std::string& out, std::size_t outStart, bool& invalid);
   // Writes c's code page 932 bytes at o (out's text begins at outStart) and returns the end;
@@ -78,10 +80,18 @@ class FileDecoder {
   void NotKeptAt(const unsigned char* in, int len, const std::string& out, std::size_t outStart,
                  const char* at);
   char* PutUnusual(char32_t c, std::uint16_t code, std::string& out, std::size_t outStart, char* o);
-  void Verify(std::string_view in, std::string_view produced, std::uint64_t linesBefore);
-  void Mismatch(std::string_view in, std::size_t at, std::uint64_t linesBefore);
+  void Verify(std::string_view in, std::uint64_t inStart, std::string_view produced,
+              std::uint64_t linesBefore);
+  void Mismatch(std::string_view in, std::uint64_t inStart, std::size_t at, std::uint64_t linesBefore);
   std::uint64_t LineAt(const std::string& out, std::size_t outStart, std::size_t at) const;
-  void Note(DecodeProblem::Kind what, std::uint64_t line, char32_t c = 0, std::string_view bytes = {});
+  // Notes a problem unless an earlier one stands; true when it was noted.
+  bool Note(DecodeProblem::Kind what, std::uint64_t line, char32_t c = 0);
+  // The same for one named by the file's bytes from view[at] on (view starts at viewStart).
+  void NoteAt(DecodeProblem::Kind what, std::uint64_t line, std::string_view view, std::uint64_t viewStart,
+              std::size_t at);
+  // Takes the problem's bytes still owed from `in` (the file's bytes from inStart).
+  void CollectBytes(std::string_view in, std::uint64_t inStart);
+  static constexpr std::size_t kProblemBytes = 8;
 
   Encoding enc_;
   const Codec932& cp932_;
@@ -92,8 +102,10 @@ class FileDecoder {
   bool utf8Direct_ = false;  // UTF-8 decoded here and checked character by character
   bool started_ = false;     // the byte-order mark question is settled
   bool bom_ = false;
-  std::string carry_;  // bytes of a character the last block ended inside
-  std::string lag_;    // bytes read whose written-back form has not come yet
+  std::uint64_t fed_ = 0;        // bytes of the file (or part) given to Feed so far
+  std::uint64_t bytesFrom_ = 0;  // where the problem's bytes start
+  std::string carry_;            // bytes of a character the last block ended inside
+  std::string lag_;              // bytes read whose written-back form has not come yet
   std::u32string points_;
   std::string encoded_;
   std::uint8_t known_ = 0, jis_ = 0;  // symbol pairs seen, and in which form
