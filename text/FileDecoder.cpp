@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <optional>
 
 #include "platform/Codec932.h"
 
@@ -13,24 +14,11 @@ namespace {
 
 constexpr char kGeta[] = "\x81\xAC";  // 〓: what stands for a character the code page lacks
 
-// Line breaks in `bytes` of an encoding whose breaks come in units of `unit` bytes.
-std::uint64_t BreaksIn(std::string_view bytes, int unit) {
-  std::string units;
-  for (std::size_t i = 0; i + static_cast<std::size_t>(unit) <= bytes.size();
-       i += static_cast<std::size_t>(unit)) {
-    bool control = true;
-    char b = bytes[i];
-    if (unit == 2) {
-      // Either byte order: a break unit has a zero byte and a CR or LF byte.
-      const char hi = bytes[i], lo = bytes[i + 1];
-      control = hi == '\0' || lo == '\0';
-      b = hi == '\0' ? lo : hi;
-    }
-    units.push_back(control && (b == '\r' || b == '\n') ? b : 'x');
-  }
-  LineEndTally t;
-  t.Feed(units.data(), units.size());
-  return t.Breaks();
+// Where `a` first differs from `b`: a.size() when b begins with a.
+std::size_t FirstDifference(std::string_view a, std::string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  const auto end = a.begin() + static_cast<std::ptrdiff_t>(n);
+  return static_cast<std::size_t>(std::mismatch(a.begin(), end, b.begin()).first - a.begin());
 }
 
 }  // namespace
@@ -53,19 +41,21 @@ FileDecoder::FileDecoder(Encoding e, bool fileStart)
   }
 }
 
-bool FileDecoder::Note(DecodeProblem::Kind what, std::uint64_t line, char32_t c) {
+bool FileDecoder::Note(DecodeProblem::Kind what, std::uint64_t line, char32_t c, bool earlier) {
   // The first problem, but bytes that do not read outweigh any text that does: the file
   // is then no text of the encoding at all.
   DecodeProblem noted{what, line, c, {}};
-  if (problem_.What != DecodeProblem::Kind::None && !(noted.Unreadable() && !problem_.Unreadable()))
-    return false;
+  const bool replace = problem_.What == DecodeProblem::Kind::None ||
+                       (noted.Unreadable() && !problem_.Unreadable()) || (earlier && !problem_.Unreadable());
+  if (!replace) return false;
   problem_ = std::move(noted);
+  noteOut_ = kNowhere;
   return true;
 }
 
 void FileDecoder::NoteAt(DecodeProblem::Kind what, std::uint64_t line, std::string_view view,
-                         std::uint64_t viewStart, std::size_t at) {
-  if (!Note(what, line)) return;
+                         std::uint64_t viewStart, std::size_t at, bool earlier) {
+  if (!Note(what, line, 0, earlier)) return;
   // Up to 8 of the file's bytes from there, the same wherever the blocks were cut: those
   // past this view are taken as they come.
   problem_.Bytes.assign(view.substr(std::min(at, view.size()), kProblemBytes));
@@ -173,6 +163,7 @@ std::size_t FileDecoder::Step(std::string_view in, std::uint64_t inStart, std::s
   std::size_t used;
   const std::size_t outStart = out.size();
   const std::uint64_t linesBefore = tally_.Breaks();
+  const bool clean = problem_.What == DecodeProblem::Kind::None;
   if (utf8Direct_) {
     used = DecodeUtf8(in, out, outStart, invalid);  // checked character by character
   } else {
@@ -184,8 +175,15 @@ std::size_t FileDecoder::Step(std::string_view in, std::uint64_t inStart, std::s
     out.resize(static_cast<std::size_t>(o - out.data()));
   }
   tally_.Feed(out.data() + outStart, out.size() - outStart);
-  if (problem_.What == DecodeProblem::Kind::None && !utf8Direct_)
-    Verify(in.substr(0, used), inStart, std::string_view(out).substr(outStart), linesBefore);
+  if (clean && !utf8Direct_) {
+    // A character noted while converting is checked against the text before it: bytes
+    // written back otherwise there come first.
+    const bool noted = problem_.What != DecodeProblem::Kind::None;
+    const std::size_t upTo = noted ? noteOut_ : out.size();
+    if (upTo != kNowhere)
+      Verify(in.substr(0, used), inStart, std::string_view(out).substr(outStart, upTo - outStart),
+             linesBefore, noted);
+  }
   if (invalid) NoteAt(DecodeProblem::Kind::Invalid, tally_.Breaks() + 1, in, inStart, used);
   return used;
 }
@@ -258,13 +256,16 @@ std::size_t FileDecoder::DecodeUtf8(std::string_view in, std::string& out, std::
 char* FileDecoder::PutUnusual(char32_t c, std::uint16_t code, std::string& out, std::size_t outStart,
                               char* o) {
   auto here = [&] { return LineAt(out, outStart, static_cast<std::size_t>(o - out.data())); };
+  auto note = [&](DecodeProblem::Kind what) {
+    if (Note(what, here(), c)) noteOut_ = static_cast<std::size_t>(o - out.data());
+  };
   if (c == 0) {
-    Note(DecodeProblem::Kind::ZeroChar, here(), c);
+    note(DecodeProblem::Kind::ZeroChar);
     *o++ = '\0';
     return o;
   }
   if (code == Codec932::kNoCode) {
-    Note(DecodeProblem::Kind::NotInCp932, here(), c);
+    note(DecodeProblem::Kind::NotInCp932);
     *o++ = kGeta[0];
     *o++ = kGeta[1];
     return o;
@@ -280,7 +281,7 @@ char* FileDecoder::PutUnusual(char32_t c, std::uint16_t code, std::string& out, 
     pairLine_[k] = here();
     verifier_.SetJisForms(jis_);
   } else if (jis != ((jis_ & bit) != 0)) {
-    Note(DecodeProblem::Kind::NotKept, here(), c);
+    note(DecodeProblem::Kind::NotKept);
   }
   *o++ = static_cast<char>(code >> 8);
   *o++ = static_cast<char>(code & 0xFF);
@@ -288,43 +289,70 @@ char* FileDecoder::PutUnusual(char32_t c, std::uint16_t code, std::string& out, 
 }
 
 void FileDecoder::Verify(std::string_view in, std::uint64_t inStart, std::string_view produced,
-                         std::uint64_t linesBefore) {
+                         std::uint64_t linesBefore, bool earlier) {
   encoded_.clear();
   std::size_t bad = 0;
-  if (!verifier_.Put(produced, encoded_, bad)) {
+  const bool whole = verifier_.Put(produced, encoded_, bad);
+  // The bytes written back must be the bytes read: those still owed from before, then this
+  // block's; what was written before a character that cannot be is compared too.
+  const std::string_view enc = encoded_;
+  const std::size_t owed = std::min(lag_.size(), enc.size());
+  std::optional<std::size_t> differs;  // where, in lag_ and then `in`
+  if (const std::size_t at = FirstDifference(enc.substr(0, owed), lag_); at < owed) {
+    differs = at;
+  } else if (enc.size() > lag_.size()) {
+    const std::string_view rest = enc.substr(lag_.size());
+    const std::size_t n = std::min(rest.size(), in.size());
+    if (std::memcmp(rest.data(), in.data(), n) != 0 || rest.size() > in.size())
+      differs = lag_.size() + FirstDifference(rest.substr(0, n), in);
+  }
+  if (differs) {
+    Mismatch(in, inStart, *differs, earlier);
+    return;
+  }
+  if (!whole) {
     int len = 1;
     const char32_t c = Codec932::Instance().DecodeAt(produced, bad, len);
     LineEndTally before;
     before.Feed(produced.data(), bad);
-    Note(DecodeProblem::Kind::NotKept, linesBefore + before.Breaks() + 1, c);
+    Note(DecodeProblem::Kind::NotKept, linesBefore + before.Breaks() + 1, c, earlier);
     return;
   }
-  // The bytes written back must be the bytes read: first those still owed from before,
-  // then this block's.
-  const std::string_view enc = encoded_;
-  const std::size_t owed = std::min(lag_.size(), enc.size());
-  if (enc.compare(0, owed, lag_, 0, owed) != 0) {
-    Mismatch(lag_, inStart - lag_.size(), 0, linesBefore);
-    return;
-  }
-  if (enc.size() < lag_.size()) {
+  if (earlier) return;  // nothing is checked after a problem
+  // The bytes matched leave what is still owed; their line breaks are counted.
+  if (enc.size() <= lag_.size()) {
+    FeedBreaks(inputTally_, std::string_view(lag_).substr(0, enc.size()));
     lag_ = lag_.substr(enc.size()) + std::string(in);
-    return;
+  } else {
+    const std::size_t fromIn = enc.size() - lag_.size();
+    FeedBreaks(inputTally_, lag_);
+    FeedBreaks(inputTally_, in.substr(0, fromIn));
+    lag_.assign(in.substr(fromIn));
   }
-  const std::string_view rest = enc.substr(owed);
-  const std::size_t n = std::min(rest.size(), in.size());
-  if (rest.size() > in.size() || std::memcmp(rest.data(), in.data(), n) != 0) {
-    const auto diff = std::mismatch(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(n), in.begin());
-    Mismatch(in, inStart, static_cast<std::size_t>(diff.second - in.begin()), linesBefore);
-    return;
-  }
-  lag_.assign(in.substr(n));
 }
 
-void FileDecoder::Mismatch(std::string_view in, std::uint64_t inStart, std::size_t at,
-                           std::uint64_t linesBefore) {
-  NoteAt(DecodeProblem::Kind::Reencoded, linesBefore + BreaksIn(in.substr(0, at), codec_->UnitBytes()) + 1,
-         in, inStart, at);
+void FileDecoder::FeedBreaks(LineEndTally& t, std::string_view bytes) const {
+  if (codec_->UnitBytes() == 1) {
+    t.Feed(bytes.data(), bytes.size());
+    return;
+  }
+  // UTF-16: each unit CR, LF or zero as that byte, any other as a letter.
+  std::string units;
+  const bool big = enc_ == Encoding::Utf16Be;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const unsigned hi = static_cast<unsigned char>(bytes[big ? i : i + 1]);
+    const unsigned lo = static_cast<unsigned char>(bytes[big ? i + 1 : i]);
+    units.push_back(hi == 0 && (lo == '\r' || lo == '\n' || lo == 0) ? static_cast<char>(lo) : 'x');
+  }
+  t.Feed(units.data(), units.size());
+}
+
+void FileDecoder::Mismatch(std::string_view in, std::uint64_t inStart, std::size_t at, bool earlier) {
+  // The line of the byte: the breaks of the bytes matched so far and of those before it.
+  const std::string owed = lag_ + std::string(in);
+  LineEndTally t = inputTally_;
+  FeedBreaks(t, std::string_view(owed).substr(0, at));
+  NoteAt(DecodeProblem::Kind::Reencoded, t.Breaks() + 1, owed, inStart - lag_.size(), at, earlier);
 }
 
 void FileDecoder::Finish(std::string& out) {
@@ -344,15 +372,7 @@ void FileDecoder::Finish(std::string& out) {
   if (problem_.What != DecodeProblem::Kind::None) return;
   encoded_.clear();
   verifier_.Finish(encoded_);
-  if (encoded_ != lag_) {
-    const std::size_t at = static_cast<std::size_t>(
-        std::mismatch(encoded_.begin(),
-                      encoded_.begin() + static_cast<std::ptrdiff_t>(std::min(encoded_.size(), lag_.size())),
-                      lag_.begin())
-            .second -
-        lag_.begin());
-    Mismatch(lag_, fed_ - lag_.size(), at, tally_.Breaks());
-  }
+  if (encoded_ != lag_) Mismatch({}, fed_, FirstDifference(encoded_, lag_), false);
 }
 
 }  // namespace quiret

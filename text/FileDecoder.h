@@ -80,15 +80,22 @@ class FileDecoder {
   void NotKeptAt(const unsigned char* in, int len, const std::string& out, std::size_t outStart,
                  const char* at);
   char* PutUnusual(char32_t c, std::uint16_t code, std::string& out, std::size_t outStart, char* o);
+  // Checks that `produced` writes back as `in` (the bytes it was read from, after any still
+  // owed); `earlier`: it is the text before a problem just noted, which one found here
+  // replaces.
   void Verify(std::string_view in, std::uint64_t inStart, std::string_view produced,
-              std::uint64_t linesBefore);
-  void Mismatch(std::string_view in, std::uint64_t inStart, std::size_t at, std::uint64_t linesBefore);
+              std::uint64_t linesBefore, bool earlier = false);
+  // Bytes written back otherwise from position `at` of what is owed and then `in`.
+  void Mismatch(std::string_view in, std::uint64_t inStart, std::size_t at, bool earlier);
+  // Feeds the line breaks of file bytes to `t` (UTF-16 unit by unit).
+  void FeedBreaks(LineEndTally& t, std::string_view bytes) const;
   std::uint64_t LineAt(const std::string& out, std::size_t outStart, std::size_t at) const;
   // Notes a problem unless an earlier one stands; true when it was noted.
-  bool Note(DecodeProblem::Kind what, std::uint64_t line, char32_t c = 0);
+  // (`earlier`: it comes before the one noted, unless that one is unreadable bytes).
+  bool Note(DecodeProblem::Kind what, std::uint64_t line, char32_t c = 0, bool earlier = false);
   // The same for one named by the file's bytes from view[at] on (view starts at viewStart).
   void NoteAt(DecodeProblem::Kind what, std::uint64_t line, std::string_view view, std::uint64_t viewStart,
-              std::size_t at);
+              std::size_t at, bool earlier = false);
   // Takes the problem's bytes still owed from `in` (the file's bytes from inStart).
   void CollectBytes(std::string_view in, std::uint64_t inStart);
   static constexpr std::size_t kProblemBytes = 8;
@@ -97,15 +104,18 @@ class FileDecoder {
   const Codec932& cp932_;
   std::unique_ptr<UnicodeCodec> codec_;
   FileEncoder verifier_;
-  LineEndTally tally_;
+  LineEndTally tally_;       // of the text made
+  LineEndTally inputTally_;  // of the file's bytes found to be written back as they are
   DecodeProblem problem_;
   bool utf8Direct_ = false;  // UTF-8 decoded here and checked character by character
   bool started_ = false;     // the byte-order mark question is settled
   bool bom_ = false;
-  std::uint64_t fed_ = 0;        // bytes of the file (or part) given to Feed so far
-  std::uint64_t bytesFrom_ = 0;  // where the problem's bytes start
-  std::string carry_;            // bytes of a character the last block ended inside
-  std::string lag_;              // bytes read whose written-back form has not come yet
+  static constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
+  std::size_t noteOut_ = kNowhere;  // where in the output a character noted while converting is
+  std::uint64_t fed_ = 0;           // bytes of the file (or part) given to Feed so far
+  std::uint64_t bytesFrom_ = 0;     // where the problem's bytes start
+  std::string carry_;               // bytes of a character the last block ended inside
+  std::string lag_;                 // bytes read whose written-back form has not come yet
   std::u32string points_;
   std::string encoded_;
   std::uint8_t known_ = 0, jis_ = 0;  // symbol pairs seen, and in which form
