@@ -183,6 +183,48 @@ TEST(ShellEncoding, ReopenInAChosenEncodingAsksFirstWhenModified) {
   EXPECT_FALSE(f.ItemEnabled("MmReopenUtf8"));  // a new document has no file to read
 }
 
+// A reload after another program's change reads the file in the encoding it was asked for:
+// bytes that no longer read in it make the text read-only Shift-JIS bytes with the place
+// told, and a reload of sound bytes makes it editable, and saved in that encoding, again.
+TEST(ShellEncoding, ReloadReadsInTheEncodingAskedForAndJudgesTheNewBytes) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  const std::string path = s.Write("k.txt", *Iconv("EUC-JP", "かな\n"));
+  f.OpenFile(path);
+  f.MenuClick("MmReopenEucJp");
+  const struct {
+    std::string bytes, text, status, notice;
+    bool readOnly;
+  } steps[] = {
+      {*Iconv("EUC-JP", "漢字\r\nｶﾅ\r\n"), *Iconv("CP932", "漢字\r\nｶﾅ\r\n"), "EUC-JP · CRLF", "", false},
+      {*Iconv("EUC-JP", "かな\n") + "\xA4", "\xA4\xAB\xA4\xCA\r\n\xA4", "Shift-JIS · CRLF",
+       "EUC-JP として読めないため読み取り専用", true},
+      {*Iconv("EUC-JP", "あ\r"), *Iconv("CP932", "あ\r\n"), "EUC-JP · CR", "", false},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.status);
+    s.Write("k.txt", step.bytes);
+    s.boxes.answers = {YesNoAnswer::Yes};
+    f.WindowActivated();
+    TLumoEdit& ed = *f.ActiveEditor();
+    EXPECT_EQ(ed.Lines->GetText(), step.text);
+    EXPECT_EQ(s.status.panels[kFormatPanel], step.status);
+    EXPECT_EQ(s.status.panels[kNoticePanel], step.notice);
+    EXPECT_EQ(ed.ReadOnly, step.readOnly);
+    ed.TypeText("y");
+    EXPECT_EQ(ed.GetModified(), !step.readOnly);
+    if (ed.GetModified()) ed.Undo();  // unmodified again, so that the next change is offered
+    EXPECT_EQ(TestShell::Read(path), step.bytes);
+  }
+  EXPECT_EQ(s.boxes.Texts("information"),
+            std::vector<std::string>{
+                path + "\r\n は 2 行目で EUC-JP の文字の途中 (A4) で終わっています。\r\nShift-JIS "
+                       "として読み取り専用で開きました。"});
+  s.Modify();
+  EXPECT_TRUE(f.Execute("FileSave"));
+  EXPECT_EQ(TestShell::Read(path), *Iconv("EUC-JP", "xあ\r"));
+}
+
 // --encoding=NAME and -e NAME name the encoding of the files after them (iconv's names, any
 // letter case); an unknown name is said, and the files after it are not opened.
 TEST(ShellEncoding, CommandLineNamesTheEncodingOfTheFilesAfterIt) {
