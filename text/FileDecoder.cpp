@@ -181,8 +181,8 @@ std::size_t FileDecoder::Step(std::string_view in, std::uint64_t inStart, std::s
     const bool noted = problem_.What != DecodeProblem::Kind::None;
     const std::size_t upTo = noted ? noteOut_ : out.size();
     if (upTo != kNowhere)
-      Verify(in.substr(0, used), inStart, std::string_view(out).substr(outStart, upTo - outStart),
-             linesBefore, noted);
+      Verify(in.substr(0, used), inStart, in.substr(used),
+             std::string_view(out).substr(outStart, upTo - outStart), linesBefore, noted);
   }
   if (invalid) NoteAt(DecodeProblem::Kind::Invalid, tally_.Breaks() + 1, in, inStart, used);
   return used;
@@ -288,8 +288,8 @@ char* FileDecoder::PutUnusual(char32_t c, std::uint16_t code, std::string& out, 
   return o;
 }
 
-void FileDecoder::Verify(std::string_view in, std::uint64_t inStart, std::string_view produced,
-                         std::uint64_t linesBefore, bool earlier) {
+void FileDecoder::Verify(std::string_view in, std::uint64_t inStart, std::string_view after,
+                         std::string_view produced, std::uint64_t linesBefore, bool earlier) {
   encoded_.clear();
   std::size_t bad = 0;
   const bool whole = verifier_.Put(produced, encoded_, bad);
@@ -307,7 +307,7 @@ void FileDecoder::Verify(std::string_view in, std::uint64_t inStart, std::string
       differs = lag_.size() + FirstDifference(rest.substr(0, n), in);
   }
   if (differs) {
-    Mismatch(in, inStart, *differs, earlier);
+    Mismatch(in, inStart, *differs, earlier, after);
     return;
   }
   if (!whole) {
@@ -347,9 +347,12 @@ void FileDecoder::FeedBreaks(LineEndTally& t, std::string_view bytes) const {
   t.Feed(units.data(), units.size());
 }
 
-void FileDecoder::Mismatch(std::string_view in, std::uint64_t inStart, std::size_t at, bool earlier) {
-  // The line of the byte: the breaks of the bytes matched so far and of those before it.
-  const std::string owed = lag_ + std::string(in);
+void FileDecoder::Mismatch(std::string_view in, std::uint64_t inStart, std::size_t at, bool earlier,
+                           std::string_view after) {
+  // The line of the byte: the breaks of the bytes matched so far and of those before it. The
+  // bytes named are taken from the bytes not read yet too: a block cut inside a sequence
+  // keeps them here, and they are not given again.
+  const std::string owed = lag_ + std::string(in) + std::string(after.substr(0, kProblemBytes));
   LineEndTally t = inputTally_;
   FeedBreaks(t, std::string_view(owed).substr(0, at));
   NoteAt(DecodeProblem::Kind::Reencoded, t.Breaks() + 1, owed, inStart - lag_.size(), at, earlier);

@@ -81,12 +81,14 @@ class FileDecoder {
                  const char* at);
   char* PutUnusual(char32_t c, std::uint16_t code, std::string& out, std::size_t outStart, char* o);
   // Checks that `produced` writes back as `in` (the bytes it was read from, after any still
-  // owed); `earlier`: it is the text before a problem just noted, which one found here
-  // replaces.
-  void Verify(std::string_view in, std::uint64_t inStart, std::string_view produced,
+  // owed; `after`: the file's bytes that follow, not read yet); `earlier`: it is the text
+  // before a problem just noted, which one found here replaces.
+  void Verify(std::string_view in, std::uint64_t inStart, std::string_view after, std::string_view produced,
               std::uint64_t linesBefore, bool earlier = false);
-  // Bytes written back otherwise from position `at` of what is owed and then `in`.
-  void Mismatch(std::string_view in, std::uint64_t inStart, std::size_t at, bool earlier);
+  // Bytes written back otherwise from position `at` of what is owed and then `in`; the bytes
+  // named run on into `after`.
+  void Mismatch(std::string_view in, std::uint64_t inStart, std::size_t at, bool earlier,
+                std::string_view after = {});
   // Feeds the line breaks of file bytes to `t` (UTF-16 unit by unit).
   void FeedBreaks(LineEndTally& t, std::string_view bytes) const;
   std::uint64_t LineAt(const std::string& out, std::size_t outStart, std::size_t at) const;
