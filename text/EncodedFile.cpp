@@ -135,7 +135,10 @@ EncodedLoad Merge(Encoding e, const FileDecoder& a, const FileDecoder& b) {
       const std::uint8_t bit = static_cast<std::uint8_t>(1u << k);
       if (!(a.PairsSeen() & b.PairsSeen() & bit) || ((a.PairsJis() ^ b.PairsJis()) & bit) == 0) continue;
       const std::uint64_t line = offset + b.PairFirstLine(k);
-      if (p.What == DecodeProblem::Kind::None || line < p.Line)
+      // The second part's own complaint about this pair comes after its first sight of it.
+      const bool samePair =
+          p.What == DecodeProblem::Kind::NotKept && (p.Char == pairs[k].Jis || p.Char == pairs[k].Decoded);
+      if (p.What == DecodeProblem::Kind::None || line < p.Line || (line == p.Line && samePair))
         p = {DecodeProblem::Kind::NotKept, line, (b.PairsJis() & bit) ? pairs[k].Jis : pairs[k].Decoded, {}};
     }
   }

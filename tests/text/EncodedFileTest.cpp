@@ -258,8 +258,10 @@ TEST(EncodedFile, TwoHalvesReadAsOne) {
   for (int round = 0; round < 200; ++round) {
     const Target& t = rng() % 2 ? kTargets[0] : kTargets[6];  // UTF-8, EUC-JP
     std::string utf8;
-    for (int i = static_cast<int>(rng() % 60); i > 0; --i)
-      utf8 += pool[rng() % (rng() % 3 ? 6 : std::size(pool))];
+    for (int i = static_cast<int>(rng() % 60); i > 0; --i) {
+      const std::size_t from = rng() % 3 ? 6 : std::size(pool);  // one draw after the other
+      utf8 += pool[rng() % from];
+    }
     auto body = Iconv(t.iconvName, utf8);
     if (!body) continue;
     if (rng() % 8 == 0) body->insert(rng() % (body->size() + 1), "\xFF");  // bytes that do not read
@@ -276,6 +278,21 @@ TEST(EncodedFile, TwoHalvesReadAsOne) {
     EXPECT_EQ(Rows(two), Rows(one));
   }
   EXPECT_GE(split, 60);
+  // The first part shows one form, the second the other and then the first again on one line:
+  // the other form is what cannot be kept.
+  std::string utf8 = "漢字－\n";
+  for (int i = 0; i < 40; ++i) utf8 += "a\n";
+  for (const char* last : {"−－\n", "－−\n", "x−\n"}) {
+    SCOPED_TRACE(last);
+    const std::string path = scratch.Write(utf8 + last);
+    TLumoStrings one, two;
+    const EncodedLoad a = LoadEncodedFile(one, path, Encoding::Utf8, {}, UINT64_MAX);
+    const EncodedLoad b = LoadEncodedFile(two, path, Encoding::Utf8, {}, 1);
+    EXPECT_EQ(std::tuple(a.Problem.What, a.Problem.Line, a.Problem.Char),
+              std::tuple(Kind::NotKept, 42, U'−'));
+    EXPECT_EQ(std::tuple(b.Problem.What, b.Problem.Line, b.Problem.Char),
+              std::tuple(Kind::NotKept, 42, U'−'));
+  }
 }
 
 // The row limit counts the rows of the converted text, in one part or two: a UTF-16 file
