@@ -83,6 +83,8 @@ std::string HeaderPayload(const JournalHeader& h) {
   p += h.path;
   Put32(p, static_cast<std::uint32_t>(h.caption.size()));
   p += h.caption;
+  Put32(p, static_cast<std::uint32_t>(h.encoding.size()));
+  p += h.encoding;
   return p;
 }
 
@@ -94,6 +96,7 @@ bool ParseHeader(std::string_view payload, JournalHeader& h) {
       !f.Take(8, size) || !f.Take(8, mtime) || !f.Take(8, inode) || !f.Take(8, device))
     return false;
   if (!f.TakeText(h.path) || !f.TakeText(h.caption)) return false;
+  if (!f.TakeText(h.encoding)) h.encoding.clear();  // a journal from before encodings
   h.hasFile = hasFile != 0;
   h.openedNs = static_cast<std::int64_t>(created);
   h.pid = static_cast<std::uint32_t>(pid);

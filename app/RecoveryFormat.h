@@ -27,6 +27,9 @@ struct JournalHeader {
   FileIdentity base;
   std::int64_t openedNs = 0;  // when the document was opened or made in its tab (orders tabs)
   std::uint32_t pid = 0;
+  // The encoding the file is read in when the journal is replayed onto it, by its iconv name
+  // ("": as any open chooses). Journals written without it read as "".
+  std::string encoding;
 };
 
 // One change: at a logical position, `removedLen` bytes went (their hash tells which) and

@@ -69,6 +69,8 @@ void TFormBase::JournalBase(TTabSheet& tab, const FileIdentity& base) {
   for (int i = 0; i < TabCount(); ++i)
     if (tabs_[i].get() == &tab) header.caption = TabCaption(i);
   header.base = base;
+  const std::optional<Encoding> e = KeptEncoding(tab);
+  header.encoding = e ? EncodingIconvName(*e) : "";
   tab.Journal->Restart(header, base.Size);  // the file's size stands in for the text's
 }
 
@@ -138,6 +140,13 @@ ReplayOutcome TFormBase::FillRestoredTab(int index, LeftJournal& journal, Restor
     tab.Disk = plan.seen;  // what a save compares with, as for any file read
   }
   ReplayOutcome outcome;
+  // The changes were made to the text as it was read then: it is read in the same encoding,
+  // and a save writes that file's encoding, byte-order mark and line ends again.
+  if (!header.encoding.empty()) tab.AskedEncoding = EncodingFromName(header.encoding);
+  if (plan.from != RestoreFrom::File && intoFile) {
+    TLumoStrings read;
+    ReadTabText(tab, read, header.path, {});  // for how the file is written only
+  }
   if (plan.from == RestoreFrom::File) {
     LoadIntoTab(tab, header.path, [&](TLumoStrings& rows) {
       // Replayed only onto the bytes the changes were made to.
@@ -158,7 +167,7 @@ ReplayOutcome TFormBase::FillRestoredTab(int index, LeftJournal& journal, Restor
   if (intoFile) {
     if (IsReadOnlyFile(header.path)) tab.Flags = ReadOnlyFile;
     if (header.path == ReadMePath) tab.Flags |= ReadMeFile;
-    CheckEncoding(tab);
+    SettleTabText(tab);
   }
   // Different from every saved state: undoing never makes it look unchanged.
   ed.UndoOverflow = true;

@@ -15,6 +15,7 @@
 #include "platform/FileHash.h"
 #include "platform/IniFile.h"
 #include "tests/app/RecoveryModel.h"
+#include "tests/support/IconvText.h"
 #include "tests/support/TestShell.h"
 
 namespace quiret {
@@ -137,6 +138,26 @@ TEST_F(ShellRecovery, OneQuestionRestoresEveryDocumentModifiedIntoItsTab) {
   EXPECT_EQ(Journals(Folder(s)).size(), 1u);
   f.FormClose();
   EXPECT_TRUE(Journals(Folder(s)).empty());
+}
+
+// A document read in an encoding the guess would not choose comes back in it after a crash:
+// the changes are replayed onto the text as it was read then, and a save writes that
+// encoding and line end again.
+TEST_F(ShellRecovery, ADocumentReadInAnotherEncodingIsRestoredAndSavedInIt) {
+  TestShell s;
+  const std::string a = s.Write("a.txt", *test::Iconv("EUC-JP", "かな\nab\n"));
+  s.process.args = {s.Path("quiret"), "-e", "EUC-JP", a};
+  s.Start();
+  s.Modify(0);
+  s.Restart();  // ends without FormClose, as a crash would: the reopen list is not written
+  s.process.args.resize(1);
+  s.boxes.answers = {YesNoAnswer::Yes};
+  TFormBase& f = s.Start();
+  ASSERT_EQ(f.TabCount(), 1);
+  EXPECT_EQ(Text(f, 0), *test::Iconv("CP932", "xかな\r\nab\r\n"));
+  EXPECT_EQ(s.status.panels[kFormatPanel], "EUC-JP · LF");
+  EXPECT_TRUE(f.Execute("FileSave"));
+  EXPECT_EQ(TestShell::Read(a), *test::Iconv("EUC-JP", "xかな\nab\n"));
 }
 
 TEST_F(ShellRecovery, ARestoredDocumentSurvivesTheNextCrashToo) {
