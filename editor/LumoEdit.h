@@ -572,6 +572,17 @@ class TLumoEdit : public EditorWindowClient {
   // The rows of the logical line from `row` on, joined into that row (overwrite mode works
   // on the whole rest of the line; the re-wrap cuts it again).
   void JoinLineRows(std::int32_t row);
+  // RewrapLines for one logical line from row w on, whose first row changed and whose later
+  // rows are as the rule cut them before: cuts again only until a new cut meets an old one.
+  // The caret follows its character when caretLine; grown is the change in rows. Returns
+  // the row after the line.
+  std::int32_t RewrapLinePart(std::int32_t w, bool caretLine, std::int32_t& newCaretCol,
+                              std::int32_t& newCaretRow, std::int32_t& grown);
+  // Rows [row, row + oldRows) become pieces of `bytes` of the given lengths.
+  void PutPieces(std::int32_t row, std::int32_t oldRows, std::string_view bytes,
+                 const std::vector<std::size_t>& lengths);
+  // The row after the logical line that holds `row`.
+  std::int32_t RowAfterLine(std::int32_t row);
   // The rows written for replacements; the caret's place after the last one.
   LinePos ReplacePiecesInRows(const std::vector<ReplacePiece>& pieces);
   // One text: the end marker alone.

@@ -162,6 +162,101 @@ LinePos TLumoEdit::ReplacePiecesInRows(const std::vector<ReplacePiece>& pieces) 
   return caretAfter;
 }
 
+std::int32_t TLumoEdit::RowAfterLine(std::int32_t row) {
+  TLumoStrings& rows = Store();
+  const std::int32_t line = rows.LfRowsBefore(row);
+  return line < rows.LfRowsBefore(rows.Count()) ? rows.RowAfterLfRow(line + 1) : rows.Count();
+}
+
+void TLumoEdit::PutPieces(std::int32_t row, std::int32_t oldRows, std::string_view bytes,
+                          const std::vector<std::size_t>& lengths) {
+  TLumoStrings& rows = Store();
+  const auto newRows = static_cast<std::int32_t>(lengths.size());
+  std::size_t at = 0;
+  for (std::int32_t j = 0; j < newRows; ++j) {
+    const std::string_view piece = bytes.substr(at, lengths[static_cast<std::size_t>(j)]);
+    at += piece.size();
+    if (j >= oldRows) {
+      rows.Insert(row + j, piece);
+    } else if (rows.Get(row + j) != piece) {
+      rows.Put(row + j, piece);
+    }
+  }
+  if (newRows < oldRows) rows.DeleteRange(row + newRows, oldRows - newRows);
+}
+
+std::int32_t TLumoEdit::RewrapLinePart(std::int32_t w, bool caretLine, std::int32_t& newCaretCol,
+                                       std::int32_t& newCaretRow, std::int32_t& grown) {
+  TLumoStrings& rows = Store();
+  const std::int32_t count = rows.Count();
+  auto followCaret = [&](std::size_t length) {
+    if (caretLine && newCaretCol >= 0) {
+      CaretCol = newCaretCol;
+      newCaretCol -= static_cast<std::int32_t>(length);
+      ++newCaretRow;
+    }
+  };
+  // The rule looks at most at Column bytes of a row and the two after them, so rows are
+  // read only that far ahead of the cut being made.
+  const std::size_t ahead = static_cast<std::size_t>(std::max(Column, 0)) + 8;
+  WidthTable widths(widthCache_, window_.Canvas());
+  std::string bytes;              // rows w, w + 1, ... read so far
+  std::vector<std::size_t> ends;  // where each of them ends in `bytes`
+  std::vector<std::size_t> cuts;  // the new rows' lengths
+  std::int32_t next = w;          // the next row to read
+  bool ended = false;             // `bytes` reach the line's end
+  std::int32_t met = -1;          // the old row a new cut met
+  std::size_t pos = 0;
+  for (std::size_t e = 0;;) {
+    while (!ended && bytes.size() < pos + ahead) {
+      const std::string_view s = rows.Get(next);
+      bytes.append(s);
+      ends.push_back(bytes.size());
+      ended = HasLineEnd(s) || next >= count - 1;
+      ++next;
+    }
+    // The split decision compares with the line's length without its terminator.
+    const std::size_t compareTo = ended && HasLineEnd(bytes) ? bytes.size() - 2 : bytes.size();
+    const std::string_view rest = std::string_view(bytes).substr(pos);
+    const std::size_t take =
+        std::min(rest.size(), NextRowLength(rest, compareTo - std::min(compareTo, pos), Column, AutoWrap,
+                                            TextAreaWidth, TabCount, widths));
+    cuts.push_back(take);
+    followCaret(take);
+    pos += take;
+    if (take >= rest.size()) break;
+    // Where a cut meets the start of an old row after the first (changed) one, the rows
+    // from there on are what the rule made of the same bytes before: they stay.
+    while (e < ends.size() && ends[e] < pos) ++e;
+    if (e < ends.size() && ends[e] == pos && !rows.Get(w + static_cast<std::int32_t>(e) + 1).empty()) {
+      met = w + static_cast<std::int32_t>(e) + 1;
+      break;
+    }
+  }
+  const std::int32_t oldRows = (met >= 0 ? met : next) - w;
+  PutPieces(w, oldRows, std::string_view(bytes).substr(0, pos), cuts);
+  grown = static_cast<std::int32_t>(cuts.size()) - oldRows;
+  const std::int32_t kept = w + static_cast<std::int32_t>(cuts.size());
+  if (met < 0) return kept;
+  std::int32_t after = RowAfterLine(kept);
+  // A whole-text wrap may have left the line's terminator alone in its last row where the
+  // rule after an edit keeps it with the text before it: the last two rows are cut again.
+  if (after - 2 >= kept) {
+    const std::int32_t pen = after - 2;
+    const std::string tail = std::string(rows.Get(pen)).append(rows.Get(pen + 1));
+    const std::vector<std::size_t> lengths = WrapLengths(tail);
+    if (lengths.size() != 2 || lengths[0] != rows.Get(pen).size()) {
+      PutPieces(pen, 2, tail, lengths);
+      const auto more = static_cast<std::int32_t>(lengths.size()) - 2;
+      grown += more;
+      after += more;
+    }
+  }
+  for (std::int32_t r = kept; r < after && caretLine && newCaretCol >= 0; ++r)
+    followCaret(rows.Get(r).size());
+  return after;
+}
+
 void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
                             std::int32_t lastRow) {
   (void)x;  // the band redraw repaints the first row whole
@@ -172,31 +267,10 @@ void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, 
   const std::int32_t lineCount = lastRow - firstRow + 1;
   bool rowCountChanged = false;
   for (std::int32_t k = 0; k < lineCount && w < rows.Count(); ++k) {
-    std::int32_t oldLast = w;
-    const std::string data = JoinRows(w, oldLast);
-    std::int32_t oldExtra = oldLast - w;
-    std::int32_t j = 0;
-    std::size_t at = 0;
-    for (const std::size_t length : WrapLengths(data)) {
-      const std::string_view piece = std::string_view(data).substr(at, length);
-      if (j <= oldExtra) {
-        rows.Put(w, piece);
-      } else {
-        rows.Insert(w, piece);
-      }
-      if (firstRow + k == CaretRow && newCaretCol >= 0) {
-        CaretCol = newCaretCol;
-        newCaretCol -= static_cast<std::int32_t>(piece.size());
-        ++newCaretRow;
-      }
-      ++w;
-      ++j;
-      at += length;
-    }
-    // Every surplus row of the old layout goes.
-    for (std::int32_t surplus = oldExtra + 1 - j; surplus > 0; --surplus) rows.Delete(w);
-    if (firstRow + k < CaretRow) newCaretRow += j - (oldExtra + 1);
-    if (j != oldExtra + 1) rowCountChanged = true;
+    std::int32_t grown = 0;
+    w = RewrapLinePart(w, firstRow + k == CaretRow, newCaretCol, newCaretRow, grown);
+    if (firstRow + k < CaretRow) newCaretRow += grown;
+    if (grown != 0) rowCountChanged = true;
   }
   newCaretRow -= 1;
 

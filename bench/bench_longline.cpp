@@ -1,0 +1,180 @@
+// Editing benchmarks in one long logical line: a document of a single line (10 MB unless
+// QUIRET_BENCH_MB says otherwise) of ASCII words and double-byte characters, wrapped at the
+// window width. Typing, Enter, Backspace, Delete, a paste and the undo of a typed key, with
+// the caret near the end and in the middle of the line. Each figure is the key handler alone
+// (median and slowest of the runs), with the growth of the peak memory over all runs.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/BenchText.h"
+#include "editor/LumoEdit.h"
+#include "tests/support/TestClipboard.h"
+#include "tests/support/TestEditorWindow.h"
+
+namespace quiret {
+namespace {
+
+// The peak resident memory of the process so far, in kilobytes (0 where unknown).
+long PeakKb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  return 0;
+}
+
+// Starts the peak over from the memory in use now.
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+struct Document {
+  TestEditorWindow win;
+  TestClipboard clip;
+  TLumoEdit edit{win, &clip};
+  std::size_t bytes = 0;
+  double loadSeconds = 0;
+
+  Document() {
+    SetUpBenchEditor(edit, win);
+    const char* mb = std::getenv("QUIRET_BENCH_MB");
+    std::string text = MakeBenchText(std::size_t(mb ? std::max(1, std::atoi(mb)) : 10) << 20);
+    // One line: the generated line ends become two blanks.
+    for (char& c : text)
+      if (c == '\r' || c == '\n') c = ' ';
+    bytes = text.size();
+    loadSeconds = OpenAsFile(edit, text);
+    win.SetFocus();
+    clip.PutFromOutside("pasted words \x82\xa0\x82\xa2 and more");
+    Clean();
+  }
+
+  void Clean() {
+    win.surface.Clear();
+    win.caretLog.clear();
+    win.compositions.clear();
+    edit.ClearRedoList();
+  }
+
+  // range(0): 0 = near the end of the line (ten rows before its last), 1 = in the middle.
+  void Place(const benchmark::State& state) {
+    const std::int32_t rows = edit.Lines->Count();
+    const std::int32_t row = state.range(0) == 0 ? std::max(0, rows - 10) : rows / 2;
+    edit.ShowPosition(10, row, ScrollKind::Follow, true);
+  }
+};
+
+Document& Doc() {
+  static Document* doc = new Document;
+  return *doc;
+}
+
+template <typename Op>
+[[gnu::noinline]] double TimedOp(Op& op) {
+  const auto start = std::chrono::steady_clock::now();
+  op();
+  benchmark::ClobberMemory();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Per run: the caret in place and `before`, the timed `op`, then `restore` (untimed); the
+// text must end as it began.
+template <typename Before, typename Op, typename Restore>
+void Measure(benchmark::State& state, Before before, Op op, Restore restore) {
+  Document& d = Doc();
+  const std::int32_t rowsBefore = d.edit.Lines->Count();
+  std::vector<double> times;
+  d.Place(state);
+  d.Clean();
+  ResetPeak();
+  const long peakBefore = PeakKb();
+  for (auto _ : state) {
+    d.Place(state);
+    before();
+    d.Clean();
+    const double seconds = TimedOp(op);
+    state.SetIterationTime(seconds);
+    times.push_back(seconds);
+    restore();
+  }
+  state.counters["peak_growth_kb"] = static_cast<double>(PeakKb() - peakBefore);
+  d.Clean();
+  if (d.edit.Lines->Count() != rowsBefore) state.SkipWithError("the document changed");
+  if (!times.empty()) {
+    std::sort(times.begin(), times.end());
+    state.counters["median_us"] = times[times.size() / 2] * 1e6;
+    state.counters["max_us"] = times.back() * 1e6;
+  }
+}
+
+void Key(Document& d, VirtualKey key) {
+  d.edit.WmKeyDown(key, 0);
+  d.edit.WmKeyUp(key, 0);
+}
+
+void BM_TypeChar(benchmark::State& state) {
+  Document& d = Doc();
+  Measure(
+      state, [] {}, [&] { d.edit.WmChar('a'); }, [&] { d.edit.Undo(); });
+}
+
+void BM_Enter(benchmark::State& state) {
+  Document& d = Doc();
+  Measure(
+      state, [] {}, [&] { Key(d, VK_RETURN); }, [&] { d.edit.Undo(); });
+}
+
+void BM_Backspace(benchmark::State& state) {
+  Document& d = Doc();
+  Measure(
+      state, [] {}, [&] { Key(d, VK_BACK); }, [&] { d.edit.Undo(); });
+}
+
+void BM_Delete(benchmark::State& state) {
+  Document& d = Doc();
+  Measure(
+      state, [] {}, [&] { Key(d, VK_DELETE); }, [&] { d.edit.Undo(); });
+}
+
+void BM_Paste(benchmark::State& state) {
+  Document& d = Doc();
+  Measure(
+      state, [] {}, [&] { d.edit.PasteFromClipboard(); }, [&] { d.edit.Undo(); });
+}
+
+// The undo of one typed character (the typing is not timed).
+void BM_Undo(benchmark::State& state) {
+  Document& d = Doc();
+  Measure(
+      state, [&] { d.edit.WmChar('a'); }, [&] { d.edit.Undo(); }, [] {});
+}
+
+void Configure(benchmark::internal::Benchmark* b) {
+  b->ArgName("middle")->Arg(0)->Arg(1)->UseManualTime()->Iterations(15)->Unit(benchmark::kMicrosecond);
+}
+
+BENCHMARK(BM_TypeChar)->Apply(Configure);
+BENCHMARK(BM_Enter)->Apply(Configure);
+BENCHMARK(BM_Backspace)->Apply(Configure);
+BENCHMARK(BM_Delete)->Apply(Configure);
+BENCHMARK(BM_Paste)->Apply(Configure);
+BENCHMARK(BM_Undo)->Apply(Configure);
+
+}  // namespace
+}  // namespace quiret
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  const quiret::Document& d = quiret::Doc();
+  std::printf("document: one line of %zu bytes, %d rows; load and wrap %.2f s\n", d.bytes,
+              d.edit.Lines->Count(), d.loadSeconds);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
