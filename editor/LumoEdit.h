@@ -629,6 +629,15 @@ class TLumoEdit : public EditorWindowClient {
     bool autoWrap = false;
     bool valid = false;
   } wrapMade_;
+  // Every row is where that wrap's rule cuts it (but for a terminator it left alone in a
+  // line's last row): the re-wrap after an edit may then stop where its cuts meet old ones.
+  // An edit can move the cut of the row before the one it changed (the rule looks a few
+  // bytes past a row's end, and at the line's length); the rows stay as they are then, and
+  // this is false until the next whole-text wrap.
+  bool rowsByRule_ = false;
+  bool CutsMayMeet() const;
+  // Whether the rows before firstRow that look into it are still where the rule cuts them.
+  void CheckRowsBefore(std::int32_t firstRow);
   // Relayout's work; keepRows: the rows are already the wrap asked for.
   void RelayoutRows(bool wrap, bool redraw, bool keepRows);
   void RelayoutRowsNow(bool wrap, bool redraw, bool keepRows);

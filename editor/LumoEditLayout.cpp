@@ -230,6 +230,7 @@ void TLumoEdit::RelayoutRowsNow(bool wrap, bool redraw, bool keepRows) {
         wrapMade_.valid = false;
         WrapAllRows();
         wrapMade_ = {Lines->Changes(), Column, TextAreaWidth, TabCount, AutoWrap, true};
+        rowsByRule_ = true;
         // Index the new rows' lines now, with the layout, rather than in the first key
         // after it (tens of milliseconds on a text of a gigabyte).
         Lines->LfRowsBefore(Lines->Count());

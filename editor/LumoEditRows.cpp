@@ -162,6 +162,41 @@ LinePos TLumoEdit::ReplacePiecesInRows(const std::vector<ReplacePiece>& pieces) 
   return caretAfter;
 }
 
+bool TLumoEdit::CutsMayMeet() const {
+  const WrapMade& m = wrapMade_;
+  return rowsByRule_ && m.valid && m.column == Column && m.tabCount == TabCount && m.autoWrap == AutoWrap &&
+         (!AutoWrap || m.areaWidth == TextAreaWidth);
+}
+
+void TLumoEdit::CheckRowsBefore(std::int32_t firstRow) {
+  if (!rowsByRule_) return;
+  TLumoStrings& rows = Store();
+  const std::int32_t count = rows.Count();
+  const std::size_t ahead = static_cast<std::size_t>(std::max(Column, 0)) + 8;
+  WidthTable widths(widthCache_, window_.Canvas());
+  std::string data;
+  std::size_t between = 0;  // bytes from the end of row r to the start of firstRow
+  for (std::int32_t r = firstRow - 1; r >= 0 && !HasLineEnd(rows.Get(r)); --r) {
+    data.clear();
+    bool ended = false;
+    for (std::int32_t q = r; !ended && data.size() < ahead; ++q) {
+      const std::string_view s = rows.Get(q);
+      data.append(s);
+      ended = HasLineEnd(s) || q >= count - 1;
+    }
+    // A row looks at most three bytes past its end, and at the line's length only when
+    // the rest of the line is about a row long.
+    if (between >= 3 && !ended) return;
+    const std::size_t compareTo = ended && HasLineEnd(data) ? data.size() - 2 : data.size();
+    const std::size_t length = rows.Get(r).size();
+    if (NextRowLength(data, compareTo, Column, AutoWrap, TextAreaWidth, TabCount, widths) != length) {
+      rowsByRule_ = false;
+      return;
+    }
+    between += length;
+  }
+}
+
 std::int32_t TLumoEdit::RowAfterLine(std::int32_t row) {
   TLumoStrings& rows = Store();
   const std::int32_t line = rows.LfRowsBefore(row);
@@ -207,6 +242,7 @@ std::int32_t TLumoEdit::RewrapLinePart(std::int32_t w, bool caretLine, std::int3
   bool ended = false;             // `bytes` reach the line's end
   std::int32_t met = -1;          // the old row a new cut met
   std::size_t pos = 0;
+  const bool meet = CutsMayMeet();
   for (std::size_t e = 0;;) {
     while (!ended && bytes.size() < pos + ahead) {
       const std::string_view s = rows.Get(next);
@@ -228,7 +264,8 @@ std::int32_t TLumoEdit::RewrapLinePart(std::int32_t w, bool caretLine, std::int3
     // Where a cut meets the start of an old row after the first (changed) one, the rows
     // from there on are what the rule made of the same bytes before: they stay.
     while (e < ends.size() && ends[e] < pos) ++e;
-    if (e < ends.size() && ends[e] == pos && !rows.Get(w + static_cast<std::int32_t>(e) + 1).empty()) {
+    if (meet && e < ends.size() && ends[e] == pos &&
+        !rows.Get(w + static_cast<std::int32_t>(e) + 1).empty()) {
       met = w + static_cast<std::int32_t>(e) + 1;
       break;
     }
@@ -272,6 +309,7 @@ void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, 
     if (firstRow + k < CaretRow) newCaretRow += grown;
     if (grown != 0) rowCountChanged = true;
   }
+  CheckRowsBefore(firstRow);
   newCaretRow -= 1;
 
   if (!redraw) {
@@ -300,12 +338,14 @@ void TLumoEdit::ResetRows() {
   if (!Lines.rows_) Lines.rows_ = std::make_unique<TLumoStrings>();
   Store().Clear();
   Store().Add(TLumoStrings::kEndMarker);
+  rowsByRule_ = false;
 }
 
 std::unique_ptr<TLumoStrings> TLumoEdit::LoadRows(std::unique_ptr<TLumoStrings> rows) {
   if (!rows) throw std::invalid_argument("LoadRows: no rows");
   std::unique_ptr<TLumoStrings> old = std::exchange(Lines.rows_, std::move(rows));
   if (Store().Count() == 0) Store().Add(TLumoStrings::kEndMarker);
+  rowsByRule_ = false;
   CaretCol = CaretRow = AnchorCol = AnchorRow = SelEndCol = SelEndRow = 0;
   PaintedSelCol = PaintedSelRow = GoalCol = CaretX = TopRow = HorzOffset = 0;
   SelActive = AllSelected = false;
@@ -322,6 +362,7 @@ std::unique_ptr<TLumoStrings> TLumoEdit::LoadRows(std::unique_ptr<TLumoStrings> 
 }
 
 void TLumoEdit::WrapAllRows() {
+  rowsByRule_ = false;
   WidthTable widths(widthCache_, window_.Canvas());
   WrapInPlace(Store(), WrapRule{Column, AutoWrap, TextAreaWidth, TabCount}, widths,
               [this](std::int64_t done, std::int64_t total) {
@@ -329,6 +370,9 @@ void TLumoEdit::WrapAllRows() {
               });
 }
 
-void TLumoEdit::UnwrapAllRows() { UnwrapInPlace(Store()); }
+void TLumoEdit::UnwrapAllRows() {
+  rowsByRule_ = false;
+  UnwrapInPlace(Store());
+}
 
 }  // namespace quiret

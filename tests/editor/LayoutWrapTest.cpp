@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -355,6 +356,118 @@ TEST_F(WrapTest, FastSplitMatchesTheLiteralRule) {
     }
   }
   EXPECT_GT(cases, 1000);  // all combinations ran
+}
+
+// ---- The re-wrap after an edit against re-splitting the rest of each line ----
+
+struct Rewrapped {
+  std::vector<std::string> rows;
+  std::int32_t caretCol, caretRow;
+};
+
+// The re-wrap taken literally: each line from its first changed row to its end is joined,
+// split by the literal rule, and put back; the caret follows its character.
+Rewrapped LiteralRewrap(TLumoEdit& e, TestSurface& s, std::vector<std::string> rows, std::int32_t firstRow,
+                        std::int32_t lastRow, std::int32_t caretCol, std::int32_t caretRow) {
+  std::int32_t newCol = caretCol, newRow = caretRow, w = firstRow;
+  for (std::int32_t k = 0; k <= lastRow - firstRow && w < static_cast<std::int32_t>(rows.size()); ++k) {
+    std::string data;
+    std::int32_t last = w;
+    for (;; ++last) {
+      data += rows[static_cast<std::size_t>(last)];
+      if (HasLineEnd(rows[static_cast<std::size_t>(last)]) ||
+          last + 1 == static_cast<std::int32_t>(rows.size()))
+        break;
+    }
+    const std::vector<std::string> parts = LiteralSplit(e, s, data, true);
+    rows.erase(rows.begin() + w, rows.begin() + last + 1);
+    rows.insert(rows.begin() + w, parts.begin(), parts.end());
+    for (const std::string& part : parts) {
+      if (firstRow + k != caretRow || newCol < 0) break;
+      caretCol = newCol;
+      newCol -= static_cast<std::int32_t>(part.size());
+      ++newRow;
+    }
+    if (firstRow + k < caretRow) newRow += static_cast<std::int32_t>(parts.size()) - (last - w + 1);
+    w += static_cast<std::int32_t>(parts.size());
+  }
+  return {rows, caretCol, newRow - 1};
+}
+
+TEST_F(WrapTest, RewrapAfterAnEditMatchesReSplittingTheRestOfTheLine) {
+  const char* env = std::getenv("QUIRET_REWRAP_ROUNDS");  // more rounds by hand
+  const int kRounds = env ? std::atoi(env) : 24;
+  std::mt19937 rng(77);
+  auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+  const std::vector<std::string> typed = {"a",    "\t",      kA,           "\xB1", "\x82",
+                                          "\r\n", "xy\r\nz", kWide + "\t", "  "};
+  int steps = 0, grew = 0, shrank = 0, meeting = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0, n = 1 + pick(3); i < n; ++i) {
+      std::string line;  // long lines of many rows
+      for (std::size_t j = 0, m = 2 + pick(6); j < m; ++j) line += RandomLine(rng);
+      lines.push_back(line);
+    }
+    SetLines(lines);
+    TLumoStrings& store = TLumoEditTestAccess::Rows(edit);
+    edit.SetTabCount(1 + static_cast<int>(pick(8)));
+    edit.Column = std::vector<int>{10, 13, 16, 41}[pick(4)];
+    edit.AutoWrap = round % 3 == 0;
+    edit.TextAreaWidth = std::vector<int>{7, 40, 123, 590}[pick(4)];
+    edit.Relayout(true, false);  // a whole-text wrap, lone terminator rows included
+    for (int step = 0; step < 40; ++step, ++steps) {
+      SCOPED_TRACE(::testing::Message() << "round " << round << " step " << step);
+      if (step % 13 == 12) {
+        edit.Relayout(false, false);
+        edit.Relayout(true, false);
+      }
+      const auto count = static_cast<std::size_t>(store.Count());
+      // One change as an edit leaves it: a range of bytes gives way to a text, written into
+      // the first row (cut after each terminator it holds), the rows it spanned removed.
+      const std::size_t w = pick(count);
+      const std::size_t w2 = std::min(count - 1, w + (pick(4) == 0 ? pick(4) : 0));
+      const std::string first(store.Get(static_cast<std::int32_t>(w)));
+      const std::string second(store.Get(static_cast<std::int32_t>(w2)));
+      const std::size_t a = pick(StripLineEnd(first).size() + 1);
+      const std::size_t b =
+          w2 == w ? a + pick(StripLineEnd(first).size() - a + 1) : pick(StripLineEnd(second).size() + 1);
+      std::string text;
+      for (std::size_t n = pick(4); n > 0; --n) text += typed[pick(typed.size())];
+      if (pick(20) == 0) text += Repeat("q", 300);  // a paste of many rows
+      const std::string merged = first.substr(0, a) + text + second.substr(b);
+      if (w2 > w) store.DeleteRange(static_cast<std::int32_t>(w) + 1, static_cast<std::int32_t>(w2 - w));
+      std::int32_t row = static_cast<std::int32_t>(w), caretCol = 0;
+      std::size_t from = 0;
+      for (std::size_t at; (at = merged.find("\r\n", from)) != std::string::npos && at + 2 < merged.size();) {
+        store.Insert(row + 1, merged.substr(at + 2));
+        store.Put(row, merged.substr(from, at + 2 - from));
+        from = at + 2;
+        ++row;
+      }
+      store.Put(row, merged.substr(from));
+      caretCol = static_cast<std::int32_t>(
+          pick(3) == 0 ? pick(merged.size() - from + 200)
+                       : a + text.size() - (row > static_cast<std::int32_t>(w) ? from : 0));
+      const Rewrapped expected =
+          LiteralRewrap(edit, win.surface, Rows(), static_cast<std::int32_t>(w), row, caretCol, row);
+      edit.CaretCol = caretCol;
+      edit.CaretRow = row;
+      const std::int32_t before = store.Count();
+      meeting += TLumoEditTestAccess::CutsMayMeet(edit);
+      edit.RewrapLines(0, static_cast<std::int32_t>(w), false, false, row);
+      ASSERT_EQ(Rows(), expected.rows);
+      ASSERT_EQ(edit.CaretCol, expected.caretCol);
+      ASSERT_EQ(edit.CaretRow, expected.caretRow);
+      ASSERT_EQ(store.CheckInvariant(), "");
+      grew += store.Count() > before;
+      shrank += store.Count() < before;
+    }
+  }
+  EXPECT_EQ(steps, kRounds * 40);
+  EXPECT_GT(grew, 50);  // the edits both added and removed rows
+  EXPECT_GT(shrank, 50);
+  EXPECT_GT(meeting, 300);  // most re-wraps could stop early
 }
 
 }  // namespace

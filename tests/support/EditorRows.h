@@ -27,6 +27,8 @@ inline void LoadTextInto(TLumoEdit& edit, std::string_view text) {
 class TLumoEditTestAccess {
  public:
   static TLumoStrings& Rows(TLumoEdit& edit) { return edit.Store(); }
+  // Whether the next re-wrap after an edit may stop where new cuts meet old ones.
+  static bool CutsMayMeet(const TLumoEdit& edit) { return edit.CutsMayMeet(); }
 };
 
 }  // namespace quiret
