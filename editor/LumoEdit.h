@@ -669,6 +669,13 @@ class TLumoEdit : public EditorWindowClient {
     std::int32_t row = -1;
     bool inUrl = false, inTag = false, afterTag = false;
   } urlCarryCache_;
+  // The carry-over at the start of the first row DrawUrls last coloured, kept until a row at
+  // or before it changes (the code that writes rows forgets it): the redraw after an edit in
+  // a long line then does not scan the line from its start.
+  UrlCarryCache urlCarryKnown_;
+  void ForgetUrlCarryFrom(std::int32_t row) {
+    if (row <= urlCarryKnown_.row) urlCarryKnown_ = UrlCarryCache{};
+  }
   // Horizontal extent in which dotted strokes set pixels.
   int dotClipLeft_ = -2147483647 - 1;
   int dotClipRight_ = 2147483647;

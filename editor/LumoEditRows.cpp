@@ -34,6 +34,7 @@ std::vector<std::int32_t> FirstRowsOfLines(const TLumoStrings& rows,
 TLumoStrings& TLumoEdit::Store() { return *Lines.rows_; }
 
 RowPos TLumoEdit::ReplaceRange(RowPos from, RowPos to, std::string_view text, std::string_view removed) {
+  ForgetUrlCarryFrom(from.Row);
   if (from == to && text.empty()) return from;
   TLumoStrings& rows = Store();
   const LinePos at = OnTextChange ? ToLine(from) : LinePos{};
@@ -79,6 +80,7 @@ std::int32_t TLumoEdit::ReplaceRowByText(std::int32_t row, std::string_view text
 }
 
 void TLumoEdit::JoinLineRows(std::int32_t row) {
+  ForgetUrlCarryFrom(row);
   std::int32_t last = row;
   const std::string joined = JoinRows(row, last);
   if (last == row) return;
@@ -88,6 +90,7 @@ void TLumoEdit::JoinLineRows(std::int32_t row) {
 }
 
 LinePos TLumoEdit::ReplacePiecesInRows(const std::vector<ReplacePiece>& pieces) {
+  ForgetUrlCarryFrom(0);
   TLumoStrings& rows = Store();
   // Rows are only replaced here, never inserted or removed, so row numbers stay valid; a
   // line that needs another number of rows is put whole into its first row, its other
@@ -297,6 +300,7 @@ std::int32_t TLumoEdit::RewrapLinePart(std::int32_t w, bool caretLine, std::int3
 void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
                             std::int32_t lastRow) {
   (void)x;  // the band redraw repaints the first row whole
+  ForgetUrlCarryFrom(firstRow);
   TLumoStrings& rows = Store();
   std::int32_t newCaretCol = CaretCol;
   std::int32_t newCaretRow = CaretRow;
@@ -335,6 +339,7 @@ void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, 
 }
 
 void TLumoEdit::ResetRows() {
+  ForgetUrlCarryFrom(0);
   if (!Lines.rows_) Lines.rows_ = std::make_unique<TLumoStrings>();
   Store().Clear();
   Store().Add(TLumoStrings::kEndMarker);
@@ -344,6 +349,7 @@ void TLumoEdit::ResetRows() {
 std::unique_ptr<TLumoStrings> TLumoEdit::LoadRows(std::unique_ptr<TLumoStrings> rows) {
   if (!rows) throw std::invalid_argument("LoadRows: no rows");
   std::unique_ptr<TLumoStrings> old = std::exchange(Lines.rows_, std::move(rows));
+  ForgetUrlCarryFrom(0);
   if (Store().Count() == 0) Store().Add(TLumoStrings::kEndMarker);
   rowsByRule_ = false;
   CaretCol = CaretRow = AnchorCol = AnchorRow = SelEndCol = SelEndRow = 0;
@@ -362,6 +368,7 @@ std::unique_ptr<TLumoStrings> TLumoEdit::LoadRows(std::unique_ptr<TLumoStrings> 
 }
 
 void TLumoEdit::WrapAllRows() {
+  ForgetUrlCarryFrom(0);
   rowsByRule_ = false;
   WidthTable widths(widthCache_, window_.Canvas());
   WrapInPlace(Store(), WrapRule{Column, AutoWrap, TextAreaWidth, TabCount}, widths,
@@ -371,6 +378,7 @@ void TLumoEdit::WrapAllRows() {
 }
 
 void TLumoEdit::UnwrapAllRows() {
+  ForgetUrlCarryFrom(0);
   rowsByRule_ = false;
   UnwrapInPlace(Store());
 }

@@ -154,13 +154,20 @@ void TLumoEdit::DrawUrls(std::int32_t first, std::int32_t last, const TRect* cli
     // a line always leaves every carry cleared.
     start = cache.row;
     carry = UrlCarry{cache.inUrl, cache.inTag, cache.afterTag};
+  } else if (const UrlCarryCache& known = urlCarryKnown_;
+             known.on && known.row <= first && first - known.row <= VisibleRows + 1) {
+    start = known.row;
+    carry = UrlCarry{known.inUrl, known.inTag, known.afterTag};
   } else {
     // A URL wrapped from an earlier row of the same line must be seen from its start.
     while (start > 0 && !HasLineEnd(Lines->Get(start - 1))) --start;
   }
 
   for (std::int32_t r = start; r <= last; ++r) {
-    if (cache.on && r == first) cache = UrlCarryCache{true, r, carry.inUrl, carry.inTag, carry.afterTag};
+    if (r == first) {
+      urlCarryKnown_ = UrlCarryCache{true, r, carry.inUrl, carry.inTag, carry.afterTag};
+      if (cache.on) cache = urlCarryKnown_;
+    }
     const std::string_view row = Lines->Get(r);
     if (row == "\r\n") {
       carry = UrlCarry{};
