@@ -59,7 +59,8 @@ void TFormBase::OpenFile(const std::string& path, std::optional<Encoding> encodi
   if (shown_) ShowEncodingMessages();
   std::vector<std::pair<std::string, std::optional<Encoding>>> pending;
   pending.swap(pendingOpens_);
-  for (const auto& [p, e] : pending) Guarded([&] { OpenFile(p, e); });
+  // Not a structured binding: clang 14 cannot capture one in a lambda.
+  for (const auto& open : pending) Guarded([&] { OpenFile(open.first, open.second); });
 }
 
 void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path,
