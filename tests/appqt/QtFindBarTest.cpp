@@ -20,6 +20,7 @@ namespace quiret {
 namespace {
 
 TEST(QtFindBar, EscapeStopsALongReplaceAllAndIsNotPassedOn) {
+  PrivateStateHome state;
   testqt::EnsureQtApp();
   TestShellBoxes boxes;
   TestShellProcess process;

@@ -36,6 +36,7 @@ namespace quiret {
 namespace {
 
 struct Front : ::testing::Test {
+  PrivateStateHome state;
   TestShellBoxes boxes;
   TestShellProcess process;
   TestClipboard clipboard;
@@ -46,9 +47,6 @@ struct Front : ::testing::Test {
     std::string pattern = (std::filesystem::temp_directory_path() / "quiret-front-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir = pattern;
-    // The windows' recovery journals go to the test's folder, never the user's state folder.
-    if (const char* old = std::getenv("XDG_STATE_HOME")) oldStateHome = old;
-    setenv("XDG_STATE_HOME", (dir + "/state").c_str(), 1);
     process.args = {dir + "/quiret"};
     w = std::make_unique<QtMainWindow>(boxes, process, clipboard, dir + "/quiret.ini");
     w->Form().FormCreate();
@@ -63,12 +61,7 @@ struct Front : ::testing::Test {
   void TearDown() override {
     w.reset();
     std::filesystem::remove_all(dir);
-    if (oldStateHome)
-      setenv("XDG_STATE_HOME", oldStateHome->c_str(), 1);
-    else
-      unsetenv("XDG_STATE_HOME");
   }
-  std::optional<std::string> oldStateHome;
   QAction* Item(const char* name) { return w->Actions().Item(name); }
   void Open(const std::string& name, const std::string& bytes) {
     std::ofstream(dir + "/" + name, std::ios::binary) << bytes;

@@ -16,6 +16,7 @@ namespace quiret {
 namespace {
 
 TEST(QtWindowBounds, SettingsBoundsAreBroughtOntoTheScreen) {
+  PrivateStateHome state;
   testqt::EnsureQtApp();
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   ASSERT_GE(area.width(), 600);

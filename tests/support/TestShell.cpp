@@ -154,17 +154,29 @@ void TestShellModal::CloseModal() {
   ++closes;
 }
 
+PrivateStateHome::PrivateStateHome() {
+  std::string state = (std::filesystem::temp_directory_path() / "quiret-state-XXXXXX").string();
+  if (!mkdtemp(state.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = state;
+  if (const char* old = std::getenv("XDG_STATE_HOME")) old_ = old;
+  setenv("XDG_STATE_HOME", path_.c_str(), 1);
+}
+
+PrivateStateHome::~PrivateStateHome() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+  if (old_)
+    setenv("XDG_STATE_HOME", old_->c_str(), 1);
+  else
+    unsetenv("XDG_STATE_HOME");
+}
+
 TestShell::TestShell() {
   std::string pattern = (std::filesystem::temp_directory_path() / "quiret-shell-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   dir = pattern;
   settingsPath = dir + "/quiret.ini";
   process.args = {dir + "/quiret"};
-  std::string state = (std::filesystem::temp_directory_path() / "quiret-state-XXXXXX").string();
-  if (!mkdtemp(state.data())) throw std::runtime_error("mkdtemp failed");
-  stateHome = state;
-  if (const char* old = std::getenv("XDG_STATE_HOME")) oldStateHome_ = old;
-  setenv("XDG_STATE_HOME", stateHome.c_str(), 1);
 }
 
 TestShell::~TestShell() {
@@ -175,11 +187,6 @@ TestShell::~TestShell() {
     std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
   std::filesystem::remove_all(dir, ec);
-  std::filesystem::remove_all(stateHome, ec);
-  if (oldStateHome_)
-    setenv("XDG_STATE_HOME", oldStateHome_->c_str(), 1);
-  else
-    unsetenv("XDG_STATE_HOME");
 }
 
 TFormBase& TestShell::Form() {

@@ -176,6 +176,21 @@ class TestShellClipViewer : public ClipViewerUi {
 };
 
 // Everything together, with a private temporary folder for files and the settings.
+// $XDG_STATE_HOME pointed at a fresh temporary folder while it lives, so no recovery journal or
+// note of a save of a test reaches the user's own state folder; removed with its contents.
+class PrivateStateHome {
+ public:
+  PrivateStateHome();
+  ~PrivateStateHome();
+  PrivateStateHome(const PrivateStateHome&) = delete;
+  PrivateStateHome& operator=(const PrivateStateHome&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::optional<std::string> old_;
+};
+
 class TestShell {
  public:
   TestShell();
@@ -193,7 +208,8 @@ class TestShell {
   std::string dir;           // the temporary folder (holds the "program" and its settings)
   std::string settingsPath;  // dir + "/quiret.ini"
   // A private state folder ($XDG_STATE_HOME while the shell lives), outside `dir`.
-  std::string stateHome;
+  PrivateStateHome state;
+  const std::string& stateHome = state.Path();
 
   // The form; created on first use so tests can prepare settings and arguments first.
   TFormBase& Form();
@@ -213,7 +229,6 @@ class TestShell {
 
  private:
   std::unique_ptr<TFormBase> form_;
-  std::optional<std::string> oldStateHome_;
 };
 
 }  // namespace quiret
