@@ -13,15 +13,11 @@
 
 namespace quiret {
 
-namespace {
-
 std::int64_t NowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
              std::chrono::system_clock::now().time_since_epoch())
       .count();
 }
-
-}  // namespace
 
 RecoveryRun::~RecoveryRun() = default;
 

@@ -16,6 +16,9 @@
 
 namespace quiret {
 
+// The wall clock in nanoseconds since the epoch: the times journals keep and show.
+std::int64_t NowNs();
+
 // A document's text for a snapshot: its size in bytes, and the bytes in order, in pieces.
 struct TextSource {
   std::function<std::uint64_t()> size;

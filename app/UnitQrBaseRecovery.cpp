@@ -16,12 +16,6 @@ namespace quiret {
 
 namespace {
 
-std::int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 std::string TimeText(std::int64_t ns) {
   const std::time_t seconds = static_cast<std::time_t>(ns / 1000000000);
   std::tm local{};
