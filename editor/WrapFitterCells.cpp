@@ -27,6 +27,25 @@ inline std::uint64_t PairStarts(std::uint64_t first, std::uint64_t second, std::
 }
 
 #ifdef __SSE2__
+// Bytes [k, len) 16 at a time: tabs and single-byte events into `events`, each pair's lead and
+// trail bytes into `first` and `second`. The wider levels finish their tails with it.
+inline void Events16(const unsigned char* p, std::size_t k, std::size_t len, const RowFitter::CellRule& r,
+                     std::uint64_t& events, std::uint64_t* first, std::uint64_t* second) {
+  for (; k < len; k += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+    __m128i hit = _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'));
+    for (int s = 0; s < r.singles; ++s)
+      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(r.single[s]))));
+    events |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(hit))) << k;
+    for (int s = 0; s < r.pairs; ++s) {
+      const auto a = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(r.lead[s]))));
+      const auto b = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(r.trail[s]))));
+      first[s] |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(a)) << k;
+      second[s] |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(b)) << k;
+    }
+  }
+}
+
 struct Baseline {
   template <bool kPatterns>
   static std::uint64_t Events(const unsigned char* p, std::size_t len, const RowFitter::CellRule& r) {
@@ -42,19 +61,7 @@ struct Baseline {
     std::uint64_t events = 0;
     std::uint64_t first[RowFitter::kMaxPatterns] = {};
     std::uint64_t second[RowFitter::kMaxPatterns] = {};
-    for (std::size_t k = 0; k < len; k += 16) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
-      __m128i hit = _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'));
-      for (int s = 0; s < r.singles; ++s)
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(r.single[s]))));
-      events |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(hit))) << k;
-      for (int s = 0; s < r.pairs; ++s) {
-        const auto a = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(r.lead[s]))));
-        const auto b = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(r.trail[s]))));
-        first[s] |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(a)) << k;
-        second[s] |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(b)) << k;
-      }
-    }
+    Events16(p, 0, len, r, events, first, second);
     for (int s = 0; s < r.pairs; ++s) events |= PairStarts(first[s], second[s], len, p[len] == r.trail[s]);
     return events;
   }
@@ -117,19 +124,7 @@ struct Avx2 {
         second[s] |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(b)) << k;
       }
     }
-    for (; k < len; k += 16) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
-      __m128i hit = _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'));
-      for (int s = 0; s < r.singles; ++s)
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(r.single[s]))));
-      events |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(hit))) << k;
-      for (int s = 0; s < r.pairs; ++s) {
-        const auto a = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(r.lead[s]))));
-        const auto b = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(r.trail[s]))));
-        first[s] |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(a)) << k;
-        second[s] |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(b)) << k;
-      }
-    }
+    Events16(p, k, len, r, events, first, second);
     for (int s = 0; s < r.pairs; ++s) events |= PairStarts(first[s], second[s], len, p[len] == r.trail[s]);
     return events;
   }
