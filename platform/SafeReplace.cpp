@@ -6,13 +6,16 @@
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <ctime>
 #include <optional>
 #include <system_error>
+#include <vector>
 
 #include "platform/FileCopy.h"
 #include "platform/Files.h"
@@ -71,12 +74,66 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
+// The names in a list from listxattr; empty when the file system keeps none.
+std::vector<std::string> AttributeNames(const std::function<ssize_t(char*, std::size_t)>& list) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const ssize_t need = list(nullptr, 0);
+    if (need <= 0) return {};
+    std::string buf(static_cast<std::size_t>(need), '\0');
+    const ssize_t got = list(buf.data(), buf.size());
+    if (got < 0 && errno == ERANGE) continue;  // grew in between
+    std::vector<std::string> names;
+    for (std::size_t at = 0; got > 0 && at < static_cast<std::size_t>(got);) {
+      const std::size_t end = buf.find('\0', at);
+      names.push_back(buf.substr(at, end - at));
+      at = end + 1;
+    }
+    return names;
+  }
+  return {};
+}
+
+std::optional<std::string> AttributeValue(const std::function<ssize_t(void*, std::size_t)>& get) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const ssize_t need = get(nullptr, 0);
+    if (need < 0) return std::nullopt;
+    std::string value(static_cast<std::size_t>(need), '\0');
+    const ssize_t got = get(value.data(), value.size());
+    if (got >= 0) return value.substr(0, static_cast<std::size_t>(got));
+    if (errno != ERANGE) return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+// Gives the new file the old one's extended attributes (its ACL, security label, user
+// attributes) and takes away those it was born with that the old one lacks (a folder's
+// default ACL). False when that cannot be done: a rename would change what the file is.
+bool SameAttributes(const std::string& target, int fd) {
+  const std::vector<std::string> wanted =
+      AttributeNames([&](char* buf, std::size_t size) { return listxattr(target.c_str(), buf, size); });
+  for (const std::string& name :
+       AttributeNames([&](char*buf, std::size_t size) { return flistxattr(fd, buf, size); }))
+    if (std::find(wanted.begin(), wanted.end(), name) == wanted.end() && fremovexattr(fd, name.c_str()) != 0)
+      return false;
+  for (const std::string& name : wanted) {
+    const std::optional<std::string> value = AttributeValue(
+        [&](void* buf, std::size_t size) { return getxattr(target.c_str(), name.c_str(), buf, size); });
+    if (!value) return false;
+    const std::optional<std::string> mine =
+        AttributeValue([&](void* buf, std::size_t size) { return fgetxattr(fd, name.c_str(), buf, size); });
+    if (mine == value) continue;  // e.g. the label the folder gave it anyway
+    if (fsetxattr(fd, name.c_str(), value->data(), value->size(), 0) != 0) return false;
+  }
+  return true;
+}
+
 void Stage(const SaveOptions& options, SaveStage stage) {
   if (options.OnStage) options.OnStage(stage);
 }
 
 // Renames a temporary file over the target. Nothing (and nothing left behind) when the
-// old file's owner or group cannot be given to the new one: the caller writes in place.
+// old file's owner, group or extended attributes cannot be given to the new one: the caller
+// writes in place.
 std::optional<FileIdentity> ReplaceByRename(const std::string& fileName, const std::string& target,
                                             const struct stat* old, const WriteFn& write,
                                             const SaveOptions& options) {
@@ -96,9 +153,15 @@ std::optional<FileIdentity> ReplaceByRename(const std::string& fileName, const s
   try {
     Stage(options, SaveStage::TemporaryMade);
     struct stat mine;
+    bool same = true;
     if (old && fstat(fd, &mine) == 0 && (mine.st_uid != old->st_uid || mine.st_gid != old->st_gid) &&
         fchown(fd, old->st_uid, old->st_gid) != 0) {
       if (errno != EPERM && errno != EINVAL) ThrowErrno(errno, fileName);
+      same = false;
+    }
+    // Before the bytes, so that a file whose attributes cannot be given is not written twice.
+    // The chmod below leaves an ACL copied here as it is: the old mode agrees with it.
+    if (!same || (old && !SameAttributes(target, fd))) {
       close(fd);
       unlink(temp.c_str());
       return std::nullopt;

@@ -36,9 +36,10 @@ class EInPlaceSave : public std::runtime_error {
 
 // Calls write(path) to write the whole new content, puts it on the disk and returns what the
 // file is afterwards. `path` is normally a temporary file beside the final target of
-// fileName (links are followed, the link stays), given the target's owner, group and mode and
-// renamed over it. When a rename would change what the file is (an owner or group this user
-// cannot give a file, more than one hard link, a folder this user may not write), `path` is
+// fileName (links are followed, the link stays), given the target's owner, group, mode and
+// extended attributes (ACLs included) and renamed over it. When a rename would change what
+// the file is (an owner, group or attribute this user cannot give a file, more than one hard
+// link, a folder this user may not write), `path` is
 // the target itself, rewritten in place after a copy of its old bytes was put on the disk in
 // the notes folder; the copy goes once the new bytes are on the disk, and is written back if
 // the write fails. A file this user may not write is refused (EACCES). On failure the old

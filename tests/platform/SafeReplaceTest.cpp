@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <system_error>
 
@@ -286,6 +290,93 @@ TEST(SafeReplace, OwnersGroupsModesAndLinksStayForAnotherUser) {
     }
     EXPECT_EQ(Entries(folder).size(), c.secondLink ? 2u : 1u);
     chmod(folder.c_str(), 0755);
+  }
+}
+
+// A POSIX ACL as the kernel keeps it in its attribute: version 2, then (tag, permissions, id).
+std::string Acl(std::initializer_list<std::array<std::uint32_t, 3>> entries) {
+  std::string v;
+  const auto put = [&v](std::uint32_t x, int bytes) {
+    for (int i = 0; i < bytes; ++i) v += static_cast<char>(x >> (8 * i));
+  };
+  put(2, 4);
+  for (const auto& e : entries) put(e[0], 2), put(e[1], 2), put(e[2], 4);
+  return v;
+}
+
+std::map<std::string, std::string> AttributesOf(const std::string& path) {
+  std::map<std::string, std::string> out;
+  char names[4096];
+  const ssize_t n = listxattr(path.c_str(), names, sizeof names);
+  for (ssize_t at = 0; at < n; at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
+    char value[4096];
+    const ssize_t size = getxattr(path.c_str(), names + at, value, sizeof value);
+    out[names + at] = std::string(value, size > 0 ? static_cast<std::size_t>(size) : 0);
+  }
+  return out;
+}
+
+// A save keeps the file's ACL and other extended attributes, and gives it none it did not
+// have; one this user cannot give a new file keeps the file itself, rewritten in place.
+TEST(SafeReplace, ExtendedAttributesStayWhatTheyWere) {
+  if (!test::CanSwitchUser()) GTEST_SKIP() << "needs root to set attributes for another user";
+  constexpr std::uint32_t kNone = 0xFFFFFFFF, kUser = test::kOtherUser, kReader = 4243;
+  const std::string acl =
+      Acl({{0x01, 6, kNone}, {0x02, 4, kReader}, {0x04, 4, kNone}, {0x10, 4, kNone}, {0x20, 0, kNone}});
+  const std::string folderAcl =
+      Acl({{0x01, 7, kNone}, {0x02, 7, kReader}, {0x04, 5, kNone}, {0x10, 7, kNone}, {0x20, 5, kNone}});
+  const struct {
+    const char* name;
+    std::vector<std::pair<const char*, std::string>> attributes;
+    bool folderGivesAcl;
+    bool sameInode;
+  } cases[] = {
+      {"an ACL and a user attribute",
+       {{"system.posix_acl_access", acl}, {"user.origin", "scanner"}},
+       false,
+       false},
+      {"no ACL in a folder whose default gives one", {}, true, false},
+      {"an attribute only root may set", {{"security.quiret-test", "x"}}, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+    const std::string folder = dir.File("f"), path = folder + "/doc.txt";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    ASSERT_EQ(chown(folder.c_str(), kUser, test::kSharedGroup), 0);
+    if (c.folderGivesAcl) {
+      ASSERT_EQ(setxattr(folder.c_str(), "system.posix_acl_default", folderAcl.data(), folderAcl.size(), 0),
+                0);
+    }
+    TempDir::Write(path, "old");
+    ASSERT_EQ(chown(path.c_str(), kUser, test::kSharedGroup), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    removexattr(path.c_str(), "system.posix_acl_access");
+    for (const auto& [name, value] : c.attributes)
+      ASSERT_EQ(setxattr(path.c_str(), name, value.data(), value.size(), 0), 0) << name << " " << errno;
+    const std::map<std::string, std::string> before = AttributesOf(path);
+    ASSERT_EQ(before.size(), c.attributes.size());
+    const ino_t inode = StatOf(path).st_ino;
+    const int result = test::RunAsUser(kUser, test::kSharedGroup, {test::kSharedGroup}, [&] {
+      char notes[] = "/tmp/quiret-notes-XXXXXX";
+      if (!mkdtemp(notes)) return 90;
+      int code = 0;
+      try {
+        ReplaceFileSafely(
+            path, [](const std::string& p) { TempDir::Write(p, "new"); }, NotesIn(notes));
+      } catch (const std::system_error& e) {
+        code = e.code().value();
+      }
+      std::filesystem::remove_all(notes);
+      return code;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(TempDir::Read(path), "new");
+    EXPECT_EQ(StatOf(path).st_ino == inode, c.sameInode);
+    EXPECT_EQ(AttributesOf(path), before);
+    EXPECT_EQ(StatOf(path).st_mode & 07777, 0640u);
+    EXPECT_EQ(Entries(folder).size(), 1u);
   }
 }
 
