@@ -3,6 +3,7 @@
 #include "platform/qt/QtShellStatusBar.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 
 namespace quiret {
 
@@ -19,6 +20,39 @@ class Panel : public QLabel {
 
  private:
   int width_;
+};
+
+// A panel for a message of any length (what find reports, the encoding notice): it asks for
+// its text's width but takes what the window has, cutting the middle of the text ("…"; the
+// whole text in its tooltip), so a long message never widens the window or hides the rest.
+class MessagePanel : public QLabel {
+ public:
+  explicit MessagePanel(QWidget* parent) : QLabel(parent) {}
+  void SetMessage(const QString& text) {
+    message_ = text;
+    setToolTip(text);
+    updateGeometry();
+    Fit();
+  }
+  const QString& Message() const { return message_; }
+  QSize sizeHint() const override {
+    const QMargins m = contentsMargins();
+    return {fontMetrics().horizontalAdvance(message_) + m.left() + m.right() + 2 * frameWidth() + 2,
+            QLabel::sizeHint().height()};
+  }
+  QSize minimumSizeHint() const override {
+    return {std::min(sizeHint().width(), 80), QLabel::minimumSizeHint().height()};
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    Fit();
+  }
+
+ private:
+  void Fit() { setText(fontMetrics().elidedText(message_, Qt::ElideMiddle, contentsRect().width())); }
+  QString message_;
 };
 }  // namespace
 
@@ -42,7 +76,7 @@ QtShellStatusBar::QtShellStatusBar(QWidget* parent) : QStatusBar(parent) {
   // The extra panels (what find reports, the encoding notice, the overwrite mode, the
   // caret's place, the encoding and line end) show only while they have a text.
   for (int i : {kFindPanel, kNoticePanel, kOverwritePanel, kCaretPanel, kFormatPanel}) {
-    QLabel* extra = new QLabel(this);
+    QLabel* extra = i == kFindPanel || i == kNoticePanel ? new MessagePanel(this) : new QLabel(this);
     extra->setFrameShape(QFrame::Panel);
     extra->setFrameShadow(QFrame::Sunken);
     extra->setContentsMargins(4, 0, 4, 0);
@@ -78,12 +112,17 @@ void QtShellStatusBar::ShowProgress(int permille) {
 
 void QtShellStatusBar::SetPanelText(int panel, const std::string& text) {
   if (panel < 0 || panel >= static_cast<int>(panels_.size())) return;
-  panels_[panel]->setText(QString::fromStdString(text));
+  if (auto* message = dynamic_cast<MessagePanel*>(panels_[panel]))
+    message->SetMessage(QString::fromStdString(text));
+  else
+    panels_[panel]->setText(QString::fromStdString(text));
   if (panel >= kNoticePanel) panels_[panel]->setVisible(!text.empty());
 }
 
 QString QtShellStatusBar::PanelText(int panel) const {
-  return panel >= 0 && panel < static_cast<int>(panels_.size()) ? panels_[panel]->text() : QString();
+  if (panel < 0 || panel >= static_cast<int>(panels_.size())) return QString();
+  if (const auto* message = dynamic_cast<const MessagePanel*>(panels_[panel])) return message->Message();
+  return panels_[panel]->text();
 }
 
 }  // namespace quiret

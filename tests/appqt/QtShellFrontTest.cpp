@@ -161,6 +161,21 @@ TEST_F(Front, ActivationLooksForOutsideChangesAndReplacedTypingIsTold) {
             QString::fromUtf8("Shift-JISで表せない文字を「?」に置き換えました（1文字）"));
 }
 
+// A message of any length is cut in its panel (the whole of it in the tooltip); the window
+// keeps its width.
+TEST_F(Front, LongStatusMessagesDoNotWidenTheWindow) {
+  ShowActive();
+  QCoreApplication::processEvents();
+  const int width = w->width(), least = w->minimumSizeHint().width();
+  const QString message =
+      QString::fromUtf8("「") + QString(400, 'q') + QString::fromUtf8("」は見つかりません");
+  for (int panel : {kFindPanel, kNoticePanel}) w->Status().SetPanelText(panel, message.toStdString());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w->width(), width);
+  EXPECT_LT(w->minimumSizeHint().width(), least + 200);
+  EXPECT_EQ(w->Status().PanelText(kFindPanel), message);
+}
+
 TEST_F(Front, ViewerOpensWithF9AndTakesF5F12AndF9InItsModalRun) {
   ShowActive();
   clipboard.PutFromOutside("abc");
