@@ -44,6 +44,25 @@ SaveOptions NotesIn(const std::string& folder) {
   return options;
 }
 
+// Saves "new" into path as that user (in the shared group), with notes in a folder of its
+// own: 0, or the error the save threw; 91 when the save left something among the notes.
+int SaveNewAs(uid_t user, const std::string& path) {
+  return test::RunAsUser(user, test::kSharedGroup, {test::kSharedGroup}, [&] {
+    char notes[] = "/tmp/quiret-notes-XXXXXX";
+    if (!mkdtemp(notes)) return 90;
+    int code = 0;
+    try {
+      ReplaceFileSafely(
+          path, [](const std::string& p) { TempDir::Write(p, "new"); }, NotesIn(notes));
+    } catch (const std::system_error& e) {
+      code = e.code().value();
+    }
+    const bool clean = Entries(notes).empty();
+    std::filesystem::remove_all(notes);
+    return clean ? code : 91;
+  });
+}
+
 TEST(SafeReplace, FailedWriteLeavesTheOldFileAndNoTemporary) {
   TempDir dir;
   const std::string path = dir.File("doc.txt");
@@ -264,20 +283,7 @@ TEST(SafeReplace, OwnersGroupsModesAndLinksStayForAnotherUser) {
     ASSERT_EQ(chown(folder.c_str(), c.folderOwner, c.folderGroup), 0);
     ASSERT_EQ(chmod(folder.c_str(), c.folderMode), 0);
     const ino_t inode = StatOf(path).st_ino;
-    const int result = test::RunAsUser(kUser, kGroup, {kGroup}, [&] {
-      char notes[] = "/tmp/quiret-notes-XXXXXX";
-      if (!mkdtemp(notes)) return 90;
-      int code = 0;
-      try {
-        ReplaceFileSafely(
-            path, [](const std::string& p) { TempDir::Write(p, "new"); }, NotesIn(notes));
-      } catch (const std::system_error& e) {
-        code = e.code().value();
-      }
-      const bool clean = Entries(notes).empty();
-      std::filesystem::remove_all(notes);
-      return clean ? code : 91;
-    });
+    const int result = SaveNewAs(kUser, path);
     EXPECT_EQ(result, c.result);
     const struct stat st = StatOf(path);
     EXPECT_EQ(TempDir::Read(path), c.result == 0 ? "new" : "old");
@@ -358,19 +364,7 @@ TEST(SafeReplace, ExtendedAttributesStayWhatTheyWere) {
     const std::map<std::string, std::string> before = AttributesOf(path);
     ASSERT_EQ(before.size(), c.attributes.size());
     const ino_t inode = StatOf(path).st_ino;
-    const int result = test::RunAsUser(kUser, test::kSharedGroup, {test::kSharedGroup}, [&] {
-      char notes[] = "/tmp/quiret-notes-XXXXXX";
-      if (!mkdtemp(notes)) return 90;
-      int code = 0;
-      try {
-        ReplaceFileSafely(
-            path, [](const std::string& p) { TempDir::Write(p, "new"); }, NotesIn(notes));
-      } catch (const std::system_error& e) {
-        code = e.code().value();
-      }
-      std::filesystem::remove_all(notes);
-      return code;
-    });
+    const int result = SaveNewAs(kUser, path);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(TempDir::Read(path), "new");
     EXPECT_EQ(StatOf(path).st_ino == inode, c.sameInode);
