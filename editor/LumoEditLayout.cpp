@@ -154,31 +154,29 @@ std::string TLumoEdit::JoinRows(std::int32_t row, std::int32_t& lastRow) const {
 }
 
 void TLumoEdit::LineToRow(std::int32_t& col, std::int32_t& row) const {
+  // The line's first row comes from the store's line index, the row holding the offset
+  // from its byte sums, so neither reads the line's rows. An offset equal to a
+  // continuation row's length lands at the start of the row after it; one past the end of
+  // the text stays in the last row.
   const std::int32_t count = Lines->Count();
-  std::int32_t offset = col;
-  // The line's first row comes from the store's line index; the offset then walks the
-  // line's own rows. An offset equal to a continuation row's length lands at the start of
-  // the row after it.
-  std::int32_t r = Lines->RowAfterLfRow(row);
-  std::int32_t lastVisited = r;
-  while (offset >= 0 && r < count) {
-    col = offset;
-    offset -= static_cast<std::int32_t>(Lines->Get(r).size());
-    lastVisited = r;
-    ++r;
+  const std::int32_t first = Lines->RowAfterLfRow(row);
+  row = first;
+  if (col < 0 || first >= count) return;
+  std::int64_t before = 0;
+  std::int32_t r = Lines->RowHoldingByte(first, col, before);
+  if (r == count) {
+    r = count - 1;
+    before -= static_cast<std::int64_t>(Lines->Get(r).size());
   }
-  row = lastVisited;
+  col = static_cast<std::int32_t>(col - before);
+  row = r;
 }
 
 void TLumoEdit::RowToLine(std::int32_t& col, std::int32_t& row) const {
-  std::int32_t offset = col;
-  for (std::int32_t r = row - 1; r >= 0; --r) {
-    std::string_view s = Lines->Get(r);
-    if (EndsWithLf(s)) break;
-    offset += static_cast<std::int32_t>(s.size());
-  }
-  col = offset;
-  row = Lines->LfRowsBefore(row);
+  const std::int32_t line = Lines->LfRowsBefore(row);
+  const std::int32_t first = std::min(Lines->RowAfterLfRow(line), row);
+  col = static_cast<std::int32_t>(col + Lines->BytesInRows(first, row));
+  row = line;
 }
 
 void TLumoEdit::Relayout(bool wrap, bool redraw) { RelayoutRows(wrap, redraw, false); }

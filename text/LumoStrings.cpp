@@ -409,6 +409,23 @@ std::int32_t TLumoStrings::RowAfterLfRow(std::int32_t n) const {
 
 std::string TLumoStrings::CheckLineIndex() const { return impl_->lines.Check(impl_->rows); }
 
+std::string TLumoStrings::CheckRowSums() const { return impl_->rows.CheckSums(); }
+
+std::int64_t TLumoStrings::BytesInRows(std::int32_t from, std::int32_t to) const {
+  if (from < 0 || from > to || to > count_) Error();
+  return static_cast<std::int64_t>(
+      impl_->rows.Bytes(static_cast<std::size_t>(from), static_cast<std::size_t>(to)));
+}
+
+std::int32_t TLumoStrings::RowHoldingByte(std::int32_t from, std::int64_t n, std::int64_t& before) const {
+  if (from < 0 || from > count_ || n < 0) Error();
+  std::size_t bytes = 0;
+  const std::size_t row =
+      impl_->rows.RowHoldingByte(static_cast<std::size_t>(from), static_cast<std::size_t>(n), bytes);
+  before = static_cast<std::int64_t>(bytes);
+  return static_cast<std::int32_t>(row);
+}
+
 std::int32_t TLumoStrings::IndexOf(std::string_view row) const {
   for (std::int32_t i = 0; i < count_; ++i) {
     if (impl_->rows.Get(i) == row) return i;

@@ -137,6 +137,14 @@ class TLumoStrings {
   // for an empty store).
   std::int32_t RowAfterLfRow(std::int32_t n) const;
 
+  // Bytes of rows [from, to), 0 <= from <= to <= Count(), without reading every row
+  // between: the store keeps the sum of each run of rows it holds together.
+  std::int64_t BytesInRows(std::int32_t from, std::int32_t to) const;
+  // The row holding byte n (n >= 0) counted from the start of row `from` (0 <= from <=
+  // Count()), with `before` set to the bytes of the rows from `from` up to it; Count() and
+  // all those bytes when there are not more than n.
+  std::int32_t RowHoldingByte(std::int32_t from, std::int64_t n, std::int64_t& before) const;
+
   // Checks the row model: Count <= Capacity, only the last row ends with the end marker,
   // no row is empty, CR and LF appear only as a CR LF terminator. Returns "" when sound,
   // else a description of the first fault. Tests call it after every operation. It also
@@ -145,6 +153,7 @@ class TLumoStrings {
 
  private:
   std::string CheckLineIndex() const;
+  std::string CheckRowSums() const;
 
   // Implementation-defined row storage (see LumoStrings.cpp).
   // Runs a bulk fill of the (cleared) rows and settles the counts; a failure leaves the

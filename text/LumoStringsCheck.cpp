@@ -32,6 +32,7 @@ std::string TLumoStrings::CheckInvariant() const {
   if (count_ > capacity_) return "Count exceeds Capacity";
   if (capacity_ > kMaxListSize) return "Capacity exceeds the list limit";
   if (std::string fault = CheckLineIndex(); !fault.empty()) return fault;
+  if (std::string fault = CheckRowSums(); !fault.empty()) return fault;
   // An empty list holds no document yet (the state right after Clear).
   for (std::int32_t i = 0; i < count_; ++i) {
     std::string fault = CheckRow(Get(i), i == count_ - 1);

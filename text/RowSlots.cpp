@@ -175,10 +175,22 @@ RowSlots::Chunk* RowSlots::NewChunk() {
   auto* c = static_cast<Chunk*>(std::malloc(sizeof(Chunk)));
   if (!c) throw std::bad_alloc();
   c->size = 0;
+  c->bytes = 0;
   return c;
 }
 
 void RowSlots::FreeChunk(Chunk* c) { std::free(c); }
+
+std::size_t RowSlots::LengthsOf(const Slot* slots, std::size_t count) {
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < count; ++i) total += slots[i].Length();
+  return total;
+}
+
+std::size_t RowSlots::SumSlots(const Chunk* c, std::size_t from, std::size_t to) {
+  if (2 * (to - from) <= c->size) return LengthsOf(c->slots + from, to - from);
+  return c->bytes - LengthsOf(c->slots, from) - LengthsOf(c->slots + to, c->size - to);
+}
 
 const RowSlots::Slot& RowSlots::SlotAfterUniform(std::size_t index) const {
   const Place p = Locate(index);
@@ -204,9 +216,11 @@ RowSlots::Place RowSlots::Locate(std::size_t index) const {
 
 void RowSlots::Renumber(std::size_t from) {
   starts_.resize(chunks_.size());  // never grows past the capacity reserved with the chunks
+  sums_.resize(chunks_.size());
   std::size_t at = from == 0 ? 0 : starts_[from - 1] + chunks_[from - 1]->size;
   for (std::size_t c = from; c < chunks_.size(); ++c) {
     starts_[c] = at;
+    sums_[c] = chunks_[c]->bytes;
     at += chunks_[c]->size;
   }
   size_ = at;
@@ -218,17 +232,24 @@ void RowSlots::Renumber(std::size_t from) {
 void RowSlots::PushSlot(const Slot& s) {
   if (chunks_.empty() || chunks_.back()->size == kChunkSlots) {
     Chunk* c = NewChunk();
+    const std::size_t had = chunks_.size();
     try {
       chunks_.push_back(c);
       starts_.push_back(size_);
+      sums_.push_back(0);
     } catch (...) {
-      if (chunks_.size() > starts_.size()) chunks_.pop_back();
+      chunks_.resize(had);
+      starts_.resize(had);
+      sums_.resize(had);
       FreeChunk(c);
       throw;
     }
   }
   Chunk* last = chunks_.back();
   last->slots[last->size++] = s;
+  const std::size_t length = s.Length();
+  last->bytes += length;
+  sums_.back() += length;
   ++size_;
   if (last->size == kChunkSlots && uniform_ == starts_.back()) uniform_ += kChunkSlots;
 }
@@ -243,6 +264,7 @@ void RowSlots::OpenGap(std::size_t index, std::size_t count) {
   Chunk* c = chunks_[p.chunk];
   if (c->size + count <= kChunkSlots) {
     std::memmove(c->slots + p.offset + count, c->slots + p.offset, (c->size - p.offset) * sizeof(Slot));
+    std::fill(c->slots + p.offset, c->slots + p.offset + count, Slot::Empty());  // counts no bytes yet
     c->size += count;
     Renumber(p.chunk);
     return;
@@ -259,6 +281,7 @@ void RowSlots::OpenGap(std::size_t index, std::size_t count) {
     while (fresh.size() < n - 1) fresh.push_back(NewChunk());
     chunks_.reserve(chunks_.size() + n - 1);
     starts_.reserve(chunks_.size() + n - 1);
+    sums_.reserve(chunks_.size() + n - 1);
     seq.reserve(n);
     sizes.assign(n, total / n);
   } catch (...) {
@@ -282,7 +305,15 @@ void RowSlots::OpenGap(std::size_t index, std::size_t count) {
     if (to == i && to < sizes[0]) break;
     at(to) = c->slots[i];
   }
-  for (std::size_t k = 0; k < n; ++k) seq[k]->size = sizes[k];
+  // The gap counts no bytes until it is filled; each chunk's sum is taken afresh.
+  for (std::size_t k = 0, base = 0; k < n; base += sizes[k++]) {
+    Chunk* s = seq[k];
+    s->size = sizes[k];
+    const std::size_t from = std::clamp(p.offset, base, base + sizes[k]);
+    const std::size_t to = std::clamp(p.offset + count, base, base + sizes[k]);
+    std::fill(s->slots + (from - base), s->slots + (to - base), Slot::Empty());
+    s->bytes = LengthsOf(s->slots, s->size);
+  }
   chunks_.insert(chunks_.begin() + static_cast<std::ptrdiff_t>(p.chunk) + 1, fresh.begin(), fresh.end());
   Renumber(p.chunk);
 }
@@ -308,6 +339,7 @@ void RowSlots::Tidy(std::size_t c) {
   Chunk* b = chunks_[first + 1];
   std::memcpy(a->slots + a->size, b->slots, b->size * sizeof(Slot));
   a->size += b->size;
+  a->bytes += b->bytes;
   FreeChunk(b);
   chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(first) + 1);
 }
@@ -316,6 +348,7 @@ void RowSlots::FreeAllChunks() {
   for (Chunk* c : chunks_) FreeChunk(c);
   chunks_.clear();
   starts_.clear();
+  sums_.clear();
   size_ = uniform_ = 0;
 }
 
@@ -364,6 +397,7 @@ void RowSlots::EndRow() {
 void RowSlots::AppendAll(RowSlots& other) {
   chunks_.reserve(chunks_.size() + other.chunks_.size());
   starts_.reserve(chunks_.size() + other.chunks_.size());
+  sums_.reserve(chunks_.size() + other.chunks_.size());
   blocks_.reserve(blocks_.size() + other.blocks_.size());
   const std::size_t from = chunks_.size();
   chunks_.insert(chunks_.end(), other.chunks_.begin(), other.chunks_.end());
@@ -376,6 +410,7 @@ void RowSlots::AppendAll(RowSlots& other) {
   other.blocks_.clear();
   other.chunks_.clear();
   other.starts_.clear();
+  other.sums_.clear();
   other.size_ = other.uniform_ = 0;
   other.current_ = other.lastFound_ = nullptr;
   other.openRow_ = other.blockNext_ = other.blockEnd_ = nullptr;
@@ -390,7 +425,13 @@ void RowSlots::Insert(std::size_t index, std::string_view row) {
     Release(made);
     throw;
   }
-  SlotAt(index) = made;
+  FillGap(index, made);
+}
+
+void RowSlots::FillGap(std::size_t index, const Slot& s) {
+  const Place p = Locate(index);
+  chunks_[p.chunk]->slots[p.offset] = s;
+  AddBytes(p.chunk, s.Length());
 }
 
 void RowSlots::InsertAll(std::size_t index, const std::vector<std::string_view>& rows) {
@@ -404,22 +445,31 @@ void RowSlots::InsertAll(std::size_t index, const std::vector<std::string_view>&
     throw;
   }
   std::size_t k = 0;
-  ForEachSlot(index, index + made.size(), [&](Slot& s) { s = made[k++]; });
+  ForEachSlot(index, index + made.size(), [&](Slot& s, std::size_t c) {
+    s = made[k++];
+    AddBytes(c, s.Length());
+  });
 }
 
 void RowSlots::Set(std::size_t index, std::string_view row) {
   // Build first: the new bytes may be a view into the row being replaced.
   Slot made = MakeOwn({row});
-  Slot& slot = SlotAt(index);
+  const Place p = Locate(index);
+  Slot& slot = chunks_[p.chunk]->slots[p.offset];
+  SubBytes(p.chunk, slot.Length());
   Release(slot);
   slot = made;
+  AddBytes(p.chunk, row.size());
 }
 
 void RowSlots::Erase(std::size_t index) { EraseRange(index, 1); }
 
 void RowSlots::EraseRange(std::size_t index, std::size_t count) {
   if (count == 0) return;
-  ForEachSlot(index, index + count, [this](Slot& s) { Release(s); });
+  ForEachSlot(index, index + count, [this](Slot& s, std::size_t c) {
+    SubBytes(c, s.Length());
+    Release(s);
+  });
   const Place a = Locate(index);
   const Place b = Locate(index + count);
   if (a.chunk == b.chunk) {
@@ -453,6 +503,7 @@ void RowSlots::Reserve(std::size_t count) {
   const std::size_t chunks = (count + kChunkSlots - 1) / kChunkSlots;
   chunks_.reserve(chunks);
   starts_.reserve(chunks);
+  sums_.reserve(chunks);
 }
 
 void RowSlots::Clear() {
@@ -468,6 +519,7 @@ void RowSlots::Clear() {
   // A cleared store holds no capacity.
   std::vector<Chunk*>().swap(chunks_);
   std::vector<std::size_t>().swap(starts_);
+  std::vector<std::size_t>().swap(sums_);
   for (Block* b : blocks_) {
     ReleaseBlock(b->start, b->size);
     delete b;
@@ -476,6 +528,60 @@ void RowSlots::Clear() {
   current_ = lastFound_ = nullptr;
   openRow_ = blockNext_ = blockEnd_ = nullptr;
   blockSize_ = 0;
+}
+
+// ---- Byte counts ----
+
+std::size_t RowSlots::Bytes(std::size_t from, std::size_t to) const {
+  if (from >= to) return 0;
+  const Place a = Locate(from);
+  const Place b = Locate(to);
+  if (a.chunk == b.chunk) return SumSlots(chunks_[a.chunk], a.offset, b.offset);
+  std::size_t total = SumSlots(chunks_[a.chunk], a.offset, chunks_[a.chunk]->size);
+  for (std::size_t c = a.chunk + 1; c < b.chunk; ++c) total += sums_[c];
+  return total + SumSlots(chunks_[b.chunk], 0, b.offset);
+}
+
+std::size_t RowSlots::RowHoldingByte(std::size_t from, std::size_t n, std::size_t& before) const {
+  before = 0;
+  if (from >= size_) return size_;
+  const Place a = Locate(from);
+  std::size_t c = a.chunk;
+  std::size_t i = a.offset;
+  // The rows near `from` are read one by one (a line is mostly a few rows); farther on,
+  // whole chunks are passed over by their sums and only the chunk that holds the byte is
+  // read row by row.
+  auto walk = [&](std::size_t stop) {
+    const Chunk* chunk = chunks_[c];
+    for (; i < stop; ++i) {
+      const std::size_t length = chunk->slots[i].Length();
+      if (before + length > n) return true;
+      before += length;
+    }
+    return false;
+  };
+  if (walk(std::min(chunks_[c]->size, i + 64))) return starts_[c] + i;
+  const std::size_t rest = SumSlots(chunks_[c], i, chunks_[c]->size);
+  if (before + rest > n) {
+    walk(chunks_[c]->size);
+    return starts_[c] + i;
+  }
+  before += rest;
+  for (++c, i = 0; c < chunks_.size() && before + sums_[c] <= n; ++c) before += sums_[c];
+  if (c == chunks_.size()) return size_;
+  walk(chunks_[c]->size);
+  return starts_[c] + i;
+}
+
+std::string RowSlots::CheckSums() const {
+  if (sums_.size() != chunks_.size()) return "chunk sums missing";
+  for (std::size_t c = 0; c < chunks_.size(); ++c) {
+    const std::size_t actual = LengthsOf(chunks_[c]->slots, chunks_[c]->size);
+    if (chunks_[c]->bytes != actual || sums_[c] != actual)
+      return "chunk " + std::to_string(c) + " holds " + std::to_string(actual) + " bytes, its sum says " +
+             std::to_string(chunks_[c]->bytes) + " (" + std::to_string(sums_[c]) + ")";
+  }
+  return "";
 }
 
 }  // namespace quiret

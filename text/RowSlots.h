@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -97,6 +98,17 @@ class RowSlots {
   // Chunks holding the slots, for tests.
   std::size_t ChunkCount() const { return chunks_.size(); }
 
+  // Byte counts without reading every row: each chunk keeps the sum of its rows' lengths,
+  // so these read the rows of at most two chunks and the sums of the chunks between.
+  // The bytes of rows [from, to), from <= to <= Size().
+  std::size_t Bytes(std::size_t from, std::size_t to) const;
+  // The first row r >= from whose last byte lies at or past byte n counted from row from's
+  // start (the row holding that byte), with `before` set to the bytes of rows [from, r);
+  // Size() and all the bytes from `from` on when there are not more than n of them.
+  std::size_t RowHoldingByte(std::size_t from, std::size_t n, std::size_t& before) const;
+  // "" when every chunk's byte sum matches its rows, else the first fault (for checks).
+  std::string CheckSums() const;
+
  private:
   // A row in eight bytes: the address of its bytes in the low 48 bits (all that user space
   // addresses use), its length in the next 15 and, in the top bit, whether the bytes are a
@@ -148,6 +160,7 @@ class RowSlots {
   };
   struct Chunk {
     std::size_t size;
+    std::size_t bytes;  // the lengths of its rows added up
     Slot slots[kChunkSlots];
   };
   struct Place {
@@ -169,14 +182,30 @@ class RowSlots {
   }
   // The chunk and offset of row `index` <= size_ (size_ gives the end of the last chunk).
   Place Locate(std::size_t index) const;
-  // Start indexes and the uniform prefix again, from chunk `from` on.
+  // Start indexes, byte sums and the uniform prefix again, from chunk `from` on.
   void Renumber(std::size_t from);
+  // The lengths of slots [from, to) of a chunk added up, reading the fewer slots: those
+  // inside the range or those outside it.
+  static std::size_t SumSlots(const Chunk* c, std::size_t from, std::size_t to);
+  static std::size_t LengthsOf(const Slot* slots, std::size_t count);
+  // A slot written into a gap or over another: its chunk's sum follows.
+  void AddBytes(std::size_t chunk, std::size_t n) {
+    chunks_[chunk]->bytes += n;
+    sums_[chunk] += n;
+  }
+  void SubBytes(std::size_t chunk, std::size_t n) {
+    chunks_[chunk]->bytes -= n;
+    sums_[chunk] -= n;
+  }
+  // Puts a made slot into a gap OpenGap left at `index`.
+  void FillGap(std::size_t index, const Slot& s);
   // Room for `count` slots at `index`, which the caller fills (they hold garbage).
   void OpenGap(std::size_t index, std::size_t count);
   void PushSlot(const Slot& s);
   // Joins chunk c with a neighbour when both are small.
   void Tidy(std::size_t c);
   void FreeAllChunks();
+  // Calls fn(slot, chunk index) for rows [from, to).
   template <typename Fn>
   void ForEachSlot(std::size_t from, std::size_t to, Fn fn);
 
@@ -196,6 +225,7 @@ class RowSlots {
 
   std::vector<Chunk*> chunks_;
   std::vector<std::size_t> starts_;  // first row of each chunk
+  std::vector<std::size_t> sums_;    // each chunk's byte sum, side by side for quick adding
   std::size_t size_ = 0;
   std::size_t uniform_ = 0;     // rows [0, uniform_) lie in full chunks: index >> kChunkShift finds them
   std::vector<Block*> blocks_;  // ordered by address
@@ -213,7 +243,7 @@ void RowSlots::ForEachSlot(std::size_t from, std::size_t to, Fn fn) {
   Place p = Locate(from);
   for (std::size_t i = from; i < to; ++i) {
     while (p.offset == chunks_[p.chunk]->size) ++p.chunk, p.offset = 0;
-    fn(chunks_[p.chunk]->slots[p.offset++]);
+    fn(chunks_[p.chunk]->slots[p.offset++], p.chunk);
   }
 }
 

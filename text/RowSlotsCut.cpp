@@ -22,9 +22,7 @@ bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
     total += length;
   }
   std::size_t held = 0;
-  for (const Chunk* c : chunks_) {
-    for (std::size_t i = 0; i < c->size; ++i) held += c->slots[i].Length();
-  }
+  for (const Chunk* c : chunks_) held += c->bytes;
   if (total != held || OpenRowSize() > 0) return false;
 
   std::vector<Chunk*> fresh;
@@ -52,6 +50,7 @@ bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
     const std::size_t n = (lengths.size() + kChunkSlots - 1) / kChunkSlots;
     fresh.reserve(n);
     starts_.reserve(n);
+    sums_.reserve(n);
     while (fresh.size() < n) fresh.push_back(NewChunk());
     Cursor cur;
     for (const std::size_t length : lengths) {
@@ -96,7 +95,11 @@ bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
     throw;
   }
   for (std::size_t k = 0; k < fresh.size(); ++k) {
-    fresh[k]->size = std::min(kChunkSlots, lengths.size() - (k << kChunkShift));
+    const std::size_t first = k << kChunkShift;
+    fresh[k]->size = std::min(kChunkSlots, lengths.size() - first);
+    std::size_t bytes = 0;
+    for (std::size_t r = first; r < first + fresh[k]->size; ++r) bytes += lengths[r];
+    fresh[k]->bytes = bytes;
   }
   for (Chunk* c : chunks_) {
     for (std::size_t i = 0; i < c->size; ++i) Release(c->slots[i]);
@@ -141,15 +144,18 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
     }
     if (!half.pool.empty() && half.pool.back() == c) half.pool.pop_back();
     c->size = 0;
+    c->bytes = 0;
     filling = c;
   };
-  // Stores a new row, `end` being its last byte.
-  auto push = [&half, &filling, &nextChunk ](const Slot& s, const char* end) __attribute__((always_inline)) {
+  // Stores a new row of `length` bytes, `end` being its last byte.
+  auto push = [&half, &filling, &nextChunk ](const Slot& s, std::size_t length, const char* end)
+      __attribute__((always_inline)) {
     if (filling == nullptr || filling->size == kChunkSlots) nextChunk();
     const std::size_t bit = half.outRows & 63;
     if (bit == 0) half.lf.push_back(0);
     half.lf.back() |= static_cast<std::uint64_t>(end != nullptr && *end == '\n') << bit;
     filling->slots[filling->size++] = s;
+    filling->bytes += length;
     ++half.outRows;
   };
   // Takes the new rows back to `rows`, releasing them when they are copies.
@@ -157,6 +163,7 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
     while (half.outRows > rows) {
       Chunk* c = half.out.back();
       const Slot s = c->slots[--c->size];
+      c->bytes -= s.Length();
       --half.outRows;
       if (copies) {
         Release(s);
@@ -188,7 +195,7 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
         if (p >= pieces.size()) throw std::invalid_argument("pieces missing");
         if (pieces[p] == length) {  // most rows stay whole
           ++p;
-          push(s, length > 0 ? data + length - 1 : nullptr);
+          push(s, length, length > 0 ? data + length - 1 : nullptr);
           continue;
         }
         if (pieces[p] == kCutLater || pieces[p] == length || (own && !mainThread)) {
@@ -203,7 +210,7 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
               sum += pieces.at(p++);
             } while (sum < length);
           }
-          push(s, length > 0 ? data + length - 1 : nullptr);
+          push(s, length, length > 0 ? data + length - 1 : nullptr);
           if (later) half.later.push_back(half.outRows - 1);
           continue;
         }
@@ -215,7 +222,7 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
             const Slot copy = PackRoom(len, out);
             std::memcpy(out, data + off, len);
             try {
-              push(copy, out + len - 1);
+              push(copy, len, out + len - 1);
             } catch (...) {
               Release(copy);
               throw;
@@ -223,7 +230,7 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
           } else {
             const Slot piece = Slot::Make(data + off, len, false);
             try {
-              push(piece, data + off + len - 1);
+              push(piece, len, data + off + len - 1);
             } catch (...) {
               Slot::DropRecord(piece);
               throw;
@@ -238,6 +245,7 @@ void RowSlots::CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
         truncate(rowStart, own);
         std::memmove(c->slots, c->slots + i, (n - i) * sizeof(Slot));
         c->size = n - i;
+        c->bytes = LengthsOf(c->slots, c->size);
         throw;
       }
     }
@@ -296,9 +304,14 @@ void RowSlots::SplitRowLater(std::size_t index, const ChunkCutter& cut) {
     }
     throw;
   }
-  SlotAt(index) = made[0];
+  const Place p = Locate(index);
+  chunks_[p.chunk]->slots[p.offset] = made[0];
+  SubBytes(p.chunk, length - pieces[0]);
   std::size_t k = 1;
-  ForEachSlot(index + 1, index + made.size(), [&](Slot& slot) { slot = made[k++]; });
+  ForEachSlot(index + 1, index + made.size(), [&](Slot& slot, std::size_t c) {
+    slot = made[k++];
+    AddBytes(c, slot.Length());
+  });
   if (own) std::free(const_cast<char*>(view.data()));
   Slot::DropRecord(s);
 }
@@ -314,6 +327,7 @@ void RowSlots::SplitAll(const ChunkCutter& cut, const ChunkCutter* cutSecond,
   const std::size_t firstRows = mid < chunks_.size() ? starts_[mid] : size_;
   std::vector<Chunk*>().swap(chunks_);
   starts_.clear();
+  sums_.clear();
   size_ = uniform_ = 0;
   std::thread helper;
   bool helperRuns = false;

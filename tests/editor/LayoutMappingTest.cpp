@@ -1,4 +1,6 @@
 // Position mapping between rows and logical lines, and re-wrapping after an edit.
+#include <random>
+
 #include "editor/LumoEditSub.h"
 #include "tests/editor/EditorFixture.h"
 
@@ -124,6 +126,58 @@ TEST_F(MappingTest, RewrapOfARangeMovesTheCaretWithTheLinesAbove) {
   EXPECT_EQ(edit.CaretRow, 3);
   EXPECT_EQ(edit.CaretCol, 2);
   EXPECT_EQ(edit.CaretX, 16);
+}
+
+// Random rows (continuation rows of any length, lines of one row or many), typed into at
+// random places: both conversions agree with a walk over the rows, for places inside a
+// line, past its end, past the text's end and before a line's start.
+TEST_F(MappingTest, ConversionsAgreeWithAWalkOverTheRows) {
+  std::mt19937 rng(5);
+  auto walkToRow = [&](std::int32_t& col, std::int32_t& row) {
+    const std::int32_t count = edit.Lines->Count();
+    std::int32_t r = edit.Lines->RowAfterLfRow(row), last = r;
+    for (std::int32_t offset = col; offset >= 0 && r < count; last = r++) {
+      col = offset;
+      offset -= static_cast<std::int32_t>(edit.Lines->Get(r).size());
+    }
+    row = last;
+  };
+  auto walkToLine = [&](std::int32_t& col, std::int32_t& row) {
+    for (std::int32_t r = row - 1; r >= 0 && !EndsWithLf(edit.Lines->Get(r)); --r)
+      col += static_cast<std::int32_t>(edit.Lines->Get(r).size());
+    row = edit.Lines->LfRowsBefore(row);
+  };
+  for (int round = 0; round < 30; ++round) {
+    std::vector<std::string> rows(1 + rng() % 4000);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      rows[r] = std::string(1 + rng() % (rng() % 9 == 0 ? 300 : 12), static_cast<char>('a' + r % 26));
+      rows[r] += r + 1 == rows.size() ? Eot() : rng() % 5 == 0 ? Eol() : "";
+    }
+    SetRows(rows);
+    edit.WordWrap = true;
+    for (int step = 0; step < 8; ++step) {
+      for (int probe = 0; probe < 40; ++probe) {
+        const std::int32_t count = edit.Lines->Count();
+        std::int32_t row = static_cast<std::int32_t>(rng() % count);
+        std::int32_t col = static_cast<std::int32_t>(rng() % (edit.Lines->Get(row).size() + 4)) - 1;
+        std::int32_t wantCol = col, wantRow = row;
+        walkToLine(wantCol, wantRow);
+        edit.RowToLine(col, row);
+        ASSERT_EQ(std::pair(row, col), std::pair(wantRow, wantCol)) << round << " " << step;
+        const std::int32_t lines = edit.Lines->LfRowsBefore(count) + 1;
+        row = static_cast<std::int32_t>(rng() % (lines + 2)) - 1;
+        col = static_cast<std::int32_t>(rng() % 2000) - 2;
+        wantCol = col, wantRow = row;
+        walkToRow(wantCol, wantRow);
+        edit.LineToRow(col, row);
+        ASSERT_EQ(std::pair(row, col), std::pair(wantRow, wantCol)) << round << " " << step;
+      }
+      edit.CaretRow = static_cast<std::int32_t>(rng() % edit.Lines->Count());
+      edit.CaretCol = 0;
+      edit.TypeText(rng() % 3 == 0 ? "\r\n" : std::string(1 + rng() % 40, 'q'));
+      ASSERT_EQ(edit.CheckInvariant(), "");
+    }
+  }
 }
 
 }  // namespace
