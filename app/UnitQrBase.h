@@ -118,6 +118,8 @@ class TFormBase {
   std::string TabCaption(int index);
   int ActiveIndex();
   TLumoEdit* ActiveEditor();
+  // The bytes of text the caret panel's measures have read so far (for tests).
+  std::int64_t CaretBytesRead() const { return caretMeter_.BytesRead(); }
   void NewTab();
   void CloseTab(int index, int previousActive);
   void UpdateStatusBar();

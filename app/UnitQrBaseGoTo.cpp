@@ -19,6 +19,13 @@ void TFormBase::HookCaretStatus(TLumoEdit& ed) {
   ed.OnSelectionChange = follow;
   ed.OnChange = follow;  // an edit may move the line under a caret that stays in its row
   ed.OnChangeInsMode = [follow](TLumoEdit* sender, bool) { follow(sender); };
+  // The meter hears each edit, so that it keeps what it measured up to the edit's place;
+  // whoever listened before (the recovery journal) still hears it first.
+  ed.OnTextChange = [this, before = std::move(ed.OnTextChange)](
+                        TLumoEdit* sender, LinePos at, std::string_view removed, std::string_view inserted) {
+    if (before) before(sender, at, removed, inserted);
+    caretMeter_.Changed(*sender->Lines, at.Line, at.Offset, removed, inserted);
+  };
 }
 
 void TFormBase::ShowCaretPlace() {

@@ -85,9 +85,9 @@ void TFormBase::NewTab() {
   // Followed so that undone steps can be redone; the redo command reads RedoMode when idle.
   tab->Editor->OnChangeRedoMode = [](TLumoEdit*, bool) {};
   HookFindEvents(*tab->Editor);
-  HookCaretStatus(*tab->Editor);
   const std::string caption = "(Untitled" + std::to_string(n) + ")";
   AttachJournal(*tab, caption);
+  HookCaretStatus(*tab->Editor);  // after the journal: it hears the edits the journal hears
   tabs_.push_back(std::move(tab));
   const int index = ui_.Strip.AddTab(caption);
   ActivateTab(index);

@@ -59,6 +59,132 @@ TEST(ShellConveniences, CaretMeterAgreesWithTheWholeText) {
   }
 }
 
+// Random edits of a text of long lines, reported to a meter that keeps a cell every few
+// bytes, with the rows cut anew after each (as a re-wrap would) and now and then changed
+// unreported: every measure agrees with the plain count.
+TEST(ShellConveniences, CaretMeterKeepsOnlyWhatAnEditLeft) {
+  std::mt19937 rng(44);
+  const std::string pieces[] = {"ab", "\t", "\x8A\xBF", "c", "\r\n"};
+  auto piece = [&](bool breaks) { return pieces[rng() % (breaks ? 5 : 4)]; };
+  for (int round = 0; round < 30; ++round) {
+    std::string text;  // without the end marker
+    for (int k = rng() % 300; k > 0; --k) text += piece(rng() % 20 == 0);
+    TLumoStrings lines;
+    auto cut = [&] {  // each line in rows of random lengths; CR LF stays with its row
+      std::vector<std::string> rows;
+      std::size_t start = 0;
+      for (;;) {
+        const std::size_t eol = text.find("\r\n", start);
+        const std::size_t stop = eol == std::string::npos ? text.size() : eol;
+        std::size_t at = start;
+        while (stop - at > 1 && rng() % 2) {
+          const std::size_t n = 1 + rng() % std::min<std::size_t>(stop - at - 1, 30);
+          rows.push_back(text.substr(at, n));
+          at += n;
+        }
+        rows.push_back(text.substr(at, stop - at) +
+                       (eol == std::string::npos ? std::string("\0\0", 2) : "\r\n"));
+        if (eol == std::string::npos) break;
+        start = eol + 2;
+      }
+      lines.Assign(rows);
+    };
+    cut();
+    CaretMeter meter(1 + rng() % 9);
+    const int tab = rng() % 2 ? 4 : 8;
+    for (int probe = 0; probe < 80; ++probe) {
+      if (rng() % 3 == 0) {
+        // Somewhere not inside a CR LF, a run of bytes replaced.
+        auto place = [&](std::size_t p) {
+          return p > 0 && p < text.size() && text[p - 1] == '\r' ? p + 1 : p;
+        };
+        const std::size_t from = place(text.empty() ? 0 : rng() % (text.size() + 1));
+        const std::size_t to = place(std::min(text.size(), from + (rng() % 4 == 0 ? rng() % 60 : rng() % 3)));
+        std::string inserted;
+        for (int k = rng() % 4; k > 0; --k) inserted += piece(rng() % 4 == 0);
+        const std::size_t lineStart = text.rfind('\n', from == 0 ? 0 : from - 1);
+        const std::int64_t line =
+            std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(from), '\n');
+        const std::int64_t offset = static_cast<std::int64_t>(
+            from - (lineStart == std::string::npos || from == 0 ? 0 : lineStart + 1));
+        const std::string removed = text.substr(from, to - from);
+        text.replace(from, to - from, inserted);
+        cut();
+        meter.Changed(lines, line, offset, removed, inserted);
+      } else if (rng() % 8 == 0) {  // unreported: a row gains a tab before its text
+        const std::int32_t r = rng() % lines.Count();
+        lines.Put(r, "\t" + std::string(lines.Get(r)));
+        text.clear();
+        for (std::int32_t i = 0; i < lines.Count(); ++i) text += lines.Get(i);
+        text.resize(text.size() - 2);
+      }
+      const std::int32_t row = rng() % lines.Count();
+      const std::string_view s = lines.Get(row);
+      const std::int32_t col =
+          rng() % (s.size() - (s.ends_with('\n') || row + 1 == lines.Count() ? 2 : 0) + 1);
+      ASSERT_EQ(meter.Measure(lines, row, col, tab), Expected(lines, row, col, tab)) << round << " " << probe;
+    }
+  }
+}
+
+// What a measure reads after an edit: a step at most from the last cell the edit left, in a
+// line of 100 steps, for edits above the line (line breaks or not), in it, below it, and
+// for changes the meter was not told of.
+TEST(ShellConveniences, CaretMeterReadsInProportionToTheChange) {
+  constexpr std::int64_t kStep = 1000;
+  const std::string longLine(100 * kStep + 500, 'x');
+  struct Case {
+    std::int64_t line, offset;
+    std::string removed, inserted;
+    bool told;
+    std::int32_t lineAfter;  // the long line's number after the change
+    std::int64_t maxRead;
+  } cases[] = {
+      {0, 1, "", "z", true, 1, kStep},
+      {0, 1, "", "z\r\nzz\r\n", true, 3, kStep},
+      {0, 0, "top\r\n", "", true, 0, kStep},
+      {0, 1, "op\r\n", "\r\n", true, 1, kStep},
+      {0, 1, "op\r\n", "a", true, 0, 101 * kStep},  // the line joins the one above
+      {0, 3, "\r\n", "", true, 0, 101 * kStep},
+      {1, 50 * kStep + 10, "", "z", true, 1, 51 * kStep},
+      {1, 99 * kStep, "x", "", true, 1, 2 * kStep},
+      {2, 0, "", "\r\n", true, 1, kStep},
+      {0, 1, "", "z", false, 1, 101 * kStep},  // not told: measured from the line's start
+  };
+  for (const Case& c : cases) {
+    std::string text = "top\r\n" + longLine + "\r\nend";
+    TLumoStrings lines;
+    auto load = [&] {
+      std::vector<std::string> rows;
+      for (std::size_t at = 0, eol; at <= text.size(); at = eol + 2) {
+        eol = std::min(text.find("\r\n", at), text.size());
+        for (; eol - at > 700; at += 700) rows.push_back(text.substr(at, 700));
+        rows.push_back(text.substr(at, eol - at) + (eol == text.size() ? std::string("\0\0", 2) : "\r\n"));
+      }
+      lines.Assign(rows);
+    };
+    load();
+    CaretMeter meter(kStep);
+    auto measureEnd = [&](std::int32_t line) {
+      const std::int32_t last = lines.RowAfterLfRow(line + 1) - 1;
+      const std::int32_t col = static_cast<std::int32_t>(lines.Get(last).size()) - 2;
+      const std::int64_t before = meter.BytesRead();
+      EXPECT_EQ(meter.Measure(lines, last, col, 8), Expected(lines, last, col, 8));
+      return meter.BytesRead() - before;
+    };
+    EXPECT_EQ(measureEnd(1), 100 * kStep + 500);
+    EXPECT_EQ(measureEnd(1), 500);
+    std::size_t at = 0;
+    for (std::int64_t l = 0; l < c.line; ++l) at = text.find('\n', at) + 1;
+    text.replace(at + c.offset, c.removed.size(), c.inserted);
+    load();
+    if (c.told) meter.Changed(lines, c.line, c.offset, c.removed, c.inserted);
+    const std::int64_t read = measureEnd(c.lineAfter);
+    EXPECT_LE(read, c.maxRead) << c.line << " " << c.offset << " " << c.inserted;
+    EXPECT_GE(read, c.maxRead - kStep) << c.line << " " << c.offset << " " << c.inserted;
+  }
+}
+
 TEST(ShellConveniences, CaretPanelFollowsKeysModeAndTabs) {
   TestShell s;
   TFormBase& f = s.Start();
@@ -83,6 +209,27 @@ TEST(ShellConveniences, CaretPanelFollowsKeysModeAndTabs) {
   EXPECT_EQ(caret + mode, "3 行、5 桁上書き");
   while (f.TabCount() > 0) s.boxes.answers = {YesNoAnswer::No}, f.Execute("FileClose");
   EXPECT_EQ(caret + mode, "");
+}
+
+// Typing at the end of a long line: the panel reads the bytes after the last kept cell
+// before the key, not the line (the meter hears the editor's changes beside the journal).
+TEST(ShellConveniences, CaretPanelAfterAKeyInALongLineReadsLittle) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  f.OpenFile(s.Write("a.txt", "top\r\n" + std::string(300000, 'x')));
+  TLumoEdit& ed = *f.ActiveEditor();
+  auto& win = *static_cast<TestEditorWindow*>(f.Tab(f.ActiveIndex()).Page.get());
+  win.ctrlDown = true;
+  ed.WmKeyDown(VK_END, SS_CTRL);
+  win.ctrlDown = false;
+  EXPECT_EQ(s.status.panels[kCaretPanel], "2 行、300001 桁");
+  const std::int64_t read = f.CaretBytesRead();
+  ed.TypeText("ab");
+  EXPECT_EQ(s.status.panels[kCaretPanel], "2 行、300003 桁");
+  EXPECT_LT(f.CaretBytesRead() - read, 300000);  // no measure read the line from its start
+  ed.WmKeyDown(0x24, 0);                         // Home: the start of the caret's row
+  ed.TypeText("\r\n");
+  EXPECT_EQ(s.status.panels[kCaretPanel], "3 行、1 桁");
 }
 
 TEST(ShellConveniences, GoToLineClampsEndsTheSelectionScrollsAndFocuses) {
