@@ -207,8 +207,16 @@ void TLumoStrings::Assign(std::vector<std::string>&& list) {
 void TLumoStrings::Recut(const std::vector<std::uint32_t>& lengths) {
   changes_ = NextChangeStamp();
   if (lengths.size() > static_cast<std::size_t>(kMaxListSize)) Error();
-  if (!impl_->rows.Recut(lengths)) Error();
   impl_->lines.MarkStale();
+  bool cut = false;
+  try {
+    cut = impl_->rows.Recut(lengths);
+  } catch (...) {
+    // Cut in part: the rows hold the same text, in as many rows as there are now.
+    count_ = capacity_ = static_cast<std::int32_t>(std::min<std::size_t>(impl_->rows.Size(), kMaxListSize));
+    throw;
+  }
+  if (!cut) Error();
   count_ = capacity_ = static_cast<std::int32_t>(lengths.size());
 }
 

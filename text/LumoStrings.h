@@ -85,7 +85,8 @@ class TLumoStrings {
   // Cuts the text into new rows in one pass: the bytes of all rows, in order, become rows
   // of lengths[0], lengths[1], ... bytes (a whole-text wrap splits rows, an unwrap joins
   // them; no byte is added or lost). Count and Capacity become the number of lengths, as
-  // with Assign. Old and new rows are held together until the new ones are built. Raises
+  // with Assign. Old rows are released as the new ones pass them (on a failure to get memory,
+  // the rows hold the same text, cut in part). Raises
   // the index error and changes nothing when there would be more than kMaxListSize rows or
   // the lengths do not add up to the bytes held.
   void Recut(const std::vector<std::uint32_t>& lengths);

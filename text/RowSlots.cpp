@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -171,15 +172,31 @@ void RowSlots::Release(const Slot& slot) {
 
 // ---- Chunks ----
 
+namespace {
+
+std::atomic<std::size_t> chunksHeld{0};
+std::atomic<std::size_t> chunkPeak{0};
+
+}  // namespace
+
+std::size_t RowSlots::TakeChunkPeak() { return chunkPeak.exchange(chunksHeld.load()); }
+
 RowSlots::Chunk* RowSlots::NewChunk() {
   auto* c = static_cast<Chunk*>(std::malloc(sizeof(Chunk)));
   if (!c) throw std::bad_alloc();
+  const std::size_t held = chunksHeld.fetch_add(1, std::memory_order_relaxed) + 1;
+  std::size_t peak = chunkPeak.load(std::memory_order_relaxed);
+  while (held > peak && !chunkPeak.compare_exchange_weak(peak, held, std::memory_order_relaxed)) {
+  }
   c->size = 0;
   c->bytes = 0;
   return c;
 }
 
-void RowSlots::FreeChunk(Chunk* c) { std::free(c); }
+void RowSlots::FreeChunk(Chunk* c) {
+  chunksHeld.fetch_sub(1, std::memory_order_relaxed);
+  std::free(c);
+}
 
 std::size_t RowSlots::LengthsOf(const Slot* slots, std::size_t count) {
   std::size_t total = 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,9 +70,12 @@ class RowSlots {
   void Reserve(std::size_t count);
   // Cuts the bytes of all rows, taken in order as one stream, into new rows of the given
   // lengths (a length of 0 is an empty row). A new row whose bytes lie side by side in a
-  // block points there; only the others are copied. The new slots are built before the
-  // old ones go. Returns false and changes nothing when the lengths do not add up to the
-  // bytes held or a row would reach kMaxRowBytes.
+  // block points there; only the others are copied (a row of its own is moved into the
+  // blocks). Old rows are released as the new ones pass them, so the two slot arrays are
+  // never held whole at once. Returns false and changes nothing when the lengths do not
+  // add up to the bytes held or a row would reach kMaxRowBytes. On an exception the rows
+  // hold the same bytes: the new rows made so far, then the old ones (the first perhaps
+  // only in part).
   bool Recut(const std::vector<std::uint32_t>& lengths);
 
   // Cuts `count` rows given as views (readable kReadSlack bytes past their ends): appends,
@@ -97,6 +101,8 @@ class RowSlots {
   std::size_t BlockBytes() const;
   // Chunks holding the slots, for tests.
   std::size_t ChunkCount() const { return chunks_.size(); }
+  // The most chunks all stores held at once since the last call (for tests).
+  static std::size_t TakeChunkPeak();
 
   // Byte counts without reading every row: each chunk keeps the sum of its rows' lengths,
   // so these read the rows of at most two chunks and the sums of the chunks between.
@@ -219,6 +225,13 @@ class RowSlots {
   void NewBlock(std::size_t need);
 
   // ---- cutting (RowSlotsCut.cpp) ----
+  // After an exception in Recut: the row the new rows end inside keeps only its rest (with
+  // `spare` as its record if it needs one), and the cursor moves past the rows taken.
+  void KeepPartCut(std::vector<Chunk*>& fresh, std::vector<Chunk*>& pool, std::size_t& chunk,
+                   std::size_t& slot, std::size_t at, std::unique_ptr<LongRow>& spare) noexcept;
+  // Then the new rows and the old ones from (chunk, slot) on become the rows.
+  void JoinPartCut(std::vector<Chunk*>& fresh, std::vector<Chunk*>& pool, std::size_t chunk,
+                   std::size_t slot) noexcept;
   void CutHalf(SplitHalf& half, const ChunkCutter& cut, bool mainThread,
                const std::function<void(std::size_t, std::size_t)>& progress, std::size_t total);
   void SplitRowLater(std::size_t index, const ChunkCutter& cut);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
@@ -12,9 +13,10 @@ namespace quiret {
 
 // ---- Any cut ----
 
-// A new slot array is built chunk by chunk, its rows pointing into the blocks wherever
-// their bytes lie side by side there; only the rest is copied. The old slots are released
-// once all new ones are made.
+// The new slots are built chunk by chunk, their rows pointing into the blocks wherever
+// their bytes lie side by side there; only the rest is copied. The old rows are released
+// as soon as the new ones have passed them, and their chunks hold the new slots, so the
+// old and the new slot arrays are never held whole at once.
 bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
   std::size_t total = 0;
   for (const std::size_t length : lengths) {
@@ -25,20 +27,21 @@ bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
   for (const Chunk* c : chunks_) held += c->bytes;
   if (total != held || OpenRowSize() > 0) return false;
 
+  // Everything an exception would need is reserved first (see below).
+  const std::size_t n = (lengths.size() + kChunkSlots - 1) / kChunkSlots;
   std::vector<Chunk*> fresh;
+  std::vector<Chunk*> pool;
+  fresh.reserve(n + chunks_.size());
+  pool.reserve(chunks_.size());
+  starts_.reserve(n + chunks_.size());
+  sums_.reserve(n + chunks_.size());
+  auto spare = std::make_unique<LongRow>();
   std::size_t made = 0;
-  auto freshSlot = [&fresh](std::size_t k) -> Slot& {
-    return fresh[k >> kChunkShift]->slots[k & (kChunkSlots - 1)];
-  };
-  auto drop = [&] {
-    for (std::size_t k = 0; k < made; ++k) Release(freshSlot(k));
-    for (Chunk* c : fresh) FreeChunk(c);
-  };
   // The old rows are read through a cursor: chunk, slot in it, byte in the slot.
   struct Cursor {
     std::size_t chunk = 0, slot = 0, at = 0;
   };
-  auto slotAt = [this](const Cursor& c) -> const Slot& { return chunks_[c.chunk]->slots[c.slot]; };
+  auto slotAt = [this](const Cursor& c) -> Slot& { return chunks_[c.chunk]->slots[c.slot]; };
   auto lengthAt = [&](const Cursor& c) { return slotAt(c).Length(); };
   auto skipDone = [&](Cursor& c) {
     while (c.chunk < chunks_.size() && c.at == lengthAt(c)) {
@@ -46,27 +49,62 @@ bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
       if (++c.slot == chunks_[c.chunk]->size) ++c.chunk, c.slot = 0;
     }
   };
+  Cursor cur;    // where the rows made so far end
+  Cursor freed;  // the old rows before it are released
+  auto releasePassed = [&] {
+    while (freed.chunk < cur.chunk || (freed.chunk == cur.chunk && freed.slot < cur.slot)) {
+      Chunk* c = chunks_[freed.chunk];
+      if (freed.slot < c->size) {
+        Release(c->slots[freed.slot++]);
+        continue;
+      }
+      pool.push_back(c);
+      chunks_[freed.chunk++] = nullptr;
+      freed.slot = 0;
+    }
+  };
+  // A row of its own about to be read is moved into the blocks first: a row cut in two can
+  // then always keep its second part where it lies.
+  auto intoBlock = [&](const Cursor& c) {
+    Slot& s = slotAt(c);
+    if (!s.Own()) return;
+    const std::string_view bytes = s.View();
+    char* out;
+    const Slot moved = PackRoom(bytes.size(), out);
+    std::memcpy(out, bytes.data(), bytes.size());
+    std::free(const_cast<char*>(bytes.data()));
+    Slot::DropRecord(s);
+    s = moved;
+  };
+  auto put = [&](const Slot& s, std::size_t length) {
+    Chunk* c = fresh[made >> kChunkShift];
+    c->slots[c->size++] = s;
+    c->bytes += length;
+    ++made;
+  };
   try {
-    const std::size_t n = (lengths.size() + kChunkSlots - 1) / kChunkSlots;
-    fresh.reserve(n);
-    starts_.reserve(n);
-    sums_.reserve(n);
-    while (fresh.size() < n) fresh.push_back(NewChunk());
-    Cursor cur;
     for (const std::size_t length : lengths) {
+      if ((made & (kChunkSlots - 1)) == 0) {
+        Chunk* c = pool.empty() ? NewChunk() : pool.back();
+        if (!pool.empty() && pool.back() == c) pool.pop_back();
+        c->size = c->bytes = 0;
+        fresh.push_back(c);
+      }
       if (length == 0) {
-        freshSlot(made++) = Slot::Empty();
+        put(Slot::Empty(), 0);
         continue;
       }
       skipDone(cur);
+      intoBlock(cur);
       const char* start = slotAt(cur).Data() + cur.at;
       bool adjacent = true;
       Cursor end = cur;
       const char* expect = start;
       for (std::size_t need = length; need > 0;) {
         skipDone(end);
+        if (end.at == 0) intoBlock(end);
         const std::string_view s = slotAt(end).View();
-        adjacent = adjacent && !slotAt(end).Own() && s.data() + end.at == expect;
+        adjacent = adjacent && s.data() + end.at == expect;
         const std::size_t take = std::min(need, s.size() - end.at);
         expect = s.data() + end.at + take;
         end.at += take;
@@ -75,10 +113,10 @@ bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
       if (adjacent) {
         const Slot slot = Slot::Make(start, length, false);
         BlockOf(start)->live += length;
-        freshSlot(made++) = slot;
+        put(slot, length);
       } else {
         char* out;
-        freshSlot(made++) = PackRoom(length, out);
+        put(PackRoom(length, out), length);
         for (std::size_t need = length; need > 0;) {
           skipDone(cur);
           const std::size_t take = std::min(need, lengthAt(cur) - cur.at);
@@ -89,25 +127,64 @@ bool RowSlots::Recut(const std::vector<std::uint32_t>& lengths) {
         }
       }
       cur = end;
+      releasePassed();
     }
   } catch (...) {
-    drop();
+    KeepPartCut(fresh, pool, cur.chunk, cur.slot, cur.at, spare);
+    releasePassed();
+    JoinPartCut(fresh, pool, cur.chunk, cur.slot);
     throw;
   }
-  for (std::size_t k = 0; k < fresh.size(); ++k) {
-    const std::size_t first = k << kChunkShift;
-    fresh[k]->size = std::min(kChunkSlots, lengths.size() - first);
-    std::size_t bytes = 0;
-    for (std::size_t r = first; r < first + fresh[k]->size; ++r) bytes += lengths[r];
-    fresh[k]->bytes = bytes;
-  }
-  for (Chunk* c : chunks_) {
-    for (std::size_t i = 0; i < c->size; ++i) Release(c->slots[i]);
-  }
-  FreeAllChunks();
+  cur = Cursor{chunks_.size(), 0, 0};
+  releasePassed();
+  for (Chunk* c : pool) FreeChunk(c);
   chunks_.swap(fresh);
   Renumber(0);
   return true;
+}
+
+void RowSlots::KeepPartCut(std::vector<Chunk*>& fresh, std::vector<Chunk*>& pool, std::size_t& chunk,
+                           std::size_t& slot, std::size_t at, std::unique_ptr<LongRow>& spare) noexcept {
+  // A fresh chunk taken for a row that was not made goes back.
+  if (!fresh.empty() && fresh.back()->size == 0) {
+    pool.push_back(fresh.back());
+    fresh.pop_back();
+  }
+  if (chunk < chunks_.size() && at == chunks_[chunk]->slots[slot].Length()) {
+    at = 0;
+    if (++slot == chunks_[chunk]->size) ++chunk, slot = 0;
+  }
+  if (chunk >= chunks_.size() || at == 0) return;
+  // The row the new rows end inside keeps its rest where it lies (rows of their own were
+  // moved into the blocks before they were read, so it is a block row).
+  Slot& s = chunks_[chunk]->slots[slot];
+  const std::string_view bytes = s.View();
+  const std::size_t rest = bytes.size() - at;
+  Slot kept{reinterpret_cast<std::uintptr_t>(bytes.data() + at) | (std::uint64_t{rest} << 48)};
+  if (rest >= kLongRow) {
+    *spare = LongRow{bytes.data() + at, rest};
+    kept = Slot{reinterpret_cast<std::uintptr_t>(spare.release()) | (std::uint64_t{kLongRow} << 48)};
+  }
+  BlockOf(bytes.data())->live -= at;
+  Slot::DropRecord(s);
+  s = kept;
+}
+
+void RowSlots::JoinPartCut(std::vector<Chunk*>& fresh, std::vector<Chunk*>& pool, std::size_t chunk,
+                           std::size_t slot) noexcept {
+  // The new rows, then the old ones not taken: the chunk the new rows end in keeps those
+  // at its front. Nothing here allocates: the room was reserved.
+  if (chunk < chunks_.size()) {
+    Chunk* c = chunks_[chunk];
+    std::memmove(c->slots, c->slots + slot, (c->size - slot) * sizeof(Slot));
+    c->size -= slot;
+    c->bytes = LengthsOf(c->slots, c->size);
+  }
+  for (std::size_t k = chunk; k < chunks_.size(); ++k) fresh.push_back(chunks_[k]);
+  for (Chunk* c : pool) FreeChunk(c);
+  pool.clear();
+  chunks_.swap(fresh);
+  Renumber(0);
 }
 
 // ---- The whole-text split ----

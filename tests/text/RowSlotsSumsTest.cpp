@@ -122,5 +122,34 @@ TEST(RowSlotsSums, AgreeWithAPlainWalkAfterEveryKindOfChange) {
   }
 }
 
+// An unwrap or a new wrap of a large text holds at most a few chunks more than the larger
+// of the old and the new slot arrays, never both; the text stays what it was.
+TEST(RowSlotsSums, RecutHoldsOneSlotArrayAtATime) {
+  std::string text;
+  for (int i = 0; i < 300000; ++i) text += "row " + std::to_string(i % 977) + "\r\n";
+  RowSlots slots;
+  LoadText(slots, text);
+  slots.Set(7, "own row\r\n");  // rows of their own are read too
+  text.replace(text.find("row 7\r\n"), 7, "own row\r\n");
+  text += std::string("\0\0", 2);  // the loader's end marker
+  for (const std::size_t join : {5, 1, 3}) {
+    std::vector<std::uint32_t> lengths;
+    std::size_t run = 0;
+    for (std::size_t r = 0; r < slots.Size(); ++r) {
+      run += slots.Get(r).size();
+      if ((r + 1) % join == 0 || r + 1 == slots.Size())
+        lengths.push_back(static_cast<std::uint32_t>(run)), run = 0;
+    }
+    const std::size_t before = slots.ChunkCount();
+    RowSlots::TakeChunkPeak();
+    ASSERT_TRUE(slots.Recut(lengths));
+    EXPECT_LE(RowSlots::TakeChunkPeak(), std::max(before, slots.ChunkCount()) + 2) << join;
+    std::string back;
+    for (std::size_t r = 0; r < slots.Size(); ++r) back += slots.Get(r);
+    ASSERT_TRUE(back == text) << join;
+    ASSERT_EQ(slots.CheckSums(), "");
+  }
+}
+
 }  // namespace
 }  // namespace quiret::test
