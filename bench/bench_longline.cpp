@@ -1,8 +1,11 @@
 // Editing benchmarks in one long logical line: a document of a single line (10 MB unless
 // QUIRET_BENCH_MB says otherwise) of ASCII words and double-byte characters, wrapped at the
 // window width. Typing, Enter, Backspace, Delete, a paste and the undo of a typed key, with
-// the caret near the end and in the middle of the line. Each figure is the key handler alone
-// (median and slowest of the runs), with the growth of the peak memory over all runs.
+// the caret near the end and in the middle of the line; the mapping of the caret's row to
+// its place in the line and back; the caret panel's column after a key, with the meter told
+// of the change as the shell tells it, and without (measured from the line's start). Each
+// figure is the operation alone (median and slowest of the runs), with the growth of the
+// peak memory over all runs.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -13,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CaretPosition.h"
 #include "bench/BenchText.h"
 #include "editor/LumoEdit.h"
 #include "tests/support/TestClipboard.h"
@@ -154,6 +158,54 @@ void BM_Undo(benchmark::State& state) {
       state, [&] { d.edit.WmChar('a'); }, [&] { d.edit.Undo(); }, [] {});
 }
 
+void BM_RowToLine(benchmark::State& state) {
+  Document& d = Doc();
+  Measure(
+      state, [] {},
+      [&] {
+        benchmark::DoNotOptimize(d.edit.ToLine(RowPos{d.edit.CaretCol, d.edit.CaretRow}));
+      },
+      [] {});
+}
+
+void BM_LineToRow(benchmark::State& state) {
+  Document& d = Doc();
+  LinePos at;
+  Measure(
+      state,
+      [&] {
+        at = d.edit.ToLine(RowPos{d.edit.CaretCol, d.edit.CaretRow});
+      },
+      [&] { benchmark::DoNotOptimize(d.edit.ToRow(at)); }, [] {});
+}
+
+// The caret panel's column after a typed key (the key is not timed); `told`: the meter hears
+// the editor's changes.
+void CaretColumnAfterKey(benchmark::State& state, bool told) {
+  Document& d = Doc();
+  static CaretMeter meter;
+  auto measure = [&] {
+    return meter.Measure(*d.edit.Lines, d.edit.CaretRow, d.edit.CaretCol, d.edit.TabCount);
+  };
+  if (told) {
+    d.edit.OnTextChange = [](TLumoEdit* sender, LinePos at, std::string_view removed,
+                             std::string_view inserted) {
+      meter.Changed(*sender->Lines, at.Line, at.Offset, removed, inserted);
+    };
+  }
+  Measure(
+      state,
+      [&] {
+        measure();  // as the panel did when the caret came there
+        d.edit.WmChar('a');
+      },
+      [&] { benchmark::DoNotOptimize(measure()); }, [&] { d.edit.Undo(); });
+  d.edit.OnTextChange = nullptr;
+}
+
+void BM_CaretColumnAfterKey(benchmark::State& state) { CaretColumnAfterKey(state, true); }
+void BM_CaretColumnFromLineStart(benchmark::State& state) { CaretColumnAfterKey(state, false); }
+
 void Configure(benchmark::internal::Benchmark* b) {
   b->ArgName("middle")->Arg(0)->Arg(1)->UseManualTime()->Iterations(15)->Unit(benchmark::kMicrosecond);
 }
@@ -164,6 +216,10 @@ BENCHMARK(BM_Backspace)->Apply(Configure);
 BENCHMARK(BM_Delete)->Apply(Configure);
 BENCHMARK(BM_Paste)->Apply(Configure);
 BENCHMARK(BM_Undo)->Apply(Configure);
+BENCHMARK(BM_RowToLine)->Apply(Configure);
+BENCHMARK(BM_LineToRow)->Apply(Configure);
+BENCHMARK(BM_CaretColumnAfterKey)->Apply(Configure);
+BENCHMARK(BM_CaretColumnFromLineStart)->Apply(Configure);
 
 }  // namespace
 }  // namespace quiret
