@@ -52,8 +52,9 @@ void TFormBase::AttachJournal(TTabSheet& tab, const std::string& caption) {
   DocumentJournal* journal = tab.Journal.get();
   tab.Editor->OnTextChange = [journal](TLumoEdit*, LinePos at, std::string_view removed,
                                        std::string_view inserted) {
-    journal->Append(at.Line, at.Offset, removed, inserted);
+    journal->Add(at.Line, at.Offset, removed, inserted);
   };
+  tab.Editor->OnStepEnd = [journal](TLumoEdit*) { journal->EndStep(); };
 }
 
 void TFormBase::JournalBase(TTabSheet& tab, const FileIdentity& base) {

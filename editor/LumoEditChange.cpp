@@ -71,8 +71,16 @@ std::string TLumoEdit::TextBetween(RowPos from, RowPos to) const {
 
 // ---- The door ----
 
+TLumoEdit::StepScope::~StepScope() {
+  if (--ed_.stepDepth_ > 0 || !ed_.stepChanged_) return;
+  ed_.stepChanged_ = false;
+  if (ed_.OnStepEnd) ed_.OnStepEnd(&ed_);
+}
+
 bool TLumoEdit::Edit(const EditChange& c) {
   if (ReadOnly) return false;
+  const StepScope step(*this);
+  stepChanged_ = stepChanged_ || c.from != c.to || !c.text.empty();
   std::string removed;
   if (c.from != c.to && (c.keepRemoved || OnTextChange)) removed = TextBetween(c.from, c.to);
   switch (c.view) {
@@ -370,7 +378,9 @@ void TLumoEdit::ViewRestore(const EditChange& c, std::string_view removed) {
 bool TLumoEdit::EditPieces(const std::vector<ReplacePiece>& pieces, bool keep, EditEnd then) {
   if (ReadOnly) return false;
   if (keep) AddUndo(ukReplaceAll, EncodeReplacePieces(InverseReplacePieces(pieces)), 0, 0);
+  const StepScope step(*this);
   if (!pieces.empty()) {
+    stepChanged_ = true;
     window_.HideCaret();
     DrawCaretUnderline(false);
     SelActive = AllSelected = false;

@@ -122,10 +122,11 @@ void Session::Gesture() {
   for (;;) pause();
 }
 
-// The texts a restore may give after `done` finished steps: the text after them, and each
-// text the next step's changes make, applied one after another as the control reports them.
-// Also checks, step by step, that the reported changes rebuild the control's text and that
-// the session runs exactly as it did in the child.
+// The texts a restore may give after `done` finished steps: the text after them, or the text
+// after the next step (killed once its record was written, before it was reported), never a
+// text inside a step. Also checks, step by step, that the reported changes rebuild the
+// control's text, that a step's changes end in at most one step end, after the last of them,
+// and that the session runs exactly as it did in the child.
 std::vector<std::string> TextsAround(unsigned seed, int done, const std::vector<std::uint64_t>& hashes) {
   TestShell r;
   const std::string path = r.Write("doc.txt", BaseText());
@@ -133,9 +134,11 @@ std::vector<std::string> TextsAround(unsigned seed, int done, const std::vector<
   f.OpenFile(path);
   TLumoEdit& ed = *f.ActiveEditor();
   std::string model = BaseText();
-  std::vector<std::string> texts{model};
+  std::vector<std::string> texts{model};  // texts[k]: after k steps
   auto journal = ed.OnTextChange;
+  auto journalStep = ed.OnStepEnd;
   bool rebuilt = true;  // every change removed the bytes the model holds there
+  int stepEnds = 0;
   ed.OnTextChange = [&](TLumoEdit* e, LinePos at, std::string_view removed, std::string_view inserted) {
     journal(e, at, removed, inserted);
     std::size_t from = 0;
@@ -143,15 +146,21 @@ std::vector<std::string> TextsAround(unsigned seed, int done, const std::vector<
     from += static_cast<std::size_t>(at.Offset);
     rebuilt = rebuilt && model.compare(from, removed.size(), removed) == 0;
     model.replace(from, removed.size(), inserted);
-    texts.push_back(model);
+  };
+  ed.OnStepEnd = [&](TLumoEdit* e) {
+    if (journalStep) journalStep(e);
+    ++stepEnds;
+    rebuilt = rebuilt && model == e->Lines->GetText();
   };
   Session session(r, seed);
   for (int step = 0; step <= done && step < kSteps; ++step) {
-    texts.erase(texts.begin(), texts.end() - 1);
+    stepEnds = 0;
     session.Step();
     const std::string text = ed.Lines->GetText();
-    if (!rebuilt || model != text) {
-      ADD_FAILURE() << "the reported changes do not rebuild the text at step " << step;
+    texts.push_back(text);
+    if (!rebuilt || model != text || stepEnds > 1) {
+      ADD_FAILURE() << "the reported changes do not rebuild the text at step " << step << " (" << stepEnds
+                    << " step ends)";
       return {};
     }
     if (step < done && Hash64::Of(text) != hashes[static_cast<std::size_t>(step)]) {
@@ -159,8 +168,9 @@ std::vector<std::string> TextsAround(unsigned seed, int done, const std::vector<
       return {};
     }
   }
-  if (done == kSteps) texts.erase(texts.begin(), texts.end() - 1);
   ed.OnTextChange = journal;
+  ed.OnStepEnd = journalStep;
+  texts.erase(texts.begin(), texts.begin() + done);
   return texts;
 }
 
@@ -232,7 +242,7 @@ TEST_P(EditorKill, TheTextLastWrittenComesBackAndSavesExactly) {
   bool found = false;
   for (const std::string& t : texts) found = found || t == restored;
   EXPECT_TRUE(found) << "after " << done << " steps: restored " << restored.size() << " bytes, last text "
-                     << texts.front().size() << " bytes, " << texts.size() - 1 << " changes in flight";
+                     << texts.front().size() << " bytes";
   EXPECT_EQ(saved, restored);
 }
 

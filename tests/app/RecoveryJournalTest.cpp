@@ -97,12 +97,14 @@ TEST_P(JournalRandom, RebuildsTheTextByteForByte) {
     journal.Restart(fromFile ? FileBase(path) : JournalHeader{}, model.Size());
     std::uint64_t lastSize = 0;
     for (int step = 0; step < 500; ++step) {
-      model.RandomChange(
-          rng,
-          [&](int line, int offset, const std::string& removed, const std::string& inserted) {
-            journal.Append(line, offset, removed, inserted);
-          },
-          3000);
+      for (int k = rng() % 3 == 0 ? 1 + static_cast<int>(rng() % 4) : 1; k > 0; --k)
+        model.RandomChange(
+            rng,
+            [&](int line, int offset, const std::string& removed, const std::string& inserted) {
+              journal.Add(line, offset, removed, inserted);
+            },
+            3000);
+      journal.EndStep();
       const std::uint64_t size = std::filesystem::file_size(journal.Path());
       compactions += size < lastSize;
       lastSize = size;
@@ -119,11 +121,12 @@ TEST_P(JournalRandom, RebuildsTheTextByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(Seeds, JournalRandom, ::testing::Range(0, 9));
 
-// A journal of a few dozen changes, with the text after each and where each record ends.
+// A journal of a few dozen steps of one or more changes, with the text after each and where
+// each step's record ends.
 struct History {
   TempDir state;
-  std::vector<std::string> texts;   // texts[k]: after k changes
-  std::vector<std::uint64_t> ends;  // ends[k]: the journal's size after k changes (k >= 1)
+  std::vector<std::string> texts;   // texts[k]: after k steps
+  std::vector<std::uint64_t> ends;  // ends[k]: the journal's size after k steps (k >= 1)
   std::uint64_t recordsAt = 0;      // where the first record starts
   std::string bytes;                // the whole journal
 };
@@ -139,10 +142,12 @@ void Write(History& h, unsigned seed, int changes) {
   h.texts = {model.text};
   h.ends = {0};
   for (int k = 0; k < changes; ++k) {
-    model.RandomChange(rng,
-                       [&](int line, int offset, const std::string& removed, const std::string& inserted) {
-                         journal.Append(line, offset, removed, inserted);
-                       });
+    for (int n = k % 3 == 2 ? 3 : 1; n > 0; --n)
+      model.RandomChange(rng,
+                         [&](int line, int offset, const std::string& removed, const std::string& inserted) {
+                           journal.Add(line, offset, removed, inserted);
+                         });
+    journal.EndStep();
     h.texts.push_back(model.text);
     h.ends.push_back(std::filesystem::file_size(journal.Path()));
   }
@@ -160,8 +165,8 @@ std::string Leave(const History& h, const std::string& bytes, const std::string&
   return folder;
 }
 
-// Cut after any byte, or with any byte flipped, a journal gives back every record that is
-// whole before the damage, and says it was damaged.
+// Cut after any byte, or with any byte flipped, a journal gives back every step that is
+// whole before the damage, never part of one, and says it was damaged.
 TEST(JournalDamage, EveryCutAndEveryFlippedByteKeepsTheRecordsBeforeIt) {
   History h;
   Write(h, 11, 25);
@@ -238,6 +243,36 @@ TEST(JournalReplay, RecordsAreCheckedAgainstTheText) {
     replayer.Finish();
     EXPECT_EQ(applied, c.want != nullptr) << c.edit.line << "," << c.edit.offset << " +" << c.edit.inserted;
     EXPECT_EQ(rows->GetText(), c.want ? std::string(c.want) : text) << c.edit.line << "," << c.edit.offset;
+    EXPECT_EQ(rows->CheckInvariant(), "");
+  }
+}
+
+// The changes of one step are applied all together, or, when one of them does not fit the
+// text, none of them.
+TEST(JournalReplay, AStepIsAppliedWholeOrNotAtAll) {
+  const std::string text = "ab\r\ncd\r\nef";
+  auto rec = [](int line, int offset, std::string removed, std::string inserted) {
+    return EditRecord{line, offset, removed.size(), RemovedHash(removed), std::move(inserted)};
+  };
+  const struct {
+    std::vector<EditRecord> step;
+    const char* want;  // nullptr: refused
+  } cases[] = {
+      {{rec(0, 0, "ab", ""), rec(1, 0, "", "ab")}, "\r\nabcd\r\nef"},  // a moved word
+      {{rec(0, 1, "b\r\nc", ""), rec(0, 1, "", "Y\r\nZ")}, "aY\r\nZd\r\nef"},
+      {{rec(0, 1, "", "Q"), rec(0, 3, "", "R"), rec(2, 0, "e", "")}, "aQbR\r\ncd\r\nf"},
+      {{rec(0, 0, "ab", "X"), rec(1, 0, "zz", "")}, nullptr},                  // taken back in a line
+      {{rec(0, 1, "", "Q"), rec(0, 2, "", "R"), rec(0, 9, "", "")}, nullptr},  // ... twice
+      {{rec(0, 1, "b\r\nc", ""), rec(0, 0, "", "1\r\n2"), rec(3, 0, "", "X")}, nullptr},  // across lines
+      {{rec(9, 0, "", "X"), rec(0, 0, "", "Y")}, nullptr},
+  };
+  for (const auto& c : cases) {
+    auto rows = RowsOf(text);
+    TextReplayer replayer(*rows);
+    const bool applied = replayer.ApplyStep(c.step);
+    replayer.Finish();
+    EXPECT_EQ(applied, c.want != nullptr) << c.step.size() << " +" << c.step.back().inserted;
+    EXPECT_EQ(rows->GetText(), c.want ? std::string(c.want) : text) << c.step.back().inserted;
     EXPECT_EQ(rows->CheckInvariant(), "");
   }
 }
