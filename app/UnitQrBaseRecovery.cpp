@@ -164,6 +164,8 @@ ReplayOutcome TFormBase::FillRestoredTab(int index, LeftJournal& journal, Restor
     if (header.path == ReadMePath) tab.Flags |= ReadMeFile;
     SettleTabText(tab);
   }
+  // The caret where the last change left it, as it stood when the program ended.
+  if (outcome.lastEnd) ed.ShowCaretAt(LinePos{outcome.lastEnd->second, outcome.lastEnd->first});
   // Different from every saved state: undoing never makes it look unchanged.
   ed.UndoOverflow = true;
   ed.SetModified(true);

@@ -158,6 +158,9 @@ class TLumoEdit : public EditorWindowClient {
   void RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
                    std::int32_t lastRow);
   bool ShowPosition(std::int32_t col, std::int32_t row, ScrollKind kind, bool resetAnchor);
+  // The caret, without a selection, at a logical position (a line and a byte offset in it,
+  // both clamped to the text), on the start of the character there, shown.
+  void ShowCaretAt(LinePos at);
   // ShowPosition for the caret where it stands.
   bool KeepCaretInView(bool resetAnchor) { return ShowPosition(-1, -1, ScrollKind::Follow, resetAnchor); }
   bool ScrollToShow(std::int32_t x, std::int32_t row, ScrollKind kind);

@@ -49,6 +49,23 @@ bool TLumoEdit::KeepCaretOnCharacter() {
   return true;
 }
 
+void TLumoEdit::ShowCaretAt(LinePos at) {
+  if (HasSelection()) EndSelection();
+  const std::int32_t lines = Lines->LfRowsBefore(Lines->Count()) + 1;
+  at.Line = std::clamp(at.Line, 0, lines - 1);
+  const RowPos first = ToRow(LinePos{0, at.Line});
+  std::int32_t length = 0;  // the line's bytes before its line end
+  for (std::int32_t r = first.Row; r <= LastRow(); ++r) {
+    const std::string_view s = Lines->Get(r);
+    length += static_cast<std::int32_t>(StripLineEnd(s).size());
+    if (HasLineEnd(s) || r == LastRow()) break;
+  }
+  at.Offset = std::clamp(at.Offset, 0, length);
+  const RowPos p = ToRow(at);
+  ShowPosition(p.Col, p.Row, ScrollKind::Follow, true);
+  KeepCaretOnCharacter();
+}
+
 void TLumoEdit::RepaintRowFrom(std::int32_t row, int x) {
   if (!WindowCreated || row < TopRow || row >= TopRow + VisibleRows) return;
   DrawRow(std::max(0, x), (row - TopRow) * LineHeight, Lines->Get(row));
