@@ -1,6 +1,7 @@
 // Encoding and reading recovery journals.
 #include "app/RecoveryFormat.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -217,8 +218,13 @@ int WriteSnapshot(JournalFile& file, std::uint64_t size,
 
 JournalReader::JournalReader(const JournalFile& file) : file_(file), size_(file.Size()) {}
 
-bool JournalReader::ReadExact(std::uint64_t offset, void* data, std::size_t size) {
+bool JournalReader::ReadExact(std::uint64_t offset, void* data, std::size_t size) const {
   return offset + size <= size_ && file_.ReadAt(offset, data, size) == static_cast<long long>(size);
+}
+
+bool JournalReader::NothingAt(std::uint64_t at) const {
+  char first = 0;
+  return at >= size_ || (ReadExact(at, &first, 1) && first == 0);
 }
 
 bool JournalReader::ReadHeader(JournalHeader& header, std::optional<std::uint64_t>& baseHash) {
@@ -250,6 +256,7 @@ bool JournalReader::ReadHeader(JournalHeader& header, std::optional<std::uint64_
 bool JournalReader::Next(RecordType& type, std::vector<EditRecord>& edits, std::string& snapshot) {
   if (damage_ != JournalDamage::None || position_ >= size_) return false;
   recordStart_ = position_;
+  if (AtEnd()) return false;
   char frame[9];
   if (!ReadExact(position_, frame, sizeof frame)) {
     damage_ = JournalDamage::Truncated;

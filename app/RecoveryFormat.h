@@ -2,11 +2,14 @@
 // slot for the base's hash, then self-delimiting records, each with a checksum, so that a
 // torn or damaged tail is found and everything before it is kept.
 //
-//   magic "QrJrnl01" | header record | hash slot (16 bytes) | records...
+//   magic "QrJrnl01" | header record | hash slot (16 bytes) | records... | zeros...
 //   record: type (1) | payload length (8, little-endian) | payload | check (4)
 //   check: the low 32 bits of Hash64 over type, length and payload
 //   group: a record whose payload is the edit records of one step, so that a replay applies
 //   all of them or none
+//   zeros: the room a writer allocated ahead, where a record it was killed while copying
+//   still has a zero first byte (its type is copied last); a zero where a record would start
+//   ends the records, and is not damage
 #pragma once
 
 #include <cstdint>
@@ -88,6 +91,10 @@ class JournalReader {
   // `edits` the changes of an edit (one) or a group; `type` says which.
   bool Next(RecordType& type, std::vector<EditRecord>& edits, std::string& snapshot);
   JournalDamage Damage() const { return damage_; }
+  // Whether no record follows the position.
+  bool AtEnd() const { return NothingAt(position_); }
+  // Whether nothing was ever written at `at`: the end of the file, or a zero byte.
+  bool NothingAt(std::uint64_t at) const;
   // Continues reading at `position` (the start of a record Next returned, or Position()).
   void SeekTo(std::uint64_t position) { position_ = position; }
   // Where the record Next returned last starts, and where it ends.
@@ -95,7 +102,7 @@ class JournalReader {
   std::uint64_t Position() const { return position_; }
 
  private:
-  bool ReadExact(std::uint64_t offset, void* data, std::size_t size);
+  bool ReadExact(std::uint64_t offset, void* data, std::size_t size) const;
   const JournalFile& file_;
   std::uint64_t size_;
   std::uint64_t position_ = 0;

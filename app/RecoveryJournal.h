@@ -91,6 +91,8 @@ class DocumentJournal {
 
   // The journal file's path, or "" while there is none.
   std::string Path() const { return file_ ? file_->Path() : std::string(); }
+  // The journal's bytes up to its last record (0 while there is no file).
+  std::uint64_t Bytes() const { return file_ ? file_->Size() : 0; }
   const JournalHeader& Header() const { return header_; }
   // The size past which the next change compacts the journal.
   std::uint64_t CompactAt() const { return compactAt_; }

@@ -58,14 +58,14 @@ std::vector<LeftJournal> FindLeftJournals(const std::string& folder, std::vector
     JournalReader reader(*file);
     if (!reader.ReadHeader(left.header, left.baseHash)) {
       // Killed between making the file and writing its start: nothing was in it yet.
-      if (file->Size() == 0) {
+      if (reader.NothingAt(0)) {
         file->Unlink();
       } else {
         unreadable.push_back(path);
       }
       continue;
     }
-    if (reader.Position() >= file->Size()) {
+    if (reader.AtEnd()) {
       file->Unlink();  // no change was ever recorded
       continue;
     }
