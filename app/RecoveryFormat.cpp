@@ -1,6 +1,7 @@
 // Encoding and reading recovery journals.
 #include "app/RecoveryFormat.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -108,6 +109,32 @@ bool ParseHeader(std::string_view payload, JournalHeader& h) {
   return true;
 }
 
+bool ParseEdit(std::string_view payload, EditRecord& edit) {
+  if (payload.size() < kEditFixedBytes) return false;
+  const char* p = payload.data();
+  edit.line = static_cast<std::int32_t>(Get(p, 4));
+  edit.offset = static_cast<std::int32_t>(Get(p + 4, 4));
+  edit.removedLen = Get(p + 8, 8);
+  edit.removedHash = static_cast<std::uint32_t>(Get(p + 16, 4));
+  edit.inserted.assign(payload.substr(kEditFixedBytes));
+  return true;
+}
+
+// The edit records a group's payload holds, each whole and sound.
+bool ParseGroup(std::string_view payload, std::vector<EditRecord>& edits) {
+  edits.clear();
+  while (!payload.empty()) {
+    if (payload.size() < kRecordFrameBytes || payload[0] != static_cast<char>(RecordType::Edit)) return false;
+    const std::uint64_t length = Get(payload.data() + 1, 8);
+    if (length > payload.size() - kRecordFrameBytes) return false;
+    const std::string_view inner = payload.substr(9, length);
+    if (Get(payload.data() + 9 + length, 4) != Check(payload[0], length, inner)) return false;
+    if (!ParseEdit(inner, edits.emplace_back())) return false;
+    payload.remove_prefix(kRecordFrameBytes + length);
+  }
+  return !edits.empty();
+}
+
 }  // namespace
 
 std::uint32_t RemovedHash(std::string_view removed) {
@@ -150,6 +177,15 @@ void EncodeEdit(std::string& out, std::int32_t line, std::int32_t offset, std::s
   Put32(out, static_cast<std::uint32_t>(Hash64::Of(std::string_view(out).substr(start))));
 }
 
+void CloseGroup(std::string& buffer) {
+  const std::uint64_t length = buffer.size() - kGroupLead;
+  std::string frame;
+  frame.push_back(static_cast<char>(RecordType::Group));
+  Put64(frame, length);
+  buffer.replace(0, kGroupLead, frame);
+  Put32(buffer, static_cast<std::uint32_t>(Hash64::Of(buffer)));
+}
+
 int WriteSnapshot(JournalFile& file, std::uint64_t size,
                   const std::function<void(const std::function<void(std::string_view)>&)>& each) {
   std::string buffer;
@@ -182,8 +218,13 @@ int WriteSnapshot(JournalFile& file, std::uint64_t size,
 
 JournalReader::JournalReader(const JournalFile& file) : file_(file), size_(file.Size()) {}
 
-bool JournalReader::ReadExact(std::uint64_t offset, void* data, std::size_t size) {
+bool JournalReader::ReadExact(std::uint64_t offset, void* data, std::size_t size) const {
   return offset + size <= size_ && file_.ReadAt(offset, data, size) == static_cast<long long>(size);
+}
+
+bool JournalReader::NothingAt(std::uint64_t at) const {
+  char first = 0;
+  return at >= size_ || (ReadExact(at, &first, 1) && first == 0);
 }
 
 bool JournalReader::ReadHeader(JournalHeader& header, std::optional<std::uint64_t>& baseHash) {
@@ -212,9 +253,10 @@ bool JournalReader::ReadHeader(JournalHeader& header, std::optional<std::uint64_
   return true;
 }
 
-bool JournalReader::Next(RecordType& type, EditRecord& edit, std::string& snapshot) {
+bool JournalReader::Next(RecordType& type, std::vector<EditRecord>& edits, std::string& snapshot) {
   if (damage_ != JournalDamage::None || position_ >= size_) return false;
   recordStart_ = position_;
+  if (AtEnd()) return false;
   char frame[9];
   if (!ReadExact(position_, frame, sizeof frame)) {
     damage_ = JournalDamage::Truncated;
@@ -222,7 +264,8 @@ bool JournalReader::Next(RecordType& type, EditRecord& edit, std::string& snapsh
   }
   const char t = frame[0];
   const std::uint64_t length = Get(frame + 1, 8);
-  if (t != static_cast<char>(RecordType::Edit) && t != static_cast<char>(RecordType::Snapshot)) {
+  if (t != static_cast<char>(RecordType::Edit) && t != static_cast<char>(RecordType::Snapshot) &&
+      t != static_cast<char>(RecordType::Group)) {
     damage_ = JournalDamage::Corrupt;
     return false;
   }
@@ -238,19 +281,17 @@ bool JournalReader::Next(RecordType& type, EditRecord& edit, std::string& snapsh
     damage_ = JournalDamage::Truncated;
     return false;
   }
-  if (Get(check, 4) != Check(t, length, payload) ||
-      (t == static_cast<char>(RecordType::Edit) && length < kEditFixedBytes)) {
+  type = static_cast<RecordType>(t);
+  bool sound = Get(check, 4) == Check(t, length, payload);
+  if (sound && type == RecordType::Edit) {
+    edits.resize(1);
+    sound = ParseEdit(payload, edits[0]);
+  } else if (sound && type == RecordType::Group) {
+    sound = ParseGroup(payload, edits);
+  }
+  if (!sound) {
     damage_ = JournalDamage::Corrupt;
     return false;
-  }
-  type = static_cast<RecordType>(t);
-  if (type == RecordType::Edit) {
-    const char* p = payload.data();
-    edit.line = static_cast<std::int32_t>(Get(p, 4));
-    edit.offset = static_cast<std::int32_t>(Get(p + 4, 4));
-    edit.removedLen = Get(p + 8, 8);
-    edit.removedHash = static_cast<std::uint32_t>(Get(p + 16, 4));
-    edit.inserted.assign(payload, kEditFixedBytes);
   }
   position_ += kRecordFrameBytes + length;
   return true;

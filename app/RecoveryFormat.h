@@ -2,9 +2,14 @@
 // slot for the base's hash, then self-delimiting records, each with a checksum, so that a
 // torn or damaged tail is found and everything before it is kept.
 //
-//   magic "QrJrnl01" | header record | hash slot (16 bytes) | records...
+//   magic "QrJrnl01" | header record | hash slot (16 bytes) | records... | zeros...
 //   record: type (1) | payload length (8, little-endian) | payload | check (4)
 //   check: the low 32 bits of Hash64 over type, length and payload
+//   group: a record whose payload is the edit records of one step, so that a replay applies
+//   all of them or none
+//   zeros: the room a writer allocated ahead, where a record it was killed while copying
+//   still has a zero first byte (its type is copied last); a zero where a record would start
+//   ends the records, and is not damage
 #pragma once
 
 #include <cstdint>
@@ -12,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/FileHash.h"
 #include "platform/JournalFile.h"
@@ -42,7 +48,7 @@ struct EditRecord {
   std::string inserted;
 };
 
-enum class RecordType : char { Header = 'H', Edit = 'E', Snapshot = 'S' };
+enum class RecordType : char { Header = 'H', Edit = 'E', Snapshot = 'S', Group = 'G' };
 
 inline constexpr std::size_t kHashSlotBytes = 16;
 inline constexpr std::size_t kRecordFrameBytes = 1 + 8 + 4;  // type, length, check
@@ -58,6 +64,11 @@ std::string EncodeHashSlot(std::optional<std::uint64_t> baseHash);
 // Appends an edit record to `out`.
 void EncodeEdit(std::string& out, std::int32_t line, std::int32_t offset, std::string_view removed,
                 std::string_view inserted);
+
+// A group is built in place: its edit records are encoded after kGroupLead bytes left free,
+// and CloseGroup frames them (a step of one change is written as its edit record alone).
+inline constexpr std::size_t kGroupLead = 1 + 8;
+void CloseGroup(std::string& buffer);
 
 // Writes a snapshot record of `size` bytes that `each` hands over in pieces (it is called
 // once); returns 0 or the errno of the first failed append.
@@ -77,9 +88,13 @@ class JournalReader {
   // False when the file does not start with a sound header (then nothing can be read).
   bool ReadHeader(JournalHeader& header, std::optional<std::uint64_t>& baseHash);
   // The next record; false at the end or at damage. `snapshot` receives a snapshot's text,
-  // `edit` an edit's fields; `type` says which.
-  bool Next(RecordType& type, EditRecord& edit, std::string& snapshot);
+  // `edits` the changes of an edit (one) or a group; `type` says which.
+  bool Next(RecordType& type, std::vector<EditRecord>& edits, std::string& snapshot);
   JournalDamage Damage() const { return damage_; }
+  // Whether no record follows the position.
+  bool AtEnd() const { return NothingAt(position_); }
+  // Whether nothing was ever written at `at`: the end of the file, or a zero byte.
+  bool NothingAt(std::uint64_t at) const;
   // Continues reading at `position` (the start of a record Next returned, or Position()).
   void SeekTo(std::uint64_t position) { position_ = position; }
   // Where the record Next returned last starts, and where it ends.
@@ -87,7 +102,7 @@ class JournalReader {
   std::uint64_t Position() const { return position_; }
 
  private:
-  bool ReadExact(std::uint64_t offset, void* data, std::size_t size);
+  bool ReadExact(std::uint64_t offset, void* data, std::size_t size) const;
   const JournalFile& file_;
   std::uint64_t size_;
   std::uint64_t position_ = 0;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "platform/FileHash.h"
 
@@ -66,6 +67,7 @@ void DocumentJournal::Restart(const JournalHeader& base, std::uint64_t textBytes
   Discard();
   header_ = base;
   hash_ = std::make_shared<HashState>();
+  stepChanges_ = 0;
   textBytes_ = textBytes;
   SetCompactAt();
   broken_ = false;
@@ -125,16 +127,23 @@ void DocumentJournal::StartHashing() {
   });
 }
 
-void DocumentJournal::Append(std::int32_t line, std::int32_t offset, std::string_view removed,
-                             std::string_view inserted) {
+void DocumentJournal::Add(std::int32_t line, std::int32_t offset, std::string_view removed,
+                          std::string_view inserted) {
   textBytes_ =
       textBytes_ + inserted.size() - std::min<std::uint64_t>(removed.size(), textBytes_ + inserted.size());
   if (broken_ || !run_.On()) return;
+  if (stepChanges_++ == 0) step_.assign(kGroupLead, '\0');
+  EncodeEdit(step_, line, offset, removed, inserted);
+}
+
+void DocumentJournal::EndStep() {
+  const std::size_t changes = std::exchange(stepChanges_, 0);
+  if (changes == 0 || broken_ || !run_.On()) return;
   if (!file_ && !CreateFile()) return;
-  buffer_.clear();
-  EncodeEdit(buffer_, line, offset, removed, inserted);
-  const int error = file_->Append(buffer_.data(), buffer_.size());
-  if (buffer_.capacity() > (std::size_t{1} << 20)) std::string().swap(buffer_);
+  if (changes > 1) CloseGroup(step_);
+  const std::size_t skip = changes > 1 ? 0 : kGroupLead;
+  const int error = file_->Append(step_.data() + skip, step_.size() - skip);
+  if (step_.capacity() > (std::size_t{1} << 20)) std::string().swap(step_);
   if (error != 0) {
     broken_ = true;
     run_.Fail(error);
@@ -163,6 +172,7 @@ void DocumentJournal::Adopt(std::unique_ptr<JournalFile> file, const JournalHead
   header_ = header;
   hash_ = std::make_shared<HashState>();
   hash_->hash = baseHash;
+  stepChanges_ = 0;
   textBytes_ = textBytes;
   SetCompactAt();
   broken_ = false;

@@ -69,8 +69,16 @@ class DocumentJournal {
   void Restart(const JournalHeader& base, std::uint64_t textBytes);
   void SetCaption(const std::string& caption) { header_.caption = caption; }
   void SetSource(TextSource source) { source_ = std::move(source); }
-  // One change of the text, written at once.
-  void Append(std::int32_t line, std::int32_t offset, std::string_view removed, std::string_view inserted);
+  // One change of a step, kept until the step ends.
+  void Add(std::int32_t line, std::int32_t offset, std::string_view removed, std::string_view inserted);
+  // The step's changes are written at once, as one record, so that a replay brings back all
+  // of them or none: a text in the middle of a step was never shown.
+  void EndStep();
+  // A change that is a step of its own.
+  void Append(std::int32_t line, std::int32_t offset, std::string_view removed, std::string_view inserted) {
+    Add(line, offset, removed, inserted);
+    EndStep();
+  }
   // Removes the journal file: the text was saved, or dropped on purpose.
   void Discard();
   // Carries on with a journal an earlier run left, whose first `soundSize` bytes were
@@ -83,6 +91,8 @@ class DocumentJournal {
 
   // The journal file's path, or "" while there is none.
   std::string Path() const { return file_ ? file_->Path() : std::string(); }
+  // The journal's bytes up to its last record (0 while there is no file).
+  std::uint64_t Bytes() const { return file_ ? file_->Size() : 0; }
   const JournalHeader& Header() const { return header_; }
   // The size past which the next change compacts the journal.
   std::uint64_t CompactAt() const { return compactAt_; }
@@ -106,7 +116,8 @@ class DocumentJournal {
   std::shared_ptr<JournalFile> file_;
   std::shared_ptr<HashState> hash_;
   std::jthread hasher_;
-  std::string buffer_;
+  std::string step_;  // the step's edit records after kGroupLead bytes for a group's frame
+  std::size_t stepChanges_ = 0;
   std::uint64_t textBytes_ = 0;
   std::uint64_t compactAt_ = std::uint64_t{1} << 20;
   bool broken_ = false;

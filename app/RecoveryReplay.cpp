@@ -84,14 +84,30 @@ void TextReplayer::Flush() {
   heldRow_ = -1;
 }
 
-bool TextReplayer::Apply(const EditRecord& edit) {
+bool TextReplayer::Apply(const EditRecord& edit, std::string* removed) {
   if (edit.line < 0 || edit.offset < 0 || edit.line >= rows_.Count()) return false;
-  if (!HasLineBytes(edit.inserted) && ApplyInLine(edit)) return true;
+  if (!HasLineBytes(edit.inserted) && ApplyInLine(edit, removed)) return true;
   Flush();
-  return ApplyAcrossLines(edit);
+  return ApplyAcrossLines(edit, removed);
 }
 
-bool TextReplayer::ApplyInLine(const EditRecord& edit) {
+bool TextReplayer::ApplyStep(const std::vector<EditRecord>& edits) {
+  if (edits.size() == 1) return Apply(edits[0], nullptr);
+  std::vector<std::string> removed(edits.size());
+  for (std::size_t k = 0; k < edits.size(); ++k) {
+    if (Apply(edits[k], &removed[k])) continue;
+    // Taken back in reverse: each change's inserted bytes stand where it began.
+    while (k-- > 0) {
+      const EditRecord& e = edits[k];
+      Apply(EditRecord{e.line, e.offset, e.inserted.size(), RemovedHash(e.inserted), std::move(removed[k])},
+            nullptr);
+    }
+    return false;
+  }
+  return true;
+}
+
+bool TextReplayer::ApplyInLine(const EditRecord& edit, std::string* removedOut) {
   if (heldRow_ != edit.line) {
     Flush();
     const std::string_view row = rows_.Get(edit.line);
@@ -104,11 +120,12 @@ bool TextReplayer::ApplyInLine(const EditRecord& edit) {
   if (offset > held_.Size() || edit.removedLen > held_.Size() - offset) return false;  // spans lines
   const std::string_view removed = held_.From(offset, edit.removedLen);
   if (RemovedHash(removed) != edit.removedHash) return false;
+  if (removedOut) removedOut->assign(removed);
   held_.Replace(offset, edit.removedLen, edit.inserted);
   return true;
 }
 
-bool TextReplayer::ApplyAcrossLines(const EditRecord& edit) {
+bool TextReplayer::ApplyAcrossLines(const EditRecord& edit, std::string* removedOut) {
   const std::int32_t first = edit.line;
   const std::string_view firstRow = rows_.Get(first);
   const std::uint64_t offset = static_cast<std::uint64_t>(edit.offset);
@@ -124,6 +141,7 @@ bool TextReplayer::ApplyAcrossLines(const EditRecord& edit) {
     const std::size_t usable = row.size() - (lastRow ? 2 : 0);
     const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(need, usable - endCol));
     removedHash.Update(row.substr(endCol, take));
+    if (removedOut) removedOut->append(row.substr(endCol, take));
     need -= take;
     endCol += take;
     if (need == 0) break;

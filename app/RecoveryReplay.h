@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/RecoveryFormat.h"
 #include "text/LumoStrings.h"
@@ -16,7 +17,9 @@ class TextReplayer {
   // Applies one record. False, with the text as it was, when the record does not fit it: a
   // position past the text, removed bytes that are not there, or bytes that would break the
   // rows (a lone CR or LF, a zero byte).
-  bool Apply(const EditRecord& edit);
+  bool Apply(const EditRecord& edit) { return Apply(edit, nullptr); }
+  // Applies the changes of one step, all of them or (the text as it was) none.
+  bool ApplyStep(const std::vector<EditRecord>& edits);
   // Must be called once the last record is applied: the line edited last goes back to the rows.
   void Finish() { Flush(); }
 
@@ -38,8 +41,10 @@ class TextReplayer {
     std::size_t gap_ = 0, gapLen_ = 0;
   };
 
-  bool ApplyInLine(const EditRecord& edit);
-  bool ApplyAcrossLines(const EditRecord& edit);
+  // `removed`, when given, receives the bytes the change took away.
+  bool Apply(const EditRecord& edit, std::string* removed);
+  bool ApplyInLine(const EditRecord& edit, std::string* removed);
+  bool ApplyAcrossLines(const EditRecord& edit, std::string* removed);
   void Flush();
 
   TLumoStrings& rows_;

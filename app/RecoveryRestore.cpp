@@ -28,6 +28,16 @@ std::vector<std::string> Names(const std::string& folder) {
   return names;
 }
 
+// Where a change ends: after its inserted bytes, which may hold line ends.
+std::pair<std::int32_t, std::int32_t> EndOf(const EditRecord& edit) {
+  const std::size_t lf = edit.inserted.rfind('\n');
+  if (lf == std::string::npos)
+    return {edit.line, edit.offset + static_cast<std::int32_t>(edit.inserted.size())};
+  const auto breaks = std::count(edit.inserted.begin(), edit.inserted.end(), '\n');
+  return {edit.line + static_cast<std::int32_t>(breaks),
+          static_cast<std::int32_t>(edit.inserted.size() - lf - 1)};
+}
+
 }  // namespace
 
 std::vector<LeftJournal> FindLeftJournals(const std::string& folder, std::vector<std::string>& unreadable) {
@@ -48,14 +58,14 @@ std::vector<LeftJournal> FindLeftJournals(const std::string& folder, std::vector
     JournalReader reader(*file);
     if (!reader.ReadHeader(left.header, left.baseHash)) {
       // Killed between making the file and writing its start: nothing was in it yet.
-      if (file->Size() == 0) {
+      if (reader.NothingAt(0)) {
         file->Unlink();
       } else {
         unreadable.push_back(path);
       }
       continue;
     }
-    if (reader.Position() >= file->Size()) {
+    if (reader.AtEnd()) {
       file->Unlink();  // no change was ever recorded
       continue;
     }
@@ -84,9 +94,9 @@ RestorePlan PlanRestore(const LeftJournal& journal) {
     plan.baseChanged = LooksUnchanged(header.base, plan.seen) ? hash && !sameBytes : !sameBytes;
   }
   RecordType type;
-  EditRecord edit;
+  std::vector<EditRecord> edits;
   std::string snapshot;
-  if (reader.Next(type, edit, snapshot) && type == RecordType::Snapshot) {
+  if (reader.Next(type, edits, snapshot) && type == RecordType::Snapshot) {
     plan.from = RestoreFrom::Snapshot;
     plan.snapshot = std::move(snapshot);
     plan.recordsAt = reader.Position();
@@ -104,17 +114,18 @@ ReplayOutcome ReplayJournal(const JournalFile& file, std::uint64_t from, TLumoSt
   reader.SeekTo(from);
   TextReplayer replayer(rows);
   RecordType type;
-  EditRecord edit;
+  std::vector<EditRecord> edits;
   std::string snapshot;
   out.soundSize = from;
-  while (reader.Next(type, edit, snapshot)) {
+  while (reader.Next(type, edits, snapshot)) {
     // A snapshot only ever opens a journal; one further on, like an edit that does not fit
     // the text, means the journal cannot be trusted from here.
-    if (type != RecordType::Edit || !replayer.Apply(edit)) {
+    if (type == RecordType::Snapshot || !replayer.ApplyStep(edits)) {
       out.damaged = true;
       break;
     }
     out.soundSize = reader.Position();
+    out.lastEnd = EndOf(edits.back());
   }
   if (reader.Damage() != JournalDamage::None) out.damaged = true;
   replayer.Finish();

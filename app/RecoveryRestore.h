@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/RecoveryFormat.h"
@@ -51,6 +52,8 @@ RestorePlan PlanRestore(const LeftJournal& journal);
 struct ReplayOutcome {
   std::uint64_t soundSize = 0;  // the journal's bytes up to the last record replayed
   bool damaged = false;         // a torn, corrupt or unfitting record stopped the replay
+  // Where the last change replayed ends (a logical line and the byte offset in it), if any.
+  std::optional<std::pair<std::int32_t, std::int32_t>> lastEnd;
 };
 
 // Replays the journal's records from `from` onto `rows` (one row per logical line).

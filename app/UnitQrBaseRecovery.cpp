@@ -52,8 +52,9 @@ void TFormBase::AttachJournal(TTabSheet& tab, const std::string& caption) {
   DocumentJournal* journal = tab.Journal.get();
   tab.Editor->OnTextChange = [journal](TLumoEdit*, LinePos at, std::string_view removed,
                                        std::string_view inserted) {
-    journal->Append(at.Line, at.Offset, removed, inserted);
+    journal->Add(at.Line, at.Offset, removed, inserted);
   };
+  tab.Editor->OnStepEnd = [journal](TLumoEdit*) { journal->EndStep(); };
 }
 
 void TFormBase::JournalBase(TTabSheet& tab, const FileIdentity& base) {
@@ -163,6 +164,8 @@ ReplayOutcome TFormBase::FillRestoredTab(int index, LeftJournal& journal, Restor
     if (header.path == ReadMePath) tab.Flags |= ReadMeFile;
     SettleTabText(tab);
   }
+  // The caret where the last change left it, as it stood when the program ended.
+  if (outcome.lastEnd) ed.ShowCaretAt(LinePos{outcome.lastEnd->second, outcome.lastEnd->first});
   // Different from every saved state: undoing never makes it look unchanged.
   ed.UndoOverflow = true;
   ed.SetModified(true);

@@ -69,8 +69,9 @@ struct Document {
     journal.doc = std::make_unique<DocumentJournal>(journal.run);
     journal.doc->Restart(JournalHeader{}, 0);
     edit.OnTextChange = [this](TLumoEdit*, LinePos at, std::string_view removed, std::string_view inserted) {
-      if (journal.on) journal.doc->Append(at.Line, at.Offset, removed, inserted);
+      if (journal.on) journal.doc->Add(at.Line, at.Offset, removed, inserted);
     };
+    edit.OnStepEnd = [this](TLumoEdit*) { journal.doc->EndStep(); };
   }
 
   ~Document() {

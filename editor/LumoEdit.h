@@ -158,6 +158,9 @@ class TLumoEdit : public EditorWindowClient {
   void RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
                    std::int32_t lastRow);
   bool ShowPosition(std::int32_t col, std::int32_t row, ScrollKind kind, bool resetAnchor);
+  // The caret, without a selection, at a logical position (a line and a byte offset in it,
+  // both clamped to the text), on the start of the character there, shown.
+  void ShowCaretAt(LinePos at);
   // ShowPosition for the caret where it stands.
   bool KeepCaretInView(bool resetAnchor) { return ShowPosition(-1, -1, ScrollKind::Follow, resetAnchor); }
   bool ScrollToShow(std::int32_t x, std::int32_t row, ScrollKind kind);
@@ -343,6 +346,10 @@ class TLumoEdit : public EditorWindowClient {
   // reported as a change. The recovery journal is written from this.
   std::function<void(TLumoEdit* sender, LinePos at, std::string_view removed, std::string_view inserted)>
       OnTextChange;
+  // After the last change of a step has been reported through OnTextChange: one key, one
+  // drop, one replacement or replace-all, one undo or redo. Only a step's changes together
+  // make a text the window showed; a step that changed nothing is not told.
+  TNotifyEvent OnStepEnd;
   // The host sees every key and character after the control has acted on it.
   std::function<void(TLumoEdit*sender, int vk, int shift)> OnKeyDown, OnKeyUp;
   std::function<void(TLumoEdit* sender, unsigned char ch)> OnKeyPress;
@@ -501,6 +508,21 @@ class TLumoEdit : public EditorWindowClient {
     std::int32_t endRow = 0;
     bool endRedraw = false;
   };
+  // A step of changes: scopes nest, and the outermost one tells OnStepEnd on leaving if a
+  // change was made inside it. Edit and EditPieces each make one; a command that makes
+  // several changes holds one around them.
+  class StepScope {
+   public:
+    explicit StepScope(TLumoEdit& ed) : ed_(ed) { ++ed_.stepDepth_; }
+    ~StepScope();
+    StepScope(const StepScope&) = delete;
+    StepScope& operator=(const StepScope&) = delete;
+
+   private:
+    TLumoEdit& ed_;
+  };
+  int stepDepth_ = 0;
+  bool stepChanged_ = false;
   // The door: every change of the text comes through here. Refuses a read-only control
   // (false); otherwise records the change in the history, changes the rows, re-wraps them,
   // brings the view up to date, keeps the caret on a character, reports the change through

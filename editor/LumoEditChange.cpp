@@ -49,6 +49,23 @@ bool TLumoEdit::KeepCaretOnCharacter() {
   return true;
 }
 
+void TLumoEdit::ShowCaretAt(LinePos at) {
+  if (HasSelection()) EndSelection();
+  const std::int32_t lines = Lines->LfRowsBefore(Lines->Count()) + 1;
+  at.Line = std::clamp(at.Line, 0, lines - 1);
+  const RowPos first = ToRow(LinePos{0, at.Line});
+  std::int32_t length = 0;  // the line's bytes before its line end
+  for (std::int32_t r = first.Row; r <= LastRow(); ++r) {
+    const std::string_view s = Lines->Get(r);
+    length += static_cast<std::int32_t>(StripLineEnd(s).size());
+    if (HasLineEnd(s) || r == LastRow()) break;
+  }
+  at.Offset = std::clamp(at.Offset, 0, length);
+  const RowPos p = ToRow(at);
+  ShowPosition(p.Col, p.Row, ScrollKind::Follow, true);
+  KeepCaretOnCharacter();
+}
+
 void TLumoEdit::RepaintRowFrom(std::int32_t row, int x) {
   if (!WindowCreated || row < TopRow || row >= TopRow + VisibleRows) return;
   DrawRow(std::max(0, x), (row - TopRow) * LineHeight, Lines->Get(row));
@@ -71,8 +88,16 @@ std::string TLumoEdit::TextBetween(RowPos from, RowPos to) const {
 
 // ---- The door ----
 
+TLumoEdit::StepScope::~StepScope() {
+  if (--ed_.stepDepth_ > 0 || !ed_.stepChanged_) return;
+  ed_.stepChanged_ = false;
+  if (ed_.OnStepEnd) ed_.OnStepEnd(&ed_);
+}
+
 bool TLumoEdit::Edit(const EditChange& c) {
   if (ReadOnly) return false;
+  const StepScope step(*this);
+  stepChanged_ = stepChanged_ || c.from != c.to || !c.text.empty();
   std::string removed;
   if (c.from != c.to && (c.keepRemoved || OnTextChange)) removed = TextBetween(c.from, c.to);
   switch (c.view) {
@@ -370,7 +395,9 @@ void TLumoEdit::ViewRestore(const EditChange& c, std::string_view removed) {
 bool TLumoEdit::EditPieces(const std::vector<ReplacePiece>& pieces, bool keep, EditEnd then) {
   if (ReadOnly) return false;
   if (keep) AddUndo(ukReplaceAll, EncodeReplacePieces(InverseReplacePieces(pieces)), 0, 0);
+  const StepScope step(*this);
   if (!pieces.empty()) {
+    stepChanged_ = true;
     window_.HideCaret();
     DrawCaretUnderline(false);
     SelActive = AllSelected = false;

@@ -73,6 +73,7 @@ void TLumoEdit::PasteFromClipboard() {
   if (ReadOnly || !clipboard_ || !clipboard_->HasText()) return;
   std::string text = clipboard_->GetText();
   text.resize(std::min(text.size(), text.find('\0')));
+  const StepScope step(*this);
   if (HasSelection()) DeleteSelection(EditView::Delete, EditEnd::More);
   InsertAtCaret(text, EditView::Insert);
 }

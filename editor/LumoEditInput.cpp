@@ -37,6 +37,7 @@ void TLumoEdit::WmImeResult(std::string_view text) {
 
 void TLumoEdit::TypeText(std::string_view text) {
   if (text.empty() || ReadOnly) return;
+  const StepScope step(*this);
   if (HasSelection()) DeleteSelection(EditView::Delete, EditEnd::More);
   GoalCol = 0;
   EditChange c;
@@ -71,6 +72,7 @@ void TLumoEdit::TypeText(std::string_view text) {
 
 void TLumoEdit::NewLine() {
   if (ReadOnly) return;
+  const StepScope step(*this);
   if (HasSelection()) DeleteSelection(EditView::Delete, EditEnd::More);
   std::string text = "\r\n";
   if (AutoIndent) {
@@ -85,6 +87,7 @@ void TLumoEdit::NewLine() {
 
 void TLumoEdit::InsertTab() {
   if (ReadOnly) return;
+  const StepScope step(*this);
   if (HasSelection()) DeleteSelection(EditView::Delete, EditEnd::More);
   InsertAtCaret("\t", EditView::Insert, EditEnd::Reformat);
 }

@@ -184,6 +184,7 @@ void TLumoEdit::FinishTextDrag() {
     // The dropped bytes are the selection's own, not the clipboard's conversion of them:
     // bytes code page 932 does not define travel unchanged.
     const std::string text = GetSelText();
+    const StepScope step(*this);
     window_.HideCaret();
     // Positions are taken in the text, not in rows: the deletion re-wraps the rows.
     RowPos a{AnchorCol, AnchorRow}, b{SelEndCol, SelEndRow};

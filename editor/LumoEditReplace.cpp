@@ -47,6 +47,7 @@ bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr
       if (OnFindChange)
         OnFindChange(this, key, repl, start.Col, start.Row, len, 1, changeF, kakuninF, abortF);
       if (changeF && !abortF && !HoldsLineBytes(repl)) {
+        const StepScope step(*this);
         DeleteSelection(EditView::Delete, EditEnd::More);
         InsertAtCaret(repl, EditView::Insert);
         replaced = true;

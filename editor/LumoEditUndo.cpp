@@ -186,6 +186,7 @@ void TLumoEdit::UndoInsertion(const UndoRecord& rec, bool redo) {
 void TLumoEdit::ApplyHistoryStep(bool redo) {
   std::deque<UndoRecord>& from = redo ? RedoList : UndoList;
   if (from.empty()) return;
+  const StepScope step(*this);
   const UndoRecord rec = from.front();
   if (HasSelection())
     EndSelection();

@@ -95,6 +95,7 @@ void DurableSync::Run() {
     for (const auto& file : batch) {
       file->Dirty.store(false);  // an append from now on queues the file again
       file->Sync();
+      file->PrepareAhead();
       ++syncs_;
     }
     batch.clear();  // a file dropped meanwhile is closed here, outside the lock

@@ -1,12 +1,18 @@
 // An append-only file held locked while it is open: the lock (flock) tells another process
 // that the file's writer is alive, and the kernel drops it when the writer dies, however it
 // dies. Every open journal file can be made durable from a signal handler (SyncAllOpen).
+// Room is allocated well ahead of the append point and appends are copied into a shared
+// mapping of it: an append makes no system call and never waits for the file system (a
+// write(2) that grows the file can wait for the sync thread's commit), and the page cache
+// keeps what was copied when the process is killed. Zeros follow the last append until the
+// file is closed, which cuts them off.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace quiret {
@@ -25,11 +31,11 @@ class JournalFile {
   const std::string& Path() const { return path_; }
   int Fd() const { return fd_; }
   // Bytes up to the append point.
-  std::uint64_t Size() const { return size_; }
+  std::uint64_t Size() const { return size_.load(std::memory_order_relaxed); }
 
-  // Writes all bytes at the append point, at once (a killed process loses none of them).
-  // Returns 0, or the errno of a failure, after which the file is cut back to its old size,
-  // so a failed append leaves no partial bytes behind.
+  // Writes all bytes at the append point, at once (a killed process loses none of them), the
+  // first byte last: a process killed in the middle leaves a zero where they start. Returns
+  // 0, or the errno of a failure, which leaves no partial bytes behind.
   int Append(const void* data, std::size_t size);
   // Overwrites bytes before the append point (a fixed field); returns 0 or the errno.
   int WriteAt(std::uint64_t offset, const void* data, std::size_t size);
@@ -39,6 +45,9 @@ class JournalFile {
   int TruncateTo(std::uint64_t size);
   // fdatasync; returns 0 or the errno.
   int Sync();
+  // Makes the pages just ahead of the append point writable again (a sync write-protects the
+  // pages it wrote), so that the next appends take no page fault. For the syncing thread.
+  void PrepareAhead();
   // Renames the file; the open file (and its lock) goes with it. Returns 0 or the errno.
   int RenameTo(const std::string& path);
   // Removes the file's name; returns 0 or the errno.
@@ -52,10 +61,18 @@ class JournalFile {
 
  private:
   JournalFile(std::string path, int fd, std::uint64_t size);
+  // Room for appends up to `end`, mapped; 0 or the errno.
+  int Reserve(std::uint64_t end);
+  void Unmap();
+  int AppendByWrite(const void* data, std::size_t size);
   std::string path_;
   int fd_;
-  std::uint64_t size_;
-  int slot_ = -1;  // place in the table SyncAllOpen goes through
+  std::atomic<std::uint64_t> size_;
+  std::uint64_t room_;    // the file's size: bytes allocated, the append point included
+  char* map_ = nullptr;   // the first room_ bytes, shared
+  bool byWrite_ = false;  // the file system cannot allocate ahead: appends use write(2)
+  std::mutex mapMutex_;   // held while the mapping changes, and by PrepareAhead
+  int slot_ = -1;         // place in the table SyncAllOpen goes through
 };
 
 }  // namespace quiret

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -122,20 +123,30 @@ void Session::Gesture() {
   for (;;) pause();
 }
 
-// The texts a restore may give after `done` finished steps: the text after them, and each
-// text the next step's changes make, applied one after another as the control reports them.
-// Also checks, step by step, that the reported changes rebuild the control's text and that
-// the session runs exactly as it did in the child.
-std::vector<std::string> TextsAround(unsigned seed, int done, const std::vector<std::uint64_t>& hashes) {
+// A text a restore may give, and where the last change made before it ends.
+struct Restorable {
+  std::string text;
+  LinePos lastEnd;
+};
+
+// What a restore may give after `done` finished steps: the text after them, or the text
+// after the next step (killed once its record was written, before it was reported), never a
+// text inside a step. Also checks, step by step, that the reported changes rebuild the
+// control's text, that a step's changes end in at most one step end, after the last of them,
+// and that the session runs exactly as it did in the child.
+std::vector<Restorable> TextsAround(unsigned seed, int done, const std::vector<std::uint64_t>& hashes) {
   TestShell r;
   const std::string path = r.Write("doc.txt", BaseText());
   TFormBase& f = r.Start();
   f.OpenFile(path);
   TLumoEdit& ed = *f.ActiveEditor();
   std::string model = BaseText();
-  std::vector<std::string> texts{model};
+  std::vector<Restorable> texts{{model, {}}};  // texts[k]: after k steps
+  LinePos lastEnd{};
   auto journal = ed.OnTextChange;
+  auto journalStep = ed.OnStepEnd;
   bool rebuilt = true;  // every change removed the bytes the model holds there
+  int stepEnds = 0;
   ed.OnTextChange = [&](TLumoEdit* e, LinePos at, std::string_view removed, std::string_view inserted) {
     journal(e, at, removed, inserted);
     std::size_t from = 0;
@@ -143,15 +154,26 @@ std::vector<std::string> TextsAround(unsigned seed, int done, const std::vector<
     from += static_cast<std::size_t>(at.Offset);
     rebuilt = rebuilt && model.compare(from, removed.size(), removed) == 0;
     model.replace(from, removed.size(), inserted);
-    texts.push_back(model);
+    const std::size_t lf = inserted.rfind('\n');
+    lastEnd = lf == inserted.npos ? LinePos{at.Offset + static_cast<std::int32_t>(inserted.size()), at.Line}
+                                  : LinePos{static_cast<std::int32_t>(inserted.size() - lf - 1),
+                                            at.Line + static_cast<std::int32_t>(std::count(
+                                                          inserted.begin(), inserted.end(), '\n'))};
+  };
+  ed.OnStepEnd = [&](TLumoEdit* e) {
+    if (journalStep) journalStep(e);
+    ++stepEnds;
+    rebuilt = rebuilt && model == e->Lines->GetText();
   };
   Session session(r, seed);
   for (int step = 0; step <= done && step < kSteps; ++step) {
-    texts.erase(texts.begin(), texts.end() - 1);
+    stepEnds = 0;
     session.Step();
     const std::string text = ed.Lines->GetText();
-    if (!rebuilt || model != text) {
-      ADD_FAILURE() << "the reported changes do not rebuild the text at step " << step;
+    texts.push_back({text, lastEnd});
+    if (!rebuilt || model != text || stepEnds > 1) {
+      ADD_FAILURE() << "the reported changes do not rebuild the text at step " << step << " (" << stepEnds
+                    << " step ends)";
       return {};
     }
     if (step < done && Hash64::Of(text) != hashes[static_cast<std::size_t>(step)]) {
@@ -159,8 +181,9 @@ std::vector<std::string> TextsAround(unsigned seed, int done, const std::vector<
       return {};
     }
   }
-  if (done == kSteps) texts.erase(texts.begin(), texts.end() - 1);
   ed.OnTextChange = journal;
+  ed.OnStepEnd = journalStep;
+  texts.erase(texts.begin(), texts.begin() + done);
   return texts;
 }
 
@@ -173,6 +196,7 @@ TEST_P(EditorKill, TheTextLastWrittenComesBackAndSavesExactly) {
   std::vector<std::uint64_t> hashes;
   std::string restored, saved, path;
   int tabs = -1;
+  LinePos caret{};
   std::size_t journalsLeft = 0;
   {
     TestShell s;
@@ -210,7 +234,11 @@ TEST_P(EditorKill, TheTextLastWrittenComesBackAndSavesExactly) {
     if (tabs == 1) {
       EXPECT_EQ(f.Tab(0).Hint, path);
       EXPECT_TRUE(f.Tab(0).Editor->GetModified());
-      restored = f.Tab(0).Editor->Lines->GetText();
+      TLumoEdit& ed = *f.Tab(0).Editor;
+      restored = ed.Lines->GetText();
+      caret = ed.ToLine(RowPos{ed.CaretCol, ed.CaretRow});
+      EXPECT_EQ(ed.CheckInvariant(), "");
+      EXPECT_TRUE(ed.CaretRow >= ed.TopRow && ed.CaretRow < ed.TopRow + ed.VisibleRows) << ed.CaretRow;
       EXPECT_TRUE(f.Execute("FileSave"));
       saved = TestShell::Read(path);
     }
@@ -221,18 +249,28 @@ TEST_P(EditorKill, TheTextLastWrittenComesBackAndSavesExactly) {
   }
   EXPECT_EQ(journalsLeft, 0u);
   const int done = static_cast<int>(hashes.size());
-  const std::vector<std::string> texts = TextsAround(seed, done, hashes);
+  const std::vector<Restorable> texts = TextsAround(seed, done, hashes);
   ASSERT_FALSE(texts.empty());
   if (tabs == 0) {
     // Nothing was offered: only right when no change had been written at all.
-    EXPECT_EQ(texts.front(), BaseText()) << "after " << done << " steps";
+    EXPECT_EQ(texts.front().text, BaseText()) << "after " << done << " steps";
     return;
   }
   ASSERT_EQ(tabs, 1);
-  bool found = false;
-  for (const std::string& t : texts) found = found || t == restored;
+  // The caret where the last change ended (on that character's start should it end inside one).
+  auto caretFits = [&](LinePos end) {
+    return caret.Line == end.Line && caret.Offset <= end.Offset && end.Offset - caret.Offset <= 1;
+  };
+  bool found = false, caretFound = false;
+  for (const Restorable& t : texts) {
+    found = found || t.text == restored;
+    caretFound = caretFound || (t.text == restored && caretFits(t.lastEnd));
+  }
   EXPECT_TRUE(found) << "after " << done << " steps: restored " << restored.size() << " bytes, last text "
-                     << texts.front().size() << " bytes, " << texts.size() - 1 << " changes in flight";
+                     << texts.front().text.size() << " bytes";
+  EXPECT_TRUE(!found || caretFound) << "caret at " << caret.Line << ":" << caret.Offset
+                                    << ", last change ended at " << texts.back().lastEnd.Line << ":"
+                                    << texts.back().lastEnd.Offset;
   EXPECT_EQ(saved, restored);
 }
 

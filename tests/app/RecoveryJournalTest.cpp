@@ -97,13 +97,15 @@ TEST_P(JournalRandom, RebuildsTheTextByteForByte) {
     journal.Restart(fromFile ? FileBase(path) : JournalHeader{}, model.Size());
     std::uint64_t lastSize = 0;
     for (int step = 0; step < 500; ++step) {
-      model.RandomChange(
-          rng,
-          [&](int line, int offset, const std::string& removed, const std::string& inserted) {
-            journal.Append(line, offset, removed, inserted);
-          },
-          3000);
-      const std::uint64_t size = std::filesystem::file_size(journal.Path());
+      for (int k = rng() % 3 == 0 ? 1 + static_cast<int>(rng() % 4) : 1; k > 0; --k)
+        model.RandomChange(
+            rng,
+            [&](int line, int offset, const std::string& removed, const std::string& inserted) {
+              journal.Add(line, offset, removed, inserted);
+            },
+            3000);
+      journal.EndStep();
+      const std::uint64_t size = journal.Bytes();
       compactions += size < lastSize;
       lastSize = size;
     }
@@ -119,11 +121,12 @@ TEST_P(JournalRandom, RebuildsTheTextByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(Seeds, JournalRandom, ::testing::Range(0, 9));
 
-// A journal of a few dozen changes, with the text after each and where each record ends.
+// A journal of a few dozen steps of one or more changes, with the text after each and where
+// each step's record ends.
 struct History {
   TempDir state;
-  std::vector<std::string> texts;   // texts[k]: after k changes
-  std::vector<std::uint64_t> ends;  // ends[k]: the journal's size after k changes (k >= 1)
+  std::vector<std::string> texts;   // texts[k]: after k steps
+  std::vector<std::uint64_t> ends;  // ends[k]: the journal's size after k steps (k >= 1)
   std::uint64_t recordsAt = 0;      // where the first record starts
   std::string bytes;                // the whole journal
 };
@@ -139,15 +142,17 @@ void Write(History& h, unsigned seed, int changes) {
   h.texts = {model.text};
   h.ends = {0};
   for (int k = 0; k < changes; ++k) {
-    model.RandomChange(rng,
-                       [&](int line, int offset, const std::string& removed, const std::string& inserted) {
-                         journal.Append(line, offset, removed, inserted);
-                       });
+    for (int n = k % 3 == 2 ? 3 : 1; n > 0; --n)
+      model.RandomChange(rng,
+                         [&](int line, int offset, const std::string& removed, const std::string& inserted) {
+                           journal.Add(line, offset, removed, inserted);
+                         });
+    journal.EndStep();
     h.texts.push_back(model.text);
-    h.ends.push_back(std::filesystem::file_size(journal.Path()));
+    h.ends.push_back(journal.Bytes());
   }
   h.recordsAt = HashSlotOffset(journal.Header()) + kHashSlotBytes;
-  h.bytes = TempDir::Read(journal.Path());
+  h.bytes = TempDir::Read(journal.Path()).substr(0, journal.Bytes());
   run.Sync().Drain();
 }
 
@@ -160,8 +165,9 @@ std::string Leave(const History& h, const std::string& bytes, const std::string&
   return folder;
 }
 
-// Cut after any byte, or with any byte flipped, a journal gives back every record that is
-// whole before the damage, and says it was damaged.
+// Cut after any byte, or with any byte flipped, a journal gives back every step that is
+// whole before the damage, never part of one, and says it was damaged; zeros after the last
+// whole step are where its writer stopped, not damage.
 TEST(JournalDamage, EveryCutAndEveryFlippedByteKeepsTheRecordsBeforeIt) {
   History h;
   Write(h, 11, 25);
@@ -182,6 +188,14 @@ TEST(JournalDamage, EveryCutAndEveryFlippedByteKeepsTheRecordsBeforeIt) {
       ASSERT_EQ(c.found, 1u) << cut;
       EXPECT_EQ(c.text, h.texts[wholeBefore(cut)]) << cut;
       EXPECT_EQ(c.damaged, cut != h.ends[wholeBefore(cut)]) << cut;
+      // Killed while copying a step into the room ahead: its first byte is still zero.
+      std::string killed = h.bytes.substr(0, cut) + std::string(3000, '\0');
+      if (cut != h.ends[wholeBefore(cut)]) killed[h.ends[wholeBefore(cut)]] = '\0';
+      const Rebuilt k = Rebuild(Leave(h, killed, "killed"));
+      const std::size_t whole = wholeBefore(cut);  // none: nothing to offer, removed quietly
+      EXPECT_TRUE(whole == 0 ? k.found + k.unreadable == 0
+                             : k.found == 1 && k.text == h.texts[whole] && !k.damaged)
+          << cut;
     }
     std::string flipped = h.bytes;
     flipped[at] = static_cast<char>(flipped[at] ^ 0x5A);
@@ -238,6 +252,36 @@ TEST(JournalReplay, RecordsAreCheckedAgainstTheText) {
     replayer.Finish();
     EXPECT_EQ(applied, c.want != nullptr) << c.edit.line << "," << c.edit.offset << " +" << c.edit.inserted;
     EXPECT_EQ(rows->GetText(), c.want ? std::string(c.want) : text) << c.edit.line << "," << c.edit.offset;
+    EXPECT_EQ(rows->CheckInvariant(), "");
+  }
+}
+
+// The changes of one step are applied all together, or, when one of them does not fit the
+// text, none of them.
+TEST(JournalReplay, AStepIsAppliedWholeOrNotAtAll) {
+  const std::string text = "ab\r\ncd\r\nef";
+  auto rec = [](int line, int offset, std::string removed, std::string inserted) {
+    return EditRecord{line, offset, removed.size(), RemovedHash(removed), std::move(inserted)};
+  };
+  const struct {
+    std::vector<EditRecord> step;
+    const char* want;  // nullptr: refused
+  } cases[] = {
+      {{rec(0, 0, "ab", ""), rec(1, 0, "", "ab")}, "\r\nabcd\r\nef"},  // a moved word
+      {{rec(0, 1, "b\r\nc", ""), rec(0, 1, "", "Y\r\nZ")}, "aY\r\nZd\r\nef"},
+      {{rec(0, 1, "", "Q"), rec(0, 3, "", "R"), rec(2, 0, "e", "")}, "aQbR\r\ncd\r\nf"},
+      {{rec(0, 0, "ab", "X"), rec(1, 0, "zz", "")}, nullptr},                  // taken back in a line
+      {{rec(0, 1, "", "Q"), rec(0, 2, "", "R"), rec(0, 9, "", "")}, nullptr},  // ... twice
+      {{rec(0, 1, "b\r\nc", ""), rec(0, 0, "", "1\r\n2"), rec(3, 0, "", "X")}, nullptr},  // across lines
+      {{rec(9, 0, "", "X"), rec(0, 0, "", "Y")}, nullptr},
+  };
+  for (const auto& c : cases) {
+    auto rows = RowsOf(text);
+    TextReplayer replayer(*rows);
+    const bool applied = replayer.ApplyStep(c.step);
+    replayer.Finish();
+    EXPECT_EQ(applied, c.want != nullptr) << c.step.size() << " +" << c.step.back().inserted;
+    EXPECT_EQ(rows->GetText(), c.want ? std::string(c.want) : text) << c.step.back().inserted;
     EXPECT_EQ(rows->CheckInvariant(), "");
   }
 }

@@ -116,6 +116,7 @@ TEST_F(ShellRecovery, OneQuestionRestoresEveryDocumentModifiedIntoItsTab) {
   ASSERT_EQ(f.TabCount(), 2);
   EXPECT_EQ(f.Tab(0).Hint, a);
   EXPECT_EQ(Text(f, 0), "alpha!\r\nBETA");
+  EXPECT_EQ(f.Tab(0).Editor->CaretRow * 100 + f.Tab(0).Editor->CaretCol, 104);  // after the last change
   EXPECT_EQ(f.Tab(1).Hint, "New File");
   EXPECT_EQ(s.strip.captions, (std::vector<std::string>{"a.txt", "(Untitled2)"}));
   EXPECT_EQ(Text(f, 1), "new\r\ntext");

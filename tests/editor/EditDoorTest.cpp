@@ -113,12 +113,14 @@ TEST_F(EditDoor, MotionKeysExtendByTheirOwnShift) {
 
 // Random editing through every command that changes the text; the reports applied one after
 // another to a plain copy of the text give the control's text after every event, and each
-// report's removed bytes are the bytes that stood there.
+// report's removed bytes are the bytes that stood there. Every event that changes the text
+// is one step: its end is told once, after its last report.
 class EditDoorRandom : public EditorFixture, public ::testing::WithParamInterface<int> {
  protected:
   std::string copy;
   std::string fault;
   int reports = 0;
+  int stepEnds = 0;
 
   void Listen() {
     edit.OnTextChange = [this](TLumoEdit*, LinePos at, std::string_view removed, std::string_view inserted) {
@@ -140,6 +142,10 @@ class EditDoorRandom : public EditorFixture, public ::testing::WithParamInterfac
         return;
       }
       copy.replace(p, removed.size(), inserted);
+    };
+    edit.OnStepEnd = [this](TLumoEdit*) {
+      ++stepEnds;
+      if (copy != AllBytes() && fault.empty()) fault = "a step ended before its last change";
     };
   }
 };
@@ -174,6 +180,8 @@ TEST_P(EditDoorRandom, ReportsRebuildTheTextAfterEveryEvent) {
   };
   auto point = [&] { return std::make_pair(edit.TextLeft + pick(300), edit.TopMargin + pick(250)); };
   for (int step = 0; step < 300; ++step) {
+    const int reportsBefore = reports;
+    stepEnds = 0;
     const int kind = pick(20);
     if (kind < 3) {
       edit.WmChar(static_cast<unsigned char>("aZ 9\xb1"[pick(5)]));
@@ -229,6 +237,7 @@ TEST_P(EditDoorRandom, ReportsRebuildTheTextAfterEveryEvent) {
     }
     const std::string what = "seed " + std::to_string(seed) + " step " + std::to_string(step);
     ASSERT_EQ(fault, "") << what;
+    ASSERT_EQ(stepEnds, reports > reportsBefore ? 1 : 0) << what;
     ASSERT_EQ(copy, AllBytes()) << what;
     ASSERT_EQ(edit.CheckInvariant(), "") << what;
   }

@@ -58,7 +58,10 @@ TEST(JournalFile, PrivateLockedAndAppendedAtItsEnd) {
   EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0600));
   EXPECT_FALSE(JournalFile::Create(path, error));  // never over an existing journal
   EXPECT_TRUE(file->Append("abc", 3) == 0 && file->Append("defg", 4) == 0 && file->WriteAt(1, "B", 1) == 0);
-  EXPECT_EQ(TempDir::Read(path), "aBcdefg");
+  // Room is allocated ahead: zeros follow what was appended until the file is closed.
+  const std::string open = TempDir::Read(path);
+  EXPECT_TRUE(open.size() > 7 && open.substr(0, 7) == "aBcdefg" &&
+              open.find_first_not_of('\0', 7) == open.npos);
   // A second opening, even in the same process, finds it held; once closed, it is free.
   EXPECT_FALSE(JournalFile::OpenLocked(path, error));
   EXPECT_EQ(error, EWOULDBLOCK);
@@ -69,7 +72,8 @@ TEST(JournalFile, PrivateLockedAndAppendedAtItsEnd) {
   EXPECT_EQ(again->Size(), 7u);
   EXPECT_EQ(again->ReadAt(5, buf, 8), 2);
   EXPECT_TRUE(again->TruncateTo(3) == 0 && again->Append("!", 1) == 0 && again->RenameTo(dir.File("k")) == 0);
-  EXPECT_EQ(TempDir::Read(dir.File("k")), "aBc!");
+  const std::string renamed = TempDir::Read(dir.File("k"));
+  EXPECT_TRUE(renamed.substr(0, 4) == "aBc!" && renamed.find_first_not_of('\0', 4) == renamed.npos);
   EXPECT_TRUE(again->Unlink() == 0 && !std::filesystem::exists(dir.File("k")));
 }
 
@@ -126,7 +130,8 @@ TEST(DurableSync, EndSignalsSyncJournalsAndStillEndTheProcess) {
     } else {
       EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.sig) << c.sig << " status " << status;
     }
-    EXPECT_EQ(TempDir::Read(dir.File("j.qrj")), "complete");
+    const std::string bytes = TempDir::Read(dir.File("j.qrj"));
+    EXPECT_TRUE(bytes.substr(0, 8) == "complete" && bytes.find_first_not_of('\0', 8) == bytes.npos) << c.sig;
   }
 }
 
