@@ -71,8 +71,18 @@ std::string TLumoEdit::TextBetween(RowPos from, RowPos to) const {
 
 // ---- The door ----
 
-bool TLumoEdit::Edit(const EditChange& c) {
+bool TLumoEdit::Edit(const EditChange& change) {
   if (ReadOnly) return false;
+  EditChange c = change;
+  if (!KeepsPendingWrap(c.from, c.to)) {
+    // The change reaches rows of a long line that are not cut yet: they are cut first.
+    // Rows before the seam stay as they are; positions past it go through the text.
+    const std::int32_t seam = PendingRow();
+    const LinePos from = ToLine(c.from), to = ToLine(c.to);
+    FinishPendingWrap();
+    if (c.from.Row >= seam) c.from = ToRow(from);
+    if (c.to.Row >= seam) c.to = ToRow(to);
+  }
   std::string removed;
   if (c.from != c.to && (c.keepRemoved || OnTextChange)) removed = TextBetween(c.from, c.to);
   switch (c.view) {
@@ -369,6 +379,7 @@ void TLumoEdit::ViewRestore(const EditChange& c, std::string_view removed) {
 
 bool TLumoEdit::EditPieces(const std::vector<ReplacePiece>& pieces, bool keep, EditEnd then) {
   if (ReadOnly) return false;
+  FinishPendingWrap();
   if (keep) AddUndo(ukReplaceAll, EncodeReplacePieces(InverseReplacePieces(pieces)), 0, 0);
   if (!pieces.empty()) {
     window_.HideCaret();
