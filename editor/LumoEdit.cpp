@@ -109,7 +109,7 @@ std::string TLumoEdit::CheckInvariant() const {
     const std::int32_t seam = PendingRow(), lastSeam = PendingLastRow();
     if (seam < 1 || lastSeam < seam || lastSeam > last)
       return "pending wrap " + std::to_string(seam) + ".." + std::to_string(lastSeam) + " outside the rows";
-    if (HasLineEnd(Lines->Get(seam - 1)) || Lines->LfRowsBefore(seam) != Lines->LfRowsBefore(lastSeam))
+    if (Lines->LfRowsBefore(seam) != Lines->LfRowsBefore(lastSeam))
       return "pending wrap " + std::to_string(seam) + ".." + std::to_string(lastSeam) +
              " not inside one line";
     if (std::max({CaretRow, AnchorRow, TopRow + VisibleRows - 1}) >= seam)

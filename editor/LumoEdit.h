@@ -586,10 +586,11 @@ class TLumoEdit : public EditorWindowClient {
   };
   std::int32_t RewrapLinePart(std::int32_t w, bool caretLine, std::int32_t& newCaretCol,
                               std::int32_t& newCaretRow, std::int32_t& grown, const WrapStop& stop);
-  // After a re-wrap replaced the old rows [w, w + oldRows): the pending part as it leaves
-  // it (`seamRow`: the first row it left uncut, or -1 when it reached the line's end or met
-  // the old row `met`).
-  void NotePendingAfterRewrap(std::int32_t w, std::int32_t oldRows, std::int32_t seamRow, std::int32_t met);
+  // Before a re-wrap replaces the old rows [w, w + oldRows), leaving `countAfter` rows: the
+  // pending part as it will leave it (`seamRow`: the first row it leaves uncut, or -1 when
+  // it reached the line's end or met the old row `met`).
+  void NotePendingAfterRewrap(std::int32_t w, std::int32_t oldRows, std::int32_t countAfter,
+                              std::int32_t seamRow, std::int32_t met);
   // Rows [row, row + oldRows) become pieces of `bytes` of the given lengths.
   void PutPieces(std::int32_t row, std::int32_t oldRows, std::string_view bytes,
                  const std::vector<std::size_t>& lengths);

@@ -33,14 +33,17 @@ void TLumoEdit::ContinuePendingWrap(std::size_t rows) {
                             {&HighlightCol, &HighlightRow, {}},
                             {&DragStartCol, &DragStartRow, {}},
                             {&topCol, &TopRow, {}}}};
+  // (A value no longer in use may point past the rows: it is left alone.)
+  const std::int32_t last = LastRow();
+  auto moves = [&](const Held& h) { return *h.row >= seam && *h.row <= last; };
   for (Held& h : held)
-    if (*h.row >= seam) h.at = ToLine(RowPos{*h.col, *h.row});
+    if (moves(h)) h.at = ToLine(RowPos{*h.col, *h.row});
   std::int32_t col = -1, row = CaretRow + 1, grown = 0;
   WrapStop stop;
   stop.rows = rows;
   RewrapLinePart(seam, false, col, row, grown, stop);
   for (Held& h : held) {
-    if (*h.row < seam) continue;
+    if (!moves(h)) continue;
     const RowPos p = ToRow(h.at);
     *h.col = p.Col;
     *h.row = p.Row;

@@ -265,8 +265,11 @@ std::int32_t TLumoEdit::RewrapLinePart(std::int32_t w, bool caretLine, std::int3
     // from there on are what the rule made of the same bytes before: they stay.
     while (e < ends.size() && ends[e] < pos) ++e;
     const std::int32_t old = w + static_cast<std::int32_t>(e) + 1;
-    if (meet && ends[e] == pos && (pendingRow < 0 || old <= pendingRow || old > pendingLast) &&
-        !rows.Get(old).empty()) {
+    // Before the seam, only once the caret is placed: it is never looked for in rows that
+    // are not cut yet.
+    const bool caretPlaced = !(caretLine && newCaretCol >= 0);
+    const bool mayMeet = pendingRow < 0 || old > pendingLast || (old <= pendingRow && caretPlaced);
+    if (meet && ends[e] == pos && mayMeet && !rows.Get(old).empty()) {
       met = old;
       oldRows = met - w;
       break;
@@ -274,7 +277,7 @@ std::int32_t TLumoEdit::RewrapLinePart(std::int32_t w, bool caretLine, std::int3
     // Far enough below the caret and the view, the rest of the line may wait: the old row
     // holding this cut keeps its bytes from the cut on, as the seam.
     const auto made = static_cast<std::int32_t>(cuts.size());
-    if (cuts.size() >= stop.rows && !(caretLine && newCaretCol >= 0) &&
+    if (cuts.size() >= stop.rows && caretPlaced &&
         w + made > std::max(stop.pastRow, newCaretRow - 1) + stop.margin) {
       seam = w + made;
       if (ends[e] > pos) cuts.push_back(ends[e] - pos);
@@ -283,9 +286,9 @@ std::int32_t TLumoEdit::RewrapLinePart(std::int32_t w, bool caretLine, std::int3
       break;
     }
   }
-  PutPieces(w, oldRows, std::string_view(bytes).substr(0, pos), cuts);
   grown = static_cast<std::int32_t>(cuts.size()) - oldRows;
-  NotePendingAfterRewrap(w, oldRows, seam, met);
+  NotePendingAfterRewrap(w, oldRows, count + grown, seam, met);
+  PutPieces(w, oldRows, std::string_view(bytes).substr(0, pos), cuts);
   const std::int32_t kept = w + static_cast<std::int32_t>(cuts.size());
   if (met < 0) return kept;
   std::int32_t after = RowAfterLine(kept);
@@ -309,9 +312,9 @@ std::int32_t TLumoEdit::RewrapLinePart(std::int32_t w, bool caretLine, std::int3
   return after;
 }
 
-void TLumoEdit::NotePendingAfterRewrap(std::int32_t w, std::int32_t oldRows, std::int32_t seamRow,
-                                       std::int32_t met) {
-  const std::int32_t count = Lines->Count();
+void TLumoEdit::NotePendingAfterRewrap(std::int32_t w, std::int32_t oldRows, std::int32_t countAfter,
+                                       std::int32_t seamRow, std::int32_t met) {
+  const std::int32_t count = countAfter;
   const std::int32_t pendingRow = PendingRow(), pendingLast = PendingLastRow();
   const std::int32_t oldEnd = w + oldRows;  // the first old row not replaced
   if (seamRow >= 0) {
