@@ -4,6 +4,7 @@
 // and on every row once the pending part is cut.
 #include <random>
 
+#include "editor/LumoEditSub.h"
 #include "tests/editor/EditorFixture.h"
 
 namespace quiret {
@@ -147,6 +148,84 @@ TEST_P(PendingWrap, AControlLeavingLinesPendingShowsWhatOneCuttingThemWholeShows
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, PendingWrap, ::testing::Range(1, 9));
+
+// Overwriting reads only the rows it types over: in wrapped rows it changes the same bytes
+// as in the unwrapped line, the caret ends at the same place, and undo gives the text back.
+TEST_F(PendingWrap, OverwriteInWrappedRowsChangesWhatItChangesInTheWholeLine) {
+  std::mt19937 rng(5);
+  auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+  const char* const pieces[] = {"ab",
+                                "\x82\xa0",
+                                "\t",
+                                "c",
+                                "\xb1",
+                                "\x81\x40"
+                                "d"};
+  const char* const typed[] = {"x", "\xb1", "\x82\xa2", "yz", "\x83\x41\x83\x43q"};
+  Create();
+  int crossed = 0;
+  for (int trial = 0; trial < 300; ++trial) {
+    std::vector<std::string> lines(1 + pick(3));
+    for (std::string& line : lines)
+      for (std::size_t k = pick(40); k > 0; --k) line += pieces[pick(6)];
+    SetUpBoth(lines, 6 + static_cast<int>(pick(8)));
+    lazy.SetWordWrap(false);
+    const std::string original = Bytes(edit);
+    // A caret place on a character boundary of some line, the same in both controls.
+    const auto line = static_cast<std::int32_t>(pick(lines.size()));
+    std::vector<std::int32_t> starts{0};
+    for (std::size_t at = 0; at < lines[line].size();)
+      starts.push_back(static_cast<std::int32_t>(at += CharLenFrom(lines[line], at)));
+    const LinePos place{starts[pick(starts.size())], line};
+    const RowPos row = edit.ToRow(place);
+    edit.ShowPosition(row.Col, row.Row, ScrollKind::Follow, true);
+    lazy.ShowPosition(place.Offset, place.Line, ScrollKind::Follow, true);
+    const std::string text = typed[pick(5)];
+    crossed += edit.ToRow(LinePos{place.Offset + static_cast<std::int32_t>(text.size()), line}).Row > row.Row;
+    for (TLumoEdit* e : {&edit, &lazy}) {
+      e->InsertMode = false;
+      e->WmImeResult(text);
+    }
+    const std::string what = "trial " + std::to_string(trial);
+    ASSERT_EQ(edit.CheckInvariant(), "") << what;
+    ASSERT_EQ(Bytes(edit), Bytes(lazy)) << what;
+    ASSERT_EQ(edit.ToLine({edit.CaretCol, edit.CaretRow}), lazy.ToLine({lazy.CaretCol, lazy.CaretRow}))
+        << what;
+    edit.Undo();
+    ASSERT_EQ(Bytes(edit), original) << what;
+  }
+  EXPECT_GT(crossed, 30);  // many overwrites ran over the end of the caret's row
+}
+
+// The control's one timer: idle ticks cut the pending rows in slices and stop when nothing is
+// left; a pointer gesture takes the timer over for auto-scroll and hands it back.
+TEST_F(PendingWrap, IdleTicksCutThePendingRowsAndTheTimerStopsAfterThem) {
+  SetUpBoth({Repeat("abcdefgh ", 2000), "end"}, 20);
+  TLumoEditTestAccess::SetWrapBudget(lazy, 4, 50);
+  for (TLumoEdit* e : {&edit, &lazy}) e->WmChar('x');
+  ASSERT_GE(TLumoEditTestAccess::Pending(lazy).first, 0);
+  EXPECT_TRUE(win2.timerRunning);
+  EXPECT_EQ(win2.timerInterval, 1);
+  lazy.WmMouseDown(MB_LEFT, 0, 30, 30);  // auto-scroll's timer, which also cuts
+  EXPECT_EQ(win2.timerInterval, lazy.AutoScrollTimerInterval);
+  const std::int32_t before = TLumoEditTestAccess::Pending(lazy).first;
+  lazy.WmTimer();
+  EXPECT_GT(TLumoEditTestAccess::Pending(lazy).first, before);
+  lazy.WmMouseUp(MB_LEFT, 0, 30, 30);
+  edit.WmMouseDown(MB_LEFT, 0, 30, 30);
+  edit.WmMouseUp(MB_LEFT, 0, 30, 30);
+  EXPECT_TRUE(win2.timerRunning);
+  EXPECT_EQ(win2.timerInterval, 1);
+  int ticks = 0;
+  for (; TLumoEditTestAccess::Pending(lazy).first >= 0 && ticks < 1000; ++ticks) {
+    lazy.WmTimer();
+    ASSERT_EQ(lazy.CheckInvariant(), "");
+  }
+  EXPECT_GT(ticks, 10);             // in slices,
+  EXPECT_FALSE(win2.timerRunning);  // and the tick that cuts the last stops the timer
+  Compare("after the ticks");
+  EXPECT_EQ(lazy.Lines->Count(), edit.Lines->Count());
+}
 
 }  // namespace
 }  // namespace quiret
