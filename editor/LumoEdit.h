@@ -658,7 +658,7 @@ class TLumoEdit : public EditorWindowClient {
   // the anchor and the view by a margin: whatever would move there cuts on first.
   std::int32_t pendingFromEnd_ = 0, pendingLastFromEnd_ = 0;
   // New rows a re-wrap after an edit cuts before it may leave the rest pending.
-  std::size_t wrapBudget_ = 512;
+  std::size_t wrapBudget_ = 64;
   // Rows one idle slice cuts.
   std::size_t wrapSlice_ = 8192;
   bool idleTimerOn_ = false, pointerTimerOn_ = false;
@@ -667,8 +667,8 @@ class TLumoEdit : public EditorWindowClient {
     return pendingFromEnd_ > 0 ? Lines->Count() - pendingLastFromEnd_ : -1;
   }
   void ClearPendingWrap() { pendingFromEnd_ = pendingLastFromEnd_ = 0; }
-  // Rows below the view that stay cut while something is pending.
-  std::int32_t PendingMargin() const { return 2 * std::max(VisibleRows, 1) + 2; }
+  // Rows below the view (a screen) that stay cut while something is pending.
+  std::int32_t PendingMargin() const { return std::max(VisibleRows, 1) + 2; }
   // Cuts up to `rows` more rows of the pending part; positions the control holds at or past
   // the seam keep their place in the text.
   void ContinuePendingWrap(std::size_t rows);
