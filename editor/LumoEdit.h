@@ -160,8 +160,10 @@ class TLumoEdit : public EditorWindowClient {
   std::string JoinRows(std::int32_t row, std::int32_t& lastRow) const;
   void LineToRow(std::int32_t& col, std::int32_t& row) const;
   void RowToLine(std::int32_t& col, std::int32_t& row) const;
-  void RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
-                   std::int32_t lastRow);
+  // With mayLeavePending (the edits' own calls), the last line may be cut only a screen
+  // below the caret and the view, the rest left pending (FinishPendingWrap).
+  void RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow, std::int32_t lastRow,
+                   bool mayLeavePending = false);
   bool ShowPosition(std::int32_t col, std::int32_t row, ScrollKind kind, bool resetAnchor);
   // ShowPosition for the caret where it stands.
   bool KeepCaretInView(bool resetAnchor) { return ShowPosition(-1, -1, ScrollKind::Follow, resetAnchor); }

@@ -218,7 +218,7 @@ void TLumoEdit::ViewInsert(const EditChange& c, std::string_view removed) {
   CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
   CaretY = (CaretRow - TopRow) * LineHeight;
   if (WordWrap) {
-    RewrapLines(insertX, r0, redraw, multi, CaretRow);
+    RewrapLines(insertX, r0, redraw, multi, CaretRow, true);
   } else if (redraw) {
     if (!KeepCaretInView(true)) {
       if (UpdateVertRange(true)) {
@@ -254,7 +254,7 @@ void TLumoEdit::ViewDelete(const EditChange& c, std::string_view removed) {
   // An insertion taken back by undo draws its row at once when it lay within one row.
   const bool undone = c.view == EditView::UndoneInsert;
   if (WordWrap) {
-    RewrapLines(CaretX, start.Row, redraw || (sameRow && undone), heldLineEnd, start.Row);
+    RewrapLines(CaretX, start.Row, redraw || (sameRow && undone), heldLineEnd, start.Row, true);
   } else if (sameRow) {
     if (undone) RepaintRowFrom(start.Row, 0);
     if (redraw) {
@@ -290,7 +290,7 @@ void TLumoEdit::ViewRemove(const EditChange& c, std::string_view removed) {
   const bool lineEnd = c.to.Row != c.from.Row;
   ReplaceRange(c.from, c.to, {}, removed);
   if (WordWrap) {
-    RewrapLines(CaretX, CaretRow, true, lineEnd, CaretRow);
+    RewrapLines(CaretX, CaretRow, true, lineEnd, CaretRow, true);
   } else if (UpdateVertRange(true)) {
     RedrawAll();
   } else if (lineEnd) {
@@ -318,7 +318,7 @@ void TLumoEdit::ViewType(const EditChange& c, std::string_view removed) {
   if (multi) CaretPastLineEndToNextRow();
   if (WordWrap && !HostReformat) {
     // Every row the text made is wrapped, not only the caret's.
-    RewrapLines(insertX, firstRow, true, multi, CaretRow);
+    RewrapLines(insertX, firstRow, true, multi, CaretRow, true);
   } else if (UpdateVertRange(true)) {
     RedrawAll();
   } else {
@@ -355,13 +355,13 @@ void TLumoEdit::ViewRestore(const EditChange& c, std::string_view removed) {
   ReplaceRange(c.from, c.to, c.text, removed);
   CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
   if (!loud) {
-    if (WordWrap) RewrapLines(CaretX, CaretRow, false, false, CaretRow);
+    if (WordWrap) RewrapLines(CaretX, CaretRow, false, false, CaretRow, true);
     return;
   }
   const bool split = HoldsCrLf(c.text);
   CaretY = (CaretRow - TopRow) * LineHeight;
   if (WordWrap) {
-    RewrapLines(CaretX, CaretRow, true, split, split ? CaretRow + 1 : CaretRow);
+    RewrapLines(CaretX, CaretRow, true, split, split ? CaretRow + 1 : CaretRow, true);
   } else if (!KeepCaretInView(true)) {
     if (UpdateVertRange(true)) {
       RedrawAll();

@@ -331,7 +331,7 @@ void TLumoEdit::NotePendingAfterRewrap(std::int32_t w, std::int32_t oldRows, std
 }
 
 void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
-                            std::int32_t lastRow) {
+                            std::int32_t lastRow, bool mayLeavePending) {
   (void)x;  // the band redraw repaints the first row whole
   ForgetUrlCarryFrom(firstRow);
   TLumoStrings& rows = Store();
@@ -344,7 +344,7 @@ void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, 
     std::int32_t grown = 0;
     // Only the last line, at or after the caret's, may leave the rest of itself pending.
     WrapStop stop;
-    if (k == lineCount - 1 && firstRow + k >= CaretRow) {
+    if (mayLeavePending && k == lineCount - 1 && firstRow + k >= CaretRow) {
       stop.rows = wrapBudget_;
       stop.pastRow = TopRow + VisibleRows;
       stop.margin = PendingMargin();

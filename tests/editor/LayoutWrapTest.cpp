@@ -486,7 +486,7 @@ TEST_F(WrapTest, RewrapAfterAnEditMatchesReSplittingTheRestOfTheLine) {
       edit.CaretRow = row;
       const std::int32_t before = store.Count();
       meeting += TLumoEditTestAccess::CutsMayMeet(edit);
-      edit.RewrapLines(0, static_cast<std::int32_t>(w), false, false, row);
+      edit.RewrapLines(0, static_cast<std::int32_t>(w), false, false, row, true);
       ASSERT_EQ(store.CheckInvariant(), "");
       ASSERT_EQ(edit.CaretCol, expected.caretCol);
       ASSERT_EQ(edit.CaretRow, expected.caretRow);
