@@ -104,6 +104,17 @@ std::string TLumoEdit::CheckInvariant() const {
     return "TopRow " + std::to_string(TopRow) + " outside the rows";
   if (HorzOffset < 0) return "HorzOffset " + std::to_string(HorzOffset) + " below 0";
   if (UndoBytes > UndoBuf) return "undo history over its budget";
+  if (WrapPending()) {
+    // The rows from the seam on may be cut anyhow; nothing the control shows or holds is there.
+    const std::int32_t seam = PendingRow(), lastSeam = PendingLastRow();
+    if (seam < 1 || lastSeam < seam || lastSeam > last)
+      return "pending wrap " + std::to_string(seam) + ".." + std::to_string(lastSeam) + " outside the rows";
+    if (Lines->LfRowsBefore(seam) != Lines->LfRowsBefore(lastSeam))
+      return "pending wrap " + std::to_string(seam) + ".." + std::to_string(lastSeam) +
+             " not inside one line";
+    if (std::max({CaretRow, AnchorRow, TopRow + VisibleRows - 1}) >= seam)
+      return "pending wrap from row " + std::to_string(seam) + " reaches the caret, the anchor or the view";
+  }
   return "";
 }
 

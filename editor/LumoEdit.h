@@ -144,6 +144,11 @@ class TLumoEdit : public EditorWindowClient {
   // selection, TopRow and HorzOffset in range, the history within its budget. Returns ""
   // when sound, else the first fault found.
   std::string CheckInvariant() const;
+  // An edit in a long line cuts only the rows near it and leaves the rest of the line to be
+  // cut later, in slices when the window is idle (or at once before anything reaches it).
+  // This cuts all of it now: afterwards every row is where the wrap rule puts it.
+  void FinishPendingWrap();
+  bool WrapPending() const { return pendingFromEnd_ > 0; }
 
   // ---- Layout (display rows and position mapping) ----
   std::string ExpandTabs(std::string_view text) const;
@@ -155,8 +160,10 @@ class TLumoEdit : public EditorWindowClient {
   std::string JoinRows(std::int32_t row, std::int32_t& lastRow) const;
   void LineToRow(std::int32_t& col, std::int32_t& row) const;
   void RowToLine(std::int32_t& col, std::int32_t& row) const;
-  void RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
-                   std::int32_t lastRow);
+  // With mayLeavePending (the edits' own calls), the last line may be cut only a screen
+  // below the caret and the view, the rest left pending (FinishPendingWrap).
+  void RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow, std::int32_t lastRow,
+                   bool mayLeavePending = false);
   bool ShowPosition(std::int32_t col, std::int32_t row, ScrollKind kind, bool resetAnchor);
   // The caret, without a selection, at a logical position (a line and a byte offset in it,
   // both clamped to the text), on the start of the character there, shown.
@@ -527,7 +534,7 @@ class TLumoEdit : public EditorWindowClient {
   // (false); otherwise records the change in the history, changes the rows, re-wraps them,
   // brings the view up to date, keeps the caret on a character, reports the change through
   // OnTextChange and, at the end of its step, fires OnChange.
-  bool Edit(const EditChange& c);
+  bool Edit(const EditChange& change);
   // Replacements of find and replace, many at once: the same as Edit for each piece, the
   // view drawn once. `keep`: the history keeps them as one ukReplaceAll record.
   bool EditPieces(const std::vector<ReplacePiece>& pieces, bool keep, EditEnd then);
@@ -591,15 +598,23 @@ class TLumoEdit : public EditorWindowClient {
   RowPos ReplaceRange(RowPos from, RowPos to, std::string_view text, std::string_view removed);
   // Replaces a row by the rows a text holding CR LF splits into; returns the last one's index.
   std::int32_t ReplaceRowByText(std::int32_t row, std::string_view text);
-  // The rows of the logical line from `row` on, joined into that row (overwrite mode works
-  // on the whole rest of the line; the re-wrap cuts it again).
-  void JoinLineRows(std::int32_t row);
   // RewrapLines for one logical line from row w on, whose first row changed and whose later
   // rows are as the rule cut them before: cuts again only until a new cut meets an old one.
   // The caret follows its character when caretLine; grown is the change in rows. Returns
   // the row after the line.
+  // Where a re-wrap may stop before the line's end: after `rows` new rows, once past row
+  // `pastRow` (and the caret's new row) by `margin` rows.
+  struct WrapStop {
+    std::size_t rows = static_cast<std::size_t>(-1);
+    std::int32_t pastRow = 0, margin = 0;
+  };
   std::int32_t RewrapLinePart(std::int32_t w, bool caretLine, std::int32_t& newCaretCol,
-                              std::int32_t& newCaretRow, std::int32_t& grown);
+                              std::int32_t& newCaretRow, std::int32_t& grown, const WrapStop& stop);
+  // Before a re-wrap replaces the old rows [w, w + oldRows), leaving `countAfter` rows: the
+  // pending part as it will leave it (`seamRow`: the first row it leaves uncut, or -1 when
+  // it reached the line's end or met the old row `met`).
+  void NotePendingAfterRewrap(std::int32_t w, std::int32_t oldRows, std::int32_t countAfter,
+                              std::int32_t seamRow, std::int32_t met);
   // Rows [row, row + oldRows) become pieces of `bytes` of the given lengths.
   void PutPieces(std::int32_t row, std::int32_t oldRows, std::string_view bytes,
                  const std::vector<std::size_t>& lengths);
@@ -657,6 +672,41 @@ class TLumoEdit : public EditorWindowClient {
   // bytes past a row's end, and at the line's length); the rows stay as they are then, and
   // this is false until the next whole-text wrap.
   bool rowsByRule_ = false;
+
+  // ---- The part of a line an edit left uncut (LumoEditPending.cpp) ----
+  // From row S (the seam) to the end of its logical line the rows hold the right bytes but
+  // may be cut otherwise than by the rule; S itself starts where the rule cuts. Rows up to
+  // the last seam made are cut anyhow; rows after it are what some re-wrap made, so a new
+  // cut meeting one of them may stop there. Both are counted from the end of the rows
+  // (0: nothing pending), which edits before S leave unchanged. S stays below the caret,
+  // the anchor and the view by a margin: whatever would move there cuts on first.
+  std::int32_t pendingFromEnd_ = 0, pendingLastFromEnd_ = 0;
+  // New rows a re-wrap after an edit cuts before it may leave the rest pending.
+  std::size_t wrapBudget_ = 64;
+  // Rows one idle slice cuts.
+  std::size_t wrapSlice_ = 8192;
+  bool idleTimerOn_ = false, pointerTimerOn_ = false;
+  std::int32_t PendingRow() const { return pendingFromEnd_ > 0 ? Lines->Count() - pendingFromEnd_ : -1; }
+  std::int32_t PendingLastRow() const {
+    return pendingFromEnd_ > 0 ? Lines->Count() - pendingLastFromEnd_ : -1;
+  }
+  void ClearPendingWrap() { pendingFromEnd_ = pendingLastFromEnd_ = 0; }
+  // Rows below the view (a screen) that stay cut while something is pending.
+  std::int32_t PendingMargin() const { return std::max(VisibleRows, 1) + 2; }
+  // Cuts up to `rows` more rows of the pending part; positions the control holds at or past
+  // the seam keep their place in the text.
+  void ContinuePendingWrap(std::size_t rows);
+  // Cuts the pending part until the seam lies `PendingMargin` rows past `row`.
+  void SettleRowsThrough(std::int32_t row);
+  // The same for a position (converted when it lies in the pending part).
+  void SettlePosition(RowPos& p);
+  // Whether a change of the bytes from `from` to `to` may leave the pending part as it is: it
+  // lies before the seam, in the seam's line.
+  bool KeepsPendingWrap(RowPos from, RowPos to) const;
+  // Asks the window for idle ticks while something is pending.
+  void RequestIdleWrap();
+  // One idle tick: a slice of the pending part, the scroll range after it.
+  void IdleWrapTick();
   bool CutsMayMeet() const;
   // Whether the rows before firstRow that look into it are still where the rule cuts them.
   void CheckRowsBefore(std::int32_t firstRow);

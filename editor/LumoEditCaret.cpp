@@ -308,6 +308,7 @@ void TLumoEdit::CaretUpDown(int dir, bool extend) {
 
 void TLumoEdit::MoveRows(std::int32_t n, bool extend) {
   if ((n < 0 && CaretRow == 0) || (n > 0 && CaretRow == LastRow())) return;
+  if (n > 0) SettleRowsThrough(CaretRow + n);
   if (GoalCol != GoalXCol) {
     GoalXCol = GoalCol;
     GoalX = PixelXOf(Lines->Get(CaretRow), GoalCol);
@@ -376,6 +377,7 @@ void TLumoEdit::MoveToTextStart(bool extend) {
 }
 
 void TLumoEdit::MoveToTextEnd(bool extend) {
+  FinishPendingWrap();
   const std::int32_t last = LastRow();
   const std::string_view t = StripLineEnd(Lines->Get(last));
   if (CaretRow == last && CaretCol == static_cast<std::int32_t>(t.size())) return;

@@ -94,8 +94,18 @@ TLumoEdit::StepScope::~StepScope() {
   if (ed_.OnStepEnd) ed_.OnStepEnd(&ed_);
 }
 
-bool TLumoEdit::Edit(const EditChange& c) {
+bool TLumoEdit::Edit(const EditChange& change) {
   if (ReadOnly) return false;
+  EditChange c = change;
+  if (!KeepsPendingWrap(c.from, c.to)) {
+    // The change reaches rows of a long line that are not cut yet: they are cut first.
+    // Rows before the seam stay as they are; positions past it go through the text.
+    const std::int32_t seam = PendingRow();
+    const LinePos from = ToLine(c.from), to = ToLine(c.to);
+    FinishPendingWrap();
+    if (c.from.Row >= seam) c.from = ToRow(from);
+    if (c.to.Row >= seam) c.to = ToRow(to);
+  }
   const StepScope step(*this);
   stepChanged_ = stepChanged_ || c.from != c.to || !c.text.empty();
   std::string removed;
@@ -233,7 +243,7 @@ void TLumoEdit::ViewInsert(const EditChange& c, std::string_view removed) {
   CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
   CaretY = (CaretRow - TopRow) * LineHeight;
   if (WordWrap) {
-    RewrapLines(insertX, r0, redraw, multi, CaretRow);
+    RewrapLines(insertX, r0, redraw, multi, CaretRow, true);
   } else if (redraw) {
     if (!KeepCaretInView(true)) {
       if (UpdateVertRange(true)) {
@@ -269,7 +279,7 @@ void TLumoEdit::ViewDelete(const EditChange& c, std::string_view removed) {
   // An insertion taken back by undo draws its row at once when it lay within one row.
   const bool undone = c.view == EditView::UndoneInsert;
   if (WordWrap) {
-    RewrapLines(CaretX, start.Row, redraw || (sameRow && undone), heldLineEnd, start.Row);
+    RewrapLines(CaretX, start.Row, redraw || (sameRow && undone), heldLineEnd, start.Row, true);
   } else if (sameRow) {
     if (undone) RepaintRowFrom(start.Row, 0);
     if (redraw) {
@@ -305,7 +315,7 @@ void TLumoEdit::ViewRemove(const EditChange& c, std::string_view removed) {
   const bool lineEnd = c.to.Row != c.from.Row;
   ReplaceRange(c.from, c.to, {}, removed);
   if (WordWrap) {
-    RewrapLines(CaretX, CaretRow, true, lineEnd, CaretRow);
+    RewrapLines(CaretX, CaretRow, true, lineEnd, CaretRow, true);
   } else if (UpdateVertRange(true)) {
     RedrawAll();
   } else if (lineEnd) {
@@ -333,7 +343,7 @@ void TLumoEdit::ViewType(const EditChange& c, std::string_view removed) {
   if (multi) CaretPastLineEndToNextRow();
   if (WordWrap && !HostReformat) {
     // Every row the text made is wrapped, not only the caret's.
-    RewrapLines(insertX, firstRow, true, multi, CaretRow);
+    RewrapLines(insertX, firstRow, true, multi, CaretRow, true);
   } else if (UpdateVertRange(true)) {
     RedrawAll();
   } else {
@@ -370,13 +380,13 @@ void TLumoEdit::ViewRestore(const EditChange& c, std::string_view removed) {
   ReplaceRange(c.from, c.to, c.text, removed);
   CaretX = PixelXOf(Lines->Get(CaretRow), CaretCol) - HorzOffset;
   if (!loud) {
-    if (WordWrap) RewrapLines(CaretX, CaretRow, false, false, CaretRow);
+    if (WordWrap) RewrapLines(CaretX, CaretRow, false, false, CaretRow, true);
     return;
   }
   const bool split = HoldsCrLf(c.text);
   CaretY = (CaretRow - TopRow) * LineHeight;
   if (WordWrap) {
-    RewrapLines(CaretX, CaretRow, true, split, split ? CaretRow + 1 : CaretRow);
+    RewrapLines(CaretX, CaretRow, true, split, split ? CaretRow + 1 : CaretRow, true);
   } else if (!KeepCaretInView(true)) {
     if (UpdateVertRange(true)) {
       RedrawAll();
@@ -394,6 +404,7 @@ void TLumoEdit::ViewRestore(const EditChange& c, std::string_view removed) {
 
 bool TLumoEdit::EditPieces(const std::vector<ReplacePiece>& pieces, bool keep, EditEnd then) {
   if (ReadOnly) return false;
+  FinishPendingWrap();
   if (keep) AddUndo(ukReplaceAll, EncodeReplacePieces(InverseReplacePieces(pieces)), 0, 0);
   const StepScope step(*this);
   if (!pieces.empty()) {

@@ -40,6 +40,8 @@ std::string TLumoEdit::GetSelText() {
 }
 
 void TLumoEdit::SelectAll() {
+  // The whole text selected reaches the end of the rows.
+  FinishPendingWrap();
   if (Lines->Count() == 1 && Lines->Get(0) == TLumoStrings::kEndMarker) return;
   AllSelected = true;
   DrawCaretUnderline(false);

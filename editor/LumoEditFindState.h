@@ -38,7 +38,12 @@ struct TLumoEdit::FindState {
 struct TLumoEdit::FindBusyScope {
   TLumoEdit& edit;
   const bool outer;
-  explicit FindBusyScope(TLumoEdit& e) : edit(e), outer(!e.findBusy_) { e.findBusy_ = true; }
+  // A search reads the rows by index from start to end: a long line left partly uncut is
+  // cut first.
+  explicit FindBusyScope(TLumoEdit& e) : edit(e), outer(!e.findBusy_) {
+    if (outer) e.FinishPendingWrap();
+    e.findBusy_ = true;
+  }
   ~FindBusyScope() {
     if (!outer) return;
     edit.findBusy_ = false;

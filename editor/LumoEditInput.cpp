@@ -2,6 +2,7 @@
 // reconversion, and the composition notices.
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "editor/LumoEdit.h"
 #include "editor/LumoEditSub.h"
@@ -48,14 +49,23 @@ void TLumoEdit::TypeText(std::string_view text) {
   std::string_view s = Lines->Get(CaretRow);
   const bool atTerminator = CaretCol >= static_cast<std::int32_t>(s.size()) - 2 && HasLineEnd(s);
   if (!InsertMode && !atTerminator) {
-    // Overwriting works on the whole logical line from the caret row on.
-    JoinLineRows(CaretRow);
-    s = Lines->Get(CaretRow);
-    const std::int32_t textLen = static_cast<std::int32_t>(StripLineEnd(s).size());
-    const std::int32_t room = std::max(0, textLen - CaretCol);
+    // Overwriting works on the logical line from the caret row on, read only as far as the
+    // bytes typed over and the two after them.
     const std::int32_t len = static_cast<std::int32_t>(text.size());
+    std::string line;
+    std::vector<std::int32_t> ends;  // where each row read ends in `line`
+    bool ended = false;
+    for (std::int32_t r = CaretRow; !ended && line.size() < static_cast<std::size_t>(CaretCol + len) + 2;
+         ++r) {
+      const std::string_view row = Lines->Get(r);
+      line.append(row);
+      ends.push_back(static_cast<std::int32_t>(line.size()));
+      ended = HasLineEnd(row) || r >= LastRow();
+    }
+    const std::int32_t textLen = static_cast<std::int32_t>(ended ? StripLineEnd(line).size() : line.size());
+    const std::int32_t room = std::max(0, textLen - CaretCol);
     std::int32_t n = std::min(room, len);
-    if (textLen >= len + CaretCol && ByteKindAt(s, len + CaretCol) == 1) {
+    if (textLen >= len + CaretCol && ByteKindAt(line, len + CaretCol) == 1) {
       // The last byte replaced would be the lead byte of a character: replace the whole
       // character and keep the columns behind it with a blank.
       inserted += ' ';
@@ -64,7 +74,11 @@ void TLumoEdit::TypeText(std::string_view text) {
     }
     c.keepRemoved = true;
     c.removedAs = ukOverwrite;
-    c.to.Col += n;
+    // The end of the bytes typed over, in the row that holds it.
+    const std::int32_t stop = CaretCol + n;
+    std::size_t k = 0;
+    while (k + 1 < ends.size() && ends[k] < stop) ++k;
+    c.to = RowPos{stop - (k > 0 ? ends[k - 1] : 0), CaretRow + static_cast<std::int32_t>(k)};
   }
   c.text = inserted;
   Edit(c);

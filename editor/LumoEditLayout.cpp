@@ -218,6 +218,7 @@ void TLumoEdit::RelayoutRows(bool wrap, bool redraw, bool keepRows) {
 
 void TLumoEdit::RelayoutRowsNow(bool wrap, bool redraw, bool keepRows) {
   try {
+    if (wrap) FinishPendingWrap();
     ClearHighlight();
     if (wrap) {
       if (keepRows) {
@@ -291,6 +292,8 @@ void TLumoEdit::CountVisibleRows() {
   // A window lower than its top margin shows no row (never a negative count).
   if (LineHeight != 0) VisibleRows = std::max(0, FloorDiv(TextAreaHeight, LineHeight));
   VertScrollMargin = CeilDiv(VisibleRows, 5);
+  // More rows in view: the rows below it a long line left uncut are cut as far.
+  SettleRowsThrough(TopRow + VisibleRows);
 }
 
 std::int32_t TLumoEdit::ThumbPos(ScrollBarKind bar) const {

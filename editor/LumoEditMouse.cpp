@@ -18,8 +18,11 @@ void TLumoEdit::ShowDragCursor(bool copy) {
 }
 
 void TLumoEdit::EndPointerCapture() {
+  // The timer goes on for the idle cutting of a long line when that has work left.
+  pointerTimerOn_ = idleTimerOn_ = false;
   window_.StopTimer();
   window_.SetCapture(false);
+  RequestIdleWrap();
 }
 
 void TLumoEdit::PlaceCaretAtPoint(std::int32_t x, std::int32_t y) {
@@ -52,6 +55,8 @@ void TLumoEdit::ButtonDown(int button, int shift, int x, int y) {
   MarginRow = -1;
   window_.SetCapture(true);
   window_.StartTimer(AutoScrollTimerInterval);
+  pointerTimerOn_ = true;
+  idleTimerOn_ = false;
   std::int32_t sc = 0, sr = 0, ec = 0, er = 0;
   const bool selected = GetSelBounds(sc, sr, ec, er) && !AllSelected && !(sc == ec && sr == er);
   const RowPos at{CaretCol, CaretRow};
@@ -251,6 +256,17 @@ void TLumoEdit::WmDoubleClick(int, int, int, int) {
   DblClickPending = true;
 }
 
-void TLumoEdit::WmTimer() { AutoScrollTick(); }
+void TLumoEdit::WmTimer() {
+  // One timer serves the pointer's auto-scroll and the idle cutting of a long line.
+  IdleWrapTick();
+  if (pointerTimerOn_) {
+    AutoScrollTick();
+  } else if (idleTimerOn_ && !WrapPending()) {
+    idleTimerOn_ = false;
+    window_.StopTimer();
+  } else if (!idleTimerOn_) {
+    AutoScrollTick();
+  }
+}
 
 }  // namespace quiret

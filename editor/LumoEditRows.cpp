@@ -79,16 +79,6 @@ std::int32_t TLumoEdit::ReplaceRowByText(std::int32_t row, std::string_view text
   return last;
 }
 
-void TLumoEdit::JoinLineRows(std::int32_t row) {
-  ForgetUrlCarryFrom(row);
-  std::int32_t last = row;
-  const std::string joined = JoinRows(row, last);
-  if (last == row) return;
-  TLumoStrings& rows = Store();
-  rows.DeleteRange(row + 1, last - row);
-  rows.Put(row, joined);
-}
-
 LinePos TLumoEdit::ReplacePiecesInRows(const std::vector<ReplacePiece>& pieces) {
   ForgetUrlCarryFrom(0);
   TLumoStrings& rows = Store();
@@ -224,7 +214,7 @@ void TLumoEdit::PutPieces(std::int32_t row, std::int32_t oldRows, std::string_vi
 }
 
 std::int32_t TLumoEdit::RewrapLinePart(std::int32_t w, bool caretLine, std::int32_t& newCaretCol,
-                                       std::int32_t& newCaretRow, std::int32_t& grown) {
+                                       std::int32_t& newCaretRow, std::int32_t& grown, const WrapStop& stop) {
   TLumoStrings& rows = Store();
   const std::int32_t count = rows.Count();
   auto followCaret = [&](std::size_t length) {
@@ -244,8 +234,12 @@ std::int32_t TLumoEdit::RewrapLinePart(std::int32_t w, bool caretLine, std::int3
   std::int32_t next = w;          // the next row to read
   bool ended = false;             // `bytes` reach the line's end
   std::int32_t met = -1;          // the old row a new cut met
+  std::int32_t seam = -1;         // the first row left uncut
+  std::int32_t oldRows = 0;
   std::size_t pos = 0;
   const bool meet = CutsMayMeet();
+  // Rows from the seam to the last one made are cut anyhow: no cut may stop on them.
+  const std::int32_t pendingRow = PendingRow(), pendingLast = PendingLastRow();
   for (std::size_t e = 0;;) {
     while (!ended && bytes.size() < pos + ahead) {
       const std::string_view s = rows.Get(next);
@@ -263,25 +257,46 @@ std::int32_t TLumoEdit::RewrapLinePart(std::int32_t w, bool caretLine, std::int3
     cuts.push_back(take);
     followCaret(take);
     pos += take;
-    if (take >= rest.size()) break;
+    if (take >= rest.size()) {
+      oldRows = next - w;
+      break;
+    }
     // Where a cut meets the start of an old row after the first (changed) one, the rows
     // from there on are what the rule made of the same bytes before: they stay.
     while (e < ends.size() && ends[e] < pos) ++e;
-    if (meet && e < ends.size() && ends[e] == pos &&
-        !rows.Get(w + static_cast<std::int32_t>(e) + 1).empty()) {
-      met = w + static_cast<std::int32_t>(e) + 1;
+    const std::int32_t old = w + static_cast<std::int32_t>(e) + 1;
+    // Before the seam, only once the caret is placed: it is never looked for in rows that
+    // are not cut yet.
+    const bool caretPlaced = !(caretLine && newCaretCol >= 0);
+    const bool mayMeet = pendingRow < 0 || old > pendingLast || (old <= pendingRow && caretPlaced);
+    if (meet && ends[e] == pos && mayMeet && !rows.Get(old).empty()) {
+      met = old;
+      oldRows = met - w;
+      break;
+    }
+    // Far enough below the caret and the view, the rest of the line may wait: the old row
+    // holding this cut keeps its bytes from the cut on, as the seam.
+    const auto made = static_cast<std::int32_t>(cuts.size());
+    if (cuts.size() >= stop.rows && caretPlaced &&
+        w + made > std::max(stop.pastRow, newCaretRow - 1) + stop.margin) {
+      seam = w + made;
+      if (ends[e] > pos) cuts.push_back(ends[e] - pos);
+      pos = ends[e];
+      oldRows = static_cast<std::int32_t>(e) + 1;
       break;
     }
   }
-  const std::int32_t oldRows = (met >= 0 ? met : next) - w;
-  PutPieces(w, oldRows, std::string_view(bytes).substr(0, pos), cuts);
   grown = static_cast<std::int32_t>(cuts.size()) - oldRows;
+  NotePendingAfterRewrap(w, oldRows, count + grown, seam, met);
+  PutPieces(w, oldRows, std::string_view(bytes).substr(0, pos), cuts);
   const std::int32_t kept = w + static_cast<std::int32_t>(cuts.size());
   if (met < 0) return kept;
   std::int32_t after = RowAfterLine(kept);
   // A whole-text wrap may have left the line's terminator alone in its last row where the
-  // rule after an edit keeps it with the text before it: the last two rows are cut again.
-  if (after - 2 >= kept) {
+  // rule after an edit keeps it with the text before it: the last two rows are cut again
+  // (unless they are pending: they are cut then).
+  const bool pendingHere = WrapPending() && PendingRow() < after;
+  if (after - 2 >= kept && !pendingHere) {
     const std::int32_t pen = after - 2;
     const std::string tail = std::string(rows.Get(pen)).append(rows.Get(pen + 1));
     const std::vector<std::size_t> lengths = WrapLengths(tail);
@@ -297,8 +312,26 @@ std::int32_t TLumoEdit::RewrapLinePart(std::int32_t w, bool caretLine, std::int3
   return after;
 }
 
+void TLumoEdit::NotePendingAfterRewrap(std::int32_t w, std::int32_t oldRows, std::int32_t countAfter,
+                                       std::int32_t seamRow, std::int32_t met) {
+  const std::int32_t count = countAfter;
+  const std::int32_t pendingRow = PendingRow(), pendingLast = PendingLastRow();
+  const std::int32_t oldEnd = w + oldRows;  // the first old row not replaced
+  if (seamRow >= 0) {
+    pendingFromEnd_ = count - seamRow;
+    // An older seam further down stays the last one made.
+    if (pendingRow < 0 || pendingLast < oldEnd) pendingLastFromEnd_ = pendingFromEnd_;
+    return;
+  }
+  // Cuts that met rows after the last seam, or reached the line's end over the seam, leave
+  // nothing pending; otherwise the pending part lies further down and keeps its place
+  // counted from the end.
+  if (pendingRow >= 0 && ((met >= 0 && met > pendingLast) || (met < 0 && oldEnd > pendingRow)))
+    ClearPendingWrap();
+}
+
 void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, bool redrawBelow,
-                            std::int32_t lastRow) {
+                            std::int32_t lastRow, bool mayLeavePending) {
   (void)x;  // the band redraw repaints the first row whole
   ForgetUrlCarryFrom(firstRow);
   TLumoStrings& rows = Store();
@@ -309,11 +342,19 @@ void TLumoEdit::RewrapLines(std::int32_t x, std::int32_t firstRow, bool redraw, 
   bool rowCountChanged = false;
   for (std::int32_t k = 0; k < lineCount && w < rows.Count(); ++k) {
     std::int32_t grown = 0;
-    w = RewrapLinePart(w, firstRow + k == CaretRow, newCaretCol, newCaretRow, grown);
+    // Only the last line, at or after the caret's, may leave the rest of itself pending.
+    WrapStop stop;
+    if (mayLeavePending && k == lineCount - 1 && firstRow + k >= CaretRow) {
+      stop.rows = wrapBudget_;
+      stop.pastRow = TopRow + VisibleRows;
+      stop.margin = PendingMargin();
+    }
+    w = RewrapLinePart(w, firstRow + k == CaretRow, newCaretCol, newCaretRow, grown, stop);
     if (firstRow + k < CaretRow) newCaretRow += grown;
     if (grown != 0) rowCountChanged = true;
   }
   CheckRowsBefore(firstRow);
+  RequestIdleWrap();
   newCaretRow -= 1;
 
   if (!redraw) {
@@ -344,6 +385,7 @@ void TLumoEdit::ResetRows() {
   Store().Clear();
   Store().Add(TLumoStrings::kEndMarker);
   rowsByRule_ = false;
+  ClearPendingWrap();
 }
 
 std::unique_ptr<TLumoStrings> TLumoEdit::LoadRows(std::unique_ptr<TLumoStrings> rows) {
@@ -352,6 +394,7 @@ std::unique_ptr<TLumoStrings> TLumoEdit::LoadRows(std::unique_ptr<TLumoStrings> 
   ForgetUrlCarryFrom(0);
   if (Store().Count() == 0) Store().Add(TLumoStrings::kEndMarker);
   rowsByRule_ = false;
+  ClearPendingWrap();
   CaretCol = CaretRow = AnchorCol = AnchorRow = SelEndCol = SelEndRow = 0;
   PaintedSelCol = PaintedSelRow = GoalCol = CaretX = TopRow = HorzOffset = 0;
   SelActive = AllSelected = false;
@@ -369,6 +412,7 @@ std::unique_ptr<TLumoStrings> TLumoEdit::LoadRows(std::unique_ptr<TLumoStrings> 
 
 void TLumoEdit::WrapAllRows() {
   ForgetUrlCarryFrom(0);
+  ClearPendingWrap();
   rowsByRule_ = false;
   WidthTable widths(widthCache_, window_.Canvas());
   WrapInPlace(Store(), WrapRule{Column, AutoWrap, TextAreaWidth, TabCount}, widths,
@@ -379,6 +423,7 @@ void TLumoEdit::WrapAllRows() {
 
 void TLumoEdit::UnwrapAllRows() {
   ForgetUrlCarryFrom(0);
+  ClearPendingWrap();
   rowsByRule_ = false;
   UnwrapInPlace(Store());
 }

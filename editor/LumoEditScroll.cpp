@@ -22,7 +22,11 @@ bool TLumoEdit::ShowPosition(std::int32_t col, std::int32_t row, ScrollKind kind
       x = CaretX;
       row = CaretRow;
     } else {
-      row = std::max(0, std::min(Lines->Count() - 1, row));
+      // A place below the seam of a long line left partly uncut: cut as far as it first.
+      RowPos at{col, row};
+      SettlePosition(at);
+      col = at.Col;
+      row = std::max(0, std::min(Lines->Count() - 1, at.Row));
       std::string_view text = Lines->Get(row);
       const std::int32_t textLen = static_cast<std::int32_t>(StripLineEnd(text).size());
       col = std::min(col, textLen);
@@ -175,6 +179,17 @@ std::int32_t TLumoEdit::VertScroll(int code, int pos, bool extend) {
       break;
     default:
       break;
+  }
+  if (WrapPending()) {
+    // The view only ever shows rows that are cut.
+    const std::int32_t count = Lines->Count();
+    if (code == SB_BOTTOM) {
+      FinishPendingWrap();
+    } else {
+      SettleRowsThrough(TopRow + std::max(0, requested) + VisibleRows);
+    }
+    if (Lines->Count() != count && UpdateVertRange(true)) RedrawAll();
+    if (code == SB_BOTTOM) requested = MaxTopRow - TopRow;
   }
   VScrollRequest = requested;
   // A view left below MaxTopRow by a deletion never moves up for a downward request.

@@ -165,8 +165,12 @@ void TLumoEdit::DrawUrls(std::int32_t first, std::int32_t last, const TRect* cli
 
   for (std::int32_t r = start; r <= last; ++r) {
     if (r == first) {
-      urlCarryKnown_ = UrlCarryCache{true, r, carry.inUrl, carry.inTag, carry.afterTag};
-      if (cache.on) cache = urlCarryKnown_;
+      const UrlCarryCache here{true, r, carry.inUrl, carry.inTag, carry.afterTag};
+      // A known carry a little above stays: the redraw after an edit starts at the edited
+      // row, and the next edit there would otherwise forget it and scan the line from its start.
+      const UrlCarryCache& known = urlCarryKnown_;
+      if (!(known.on && known.row < first && first - known.row <= VisibleRows + 1)) urlCarryKnown_ = here;
+      if (cache.on) cache = here;
     }
     const std::string_view row = Lines->Get(r);
     if (row == "\r\n") {

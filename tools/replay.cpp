@@ -129,6 +129,9 @@ class Runner {
       Deliver(e);
       // The control's state must be sound after every event; the first fault ends the run.
       if (const std::string fault = ed.CheckInvariant(); !fault.empty()) throw UnsoundState(e.line, fault);
+      // Rows left pending by an edit in a long line are cut before the next event, so every
+      // state the scenario reports holds the rule's rows.
+      ed.FinishPendingWrap();
     }
     if (buttonDown_)
       std::fprintf(stderr, "replay: note: the scenario at line %d ends with the left button still pressed\n",

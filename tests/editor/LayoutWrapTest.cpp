@@ -401,8 +401,13 @@ TEST_F(WrapTest, RewrapAfterAnEditMatchesReSplittingTheRestOfTheLine) {
   auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
   const std::vector<std::string> typed = {"a",    "\t",      kA,           "\xB1", "\x82",
                                           "\r\n", "xy\r\nz", kWide + "\t", "  "};
-  int steps = 0, grew = 0, shrank = 0, meeting = 0;
+  int steps = 0, grew = 0, shrank = 0, meeting = 0, pending = 0, kept = 0;
   for (int round = 0; round < kRounds; ++round) {
+    // Odd rounds: a re-wrap may leave the rest of a line pending after a few rows.
+    const bool tiny = round % 2 == 1;
+    TLumoEditTestAccess::SetWrapBudget(edit, tiny ? 1 + pick(3) : 512, tiny ? 1 + pick(4) : 8192);
+    edit.TopRow = 0;
+    edit.VisibleRows = tiny ? static_cast<std::int32_t>(pick(2)) : 20;
     std::vector<std::string> lines;
     for (std::size_t i = 0, n = 1 + pick(3); i < n; ++i) {
       std::string line;  // long lines of many rows
@@ -422,11 +427,26 @@ TEST_F(WrapTest, RewrapAfterAnEditMatchesReSplittingTheRestOfTheLine) {
         edit.Relayout(false, false);
         edit.Relayout(true, false);
       }
-      const auto count = static_cast<std::size_t>(store.Count());
       // One change as an edit leaves it: a range of bytes gives way to a text, written into
       // the first row (cut after each terminator it holds), the rows it spanned removed.
-      const std::size_t w = pick(count);
-      const std::size_t w2 = std::min(count - 1, w + (pick(4) == 0 ? pick(4) : 0));
+      // While part of a line is pending, half the changes fall in that line before it (the
+      // edit door keeps it then); the others come after it is cut, as the door does.
+      const auto [seam, lastSeam] = TLumoEditTestAccess::Pending(edit);
+      std::size_t w = 0, w2 = 0;
+      if (seam > 0 && !HasLineEnd(store.Get(seam - 1)) && pick(2) == 0) {
+        std::int32_t lineStart = seam - 1;
+        while (lineStart > 0 && !HasLineEnd(store.Get(lineStart - 1))) --lineStart;
+        w = static_cast<std::size_t>(lineStart) + pick(static_cast<std::size_t>(seam - lineStart));
+        w2 = std::min(static_cast<std::size_t>(seam) - 1, w + (pick(4) == 0 ? pick(4) : 0));
+        ASSERT_TRUE(TLumoEditTestAccess::KeepsPending(edit, RowPos{0, static_cast<std::int32_t>(w)},
+                                                      RowPos{0, static_cast<std::int32_t>(w2)}));
+        ++kept;
+      } else {
+        if (seam >= 0) edit.FinishPendingWrap();
+        const auto count = static_cast<std::size_t>(store.Count());
+        w = pick(count);
+        w2 = std::min(count - 1, w + (pick(4) == 0 ? pick(4) : 0));
+      }
       const std::string first(store.Get(static_cast<std::int32_t>(w)));
       const std::string second(store.Get(static_cast<std::int32_t>(w2)));
       const std::size_t a = pick(StripLineEnd(first).size() + 1);
@@ -449,17 +469,49 @@ TEST_F(WrapTest, RewrapAfterAnEditMatchesReSplittingTheRestOfTheLine) {
       caretCol = static_cast<std::int32_t>(
           pick(3) == 0 ? pick(merged.size() - from + 200)
                        : a + text.size() - (row > static_cast<std::int32_t>(w) ? from : 0));
-      const Rewrapped expected =
+      Rewrapped expected =
           LiteralRewrap(edit, win.surface, Rows(), static_cast<std::int32_t>(w), row, caretCol, row);
+      if (const std::int32_t s = TLumoEditTestAccess::Pending(edit).first; s >= 0) {
+        // A pending part in a line after the ones the edit touched (a line end typed before
+        // it) is cut by the rule once finished: the literal split from the seam.
+        std::int32_t end = row;
+        while (end + 1 < store.Count() && !HasLineEnd(store.Get(end))) ++end;
+        if (s > end) {
+          const auto fromEnd = store.Count() - s;
+          const auto at = static_cast<std::int32_t>(expected.rows.size()) - fromEnd;
+          expected.rows = LiteralRewrap(edit, win.surface, expected.rows, at, at, -1, at).rows;
+        }
+      }
       edit.CaretCol = caretCol;
       edit.CaretRow = row;
       const std::int32_t before = store.Count();
       meeting += TLumoEditTestAccess::CutsMayMeet(edit);
-      edit.RewrapLines(0, static_cast<std::int32_t>(w), false, false, row);
-      ASSERT_EQ(Rows(), expected.rows);
+      edit.RewrapLines(0, static_cast<std::int32_t>(w), false, false, row, true);
+      ASSERT_EQ(store.CheckInvariant(), "");
       ASSERT_EQ(edit.CaretCol, expected.caretCol);
       ASSERT_EQ(edit.CaretRow, expected.caretRow);
-      ASSERT_EQ(store.CheckInvariant(), "");
+      const std::vector<std::string> got = Rows();
+      auto joined = [](const std::vector<std::string>& rows) {
+        std::string all;
+        for (const std::string& r : rows) all += r;
+        return all;
+      };
+      ASSERT_EQ(joined(got), joined(expected.rows));  // the bytes are exact at all times
+      if (const std::int32_t s = TLumoEditTestAccess::Pending(edit).first; s >= 0) {
+        // Rows before the seam are the rule's already; the seam is below the caret and the
+        // pending rows lie inside one line.
+        ++pending;
+        const auto [from, to] = TLumoEditTestAccess::Pending(edit);
+        ASSERT_GT(from, edit.CaretRow);
+        ASSERT_LE(from, to);
+        ASSERT_EQ(store.LfRowsBefore(from), store.LfRowsBefore(to));
+        ASSERT_TRUE(std::equal(got.begin(), got.begin() + from, expected.rows.begin()));
+        if (pick(4) == 0) edit.FinishPendingWrap();
+      }
+      if (TLumoEditTestAccess::Pending(edit).first < 0) {
+        ASSERT_EQ(Rows(), expected.rows);
+        ASSERT_EQ(store.CheckInvariant(), "");
+      }
       grew += store.Count() > before;
       shrank += store.Count() < before;
     }
@@ -468,6 +520,8 @@ TEST_F(WrapTest, RewrapAfterAnEditMatchesReSplittingTheRestOfTheLine) {
   EXPECT_GT(grew, 50);  // the edits both added and removed rows
   EXPECT_GT(shrank, 50);
   EXPECT_GT(meeting, 300);  // most re-wraps could stop early
+  EXPECT_GT(pending, 100);  // the small budgets left parts pending,
+  EXPECT_GT(kept, 30);      // and edits came before them
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "editor/LumoEdit.h"
@@ -29,6 +30,20 @@ class TLumoEditTestAccess {
   static TLumoStrings& Rows(TLumoEdit& edit) { return edit.Store(); }
   // Whether the next re-wrap after an edit may stop where new cuts meet old ones.
   static bool CutsMayMeet(const TLumoEdit& edit) { return edit.CutsMayMeet(); }
+  // Rows a re-wrap after an edit cuts before it may leave the rest of the line pending, and
+  // rows one idle slice cuts: small values make pending parts in short texts.
+  static void SetWrapBudget(TLumoEdit& edit, std::size_t rows, std::size_t slice) {
+    edit.wrapBudget_ = rows;
+    edit.wrapSlice_ = slice;
+  }
+  // The pending part: its first row and the last seam made (-1, -1 when none).
+  static std::pair<std::int32_t, std::int32_t> Pending(const TLumoEdit& edit) {
+    return {edit.PendingRow(), edit.PendingLastRow()};
+  }
+  // Whether the edit door keeps the pending part for a change of these bytes.
+  static bool KeepsPending(const TLumoEdit& edit, RowPos from, RowPos to) {
+    return edit.KeepsPendingWrap(from, to);
+  }
 };
 
 }  // namespace quiret
