@@ -6,37 +6,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "text/ByteSearch.h"
+
 namespace quiret {
-namespace {
-
-constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-constexpr std::uint64_t kHighs = 0x8080808080808080ull;
-
-// High bit set in each byte of `v` that is zero (bytes above the first hit may be flagged
-// falsely, which is harmless because only the lowest flag is used).
-inline std::uint64_t ZeroBytes(std::uint64_t v) { return (v - kOnes) & ~v & kHighs; }
-
-// Offset of the first CR, LF or zero byte in [p, end), or end - p when there is none.
-std::size_t FindSpecial(const char* p, const char* end) {
-  const char* q = p;
-  while (end - q >= 8) {
-    std::uint64_t v;
-    std::memcpy(&v, q, 8);
-    std::uint64_t hits = ZeroBytes(v) | ZeroBytes(v ^ (kOnes * 0x0A)) | ZeroBytes(v ^ (kOnes * 0x0D));
-    if (hits) {
-      if constexpr (std::endian::native == std::endian::little) {
-        return static_cast<std::size_t>(q - p) + (__builtin_ctzll(hits) >> 3);
-      } else {
-        break;  // finish byte by byte from this word
-      }
-    }
-    q += 8;
-  }
-  while (q < end && *q != '\0' && *q != '\n' && *q != '\r') ++q;
-  return static_cast<std::size_t>(q - p);
-}
-
-}  // namespace
 
 void RowSplitter::EndLine(const char* begin, const char* end) {
   rows_.AppendBytes(begin, static_cast<std::size_t>(end - begin));
@@ -53,7 +25,7 @@ void RowSplitter::Feed(const char* data, std::size_t size) {
   const char* p = data;
   const char* end = data + size;
   while (p < end) {
-    const char* stop = p + FindSpecial(p, end);
+    const char* stop = p + FindFirstOf<'\0', '\n', '\r'>(p, end);
     if (stop == end) {
       rows_.AppendBytes(p, static_cast<std::size_t>(end - p));
       skipLineFeed_ = false;
@@ -97,7 +69,7 @@ std::size_t RowSplitter::CountRows(const char* data, std::size_t size, bool& aft
       afterCr = c == '\r';
     }
   };
-  auto exact = [](std::uint64_t v) { return ~(((v & ~kHighs) + ~kHighs) | v) & kHighs; };
+  auto exact = [](std::uint64_t v) { return ~(((v & ~kByteHighs) + ~kByteHighs) | v) & kByteHighs; };
   std::size_t i = 0;
   if constexpr (std::endian::native == std::endian::little) {
     for (; size - i >= 8; i += 8) {
@@ -107,8 +79,8 @@ std::size_t RowSplitter::CountRows(const char* data, std::size_t size, bool& aft
         bytewise(data + i, data + i + 8);
         continue;
       }
-      const std::uint64_t cr = exact(v ^ (kOnes * 0x0D));
-      const std::uint64_t lf = exact(v ^ (kOnes * 0x0A));
+      const std::uint64_t cr = exact(v ^ (kByteOnes * 0x0D));
+      const std::uint64_t lf = exact(v ^ (kByteOnes * 0x0A));
       const std::uint64_t pairedLf = lf & ((cr << 8) | (afterCr ? 0x80u : 0u));
       rows += static_cast<std::size_t>(std::popcount(cr) + std::popcount(lf) - std::popcount(pairedLf));
       afterCr = (cr >> 63) != 0;
