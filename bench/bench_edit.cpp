@@ -98,15 +98,6 @@ Document& Doc() {
   return *doc;
 }
 
-// The one call timed; kept out of line so a profile can tell it from the set-up around it.
-template <typename Op>
-[[gnu::noinline]] double TimedOp(Op& op) {
-  const auto start = std::chrono::steady_clock::now();
-  op();
-  benchmark::ClobberMemory();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Runs `place` (caret), the timed `op`, then `restore`, per iteration; checks that the
 // document ends as it began.
 template <typename Place, typename Op, typename Restore>

@@ -95,14 +95,6 @@ std::size_t TextSize(const TLumoEdit& edit) {
   return n;
 }
 
-template <typename Op>
-[[gnu::noinline]] double TimedOp(Op& op) {
-  const auto start = std::chrono::steady_clock::now();
-  op();
-  benchmark::ClobberMemory();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Per run: the caret in place and `before`, the timed `op`, then `restore` (untimed); the
 // text must end as it began.
 template <typename Before, typename Op, typename Restore>
