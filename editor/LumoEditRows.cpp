@@ -314,11 +314,10 @@ std::int32_t TLumoEdit::RewrapLinePart(std::int32_t w, bool caretLine, std::int3
 
 void TLumoEdit::NotePendingAfterRewrap(std::int32_t w, std::int32_t oldRows, std::int32_t countAfter,
                                        std::int32_t seamRow, std::int32_t met) {
-  const std::int32_t count = countAfter;
   const std::int32_t pendingRow = PendingRow(), pendingLast = PendingLastRow();
   const std::int32_t oldEnd = w + oldRows;  // the first old row not replaced
   if (seamRow >= 0) {
-    pendingFromEnd_ = count - seamRow;
+    pendingFromEnd_ = countAfter - seamRow;
     // An older seam further down stays the last one made.
     if (pendingRow < 0 || pendingLast < oldEnd) pendingLastFromEnd_ = pendingFromEnd_;
     return;
