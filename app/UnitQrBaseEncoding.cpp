@@ -61,6 +61,8 @@ Encoding ChooseEncoding(const std::string& path, std::optional<Encoding> asked, 
       return Encoding::Utf16Be;
     case GuessedEncoding::EucJp:
       return Encoding::EucJp;
+    case GuessedEncoding::Iso2022Jp:
+      return Encoding::Iso2022Jp;
     default:
       return Encoding::ShiftJis;
   }
@@ -136,6 +138,13 @@ void TFormBase::ReadTabText(TTabSheet& tab, TLumoStrings& lines, const std::stri
   if (!read) {
     lines.LoadFromFile(path, progress);
     if (Checked("MmKeepLineEnds")) format = ShiftJisFileFormat(path);
+    if (!notFile && lines.DroppedZeroLine() != 0) {
+      // The rows leave zero bytes out: the same as a character that would not come back.
+      notFile = true;
+      note = "元のとおりに保存できないため読み取り専用";
+      message = LossMessage(path, Encoding::ShiftJis,
+                            {DecodeProblem::Kind::ZeroChar, lines.DroppedZeroLine(), 0, {}});
+    }
   }
   tab.Format = format;
   tab.TextNotFile = notFile;
@@ -224,8 +233,12 @@ TextFormat TFormBase::FormatOfChoice(const TextFormat& format, const TSaveChoice
     f.Enc = chosen.Enc;
     f.Bom = chosen.Bom;
   }
-  if (choice.LineEndIndex >= 0 && choice.LineEndIndex <= 2)
+  // Another style than the file's first: every line end in it, the file's own ones not kept.
+  if (choice.LineEndIndex >= 0 && choice.LineEndIndex <= 2 &&
+      static_cast<LineEnd>(choice.LineEndIndex) != f.Break) {
     f.Break = static_cast<LineEnd>(choice.LineEndIndex);
+    f.MixedBreaks = false;
+  }
   return f;
 }
 

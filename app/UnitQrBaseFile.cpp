@@ -155,13 +155,15 @@ bool TFormBase::SaveDocument(int index, const std::string& fileName, const TextF
   TTabSheet& tab = *tabs_[index];
   const TLumoStrings& lines = *tab.Editor->Lines;
   if (!MayWriteFormat(lines, format)) return false;
+  bool mixed = false;
   try {
     tab.Disk = SaveReplacing(fileName, [&](const std::string& path) {
       // The line store's own save is the one for Shift-JIS in CR LF, the design's format.
-      if (format.Enc == Encoding::ShiftJis && format.Break == LineEnd::CrLf && !format.Bom)
+      if (format.Enc == Encoding::ShiftJis && format.Break == LineEnd::CrLf && !format.Bom &&
+          !format.MixedBreaks)
         lines.SaveToFile(path);
       else
-        WriteRowsInFormat(path, lines, format);
+        mixed = WriteRowsInFormat(path, lines, format);
     });
     tab.AskedAbout = {};
   } catch (const std::exception& e) {
@@ -169,7 +171,7 @@ bool TFormBase::SaveDocument(int index, const std::string& fileName, const TextF
     return false;
   }
   tab.Format = format;
-  tab.Format.MixedBreaks = false;  // every line end was just written in one style
+  tab.Format.MixedBreaks = mixed;  // lines kept their own breaks, unless all have the first's
   return true;
 }
 

@@ -21,6 +21,8 @@ const char* NameOf(GuessedEncoding e) {
       return "UTF-16BE ";
     case GuessedEncoding::EucJp:
       return "EUC-JP ";
+    case GuessedEncoding::Iso2022Jp:
+      return "ISO-2022-JP ";
     case GuessedEncoding::Binary:
       return "バイナリファイル";
     case GuessedEncoding::None:

@@ -34,12 +34,15 @@ std::size_t LastCharStart(std::string_view text, std::size_t from) {
   return at;
 }
 
-// The rows as the file's text, in blocks with line ends in the format's style, through the
-// format's encoder to `sink`; the first character it cannot write, or nothing.
+// The rows as the file's text, in blocks with line ends in the format's style (with mixed
+// breaks, each loaded line's own), through the format's encoder to `sink`; the first
+// character it cannot write, or nothing. `mixed` learns whether a line end was written in
+// another style than the format's.
 template <typename Sink>
-std::optional<UnwritableChar> EncodeRows(const TLumoStrings& lines, const TextFormat& format, Sink sink) {
+std::optional<UnwritableChar> EncodeRows(const TLumoStrings& lines, const TextFormat& format, Sink sink,
+                                         bool* mixed = nullptr) {
   FileEncoder encoder(format.Enc, format.JisForms);
-  const std::string_view lineEnd = LineEndBytes(format.Break);
+  bool afterCr = false;  // the text so far ends with a lone CR
   std::string text, bytes;
   std::uint64_t linesBefore = 0;  // line ends in earlier blocks
   std::size_t lineStart = 0;      // where the last line of `text` starts
@@ -70,8 +73,15 @@ std::optional<UnwritableChar> EncodeRows(const TLumoStrings& lines, const TextFo
     const bool breaks = !last && row.size() >= 2 && row.substr(row.size() - 2) == "\r\n";
     if (last || breaks) row.remove_suffix(std::min<std::size_t>(row.size(), 2));
     text.append(row);
+    afterCr = afterCr && row.empty();
     if (breaks) {
-      text.append(lineEnd);
+      LineEnd style = format.Break;
+      if (format.MixedBreaks) style = lines.LoadedBreak(i).value_or(format.Break);
+      // An empty line's LF after a lone CR would read back as one CR LF with it.
+      if (style == LineEnd::Lf && afterCr) style = LineEnd::Cr;
+      if (mixed && style != format.Break) *mixed = true;
+      text.append(LineEndBytes(style));
+      afterCr = style == LineEnd::Cr;
       lineStart = text.size();
     }
     if (text.size() < kEncodeBlock) continue;
@@ -192,21 +202,25 @@ std::optional<UnwritableChar> FindUnwritable(const TLumoStrings& lines, const Te
   return EncodeRows(lines, format, [](std::string_view) {});
 }
 
-void WriteRowsInFormat(const std::string& fileName, const TLumoStrings& lines, const TextFormat& format) {
+bool WriteRowsInFormat(const std::string& fileName, const TLumoStrings& lines, const TextFormat& format) {
   const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) throw EFileError(fileName, errno);
   std::optional<UnwritableChar> bad;
+  bool mixed = false;
   try {
-    bad = EncodeRows(lines, format, [&](std::string_view bytes) {
-      while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-          if (errno == EINTR) continue;
-          throw EFileError(fileName, errno);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-      }
-    });
+    bad = EncodeRows(
+        lines, format,
+        [&](std::string_view bytes) {
+          while (!bytes.empty()) {
+            const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+            if (n < 0) {
+              if (errno == EINTR) continue;
+              throw EFileError(fileName, errno);
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+          }
+        },
+        &mixed);
   } catch (...) {
     ::close(fd);
     throw;
@@ -215,6 +229,7 @@ void WriteRowsInFormat(const std::string& fileName, const TLumoStrings& lines, c
   if (bad)
     throw std::runtime_error(fileName + ": " + std::to_string(bad->Line) + " 行目に " +
                              EncodingName(format.Enc) + " で書けない文字があります。");
+  return mixed;
 }
 
 }  // namespace quiret

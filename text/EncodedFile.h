@@ -44,11 +44,12 @@ struct UnwritableChar {
 };
 std::optional<UnwritableChar> FindUnwritable(const TLumoStrings& lines, const TextFormat& format);
 
-// Writes the rows in `format`: the byte-order mark when it has one, every line end in its
-// style, the text in its encoding (ShiftJis: the rows' bytes); wrapped rows join and the
-// end marker is left out, as SaveToFile does. Throws EFileError, or std::runtime_error
-// naming the first character the format cannot write (see FindUnwritable, which a caller
-// asks first).
-void WriteRowsInFormat(const std::string& fileName, const TLumoStrings& lines, const TextFormat& format);
+// Writes the rows in `format`: the byte-order mark when it has one, the text in its
+// encoding (ShiftJis: the rows' bytes), every line end in its style or, when the format's
+// breaks are mixed, each loaded line's own (TLumoStrings::LoadedBreak); wrapped rows join and
+// the end marker is left out, as SaveToFile does. Returns whether the file got line ends of
+// more than one style. Throws EFileError, or std::runtime_error naming the first character
+// the format cannot write (see FindUnwritable, which a caller asks first).
+bool WriteRowsInFormat(const std::string& fileName, const TLumoStrings& lines, const TextFormat& format);
 
 }  // namespace quiret

@@ -1,5 +1,6 @@
 // Telling other encodings from Shift-JIS by counting: byte-order marks, where zero bytes sit,
-// how many high bytes form UTF-8 or EUC-JP characters that code page 932 does not read.
+// how many high bytes form UTF-8 or EUC-JP characters that code page 932 does not read, and
+// the escape sequences of ISO-2022-JP.
 #include "text/EncodingGuess.h"
 
 #include <algorithm>
@@ -42,9 +43,82 @@ int Utf8SeqAt(std::string_view s, std::size_t i) {
   return len;
 }
 
+// The byte pairs as UTF-16 units of one byte order: how many are kana or the CJK symbols
+// (U+3000 to U+30FF, the full- and half-width forms), kanji, or ASCII text, and how many no
+// text holds (controls, broken surrogates, noncharacters).
+struct Utf16Units {
+  std::size_t kana = 0, kanji = 0, ascii = 0, bad = 0;
+};
+
+Utf16Units CountUtf16Units(std::string_view s, bool bigEndian, bool whole) {
+  Utf16Units n;
+  const std::size_t units = s.size() / 2;
+  auto unitAt = [&](std::size_t u) {
+    const unsigned a = static_cast<unsigned char>(s[2 * u]), b = static_cast<unsigned char>(s[2 * u + 1]);
+    return bigEndian ? a << 8 | b : b << 8 | a;
+  };
+  for (std::size_t u = 0; u < units; ++u) {
+    const unsigned c = unitAt(u);
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      // A high surrogate takes the next unit with it; one cut by the sample's end is no fault.
+      if (u + 1 < units ? !(unitAt(u + 1) >= 0xDC00 && unitAt(u + 1) <= 0xDFFF) : whole) ++n.bad;
+      ++u;
+    } else if (c < 0x20) {
+      ++(c == '\t' || c == '\n' || c == '\r' || c == '\f' ? n.ascii : n.bad);
+    } else if (c < 0x7F) {
+      ++n.ascii;
+    } else if ((c >= 0x7F && c < 0xA0) || (c >= 0xDC00 && c <= 0xDFFF) || c >= 0xFFFE) {
+      ++n.bad;
+    } else if ((c >= 0x3000 && c <= 0x30FF) || (c >= 0xFF01 && c <= 0xFF9F)) {
+      ++n.kana;
+    } else if (c >= 0x3400 && c <= 0x9FFF) {
+      ++n.kanji;
+    }
+  }
+  return n;
+}
+
+// Japanese text in UTF-16 has zero bytes on both sides of its pairs (ASCII and line ends on
+// one, U+3000 and kanji such as U+4E00 on the other), so the zero bytes alone do not tell
+// it from binary data. Read in its own byte order it is nothing but valid units, nearly all
+// of them Japanese or ASCII, with many kana (particles, kana words, punctuation); read in
+// the other order kana are rare, whatever else the pairs happen to look like.
+GuessedEncoding JapaneseUtf16(std::string_view s, bool whole) {
+  const std::size_t units = s.size() / 2;
+  if (units == 0 || (whole && s.size() % 2 != 0)) return GuessedEncoding::None;
+  const Utf16Units le = CountUtf16Units(s, false, whole), be = CountUtf16Units(s, true, whole);
+  auto japanese = [units](const Utf16Units& n, const Utf16Units& other) {
+    return n.bad == 0 && (n.kana + n.kanji + n.ascii) * 10 >= units * 9 && n.kana * 10 >= units &&
+           n.kana > 2 * other.kana;
+  };
+  if (japanese(le, be)) return GuessedEncoding::Utf16Le;
+  if (japanese(be, le)) return GuessedEncoding::Utf16Be;
+  return GuessedEncoding::None;
+}
+
+// ISO-2022-JP: seven-bit bytes without zeros, and escape sequences, each one of the four the
+// encoding has (ESC ( B, ESC ( J, ESC $ @, ESC $ B), at least one to the double-byte set.
+bool LooksIso2022Jp(std::string_view s, bool whole) {
+  bool doubleByte = false;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x80 || c == 0) return false;
+    if (c != 0x1B) continue;
+    if (i + 2 >= s.size()) return !whole && doubleByte;  // a sequence cut by the sample's end
+    const std::string_view seq = s.substr(i + 1, 2);
+    if (seq == "$B" || seq == "$@")
+      doubleByte = true;
+    else if (seq != "(B" && seq != "(J")
+      return false;
+    i += 2;
+  }
+  return doubleByte;
+}
+
 // Zero bytes sitting on one side of every byte pair, and the pairs read as plausible text
-// units (no other controls, no broken surrogates): UTF-16. Other zero bytes: binary.
-GuessedEncoding ZeroBytes(std::string_view s) {
+// units (no other controls, no broken surrogates): UTF-16. Japanese UTF-16, whose zero bytes
+// sit on both sides: see JapaneseUtf16. Other zero bytes: binary.
+GuessedEncoding ZeroBytes(std::string_view s, bool whole) {
   std::size_t zeros[2] = {0, 0};
   for (std::size_t i = 0; i < s.size(); ++i)
     if (s[i] == '\0') ++zeros[i % 2];
@@ -52,6 +126,7 @@ GuessedEncoding ZeroBytes(std::string_view s) {
   if (total == 0) return GuessedEncoding::None;
   const int side = zeros[1] >= zeros[0] ? 1 : 0;  // zeros at odd offsets: little-endian
   const std::size_t units = s.size() / 2;
+  if (const GuessedEncoding j = JapaneseUtf16(s, whole); j != GuessedEncoding::None) return j;
   if (zeros[side] * 10 < total * 9 || zeros[side] < 4 || zeros[side] * 20 < units)
     return GuessedEncoding::Binary;
   std::size_t bad = 0;
@@ -162,10 +237,10 @@ GuessedEncoding GuessEncoding(std::string_view head, bool whole) {
   if (whole) {
     while (!s.empty() && s.back() == '\0') s.remove_suffix(1);  // padding at the file's end
   }
-  if (const GuessedEncoding z = ZeroBytes(s); z != GuessedEncoding::None) return z;
+  if (const GuessedEncoding z = ZeroBytes(s, whole); z != GuessedEncoding::None) return z;
   std::size_t high = 0;
   for (const char c : s) high += static_cast<unsigned char>(c) >= 0x80;
-  if (high == 0) return GuessedEncoding::None;
+  if (high == 0) return LooksIso2022Jp(s, whole) ? GuessedEncoding::Iso2022Jp : GuessedEncoding::None;
   if (LooksUtf8(s, whole, high)) return GuessedEncoding::Utf8;
   if (LooksEucJp(s, whole, high)) return GuessedEncoding::EucJp;
   return GuessedEncoding::None;

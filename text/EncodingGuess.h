@@ -15,6 +15,7 @@ enum class GuessedEncoding {
   Utf16Le,
   Utf16Be,
   EucJp,
+  Iso2022Jp,
   Binary,
 };
 

@@ -291,9 +291,11 @@ void TLumoStrings::LoadFromFile(const std::string& fileName, const LoadProgress&
   // One row per ~64 bytes is a fair guess for text; the slot array grows past it if needed.
   rows.Reserve(static_cast<std::size_t>(
       std::min<std::uint64_t>(reader.Size() / 64, static_cast<std::uint64_t>(kMaxListSize))));
+  droppedZeroLine_ = 0;
   FillRows(fileName, [&] {
     reader.ReadInto(rows, kMaxListSize, progress, kFileReadBlock, RowFileReader::kTwoThreadBytes, filter);
   });
+  droppedZeroLine_ = reader.ZeroLine();
 }
 
 std::string TLumoStrings::RowsLoadedSoFar(std::size_t maxRows) const {
@@ -325,6 +327,11 @@ void TLumoStrings::FillRows(const std::string& source, const std::function<void(
   }
   count_ = capacity_ = static_cast<std::int32_t>(rows.Size());
   wholeLines_ = changes_;  // every fill ends a row only after a line end or at the text's end
+}
+
+std::optional<LineEnd> TLumoStrings::LoadedBreak(std::int32_t row) const {
+  if (row < 0 || row >= count_) Error();
+  return impl_->rows.LoadedBreak(static_cast<std::size_t>(row));
 }
 
 void TLumoStrings::SaveToFile(const std::string& fileName) const { WriteRowsToFile(fileName, impl_->rows); }

@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text/TextFormat.h"
 
 namespace quiret {
 
@@ -118,6 +121,12 @@ class TLumoStrings {
   // The same with the rows made of the text `filter` makes of the file's bytes (a file in
   // another encoding).
   void LoadFromFile(const std::string& fileName, const LoadProgress& progress, const TextFilter* filter);
+  // After LoadFromFile: the line (from 1) of the first zero byte of the file, which the rows
+  // leave out (a save would not give it back); 0 when there was none.
+  std::uint64_t DroppedZeroLine() const { return droppedZeroLine_; }
+  // The break a loaded file had at the end of `row`, while the row is the loaded line's last
+  // (not edited, not made anew since); nothing for any other row.
+  std::optional<LineEnd> LoadedBreak(std::int32_t row) const;
   virtual void SaveToFile(const std::string& fileName) const;
   virtual std::string GetText() const;
   virtual void SetText(std::string_view text);
@@ -168,6 +177,7 @@ class TLumoStrings {
   std::uint64_t changes_ = 0;
   std::uint64_t wholeLines_ = 0;  // the stamp of the rows a bulk fill left whole
   std::int32_t capacity_ = 0;
+  std::uint64_t droppedZeroLine_ = 0;
 };
 
 }  // namespace quiret

@@ -237,10 +237,12 @@ std::uint64_t HalfwayAfterLf(int fd, std::uint64_t size) {
 }
 
 // Reads [from, to) of the file into `rows` as part k of the budget; the last part of the
-// file adds the last row. `step` hears the bytes of the range read so far.
-void ReadPart(int fd, const std::string& fileName, int k, RowSlots& rows, std::uint64_t from,
-              std::uint64_t to, bool last, RowBudget& budget, std::size_t maxRows, std::size_t blockSize,
-              const std::function<void(std::uint64_t)>& step, const TextFilter* textFilter) {
+// file adds the last row. `step` hears the bytes of the range read so far. Returns the
+// line of the first zero byte dropped, counted in the part (0 for none).
+std::uint64_t ReadPart(int fd, const std::string& fileName, int k, RowSlots& rows, std::uint64_t from,
+                       std::uint64_t to, bool last, RowBudget& budget, std::size_t maxRows,
+                       std::size_t blockSize, const std::function<void(std::uint64_t)>& step,
+                       const TextFilter* textFilter) {
   RowSplitter splitter(rows, maxRows);
   const std::unique_ptr<BlockFilter> filter = textFilter ? textFilter->Make(k) : nullptr;
   const std::size_t first = rows.Size();
@@ -259,6 +261,7 @@ void ReadPart(int fd, const std::string& fileName, int k, RowSlots& rows, std::u
       filter.get());
   if (last) splitter.Finish();
   budget.Finished(k, rows.Size() - first);
+  return splitter.ZeroLine();
 }
 
 }  // namespace
@@ -275,7 +278,7 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
   RowBudget budget(maxRows, size_);
   if (half == 0) {
     budget.SinglePart();
-    ReadPart(
+    zeroLine_ = ReadPart(
         fd_, fileName_, 0, rows, 0, end, true, budget, maxRows, blockSize,
         [&](std::uint64_t done) {
           if (progress) progress(done, std::max(done, size_));
@@ -290,9 +293,10 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
   std::atomic<std::uint64_t> secondDone{0};
   std::atomic<bool> secondFinished{false};
   std::exception_ptr errors[2];
+  std::uint64_t zeros[2] = {0, 0};
   std::thread helper([&] {
     try {
-      ReadPart(
+      zeros[1] = ReadPart(
           fd_, fileName_, 1, second, half, end, true, budget, maxRows, blockSize,
           [&](std::uint64_t done) { secondDone.store(done, std::memory_order_relaxed); }, filter);
     } catch (...) {
@@ -308,7 +312,7 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
     progress(done, std::max(done, size_));
   };
   try {
-    ReadPart(
+    zeros[0] = ReadPart(
         fd_, fileName_, 0, rows, 0, half, false, budget, maxRows, blockSize,
         [&](std::uint64_t done) {
           firstDone = done;
@@ -334,6 +338,7 @@ void RowFileReader::ReadInto(RowSlots& rows, std::size_t maxRows,
     }
   }
   if (rows.Size() + second.Size() > maxRows) throw RowSplitter::TooManyRows{};
+  zeroLine_ = zeros[0] != 0 || zeros[1] == 0 ? zeros[0] : rows.Size() + zeros[1];
   rows.AppendAll(second);
 }
 

@@ -32,6 +32,8 @@ class RowFileReader {
                 std::size_t blockSize = kFileReadBlock, std::uint64_t twoThreadBytes = kTwoThreadBytes,
                 const TextFilter* filter = nullptr);
   static constexpr std::uint64_t kTwoThreadBytes = std::uint64_t{32} << 20;
+  // After ReadInto: the line (from 1) of the first zero byte the rows left out, 0 for none.
+  std::uint64_t ZeroLine() const { return zeroLine_; }
   // Hands the file's bytes to `take` in blocks of blockSize, in order; progress as above.
   void ReadBlocks(const std::function<void(const char*, std::size_t)>& take,
                   const std::function<void(std::uint64_t, std::uint64_t)>& progress = {},
@@ -41,6 +43,7 @@ class RowFileReader {
   std::string fileName_;
   int fd_ = -1;
   std::uint64_t size_ = 0;
+  std::uint64_t zeroLine_ = 0;
 };
 
 // Writes rows 0..n-2 as stored and the last row without its end marker; throws EFileError.

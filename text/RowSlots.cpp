@@ -108,6 +108,7 @@ void RowSlots::NewBlock(std::size_t need) {
   if (previous && previous->live == 0) {
     blocks_.erase(std::find(blocks_.begin(), blocks_.end(), previous));
     if (lastFound_ == previous) lastFound_ = nullptr;
+    ForgetBlock(previous);
     ReleaseBlock(previous->start, previous->size);
     delete previous;
   }
@@ -165,6 +166,7 @@ void RowSlots::Release(const Slot& slot) {
   if (block->live == 0 && block != current_) {
     blocks_.erase(std::find(blocks_.begin(), blocks_.end(), block));
     lastFound_ = nullptr;
+    ForgetBlock(block);
     ReleaseBlock(block->start, block->size);
     delete block;
   }
@@ -430,6 +432,8 @@ void RowSlots::AppendAll(RowSlots& other) {
   other.sums_.clear();
   other.size_ = other.uniform_ = 0;
   other.current_ = other.lastFound_ = nullptr;
+  other.markFrom_ = other.markTo_ = nullptr;
+  other.breakHint_ = nullptr;
   other.openRow_ = other.blockNext_ = other.blockEnd_ = nullptr;
   other.blockSize_ = 0;
 }
@@ -538,6 +542,7 @@ void RowSlots::Clear() {
   std::vector<std::size_t>().swap(starts_);
   std::vector<std::size_t>().swap(sums_);
   for (Block* b : blocks_) {
+    ForgetBlock(b);
     ReleaseBlock(b->start, b->size);
     delete b;
   }

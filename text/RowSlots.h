@@ -6,9 +6,12 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text/TextFormat.h"
 
 namespace quiret {
 
@@ -97,6 +100,24 @@ class RowSlots {
                 const std::function<void(std::size_t done, std::size_t total)>& progress = {},
                 std::vector<std::uint64_t>* lfBits = nullptr);
 
+  // ---- Line ends as a loaded file had them (RowSlotsBreaks.cpp) ----
+  // Every loaded line is stored with CR LF; its file's break is noted at the address of that
+  // LF, in the block the load wrote it to. Loaded bytes never move while a row points at
+  // them, so an untouched line keeps its note through edits elsewhere, wraps and undo,
+  // whereas an edited line's row is new bytes without one. Each block keeps only the notes
+  // that differ from its first, so a file of one style costs a compare per line.
+  void NoteBreak(const char* lf, LineEnd style) {
+    if (lf >= markFrom_ && lf < markTo_ && style == markBase_) return;
+    NoteBreakInBlock(lf, style);
+  }
+  // Where the next bulk row's bytes go (after the last closed row's LF).
+  const char* BulkEnd() const { return blockNext_; }
+  // The end of a load: bytes written into its last block later have no break noted.
+  void CloseBreaks();
+  // The break the file had at the end of row `index`, for a row that ends with the LF of a
+  // loaded line; nothing for any other row.
+  std::optional<LineEnd> LoadedBreak(std::size_t index) const;
+
   // Bytes held in shared blocks (given back or not yet), for tests and benchmarks.
   std::size_t BlockBytes() const;
   // Chunks holding the slots, for tests.
@@ -159,10 +180,19 @@ class RowSlots {
     static constexpr Slot Empty() { return Slot{0}; }
   };
   static_assert(sizeof(Slot) == 8);
+  // The breaks noted in one block: its first one's style, and the others that differ, by
+  // the offset of their LF (offset << 2 | style, in order). Offsets from `end` on hold rows
+  // written after the load.
+  struct BreakNotes {
+    LineEnd base;
+    std::size_t end = SIZE_MAX;
+    std::vector<std::uint64_t> others;
+  };
   struct Block {
     char* start;
     std::size_t size;
     std::size_t live;  // bytes of rows still pointing into the block
+    std::unique_ptr<BreakNotes> breaks = nullptr;
   };
   struct Chunk {
     std::size_t size;
@@ -224,6 +254,11 @@ class RowSlots {
   Block* BlockOf(const char* p);
   void NewBlock(std::size_t need);
 
+  // ---- breaks (RowSlotsBreaks.cpp) ----
+  void NoteBreakInBlock(const char* lf, LineEnd style);
+  // A block is about to be freed: no cached answer may point at it.
+  void ForgetBlock(const Block* b) noexcept;
+
   // ---- cutting (RowSlotsCut.cpp) ----
   // After an exception in Recut: the row the new rows end inside keeps only its rest (with
   // `spare` as its record if it needs one), and the cursor moves past the rows taken.
@@ -248,6 +283,12 @@ class RowSlots {
   char* blockNext_ = nullptr;
   char* blockEnd_ = nullptr;
   std::size_t blockSize_ = 0;
+  // The block the last break was noted in, and its first style: the common case needs no
+  // look-up. breakHint_ is the last block LoadedBreak found.
+  const char* markFrom_ = nullptr;
+  const char* markTo_ = nullptr;
+  LineEnd markBase_ = LineEnd::CrLf;
+  mutable const Block* breakHint_ = nullptr;
 };
 
 template <typename Fn>

@@ -21,31 +21,39 @@ void RowSplitter::CloseRow() {
   rows_.EndRow();
 }
 
+void RowSplitter::SettleCr(bool lineFeed) {
+  rows_.NoteBreak(crLf_, lineFeed ? LineEnd::CrLf : LineEnd::Cr);
+  skipLineFeed_ = false;
+}
+
 void RowSplitter::Feed(const char* data, std::size_t size) {
   const char* p = data;
   const char* end = data + size;
   while (p < end) {
     const char* stop = p + FindFirstOf<'\0', '\n', '\r'>(p, end);
+    if (stop > p && skipLineFeed_) SettleCr(false);
     if (stop == end) {
       rows_.AppendBytes(p, static_cast<std::size_t>(end - p));
-      skipLineFeed_ = false;
       return;
     }
-    if (stop > p) skipLineFeed_ = false;
     switch (*stop) {
       case '\0':
         // Dropped: the bytes before it stay part of the line.
         rows_.AppendBytes(p, static_cast<std::size_t>(stop - p));
+        if (zeroLine_ == 0) zeroLine_ = rows_.Size() + 1;
         break;
       case '\r':
+        if (skipLineFeed_) SettleCr(false);
         EndLine(p, stop);
+        crLf_ = rows_.BulkEnd() - 1;
         skipLineFeed_ = true;
         break;
       default:  // '\n'
         if (skipLineFeed_) {
-          skipLineFeed_ = false;  // second half of CR LF
+          SettleCr(true);  // second half of CR LF
         } else {
           EndLine(p, stop);
+          rows_.NoteBreak(rows_.BulkEnd() - 1, LineEnd::Lf);
         }
         break;
     }
@@ -91,9 +99,9 @@ std::size_t RowSplitter::CountRows(const char* data, std::size_t size, bool& aft
 }
 
 void RowSplitter::Finish() {
+  if (skipLineFeed_) SettleCr(false);
   rows_.AppendBytes("\0\0", 2);
   CloseRow();
-  skipLineFeed_ = false;
 }
 
 }  // namespace quiret

@@ -110,26 +110,44 @@ TEST(EncodedFile, EveryEncodingBomAndLineEndRoundTrips) {
   EXPECT_GE(files, 100);
 }
 
-TEST(EncodedFile, MixedLineEndsKeepTheFirstStyle) {
+// Mixed line ends: each line is written with its own break, the first style standing for
+// a line without one (an edited line; after a lone CR an empty line's LF would join it into
+// one CR LF, so it takes CR); asked for one style, every line gets it.
+TEST(EncodedFile, MixedLineEndsAreKeptLineByLine) {
   Scratch scratch;
+  const struct {
+    const char *text, *edited;  // the second line edited
+    LineEnd first;
+  } cases[] = {
+      {"a\nb\r\nc\rd", "a\nxb\nc\rd", LineEnd::Lf},
+      {"a\r\nb\nc", "a\r\nxb\r\nc", LineEnd::CrLf},
+      {"a\rb\r\n\n\r\r", "a\rxb\r\r\r\r", LineEnd::Cr},
+  };
   for (const Target& t : kTargets) {
-    for (const auto& [text, first] :
-         {std::pair{"a\nb\r\nc\rd", LineEnd::Lf}, {"a\r\nb\nc", LineEnd::CrLf}, {"a\rb\r\n", LineEnd::Cr}}) {
-      SCOPED_TRACE(std::string(t.iconvName) + " " + LineEndName(first));
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(t.iconvName) + " " + LineEndName(c.first));
       TLumoStrings lines;
       const std::string bom(t.bom ? BomBytes(t.enc) : "");
-      const std::string path = scratch.Write(bom + *Iconv(t.iconvName, text));
+      const std::string file = bom + *Iconv(t.iconvName, c.text);
+      const std::string path = scratch.Write(file);
       const EncodedLoad load = LoadEncodedFile(lines, path, t.enc);
       EXPECT_EQ(load.Problem.What, Kind::None);
-      EXPECT_EQ(load.Format.Break, first);
+      EXPECT_EQ(load.Format.Break, c.first);
       EXPECT_TRUE(load.Format.MixedBreaks);
+      EXPECT_TRUE(WriteRowsInFormat(path, lines, load.Format));
+      EXPECT_EQ(ReadBack(path), file);
+      lines.Put(1, "x" + std::string(lines.Get(1)));
       WriteRowsInFormat(path, lines, load.Format);
-      const std::string eol(LineEndBytes(first));
+      EXPECT_EQ(ReadBack(path), bom + *Iconv(t.iconvName, c.edited));
+      TextFormat one = load.Format;
+      one.MixedBreaks = false;
+      EXPECT_FALSE(WriteRowsInFormat(path, lines, one));
+      const std::string eol(LineEndBytes(c.first));
       EXPECT_EQ(
           ReadBack(path),
-          bom + *Iconv(t.iconvName,
-                       Replace(Replace(Replace(Replace(text, "\r\n", "\x01"), "\r", "\x01"), "\n", "\x01"),
-                               "\x01", eol)));
+          bom + *Iconv(t.iconvName, Replace(Replace(Replace(Replace(c.edited, "\r\n", "\x01"), "\r", "\x01"),
+                                                    "\n", "\x01"),
+                                            "\x01", eol)));
     }
   }
 }
