@@ -84,6 +84,9 @@ Utf16Units CountUtf16Units(std::string_view s, bool bigEndian, bool whole) {
 // of them Japanese or ASCII, with many kana (particles, kana words, punctuation); read in
 // the other order kana are rare, whatever else the pairs happen to look like.
 GuessedEncoding JapaneseUtf16(std::string_view s, bool whole) {
+  if (whole) {
+    while (s.size() >= 2 && s.ends_with(std::string_view("\0\0", 2))) s.remove_suffix(2);  // padding
+  }
   const std::size_t units = s.size() / 2;
   if (units == 0 || (whole && s.size() % 2 != 0)) return GuessedEncoding::None;
   const Utf16Units le = CountUtf16Units(s, false, whole), be = CountUtf16Units(s, true, whole);
@@ -116,9 +119,8 @@ bool LooksIso2022Jp(std::string_view s, bool whole) {
 }
 
 // Zero bytes sitting on one side of every byte pair, and the pairs read as plausible text
-// units (no other controls, no broken surrogates): UTF-16. Japanese UTF-16, whose zero bytes
-// sit on both sides: see JapaneseUtf16. Other zero bytes: binary.
-GuessedEncoding ZeroBytes(std::string_view s, bool whole) {
+// units (no other controls, no broken surrogates): UTF-16. Other zero bytes: binary.
+GuessedEncoding ZeroBytes(std::string_view s) {
   std::size_t zeros[2] = {0, 0};
   for (std::size_t i = 0; i < s.size(); ++i)
     if (s[i] == '\0') ++zeros[i % 2];
@@ -126,7 +128,6 @@ GuessedEncoding ZeroBytes(std::string_view s, bool whole) {
   if (total == 0) return GuessedEncoding::None;
   const int side = zeros[1] >= zeros[0] ? 1 : 0;  // zeros at odd offsets: little-endian
   const std::size_t units = s.size() / 2;
-  if (const GuessedEncoding j = JapaneseUtf16(s, whole); j != GuessedEncoding::None) return j;
   if (zeros[side] * 10 < total * 9 || zeros[side] < 4 || zeros[side] * 20 < units)
     return GuessedEncoding::Binary;
   std::size_t bad = 0;
@@ -233,11 +234,14 @@ GuessedEncoding GuessEncoding(std::string_view head, bool whole) {
   if (head.starts_with("\xEF\xBB\xBF")) return GuessedEncoding::Utf8Bom;
   if (head.starts_with("\xFF\xFE")) return GuessedEncoding::Utf16Le;
   if (head.starts_with("\xFE\xFF")) return GuessedEncoding::Utf16Be;
+  if (head.find('\0') != std::string_view::npos) {
+    if (const GuessedEncoding j = JapaneseUtf16(head, whole); j != GuessedEncoding::None) return j;
+  }
   std::string_view s = head;
   if (whole) {
     while (!s.empty() && s.back() == '\0') s.remove_suffix(1);  // padding at the file's end
   }
-  if (const GuessedEncoding z = ZeroBytes(s, whole); z != GuessedEncoding::None) return z;
+  if (const GuessedEncoding z = ZeroBytes(s); z != GuessedEncoding::None) return z;
   std::size_t high = 0;
   for (const char c : s) high += static_cast<unsigned char>(c) >= 0x80;
   if (high == 0) return LooksIso2022Jp(s, whole) ? GuessedEncoding::Iso2022Jp : GuessedEncoding::None;

@@ -16,6 +16,9 @@ namespace {
 using test::Iconv;
 
 const char kJapanese[] = "日本語のテキスト\nｶﾀｶﾅと〜\n";
+// Japanese prose: in UTF-16 its zero bytes sit on both sides of the byte pairs.
+const char kProse[] =
+    "　吾輩は猫である。　名前はまだ無い。\r\n　一つ、どこで生れたかとんと見当がつかぬ。\r\n";
 
 std::string Crlf(const std::string& s) {
   std::string out;
@@ -39,7 +42,18 @@ TEST(ShellEncoding, FilesOpenInTheirEncodingAndSaveInIt) {
        "EUC-JP · CR",
        *Iconv("EUC-JP", "x吾輩は猫である。名前はまだ無い。\rどこで生れたかとんと見当がつかぬ。\r")},
       {*Iconv("CP932", "a\nb\n"), "Shift-JIS · CRLF", "xa\r\nb\r\n"},
-      {*Iconv("CP932", "a\nb\r\nc"), "Shift-JIS · LF（改行混在）", "xa\nb\nc", true},
+      // Without a byte-order mark: Japanese UTF-16 (zero bytes on both sides), ISO-2022-JP.
+      {*Iconv("UTF-16LE", kProse), "UTF-16LE · CRLF", *Iconv("UTF-16LE", "x" + std::string(kProse))},
+      {*Iconv("UTF-16BE", kProse), "UTF-16BE · CRLF", *Iconv("UTF-16BE", "x" + std::string(kProse))},
+      {*Iconv("ISO-2022-JP", "日本語のテキスト\nカタカナ\n"), "ISO-2022-JP · LF",
+       *Iconv("ISO-2022-JP", "x日本語のテキスト\nカタカナ\n")},
+      // Mixed line ends: each line keeps its own.
+      {*Iconv("CP932", "a\nb\r\nc"), "Shift-JIS · LF（改行混在）", "xa\nb\r\nc", true},
+      {"日本\r\nb\nc\rd", "UTF-8 · CRLF（改行混在）", "x日本\r\nb\nc\rd"},
+      {*Iconv("EUC-JP", "かな\nカナ\r\n漢字\r"), "EUC-JP · LF（改行混在）",
+       *Iconv("EUC-JP", "xかな\nカナ\r\n漢字\r")},
+      {"\xFE\xFF" + *Iconv("UTF-16BE", "あ\rい\n\n"), "UTF-16BE BOM · CR（改行混在）",
+       "\xFE\xFF" + *Iconv("UTF-16BE", "xあ\rい\n\n")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.status);
@@ -56,6 +70,48 @@ TEST(ShellEncoding, FilesOpenInTheirEncodingAndSaveInIt) {
     s.Modify();
     EXPECT_TRUE(f.Execute("FileSave"));
     EXPECT_EQ(TestShell::Read(path), c.typed);
+    EXPECT_EQ(s.status.panels[kFormatPanel], c.status);
+  }
+}
+
+// Bytes the rows leave out (zero bytes) or a file that would be written back otherwise: the
+// text opens read-only, and the first such place is named with its line.
+TEST(ShellEncoding, ZeroBytesAndOtherEscapesOpenReadOnlyNamingTheirLine) {
+  const char kNul[] = "行目に NUL 文字 (U+0000) があり、テキストに入れられません。";
+  const struct {
+    std::string bytes;
+    bool automatic;
+    std::string what, status;  // the message names the place and the encoding of the status
+  } cases[] = {
+      {std::string("a\r\nb\r\nc\0d\r\n", 10), true, std::string("3 ") + kNul, "Shift-JIS · CRLF"},
+      {std::string("abc\r\n\0\0", 7), true, std::string("2 ") + kNul, "Shift-JIS · CRLF"},
+      // Read as Shift-JIS when the encoding is not chosen by the file.
+      {*Iconv("UTF-16LE", kProse), false, std::string("1 ") + kNul, "Shift-JIS · CRLF"},
+      {"\xFF\xFE" + *Iconv("UTF-16LE", "あ\nい\n") + std::string("\0\0\n\0", 4), true,
+       std::string("3 ") + kNul, "UTF-16LE BOM · LF"},
+      // The older sets of ISO-2022-JP read, but are written back in the newer ones.
+      {"\x1B$@F|K\\\x1B(J\n", true,
+       "1 行目のバイト列 (40 46 7C 4B 5C 1B 28 4A) が、同じバイト列で書き戻せません。", "ISO-2022-JP · LF"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.status);
+    TestShell s;
+    IniFile(s.settingsPath).WriteBool("Encoding", "AutoOpen", c.automatic);
+    TFormBase& f = s.Start();
+    const std::string path = s.Write("z.txt", c.bytes);
+    f.OpenFile(path);
+    const std::string enc = c.status.substr(0, c.status.find(' '));
+    EXPECT_EQ(s.boxes.Texts("information"),
+              std::vector<std::string>{path + "\r\n の " + c.what + "\r\n元のとおりに保存できないため、" +
+                                       enc + " として読み取り専用で開きました。"});
+    EXPECT_EQ(s.status.panels[kFormatPanel], c.status);
+    EXPECT_EQ(s.status.panels[kNoticePanel], "元のとおりに保存できないため読み取り専用");
+    TLumoEdit& ed = *f.ActiveEditor();
+    EXPECT_TRUE(ed.ReadOnly);
+    ed.TypeText("x");
+    EXPECT_FALSE(ed.GetModified());
+    EXPECT_FALSE(f.Actions.IsEnabled("FileSave"));
+    EXPECT_EQ(TestShell::Read(path), c.bytes);
   }
 }
 

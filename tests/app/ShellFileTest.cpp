@@ -331,11 +331,13 @@ TEST(ShellFile, ProbablyNotShiftJisFilesGetANoticeOnceAndKeepTheirBytes) {
   EXPECT_TRUE(s.boxes.shown.empty());  // brought back by the reopen list: the status line only
   f.OpenFile(sjis);
   EXPECT_EQ(s.status.panels[kNoticePanel], "");
-  f.OpenFile(bin);
-  EXPECT_EQ(s.status.panels[kNoticePanel], "バイナリファイルの可能性");
+  f.OpenFile(bin);  // its zero bytes would not come back: that is what it is told
+  EXPECT_EQ(s.status.panels[kNoticePanel], "元のとおりに保存できないため読み取り専用");
   ASSERT_EQ(s.boxes.shown.size(), 1u);
   EXPECT_EQ(s.boxes.shown[0].text,
-            bin + "\r\n は バイナリファイルの可能性があります。\r\nShift-JIS として開きました。");
+            bin +
+                "\r\n の 1 行目に NUL 文字 (U+0000) があり、テキストに入れられません。\r\n元の"
+                "とおりに保存できないため、Shift-JIS として読み取り専用で開きました。");
   f.OpenFile(utf8);  // already open: its tab comes forward with its line, no second message
   EXPECT_EQ(s.status.panels[kNoticePanel], "UTF-8 (BOM 付き) の可能性");
   f.MoveRightTab();

@@ -1,5 +1,5 @@
 // The not-Shift-JIS guess on hand-made files (byte-order marks, UTF-8, UTF-16, EUC-JP,
-// binary) and on random Japanese texts: each foreign encoding is named, genuine Shift-JIS
+// ISO-2022-JP, binary) and on random Japanese texts: each foreign encoding is named, genuine Shift-JIS
 // (half-width katakana heavy, short, ASCII) never is.
 #include <gtest/gtest.h>
 #include <iconv.h>
@@ -82,6 +82,41 @@ TEST(EncodingGuess, HandMadeFiles) {
   EXPECT_EQ(GuessEncoding(Sjis("漢字") + std::string(4, '\0'), false), G::Binary);
 }
 
+// Japanese UTF-16 without a byte-order mark, whose zero bytes sit on both sides of the pairs
+// (U+3000 and kanji like U+4E00 on one, ASCII on the other), and ISO-2022-JP by its escape
+// sequences; binary data, Shift-JIS with zero bytes and look-alike escapes are neither.
+TEST(EncodingGuess, JapaneseUtf16WithoutBomAndIso2022Jp) {
+  const std::string prose = Repeat("　吾輩は猫である。　一つ名前はまだ無い。\r\n", 3);
+  const std::string iso = Convert("ISO-2022-JP", kJapanese);
+  const struct {
+    std::string bytes;
+    G expected;
+    bool whole = true;
+  } cases[] = {
+      {Convert("UTF-16LE", prose), G::Utf16Le},
+      {Convert("UTF-16BE", prose), G::Utf16Be},
+      {Convert("UTF-16LE", "カタカナ　とひらがな"), G::Utf16Le},  // no line end at all
+      {Convert("UTF-16LE", prose + "😀"), G::Utf16Le},             // a surrogate pair
+      {Convert("UTF-16LE", prose).substr(0, 13), G::Utf16Le, false},
+      {Convert("UTF-16LE", prose) + std::string("\0\xD8", 2), G::Binary},  // a broken surrogate
+      {Convert("UTF-16LE", prose) + std::string("\x01\0", 2), G::Binary},  // a control
+      {Convert("UTF-16LE", "東京都大阪府\r\n一丁目\r\n"), G::Binary},      // kanji only: not telling
+      {Sjis(prose) + std::string(1, '\0') + Sjis(prose), G::Binary},
+      {iso, G::Iso2022Jp},
+      {"\x1B$@F|K\\\x1B(J\r\n", G::Iso2022Jp},  // the older sets: named, the load judges them
+      {iso.substr(0, iso.find('\x1B', 1) + 2), G::Iso2022Jp, false},
+      {"\x1B$B\x1B(B", G::Iso2022Jp},
+      {"plain\x1B(B text\r\n", G::None},                           // no double-byte set
+      {"\x1B[31mred\x1B[0m \x1B$B\r\n", G::None},                  // terminal colours
+      {"\x1B$BF|\x1B(I6\x1B(B\r\n", G::None},                      // half-width kana are no part of it
+      {iso + "\x82\xA0", G::None},                                 // eight-bit bytes
+      {"\x1B$BF|K\\\x1B(B" + std::string(1, '\0'), G::Iso2022Jp},  // a zero at the end is padding
+      {std::string("\x1B$BF|\0K\\\x1B(B", 11), G::Binary},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(GuessEncoding(cases[i].bytes, cases[i].whole), cases[i].expected) << "case " << i;
+}
+
 // Random texts from one pool of characters: written in UTF-8 and EUC-JP they are named; the
 // same texts in Shift-JIS, and half-width katakana texts, never are.
 TEST(EncodingGuess, RandomJapaneseTexts) {
@@ -102,6 +137,12 @@ TEST(EncodingGuess, RandomJapaneseTexts) {
       continue;
     EXPECT_EQ(GuessEncoding(text, true), G::Utf8) << seed << " " << text;
     EXPECT_EQ(GuessEncoding(Convert("EUC-JP", text), true), G::EucJp) << seed << " " << text;
+    EXPECT_EQ(GuessEncoding(Convert("UTF-16LE", text), true), G::Utf16Le) << seed << " " << text;
+    EXPECT_EQ(GuessEncoding(Convert("UTF-16BE", text), true), G::Utf16Be) << seed << " " << text;
+    EXPECT_EQ(GuessEncoding(Convert("ISO-2022-JP", text), true), G::Iso2022Jp) << seed << " " << text;
+    std::string zeroed = Sjis(text);
+    zeroed.insert(rng() % zeroed.size(), 1, '\0');
+    EXPECT_EQ(GuessEncoding(zeroed + "x", true), G::Binary) << seed << " " << text;
     EXPECT_EQ(GuessEncoding(Sjis(text), true), G::None) << seed << " " << text;
     EXPECT_EQ(GuessEncoding(Sjis(halfText), true), G::None) << seed << " " << halfText;
     EXPECT_EQ(GuessEncoding(Sjis(text + halfText), true), G::None) << seed;
