@@ -7,6 +7,7 @@
 #include <random>
 
 #include "tests/text/LineStoreTestUtil.h"
+#include "text/EncodedFile.h"
 #include "text/RowFile.h"
 #include "text/RowSplitter.h"
 
@@ -76,6 +77,28 @@ TEST(LoadedBreaks, EveryCutAndBothHalvesAgreeWithTheModel) {
     reader.ReadInto(slots, SIZE_MAX, {}, 1 + rng() % 7, 1);  // two halves whenever there is an LF
     ASSERT_EQ(BreaksOf(slots), m.breaks) << Show(in);
     ASSERT_EQ(reader.ZeroLine(), m.zeroLine) << Show(in);
+  }
+}
+
+// Any file without zero bytes, read as Shift-JIS or UTF-8 and written back unedited with its
+// own line ends, is its bytes again.
+TEST(LoadedBreaks, FilesOfAnyLineEndsWriteBackAsTheirBytes) {
+  ScratchDir dir;
+  std::mt19937 rng(4);
+  const char* const pieces[] = {"\r", "\n", "\r\n", "a", "\xE3\x81\x82"};
+  for (int round = 0; round < 400; ++round) {
+    std::string in;
+    for (std::size_t n = rng() % 40; n > 0; --n) in += pieces[rng() % std::size(pieces)];
+    const std::string path = dir.Write("f", in);
+    TLumoStrings lines;
+    TextFormat format = ShiftJisFileFormat(path);
+    if (round % 2) {
+      format = LoadEncodedFile(lines, path, Encoding::Utf8).Format;
+    } else {
+      lines.LoadFromFile(path);
+    }
+    WriteRowsInFormat(dir.File("out"), lines, format);
+    ASSERT_EQ(ScratchDir::Read(dir.File("out")), in) << Show(in);
   }
 }
 
