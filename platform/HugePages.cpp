@@ -1,14 +1,14 @@
 // Aligned anonymous mappings with transparent huge pages asked for, and their silent fallback.
 #include "platform/HugePages.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <new>
-#include <string>
 
 namespace quiret {
 namespace {
@@ -42,9 +42,13 @@ bool HugePagesOffered() {
   // "always [madvise] never": the bracketed word is the mode in force. No file (another
   // kernel, a container without /sys) means none to ask for.
   static const bool offered = [] {
-    std::ifstream in("/sys/kernel/mm/transparent_hugepage/enabled");
-    const std::string modes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    return modes.find("[always]") != std::string::npos || modes.find("[madvise]") != std::string::npos;
+    char modes[128] = {};
+    const int fd = ::open("/sys/kernel/mm/transparent_hugepage/enabled", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const ssize_t n = ::read(fd, modes, sizeof modes - 1);
+    ::close(fd);
+    if (n <= 0) return false;
+    return std::strstr(modes, "[always]") != nullptr || std::strstr(modes, "[madvise]") != nullptr;
   }();
   return offered;
 }

@@ -179,26 +179,37 @@ std::atomic<std::size_t> chunkPeak{0};
 std::size_t RowSlots::TakeChunkPeak() { return chunkPeak.exchange(chunksHeld.load()); }
 
 // Chunks come by the thousand with a large file: from huge pages they cost a page fault
-// per 127 of them, not four each. Never destroyed, so stores that are statics can go last.
+// per 127 of them, not four each. The first few held come from the heap, so that small
+// texts do not make (and zero) a huge page. Never destroyed, so stores that are statics
+// can go last.
+constexpr std::size_t kHeapChunks = 64;
+
 HugePool& ChunkPool(std::size_t chunkBytes) {
   static HugePool* pool = new HugePool(chunkBytes);
   return *pool;
 }
 
 RowSlots::Chunk* RowSlots::NewChunk() {
-  auto* c = static_cast<Chunk*>(ChunkPool(sizeof(Chunk)).Take());
+  const bool pooled = chunksHeld.load(std::memory_order_relaxed) >= kHeapChunks;
+  auto* c = static_cast<Chunk*>(pooled ? ChunkPool(sizeof(Chunk)).Take() : std::malloc(sizeof(Chunk)));
+  if (!c) throw std::bad_alloc();
   const std::size_t held = chunksHeld.fetch_add(1, std::memory_order_relaxed) + 1;
   std::size_t peak = chunkPeak.load(std::memory_order_relaxed);
   while (held > peak && !chunkPeak.compare_exchange_weak(peak, held, std::memory_order_relaxed)) {
   }
   c->size = 0;
   c->bytes = 0;
+  c->pooled = pooled;
   return c;
 }
 
 void RowSlots::FreeChunk(Chunk* c) {
   chunksHeld.fetch_sub(1, std::memory_order_relaxed);
-  ChunkPool(sizeof(Chunk)).Give(c);
+  if (c->pooled) {
+    ChunkPool(sizeof(Chunk)).Give(c);
+  } else {
+    std::free(c);
+  }
 }
 
 std::size_t RowSlots::LengthsOf(const Slot* slots, std::size_t count) {

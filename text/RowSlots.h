@@ -173,6 +173,7 @@ class RowSlots {
   struct Chunk {
     std::size_t size;
     std::size_t bytes;  // the lengths of its rows added up
+    bool pooled;        // from the huge-page pool, not the heap
     Slot slots[kChunkSlots];
   };
   struct Place {
