@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <vector>
 
 namespace quiret {
 
@@ -34,7 +36,39 @@ char* GrowHuge(char* at, std::size_t bytes, std::size_t newBytes);
 using HugeAdvice = int (*)(void* at, std::size_t bytes, int advice);
 HugeAdvice SetHugeAdvice(HugeAdvice advise);
 
-// Whether the kernel offers huge pages to a mapping that asks (read once).
+// Whether the kernel offers huge pages to a mapping that asks (read once). A non-empty
+// QUIRET_NO_HUGE_PAGES in the environment says no, for measuring without them.
 bool HugePagesOffered();
+
+// A standard allocator that takes arrays of a huge page or more from MapHuge and smaller
+// ones from the heap: a vector that grows into megabytes then costs a fault per 2 MiB.
+template <typename T>
+struct HugeAllocator {
+  using value_type = T;
+  HugeAllocator() = default;
+  template <typename U>
+  HugeAllocator(const HugeAllocator<U>&) noexcept {}
+
+  static bool Mapped(std::size_t n) { return n * sizeof(T) >= kHugePageBytes; }
+  T* allocate(std::size_t n) {
+    if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
+    if (Mapped(n)) return reinterpret_cast<T*>(MapHuge(n * sizeof(T)));
+    return std::allocator<T>().allocate(n);
+  }
+  void deallocate(T* p, std::size_t n) noexcept {
+    if (Mapped(n)) {
+      UnmapHuge(reinterpret_cast<char*>(p), n * sizeof(T));
+    } else {
+      std::allocator<T>().deallocate(p, n);
+    }
+  }
+  template <typename U>
+  bool operator==(const HugeAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+
+template <typename T>
+using HugeVector = std::vector<T, HugeAllocator<T>>;
 
 }  // namespace quiret

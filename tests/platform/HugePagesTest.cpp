@@ -117,6 +117,16 @@ TEST_P(HugeBuffers, PoolObjectsStayApartAndArenasGoBackWhenEmpty) {
   EXPECT_EQ(pool.Arenas(), 1u);  // the one kept for the next
 }
 
+TEST_P(HugeBuffers, VectorsGrowFromTheHeapIntoMappingsAndKeepTheirElements) {
+  HugeVector<std::uint64_t> v;
+  for (std::uint64_t i = 0; i < 1'000'000; ++i) v.push_back(i * 7);  // 8 MB at the end
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(v.data()) % kHugePageBytes, 0u);
+  for (std::uint64_t i = 0; i < v.size(); i += 997) ASSERT_EQ(v[i], i * 7);
+  v.resize(10);
+  v.shrink_to_fit();  // back to the heap
+  EXPECT_EQ(v.back(), 63u);
+}
+
 INSTANTIATE_TEST_SUITE_P(AdviceTakenOrRefused, HugeBuffers, ::testing::Values(false, true));
 
 }  // namespace
