@@ -2,6 +2,7 @@
 // pages, and a single long line held about once.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
@@ -111,6 +112,27 @@ TEST_P(RowFileRead, ASingleLongLineIsHeldAboutOnce) {
   ASSERT_EQ(slots.Get(0).size(), size + 2);
   const long grown = StatusKiB("VmHWM:") - base;
   EXPECT_LT(grown, static_cast<long>(size / 1024 * 5 / 4)) << "KiB above the start";
+}
+
+// Another program writing into the file (same inode, no new file) or cutting it short
+// changes nothing in rows already read: they are the program's own copy.
+TEST_P(RowFileRead, RowsAreAPrivateCopyOfTheFile) {
+  ScratchDir dir;
+  std::string in;
+  for (int i = 0; in.size() < (std::size_t{5} << 20); ++i) in += "line " + std::to_string(i) + "\r\n";
+  const std::string file = dir.Write("f", in);
+  RowSlots slots;
+  RowFileReader(file).ReadInto(slots, SIZE_MAX);
+  {
+    std::fstream over(file, std::ios::in | std::ios::out | std::ios::binary);
+    const std::string other(in.size(), 'Z');
+    over.write(other.data(), static_cast<std::streamsize>(other.size()));
+  }
+  std::string joined;
+  for (std::size_t i = 0; i < slots.Size(); ++i) joined += slots.Get(i);
+  EXPECT_EQ(joined, in + B("\0\0"));
+  std::filesystem::resize_file(file, 0);
+  EXPECT_EQ(slots.Get(slots.Size() - 2), Model(in)[slots.Size() - 2]);
 }
 
 INSTANTIATE_TEST_SUITE_P(AdviceTakenOrRefused, RowFileRead, ::testing::Values(false, true));
