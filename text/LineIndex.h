@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/HugePages.h"
 #include "text/LumoStrings.h"
 #include "text/RowSlots.h"
 
@@ -87,7 +88,8 @@ class LineIndex {
   void DoErase(std::size_t at);
 
   mutable bool stale_ = true;
-  mutable std::vector<Chunk> chunks_;
+  // A gigabyte of text has some 80,000 chunks: huge pages hold them with few faults.
+  mutable HugeVector<Chunk> chunks_;
   // Fenwick sums: node i (1-based) sums the chunks (i - lowbit(i), i].
   mutable std::vector<std::uint32_t> treeRows_;
   mutable std::vector<std::uint32_t> treeLfs_;

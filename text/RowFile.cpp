@@ -86,31 +86,61 @@ RowFileReader::~RowFileReader() {
 
 namespace {
 
+// Reads up to `want` bytes at `at` into `into`; 0 at the file's end.
+std::size_t ReadAt(int fd, const std::string& fileName, char* into, std::size_t want, std::uint64_t at) {
+  for (;;) {
+    const ssize_t n = ::pread(fd, into, want, static_cast<off_t>(at));
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) throw EFileError(fileName, errno);
+  }
+}
+
 // Feeds the bytes from `from` up to `to` (or the end of the file) to the splitter, calling
-// `step` with the bytes read and the block itself after each block is split.
+// `step` with the bytes read after each block is split. Without a filter the file is read
+// straight into the rows' own blocks, so each byte is copied once from the page cache, and
+// lines ending CR LF stay where they were read. Bytes that must change on the way (another
+// line end, a zero byte) are moved aside and fed by copy; after a block that needed that
+// for most of its bytes, a few blocks are read aside at once.
 void Pump(int fd, const std::string& fileName, std::uint64_t from, std::uint64_t to, RowSplitter& splitter,
-          std::size_t blockSize, const std::function<void(std::uint64_t, const char*, std::size_t)>& step,
+          RowSlots& rows, std::size_t blockSize, const std::function<void(std::uint64_t)>& step,
           BlockFilter* filter) {
-  std::unique_ptr<char[]> block(new char[blockSize]);
-  std::string text;  // what the filter makes of a block
+  std::unique_ptr<char[]> aside(new char[blockSize]);
+  std::string text;                // what the filter makes of a block
+  int readAside = filter ? 1 : 0;  // blocks still to read aside
   std::uint64_t at = from;
   while (at < to) {
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, to - at));
-    const ssize_t n = ::pread(fd, block.get(), want, static_cast<off_t>(at));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw EFileError(fileName, errno);
-    }
-    if (n == 0) break;
-    if (filter) {
-      text.clear();
-      filter->Feed(block.get(), static_cast<std::size_t>(n), text);
-      splitter.Feed(text.data(), text.size());
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, to - at));
+    std::size_t n = 0;
+    if (readAside > 0) {
+      n = ReadAt(fd, fileName, aside.get(), want, at);
+      if (n == 0) break;
+      if (filter) {
+        text.clear();
+        filter->Feed(aside.get(), n, text);
+        splitter.Feed(text.data(), text.size());
+      } else {
+        splitter.Feed(aside.get(), n);
+        --readAside;
+      }
     } else {
-      splitter.Feed(block.get(), static_cast<std::size_t>(n));
+      // The rest of the current block is used while a useful amount of it is left.
+      if (rows.RoomLeft() >= std::min<std::size_t>(want, kFileReadBlock / 4))
+        want = std::min(want, rows.RoomLeft());
+      char* into = rows.Room(want);
+      n = ReadAt(fd, fileName, into, want, at);
+      if (n == 0) break;
+      // A CR at the end is left for the next read: whether an LF follows decides what it
+      // makes, and an LF at the start of a read would have to be cut out of it.
+      if (n > 1 && into[n - 1] == '\r') --n;
+      const std::size_t taken = splitter.FeedInPlace(into, n);
+      if (taken < n) {
+        std::memcpy(aside.get(), into + taken, n - taken);
+        splitter.Feed(aside.get(), n - taken);
+        if (2 * taken < n) readAside = 8;
+      }
     }
-    at += static_cast<std::uint64_t>(n);
-    step(at - from, block.get(), static_cast<std::size_t>(n));
+    at += n;
+    step(at - from);
   }
   if (filter) {
     text.clear();
@@ -247,9 +277,12 @@ std::uint64_t ReadPart(int fd, const std::string& fileName, int k, RowSlots& row
   const std::unique_ptr<BlockFilter> filter = textFilter ? textFilter->Make(k) : nullptr;
   const std::size_t first = rows.Size();
   std::size_t before = first;
+  std::uint64_t read = 0;
   Pump(
-      fd, fileName, from, to, splitter, blockSize,
-      [&](std::uint64_t done, const char*, std::size_t n) {
+      fd, fileName, from, to, splitter, rows, blockSize,
+      [&](std::uint64_t done) {
+        const std::size_t n = static_cast<std::size_t>(done - read);
+        read = done;
         const std::size_t now = rows.Size();
         budget.AfterBlock(k, now - first, now - before, n, done, [&] {
           return CountRowsAhead(fd, fileName, from + done, to, splitter.AfterCr(), filter.get()) +

@@ -1,8 +1,6 @@
 // Row storage for the line store: shared blocks for the bytes, chunks of slots for the rows.
 #include "text/RowSlots.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -12,36 +10,35 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/HugePages.h"
+#include "platform/HugePool.h"
+
 namespace quiret {
 namespace {
 
 constexpr std::size_t kFirstBlock = std::size_t{64} << 10;
 constexpr std::size_t kLargestBlock = std::size_t{2} << 20;
 
-// Full-size blocks are mapped from the system directly, so that unmapping gives the memory
-// back at once (such blocks freed into the heap stayed resident). Their pages are faulted in
-// by the mapping call itself (MAP_POPULATE), all at once: a fault per page taken while the
-// loader writes was a large and machine-dependent part of loading. They are not advised as
-// huge pages: faulting those in made the kernel compact memory first, which cost more than
-// the small page faults it saved (seconds for a file of a gigabyte). The smaller first
-// blocks come from the heap, whose pages are usually mapped already.
+// Full-size blocks are whole huge pages mapped from the system directly (platform/HugePages),
+// so that unmapping gives the memory back at once (such blocks freed into the heap stayed
+// resident) and a block costs one page fault, not 512. The smaller first blocks come from
+// the heap, whose pages are usually mapped already.
+static_assert(kLargestBlock == kHugePageBytes);
+
 char* AllocateBlock(std::size_t size) {
   if (size % kLargestBlock != 0) {
     void* block = std::malloc(size);
     if (!block) throw std::bad_alloc();
     return static_cast<char*>(block);
   }
-  void* mapped =
-      ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-  if (mapped == MAP_FAILED) throw std::bad_alloc();
-  return static_cast<char*>(mapped);
+  return MapHuge(size);
 }
 
 void ReleaseBlock(char* block, std::size_t size) {
   if (size % kLargestBlock != 0) {
     std::free(block);
   } else {
-    ::munmap(block, size);
+    UnmapHuge(block, size);
   }
 }
 
@@ -183,8 +180,20 @@ std::atomic<std::size_t> chunkPeak{0};
 
 std::size_t RowSlots::TakeChunkPeak() { return chunkPeak.exchange(chunksHeld.load()); }
 
+// Chunks come by the thousand with a large file: from huge pages they cost a page fault
+// per 127 of them, not four each. The first few held come from the heap, so that small
+// texts do not make (and zero) a huge page. Never destroyed, so stores that are statics
+// can go last.
+constexpr std::size_t kHeapChunks = 64;
+
+HugePool& ChunkPool(std::size_t chunkBytes) {
+  static HugePool* pool = new HugePool(chunkBytes);
+  return *pool;
+}
+
 RowSlots::Chunk* RowSlots::NewChunk() {
-  auto* c = static_cast<Chunk*>(std::malloc(sizeof(Chunk)));
+  const bool pooled = chunksHeld.load(std::memory_order_relaxed) >= kHeapChunks;
+  auto* c = static_cast<Chunk*>(pooled ? ChunkPool(sizeof(Chunk)).Take() : std::malloc(sizeof(Chunk)));
   if (!c) throw std::bad_alloc();
   const std::size_t held = chunksHeld.fetch_add(1, std::memory_order_relaxed) + 1;
   std::size_t peak = chunkPeak.load(std::memory_order_relaxed);
@@ -192,12 +201,17 @@ RowSlots::Chunk* RowSlots::NewChunk() {
   }
   c->size = 0;
   c->bytes = 0;
+  c->pooled = pooled;
   return c;
 }
 
 void RowSlots::FreeChunk(Chunk* c) {
   chunksHeld.fetch_sub(1, std::memory_order_relaxed);
-  std::free(c);
+  if (c->pooled) {
+    ChunkPool(sizeof(Chunk)).Give(c);
+  } else {
+    std::free(c);
+  }
 }
 
 std::size_t RowSlots::LengthsOf(const Slot* slots, std::size_t count) {
@@ -387,13 +401,48 @@ void RowSlots::AppendBytes(const char* data, std::size_t size) {
   if (size == 0) return;
   const std::size_t open = OpenRowSize();
   if (size >= kMaxRowBytes - open) throw std::length_error("row too long");
-  if (static_cast<std::size_t>(blockEnd_ - blockNext_) < size) {
-    // A row that outgrows full-size blocks moves to one twice its size (never more than
-    // a row can hold), so a huge line costs a linear number of copies in all.
-    NewBlock(open + size > kLargestBlock / 2 ? std::min(2 * (open + size), kMaxRowBytes) : open + size);
-  }
-  std::memcpy(blockNext_, data, size);
+  if (static_cast<std::size_t>(blockEnd_ - blockNext_) < size) MakeRoom(size);
+  if (data != blockNext_) std::memmove(blockNext_, data, size);
   blockNext_ += size;
+}
+
+char* RowSlots::Room(std::size_t size) {
+  if (RoomLeft() < size) {
+    if (size >= kMaxRowBytes - OpenRowSize()) throw std::length_error("row too long");
+    MakeRoom(size);
+  }
+  return blockNext_;
+}
+
+void RowSlots::MakeRoom(std::size_t size) {
+  const std::size_t open = OpenRowSize();
+  // A row that outgrows full-size blocks goes to one twice its size (never more than a row
+  // can hold), so a huge line costs a linear amount of work in all. When the open row is
+  // alone in a mapped block, that block grows under it without a copy (and without the
+  // doubled block's pages all becoming resident).
+  if (open + size <= kLargestBlock / 2) {
+    NewBlock(open + size);
+    return;
+  }
+  const std::size_t want = std::min(2 * (open + size), kMaxRowBytes) + kReadSlack;
+  if (!current_ || current_->live != 0 || openRow_ != current_->start ||
+      current_->size % kLargestBlock != 0) {
+    NewBlock(want - kReadSlack);
+    return;
+  }
+  Block* b = current_;
+  char* grown = GrowHuge(b->start, b->size, want);
+  blocks_.erase(std::find(blocks_.begin(), blocks_.end(), b));
+  if (lastFound_ == b) lastFound_ = nullptr;
+  b->start = grown;
+  b->size = HugeRound(want);
+  // Cannot fail: the vector had room for the block a moment ago.
+  blocks_.insert(std::upper_bound(blocks_.begin(), blocks_.end(), b,
+                                  [](const Block* x, const Block* y) { return x->start < y->start; }),
+                 b);
+  openRow_ = grown;
+  blockNext_ = grown + open;
+  blockEnd_ = grown + b->size - kReadSlack;
 }
 
 void RowSlots::EndRow() {

@@ -52,10 +52,16 @@ class RowSlots {
 
   // Bulk loading: bytes are added to the open row in the shared blocks, and EndRow closes
   // it as the next row (an empty open row gives an empty row). Throws std::length_error
-  // when the open row would reach kMaxRowBytes.
+  // when the open row would reach kMaxRowBytes. The bytes may lie in the free part of the
+  // current block at or after the open row's end (see Room).
   void AppendBytes(const char* data, std::size_t size);
   void EndRow();
   std::size_t OpenRowSize() const { return static_cast<std::size_t>(blockNext_ - openRow_); }
+  // Where the open row's next `size` bytes would go (the open row may move to make room):
+  // bytes a caller reads there are added by AppendBytes of that address without a copy.
+  char* Room(std::size_t size);
+  // How many bytes fit after the open row without moving it.
+  std::size_t RoomLeft() const { return static_cast<std::size_t>(blockEnd_ - blockNext_); }
 
   // Moves all rows of `other` (no open row in either) to the end, with their blocks.
   void AppendAll(RowSlots& other);
@@ -197,6 +203,7 @@ class RowSlots {
   struct Chunk {
     std::size_t size;
     std::size_t bytes;  // the lengths of its rows added up
+    bool pooled;        // from the huge-page pool, not the heap
     Slot slots[kChunkSlots];
   };
   struct Place {
@@ -253,6 +260,8 @@ class RowSlots {
   void Release(const Slot& slot);
   Block* BlockOf(const char* p);
   void NewBlock(std::size_t need);
+  // Room for `size` more bytes of the open row, which may move.
+  void MakeRoom(std::size_t size);
 
   // ---- breaks (RowSlotsBreaks.cpp) ----
   void NoteBreakInBlock(const char* lf, LineEnd style);

@@ -61,6 +61,28 @@ void RowSplitter::Feed(const char* data, std::size_t size) {
   }
 }
 
+std::size_t RowSplitter::FeedInPlace(const char* data, std::size_t size) {
+  // An LF right after a CR of the last bytes is not stored: it would have to be cut out.
+  if (skipLineFeed_) return 0;
+  const char* p = data;
+  const char* end = data + size;
+  while (p < end) {
+    const char* stop = p + FindFirstOf<'\0', '\n', '\r'>(p, end);
+    if (stop == end) {
+      rows_.AppendBytes(p, static_cast<std::size_t>(end - p));
+      return size;
+    }
+    if (*stop != '\r' || stop + 1 == end || stop[1] != '\n') {
+      rows_.AppendBytes(p, static_cast<std::size_t>(stop - p));
+      return static_cast<std::size_t>(stop - data);
+    }
+    rows_.AppendBytes(p, static_cast<std::size_t>(stop + 2 - p));
+    CloseRow();
+    p = stop + 2;
+  }
+  return size;
+}
+
 std::size_t RowSplitter::CountRows(const char* data, std::size_t size, bool& afterCr) {
   // Every CR closes a row, and every LF but one whose last byte before it (zero bytes not
   // counted) was a CR. Words without zero bytes are counted by masks, others byte by byte.

@@ -26,6 +26,11 @@ class RowSplitter {
   RowSplitter& operator=(const RowSplitter&) = delete;
 
   void Feed(const char* data, std::size_t size);
+  // Takes bytes that the caller put at the open row's end (RowSlots::Room) where they can
+  // stay as they are: lines ending CR LF, without zero bytes. Stops before the first byte
+  // that would have to move and returns how many it took; the rest must go through Feed,
+  // from elsewhere (Feed writes where they lie).
+  std::size_t FeedInPlace(const char* data, std::size_t size);
   void Finish();
 
   // Whether the bytes fed so far end with a CR whose LF, if it comes next, adds no row.

@@ -21,8 +21,12 @@
 
 namespace quiret {
 
-QtShellDialogs::QtShellDialogs(QWidget* parent)
-    : parent_(parent), printer_(std::make_shared<QPrinter>(QPrinter::HighResolution)) {}
+QtShellDialogs::QtShellDialogs(QWidget* parent) : parent_(parent) {}
+
+QPrinter& QtShellDialogs::Printer() {
+  if (!printer_) printer_ = std::make_shared<QPrinter>(QPrinter::HighResolution);
+  return *printer_;
+}
 
 QtShellDialogs::~QtShellDialogs() = default;
 
@@ -95,13 +99,13 @@ bool QtShellDialogs::SaveFileName(const std::string& filter, std::string& fileNa
 }
 
 std::unique_ptr<PrintPage> QtShellDialogs::ExecPrintDialog() {
-  QPrintDialog dialog(printer_.get(), parent_);
+  QPrintDialog dialog(&Printer(), parent_);
   if (dialog.exec() != QDialog::Accepted) return nullptr;
-  return std::make_unique<QtPrintPage>(*printer_);
+  return std::make_unique<QtPrintPage>(Printer());
 }
 
 void QtShellDialogs::ExecPrinterSetup() {
-  QPageSetupDialog dialog(printer_.get(), parent_);
+  QPageSetupDialog dialog(&Printer(), parent_);
   dialog.exec();
 }
 

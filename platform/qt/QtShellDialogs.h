@@ -27,8 +27,11 @@ class QtShellDialogs : public ShellDialogs {
   static QStringList NameFilters(const std::string& filter);
 
  private:
-  QWidget* parent_;
   // One printer for the whole run, so the setup dialog's choices reach the print command.
+  // Made on first use: making it loads the print system's plugin, a large part of start-up.
+  QPrinter& Printer();
+
+  QWidget* parent_;
   std::shared_ptr<QPrinter> printer_;
 };
 
