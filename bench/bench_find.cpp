@@ -77,8 +77,8 @@ bool WholeDocument() {
   });
   Time("replace all zebra -> okapi-x (rows re-cut)", 0,
        [&] { return edit.ReplaceAll("zebra", "okapi-x", plain, false); });
-  std::printf("undo records after replace all: %zu, bytes %d of %d\n", edit.UndoList.size(), edit.UndoBytes,
-              edit.UndoBuf);
+  std::printf("undo records after replace all: %zu, bytes %lld of %lld\n", edit.UndoList.size(),
+              static_cast<long long>(edit.UndoBytes), static_cast<long long>(edit.UndoBuf));
   Time("undo", 0, [&] {
     edit.Undo();
     return edit.UndoList.size();
