@@ -114,12 +114,17 @@ bool WholeDocument() {
 }
 
 // Replace all in a document of one line; the undo must give it back.
+// `heard`: a host hears each replacement first, as the shell does (its confirmation question
+// when asked for).
 bool LongLine(const char* what, const std::string& line, const char* findchr, const char* changechr,
-              const TFindOptions& o) {
+              const TFindOptions& o, bool heard = false) {
   TestEditorWindow win;
   TLumoEdit edit{win};
   SetUpBenchEditor(edit, win);
   edit.UndoBuf = 64 << 20;  // room for the undo of every replacement
+  if (heard)
+    edit.OnFindChange = [](TLumoEdit*, const std::string&, const std::string&, int, int, int, int, bool&,
+                           bool&, bool&) {};
   OpenAsFile(edit, line);
   const std::string original = edit.Lines->GetText();
   long before = StartPeak();
@@ -193,6 +198,9 @@ bool Dictionary() {
 bool LongLines() {
   bool ok = LongLine("replace all, one 2 MB line of 2,000,000 one-byte matches", Repeat("/", 2000000), "/",
                      "|", TFindOptions{true, false});
+  ok = LongLine("the same, each replacement heard by the host", Repeat("/", 2000000), "/", "|",
+                TFindOptions{true, false}, true) &&
+       ok;
   ok = LongLine("replace all, one line of 2,000,000 matches", Repeat("ab ", 2000000), "ab", "x",
                 TFindOptions{true, false}) &&
        ok;
