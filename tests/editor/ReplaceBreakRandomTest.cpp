@@ -1,6 +1,7 @@
 // Replace all with replacements that break lines (\n in a regular expression's template),
 // against a reference replacement on the logical text: wrapped or not, undone and redone,
-// every byte and the rows' invariant must come back each time.
+// every byte and the rows' invariant must come back each time, and the changes reported
+// (which the recovery journal writes) must rebuild the same text.
 #include <random>
 
 #include "tests/editor/EditorFixture.h"
@@ -17,6 +18,16 @@ TEST_F(ReplaceBreakRandomTest, BrokenLinesAreUndoneAndRedoneToTheSameBytes) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   Create();
   edit.OnChangeRedoMode = [](TLumoEdit*, bool) {};
+  // The text rebuilt from the reports alone, each applied where it says.
+  std::string rebuilt;
+  edit.OnTextChange = [&rebuilt](TLumoEdit*, LinePos at, std::string_view removed,
+                                 std::string_view inserted) {
+    std::size_t p = 0;
+    for (std::int32_t l = 0; l < at.Line; ++l) p = rebuilt.find('\n', p) + 1;
+    p += static_cast<std::size_t>(at.Offset);
+    ASSERT_EQ(rebuilt.compare(p, removed.size(), removed), 0);
+    rebuilt.replace(p, removed.size(), inserted);
+  };
   for (int round = 0; round < 200; ++round) {
     std::vector<std::string> lines(static_cast<std::size_t>(pick(1, 4)));
     for (std::string& l : lines)
@@ -60,15 +71,19 @@ TEST_F(ReplaceBreakRandomTest, BrokenLinesAreUndoneAndRedoneToTheSameBytes) {
       edit.SetColumn(6 + pick(0, 4));
       edit.SetWordWrap(true);
     }
+    rebuilt = text;
     edit.ReplaceAll(needle, templ, TFindOptions{true, true}, false);
     ASSERT_EQ(expect, edit.Lines->GetText());
+    ASSERT_EQ(expect, rebuilt);
     ASSERT_EQ("", edit.Lines->CheckInvariant());
     for (int cycle = 0; cycle < 2; ++cycle) {
       edit.Undo();
       ASSERT_EQ(text, edit.Lines->GetText());
+      ASSERT_EQ(text, rebuilt);
       ASSERT_EQ("", edit.Lines->CheckInvariant());
       edit.Redo();
       ASSERT_EQ(expect, edit.Lines->GetText());
+      ASSERT_EQ(expect, rebuilt);
       ASSERT_EQ("", edit.Lines->CheckInvariant());
     }
   }
