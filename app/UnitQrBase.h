@@ -28,6 +28,7 @@
 #include "editor/LumoEdit.h"
 #include "platform/Clipboard.h"
 #include "platform/FileIdentity.h"
+#include "platform/Memory.h"
 #include "platform/Process.h"
 #include "platform/ShellDialogs.h"
 #include "platform/ShellUi.h"
@@ -87,6 +88,8 @@ struct TTabSheet {
   // The text is not the file's own (a character replaced, or the bytes of a file that does
   // not read in its encoding): read-only, and never saved over that file.
   bool TextNotFile = false;
+  // The status bar has said that the oldest undo steps were dropped (said once).
+  bool ToldUndoTrim = false;
 };
 
 // Where the settings live: the program path with ".ini", or the per-user config folder when
@@ -145,6 +148,8 @@ class TFormBase {
   // Files from this size on (about 0.2 s of work) show their progress and their first
   // lines while they load, so that every file shows text within a fraction of a second.
   std::uint64_t ProgressBytes = std::uint64_t{32} << 20;
+  // The machine's physical memory, which bounds each document's undo history (UndoRoom.h).
+  std::uint64_t PhysicalMemory = PhysicalMemoryBytes();
   // Lines of such a file shown while the rest loads.
   static constexpr std::size_t kFirstScreenRows = 1000;
   void FileNewExecute();
@@ -304,6 +309,10 @@ class TFormBase {
   bool reopening_ = false;  // the reopen list is being opened
   // The editor's find events as status texts and replacement questions.
   void HookFindEvents(TLumoEdit& ed);
+  // The undo history's room from the document (and `extra` bytes about to come in), the
+  // question before a change that could not be undone, and the note of a trimmed history.
+  void FitUndoRoom(TLumoEdit& ed, std::int64_t extra = 0);
+  void HookUndoEvents(TTabSheet& tab);
   // Runs one find or replace command on the active editor, with its progress shown and Esc
   // heard once it has taken FindProgressDelayMs.
   void RunFind(bool replaceAll, const std::function<void(TLumoEdit&)>& op);

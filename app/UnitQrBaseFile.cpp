@@ -128,6 +128,7 @@ void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path,
   }
   loading_ = false;
   if (shown >= 0) ui_.Status.ShowProgress(-1);
+  FitUndoRoom(ed);
   if (tab.Hint == path) JournalBase(tab, base);
 }
 

@@ -26,6 +26,14 @@ bool HoldsLineBytes(std::string_view s) {
   return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+bool HoldsLoneLineBytes(std::string_view s) {
+  for (std::size_t i = s.find_first_of(std::string_view("\r\n\0", 3)); i != std::string_view::npos;
+       i = s.find_first_of(std::string_view("\r\n\0", 3), i + 2)) {
+    if (s[i] != '\r' || i + 1 >= s.size() || s[i + 1] != '\n') return true;
+  }
+  return false;
+}
+
 std::size_t LineStartBefore(std::string_view text, std::size_t pos) {
   const void* nl = pos == 0 ? nullptr : memrchr(text.data(), '\n', pos);
   return nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text.data()) + 1 : 0;

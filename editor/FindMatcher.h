@@ -32,6 +32,9 @@ struct FindChunk {
 // Whether s holds a CR, an LF or a zero byte: such a search or replacement text would cross
 // a line end.
 bool HoldsLineBytes(std::string_view s);
+// Whether s holds a zero byte, or a CR or LF that is not part of a CR LF pair: a
+// replacement may break lines, but only as the rows do.
+bool HoldsLoneLineBytes(std::string_view s);
 // The logical line of a chunk around `pos`: where it starts, and where its terminator
 // (CR LF, or the end marker) starts.
 std::size_t LineStartBefore(std::string_view text, std::size_t pos);
@@ -74,12 +77,16 @@ class FindMatcher {
   TFindStop Stopped() const { return stop_; }
   std::size_t StoppedAt() const { return stopAt_; }
 
+  // Takes the replacement for Substitute. For a plain search it is used as it is; for a
+  // regular expression it is a template (ReplaceTemplate.h). False, with Error() saying why,
+  // when the template is faulty or refers to a group the pattern does not have.
+  bool SetReplacement(std::string_view replacement);
+  bool IsRegex() const { return regex_ != nullptr; }
   // The replacement for the match at `at` of the line [lineStart, lineEnd) of the loaded
-  // chunk (the line without its terminator): `replacement` itself for a plain search, with
-  // $1, ${name} and $$ filled in for a regular expression. Costs what the replacement
-  // costs, not what the line does, when the match is the one First or Last just found.
-  std::string Substitute(const FindChunk& chunk, std::size_t lineStart, std::size_t lineEnd, std::size_t at,
-                         std::string_view replacement);
+  // chunk (the line without its terminator): the replacement itself for a plain search, with
+  // the groups filled in for a regular expression. Costs what the replacement costs, not
+  // what the line does, when the match is the one First or Last just found.
+  std::string Substitute(const FindChunk& chunk, std::size_t lineStart, std::size_t lineEnd, std::size_t at);
 
   // Lower-cases ASCII letters and full-width Latin letters in place, character by character
   // from `text`'s start (which must be a character boundary).
@@ -112,6 +119,7 @@ class FindMatcher {
   std::string needle_;  // folded when the case is ignored
   TwoFormText forms_;   // the needle's bytes in both cases, when the case is ignored
   std::string error_;
+  std::string replacement_;        // plain: the replacement; regular expression: the engine's template
   std::size_t knownBoundary_ = 0;  // an offset of the loaded chunk where a character starts
   std::size_t work_ = 0;
   TFindStop stop_ = TFindStop::fsNone;

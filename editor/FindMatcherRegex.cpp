@@ -12,6 +12,7 @@
 #include "editor/FindMatcher.h"
 #include "editor/LumoEditSub.h"
 #include "editor/RegexLiteral.h"
+#include "editor/ReplaceTemplate.h"
 
 namespace quiret {
 
@@ -54,9 +55,9 @@ struct FindMatcher::Regex {
   std::size_t lineStart = 0, lineEnd = 0;
   Utf8Line line;
   std::string_view subject;
-  bool checked = false;                      // the engine found the subject valid UTF-8
-  std::size_t matchedAt = kNone;             // where the match that `match` holds starts (UTF-8 offset)
-  std::string replacement, replacementUtf8;  // the last replacement template, converted
+  bool checked = false;           // the engine found the subject valid UTF-8
+  std::size_t matchedAt = kNone;  // where the match that `match` holds starts (UTF-8 offset)
+  std::string replacementUtf8;    // the replacement template, converted
 
   ~Regex() {
     if (match) pcre2_match_data_free(match);
@@ -264,22 +265,51 @@ bool FindMatcher::Last(const FindChunk& chunk, std::size_t limit, std::size_t& a
   return found && stop_ == TFindStop::fsNone;
 }
 
+bool FindMatcher::SetReplacement(std::string_view replacement) {
+  error_.clear();
+  if (!regex_) {
+    replacement_.assign(replacement);
+    return true;
+  }
+  const ReplaceTemplate t = ParseReplaceTemplate(replacement);
+  if (!t.error.empty()) {
+    error_ = t.error;
+    return false;
+  }
+  std::uint32_t groups = 0;
+  pcre2_pattern_info(regex_->code, PCRE2_INFO_CAPTURECOUNT, &groups);
+  for (const ReplaceTemplate::Ref& ref : t.refs) {
+    bool known = ref.number >= 0 && static_cast<std::uint32_t>(ref.number) <= groups;
+    if (ref.number < 0) {
+      std::string name;
+      std::vector<std::size_t> map;
+      ToUtf8Mapped(ref.name, name, map);
+      known = pcre2_substring_number_from_name(regex_->code, reinterpret_cast<PCRE2_SPTR>(name.c_str())) >= 0;
+    }
+    if (!known) {
+      std::string written;
+      std::vector<std::size_t> map;
+      ToUtf8Mapped(ref.written, written, map);
+      error_ = "置換文字列の「" + written + "」に当たるグループが正規表現にありません。";
+      return false;
+    }
+  }
+  replacement_ = t.engine;
+  std::vector<std::size_t> map;
+  ToUtf8Mapped(replacement_, regex_->replacementUtf8, map);
+  return true;
+}
+
 std::string FindMatcher::Substitute(const FindChunk& chunk, std::size_t lineStart, std::size_t lineEnd,
-                                    std::size_t at, std::string_view replacement) {
+                                    std::size_t at) {
   stop_ = TFindStop::fsNone;
-  if (!regex_) return std::string(replacement);
+  if (!regex_) return replacement_;
   Regex& re = *regex_;
   re.LoadLine(chunk.text, lineStart, lineEnd);
-  if (re.replacement != replacement || re.replacementUtf8.empty()) {
-    re.replacement.assign(replacement);
-    std::vector<std::size_t> map;
-    ToUtf8Mapped(replacement, re.replacementUtf8, map);
-  }
   const std::size_t u = re.ToUtf(at - lineStart);
   // The match just found is used as it is; a hit the host moved is matched again there.
   std::uint32_t options = PCRE2_SUBSTITUTE_REPLACEMENT_ONLY | PCRE2_SUBSTITUTE_OVERFLOW_LENGTH |
-                          PCRE2_SUBSTITUTE_UNKNOWN_UNSET | PCRE2_SUBSTITUTE_UNSET_EMPTY |
-                          (re.checked ? PCRE2_NO_UTF_CHECK : 0);
+                          PCRE2_SUBSTITUTE_UNSET_EMPTY | (re.checked ? PCRE2_NO_UTF_CHECK : 0);
   options |= re.matchedAt == u ? PCRE2_SUBSTITUTE_MATCHED : PCRE2_ANCHORED | PCRE2_NOTEMPTY;
   std::string out(re.replacementUtf8.size() + 256, '\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -295,13 +325,13 @@ std::string FindMatcher::Substitute(const FindChunk& chunk, std::size_t lineStar
     if (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT || rc == PCRE2_ERROR_HEAPLIMIT ||
         rc == PCRE2_ERROR_JIT_STACKLIMIT || rc == PCRE2_ERROR_NOMEMORY) {
       Stop(TFindStop::fsLimit, lineStart);
-      return std::string(replacement);
+      return FromUtf8Mapped(re.replacementUtf8);
     }
-    if (rc < 1) return std::string(replacement);  // a faulty template is taken literally
+    if (rc < 1) return FromUtf8Mapped(re.replacementUtf8);
     out.resize(outLen);
     return FromUtf8Mapped(out);
   }
-  return std::string(replacement);
+  return FromUtf8Mapped(re.replacementUtf8);
 }
 
 }  // namespace quiret

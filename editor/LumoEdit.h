@@ -353,6 +353,12 @@ class TLumoEdit : public EditorWindowClient {
   // reported as a change. The recovery journal is written from this.
   std::function<void(TLumoEdit* sender, LinePos at, std::string_view removed, std::string_view inserted)>
       OnTextChange;
+  // Asked before a command whose history records would not fit in UndoBuf: the command
+  // could not be undone, and the whole older history would go. `proceed` false leaves the
+  // text as it was. Without a handler such a command goes ahead.
+  std::function<void(TLumoEdit* sender, std::int64_t bytes, bool& proceed)> OnUndoWontFit;
+  // The oldest records of the history were dropped to make room for a new one.
+  TNotifyEvent OnUndoTrim;
   // After the last change of a step has been reported through OnTextChange: one key, one
   // drop, one replacement or replace-all, one undo or redo. Only a step's changes together
   // make a text the window showed; a step that changed nothing is not told.
@@ -395,7 +401,7 @@ class TLumoEdit : public EditorWindowClient {
   bool ColorPrintF = true;
   bool UlineF = false;
   std::int32_t Column = 72;
-  std::int32_t UndoBuf = 0xF8000;
+  std::int64_t UndoBuf = 0xF8000;
   bool ReadOnly = false;
   TColor SelColor = 0;
   std::int32_t LineSpace = 0;
@@ -462,7 +468,7 @@ class TLumoEdit : public EditorWindowClient {
   // Undo history (newest first) and the undone records.
   std::deque<UndoRecord> UndoList;
   std::deque<UndoRecord> RedoList;
-  std::int32_t UndoBytes = 0;
+  std::int64_t UndoBytes = 0;
   std::int64_t RedoBytes = 0;
   bool UndoOverflow = false;
 
@@ -536,8 +542,9 @@ class TLumoEdit : public EditorWindowClient {
   // OnTextChange and, at the end of its step, fires OnChange.
   bool Edit(const EditChange& change);
   // Replacements of find and replace, many at once: the same as Edit for each piece, the
-  // view drawn once. `keep`: the history keeps them as one ukReplaceAll record.
-  bool EditPieces(const std::vector<ReplacePiece>& pieces, bool keep, EditEnd then);
+  // view drawn once; `record` lists them (ReplaceRecord.h). With `inverse` (the record that
+  // reverses them) the history keeps that as one ukReplaceAll record.
+  bool EditPieces(std::string_view record, const std::string* inverse, EditEnd then);
   // The end of a step of changes; Edit calls it for its last change.
   void EndEdit(EditEnd then, std::int32_t endRow = 0, bool endRedraw = false);
   // The selection through the door (in the select-all state the whole text).
@@ -574,6 +581,13 @@ class TLumoEdit : public EditorWindowClient {
   void RemoveAtCaret(UndoKind kind, EditEnd then);
   // Drops the oldest undo records until `size` more bytes fit the budget; whether they fit.
   bool MakeUndoRoom(std::int64_t size);
+  // Bytes of the selection (0 without one).
+  std::int64_t SelectionBytes() const;
+  // Before a command that removes the selection and inserts `inserted` bytes: whether it
+  // may go on, asking the host (OnUndoWontFit) when its records would not fit in UndoBuf.
+  bool UndoKeepsStep(std::int64_t inserted);
+  // The same for a command whose records take `bytes`.
+  bool UndoHasRoom(std::int64_t bytes);
   // Undo and redo are one path: the newest step of one list moves to the other list, and
   // the inverse of each of its records goes through the door.
   void ApplyHistoryStep(bool redo);
@@ -621,7 +635,7 @@ class TLumoEdit : public EditorWindowClient {
   // The row after the logical line that holds `row`.
   std::int32_t RowAfterLine(std::int32_t row);
   // The rows written for replacements; the caret's place after the last one.
-  LinePos ReplacePiecesInRows(const std::vector<ReplacePiece>& pieces);
+  LinePos ReplacePiecesInRows(std::string_view record);
   // One text: the end marker alone.
   void ResetRows();
   // The whole text wrapped or unwrapped in place (Relayout's row work).

@@ -402,17 +402,17 @@ void TLumoEdit::ViewRestore(const EditChange& c, std::string_view removed) {
 
 // ---- Many replacements at once ----
 
-bool TLumoEdit::EditPieces(const std::vector<ReplacePiece>& pieces, bool keep, EditEnd then) {
+bool TLumoEdit::EditPieces(std::string_view record, const std::string* inverse, EditEnd then) {
   if (ReadOnly) return false;
   FinishPendingWrap();
-  if (keep) AddUndo(ukReplaceAll, EncodeReplacePieces(InverseReplacePieces(pieces)), 0, 0);
+  if (inverse) AddUndo(ukReplaceAll, *inverse, 0, 0);
   const StepScope step(*this);
-  if (!pieces.empty()) {
+  if (!record.empty()) {
     stepChanged_ = true;
     window_.HideCaret();
     DrawCaretUnderline(false);
     SelActive = AllSelected = false;
-    const LinePos caretAfter = ReplacePiecesInRows(pieces);
+    const LinePos caretAfter = ReplacePiecesInRows(record);
     const RowPos c = WordWrap ? ToRow(caretAfter) : RowPos{caretAfter.Offset, caretAfter.Line};
     CaretCol = AnchorCol = SelEndCol = PaintedSelCol = GoalCol = c.Col;
     CaretRow = AnchorRow = SelEndRow = PaintedSelRow = c.Row;

@@ -66,7 +66,7 @@ void TLumoEdit::CopyToClipboard() {
 }
 
 void TLumoEdit::CutToClipboard() {
-  if (ReadOnly || !HasSelection()) return;
+  if (ReadOnly || !HasSelection() || !UndoKeepsStep(0)) return;
   CopyToClipboard();
   DeleteSelection();
 }
@@ -75,6 +75,7 @@ void TLumoEdit::PasteFromClipboard() {
   if (ReadOnly || !clipboard_ || !clipboard_->HasText()) return;
   std::string text = clipboard_->GetText();
   text.resize(std::min(text.size(), text.find('\0')));
+  if (!UndoKeepsStep(static_cast<std::int64_t>(text.size()))) return;
   const StepScope step(*this);
   if (HasSelection()) DeleteSelection(EditView::Delete, EditEnd::More);
   InsertAtCaret(text, EditView::Insert);

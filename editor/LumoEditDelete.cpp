@@ -32,7 +32,7 @@ void TLumoEdit::RemoveAtCaret(UndoKind kind, EditEnd then) {
 void TLumoEdit::DeleteChar() {
   if (ReadOnly) return;
   if (HasSelection()) {
-    DeleteSelection();
+    if (UndoKeepsStep(0)) DeleteSelection();
     return;
   }
   window_.HideCaret();
@@ -47,7 +47,7 @@ void TLumoEdit::DeleteChar() {
 void TLumoEdit::DeleteCharBefore() {
   if (ReadOnly) return;
   if (HasSelection()) {
-    DeleteSelection();
+    if (UndoKeepsStep(0)) DeleteSelection();
     return;
   }
   if (CaretCol == 0 && CaretRow == 0) return;

@@ -37,7 +37,7 @@ void TLumoEdit::WmImeResult(std::string_view text) {
 }
 
 void TLumoEdit::TypeText(std::string_view text) {
-  if (text.empty() || ReadOnly) return;
+  if (text.empty() || ReadOnly || !UndoKeepsStep(static_cast<std::int64_t>(text.size()))) return;
   const StepScope step(*this);
   if (HasSelection()) DeleteSelection(EditView::Delete, EditEnd::More);
   GoalCol = 0;
@@ -85,7 +85,7 @@ void TLumoEdit::TypeText(std::string_view text) {
 }
 
 void TLumoEdit::NewLine() {
-  if (ReadOnly) return;
+  if (ReadOnly || !UndoKeepsStep(2)) return;
   const StepScope step(*this);
   if (HasSelection()) DeleteSelection(EditView::Delete, EditEnd::More);
   std::string text = "\r\n";
@@ -100,7 +100,7 @@ void TLumoEdit::NewLine() {
 }
 
 void TLumoEdit::InsertTab() {
-  if (ReadOnly) return;
+  if (ReadOnly || !UndoKeepsStep(1)) return;
   const StepScope step(*this);
   if (HasSelection()) DeleteSelection(EditView::Delete, EditEnd::More);
   InsertAtCaret("\t", EditView::Insert, EditEnd::Reformat);

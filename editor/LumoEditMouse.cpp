@@ -183,6 +183,11 @@ void TLumoEdit::FinishTextDrag() {
     EndSelection();
   } else {
     const bool copy = window_.IsCtrlDown();
+    // A copy inserts the selection's bytes; a move removes them as well.
+    if (!UndoKeepsStep(copy ? 0 : SelectionBytes())) {
+      EndSelection();
+      return;
+    }
     CaretCol = DragStartCol;
     CaretRow = DragStartRow;
     CopyToClipboard();

@@ -1,7 +1,8 @@
 // TLumoEdit: replacing found text. One replacement goes through the edit door as a removal
-// and an insertion; replacing all hands every replacement to the door at once (which builds
-// every changed line once and re-cuts the rows in one pass), and the history keeps the whole
-// set as one compound record, so one undo takes it back.
+// and an insertion; replacing all writes every replacement into one compact record (where,
+// and the bytes that go and come) and hands that to the door at once, which builds every
+// changed line once and re-cuts the rows in one pass; the history keeps the record that
+// reverses it, so one undo takes the whole set back.
 #include <algorithm>
 #include <cstring>
 
@@ -22,6 +23,10 @@ bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr
     if (OnFindNoHit) OnFindNoHit(this, key);
     return false;
   }
+  if (!fs.matcher.SetReplacement(changechr)) {
+    window_.ShowMessage(fs.matcher.Error());
+    return false;
+  }
   bool replaced = false;
   RowPos lo, hi, start, end;
   std::int32_t len = 0;
@@ -38,7 +43,7 @@ bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr
       const std::size_t at = fs.chunk.rowStarts[static_cast<std::size_t>(start.Row - fs.firstRow)] +
                              static_cast<std::size_t>(start.Col);
       const std::size_t ls = fs.chunk.rowStarts[static_cast<std::size_t>(first.Row - fs.firstRow)];
-      const std::string repl = fs.matcher.Substitute(fs.chunk, ls, LineEndAfter(text, at), at, changechr);
+      const std::string repl = fs.matcher.Substitute(fs.chunk, ls, LineEndAfter(text, at), at);
       if (NoteFindStop(fs)) {
         ReportFindStop(fs, key);
         return false;
@@ -46,7 +51,8 @@ bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr
       bool changeF = true, kakuninF = false, abortF = false;
       if (OnFindChange)
         OnFindChange(this, key, repl, start.Col, start.Row, len, 1, changeF, kakuninF, abortF);
-      if (changeF && !abortF && !HoldsLineBytes(repl)) {
+      if (changeF && !abortF && !HoldsLoneLineBytes(repl) &&
+          UndoKeepsStep(static_cast<std::int64_t>(repl.size()))) {
         const StepScope step(*this);
         DeleteSelection(EditView::Delete, EditEnd::More);
         InsertAtCaret(repl, EditView::Insert);
@@ -70,7 +76,13 @@ std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view ch
     if (OnFindNoHit) OnFindNoHit(this, key);
     return 0;
   }
-  std::vector<ReplacePiece> pieces;
+  if (!fs.matcher.SetReplacement(changechr)) {
+    window_.ShowMessage(fs.matcher.Error());
+    return 0;
+  }
+  const bool regex = fs.matcher.IsRegex();
+  ReplaceRecordWriter record;
+  std::string substituted;
   std::int32_t seen = 0;
   bool abortF = false;
   WatchFindProgress(fs, 0, false);
@@ -103,32 +115,34 @@ std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view ch
     }
     scanned = at;
     if (lineEnd == kUnknown) lineEnd = LineEndAfter(text, at);
-    ReplacePiece piece{lineNo, static_cast<std::int32_t>(at - lineStart), std::string(text.substr(at, n)),
-                       fs.matcher.Substitute(fs.chunk, lineStart, lineEnd, at, change)};
+    if (regex) substituted = fs.matcher.Substitute(fs.chunk, lineStart, lineEnd, at);
+    const std::string& repl = regex ? substituted : change;
     if (NoteFindStop(fs)) break;
-    if (HoldsLineBytes(piece.Repl)) continue;
+    if (HoldsLoneLineBytes(repl)) continue;
     ++seen;
     if (OnFindChange) {
       bool changeF = true, kakuninF = confirm;
       const RowPos start = ChunkToRow(fs, at);
       if (confirm) SelectRange(start, ChunkEndToRow(fs, at, n));
-      OnFindChange(this, key, piece.Repl, start.Col, start.Row, static_cast<std::int32_t>(n), seen, changeF,
+      OnFindChange(this, key, repl, start.Col, start.Row, static_cast<std::int32_t>(n), seen, changeF,
                    kakuninF, abortF);
       confirm = kakuninF;
       if (!changeF || abortF) continue;
     }
-    pieces.push_back(std::move(piece));
+    record.Add(lineNo, static_cast<std::int32_t>(at - lineStart), text.substr(at, n), repl);
   }
   if (fs.stop != TFindStop::fsNone) {
     // Stopped before the end: nothing is replaced, rather than an unknown part of the text.
     ReportFindStop(fs, key);
     return 0;
   }
-  const auto count = static_cast<std::int32_t>(pieces.size());
+  const auto count = static_cast<std::int32_t>(record.Count());
   if (seen == 0 && OnFindNoHit) OnFindNoHit(this, key);
   if (count > 0) {
+    const std::string inverse = InverseReplaceRecord(record.Text());
+    if (!UndoHasRoom(static_cast<std::int64_t>(inverse.size()))) return 0;
     if (HasSelection()) EndSelection();
-    EditPieces(pieces, true, EditEnd::Change);
+    EditPieces(record.Text(), &inverse, EditEnd::Change);
   }
   if (OnFindChangeEnd) OnFindChangeEnd(this, key, change, count);
   return count;

@@ -18,14 +18,19 @@ namespace {
 
 bool HoldsCrLf(std::string_view text) { return text.find("\r\n") != std::string_view::npos; }
 
-// The first row of each line the pieces change, found before any row changes: a line put
-// whole into its first row moves the line index's idea of where the next lines start onto
-// the rows it emptied, and looking them up afterwards would walk those again for each line.
-std::vector<std::int32_t> FirstRowsOfLines(const TLumoStrings& rows,
-                                           const std::vector<ReplacePiece>& pieces) {
+// The first row of the first line of each run of pieces that meet (a piece's end line is the
+// next one's line), found before any row changes: a line put whole into its first row moves
+// the line index's idea of where the next lines start onto the rows it emptied, and looking
+// them up afterwards would walk those again for each line.
+std::vector<std::int32_t> FirstRowsOfRuns(const TLumoStrings& rows, std::string_view record) {
   std::vector<std::int32_t> first;
-  for (std::size_t k = 0; k < pieces.size(); ++k)
-    if (k == 0 || pieces[k].Line != pieces[k - 1].Line) first.push_back(rows.RowAfterLfRow(pieces[k].Line));
+  ReplaceRecordReader in(record);
+  ReplaceSpan p;
+  std::int32_t endLine = -1;
+  while (in.Next(p)) {
+    if (p.Line != endLine) first.push_back(rows.RowAfterLfRow(p.Line));
+    endLine = EndOfText(LinePos{p.Col, p.Line}, p.Cur).Line;
+  }
   return first;
 }
 
@@ -79,52 +84,75 @@ std::int32_t TLumoEdit::ReplaceRowByText(std::int32_t row, std::string_view text
   return last;
 }
 
-LinePos TLumoEdit::ReplacePiecesInRows(const std::vector<ReplacePiece>& pieces) {
+LinePos TLumoEdit::ReplacePiecesInRows(std::string_view record) {
   ForgetUrlCarryFrom(0);
   TLumoStrings& rows = Store();
-  // Rows are only replaced here, never inserted or removed, so row numbers stay valid; a
-  // line that needs another number of rows is put whole into its first row, its other
-  // rows emptied, and all rows are re-cut once at the end.
+  // Rows are only replaced here, never inserted or removed, so row numbers stay valid; lines
+  // that need another number of rows are put whole into their first row, the other rows
+  // emptied, and all rows are re-cut once at the end.
   struct Recut {
     std::int32_t row;
     std::vector<std::size_t> lengths;
   };
   std::vector<Recut> recuts;
-  const std::vector<std::int32_t> firstRows = FirstRowsOfLines(rows, pieces);
-  LinePos caretAfter{0, 0};
-  std::string line;
-  for (std::size_t k = 0, n = 0; k < pieces.size(); ++n) {
-    const std::int32_t lineNo = pieces[k].Line;
-    const std::int32_t first = firstRows[n];
+  const std::vector<std::int32_t> firstRows = FirstRowsOfRuns(rows, record);
+  ReplaceRecordReader in(record);
+  ReplaceSpan p;
+  bool more = in.Next(p);
+  std::string old, out;
+  std::vector<std::size_t> lengths;
+  for (std::size_t run = 0; more; ++run) {
+    // One run: the lines from its first piece's line to its last piece's end line, joined.
+    const std::int32_t first = firstRows[run];
     std::int32_t last = first;
-    const std::string old = JoinRows(first, last);
-    line.clear();
-    std::size_t copied = 0;
-    for (; k < pieces.size() && pieces[k].Line == lineNo; ++k) {
-      const ReplacePiece& p = pieces[k];
-      const auto col = static_cast<std::size_t>(p.Col);
-      if (col < copied || old.compare(col, p.Cur.size(), p.Cur) != 0)
+    old = JoinRows(first, last);
+    out.clear();
+    std::int32_t line = p.Line;
+    std::size_t lineStart = 0, copied = 0;
+    do {
+      if (p.Line != line) throw std::runtime_error("replacement does not match the text");
+      const std::size_t at = lineStart + static_cast<std::size_t>(p.Col);
+      // The bytes a piece takes away may reach into the lines after it.
+      for (auto breaks = std::count(p.Cur.begin(), p.Cur.end(), '\n'); breaks > 0; --breaks) {
+        if (last >= LastRow()) throw std::runtime_error("replacement does not match the text");
+        std::int32_t next = last + 1;
+        old += JoinRows(next, last);
+      }
+      if (at < copied || old.compare(at, p.Cur.size(), p.Cur) != 0)
         throw std::runtime_error("replacement does not match the text");
-      line.append(old, copied, col - copied).append(p.Repl);
-      copied = col + p.Cur.size();
-      caretAfter = LinePos{static_cast<std::int32_t>(line.size()), lineNo};
+      out.append(old, copied, at - copied).append(p.Repl);
+      copied = at + p.Cur.size();
+      if (const std::size_t lf = p.Cur.rfind('\n'); lf != std::string_view::npos) {
+        line = EndOfText(LinePos{p.Col, p.Line}, p.Cur).Line;
+        lineStart = at + lf + 1;
+      }
+      more = in.Next(p);
+    } while (more && p.Line == line);
+    out.append(old, copied);
+    // The run's new lines, each cut by the wrap rule (or whole when nothing wraps).
+    lengths.clear();
+    for (std::size_t s = 0; s < out.size();) {
+      std::size_t e = out.find('\n', s);
+      e = e == std::string::npos ? out.size() : e + 1;
+      const std::string_view piece = std::string_view(out).substr(s, e - s);
+      if (WordWrap) {
+        const std::vector<std::size_t> cut = WrapLengths(piece);
+        lengths.insert(lengths.end(), cut.begin(), cut.end());
+      } else {
+        lengths.push_back(piece.size());
+      }
+      s = e;
     }
-    line.append(old, copied);
-    if (!WordWrap) {
-      rows.Put(first, line);
-      continue;
-    }
-    std::vector<std::size_t> lengths = WrapLengths(line);
     if (lengths.size() == static_cast<std::size_t>(last - first + 1)) {
       std::size_t at = 0;
       for (std::size_t j = 0; j < lengths.size(); ++j) {
-        rows.Put(first + static_cast<std::int32_t>(j), std::string_view(line).substr(at, lengths[j]));
+        rows.Put(first + static_cast<std::int32_t>(j), std::string_view(out).substr(at, lengths[j]));
         at += lengths[j];
       }
     } else {
-      rows.Put(first, line);
+      rows.Put(first, out);
       for (std::int32_t r = first + 1; r <= last; ++r) rows.Put(r, std::string_view());
-      recuts.push_back(Recut{first, std::move(lengths)});
+      recuts.push_back(Recut{first, lengths});
     }
   }
   if (!recuts.empty()) {
@@ -141,18 +169,14 @@ LinePos TLumoEdit::ReplacePiecesInRows(const std::vector<ReplacePiece>& pieces) 
     }
     rows.Recut(all);
   }
-  if (OnTextChange) {
-    // Each piece where it stands once the pieces before it are in: later pieces of a line
-    // move by what the earlier ones changed.
-    std::int64_t shift = 0;
-    for (std::size_t k = 0; k < pieces.size(); ++k) {
-      const ReplacePiece& p = pieces[k];
-      if (k == 0 || pieces[k - 1].Line != p.Line) shift = 0;
-      OnTextChange(this, LinePos{static_cast<std::int32_t>(p.Col + shift), p.Line}, p.Cur, p.Repl);
-      shift += static_cast<std::int64_t>(p.Repl.size()) - static_cast<std::int64_t>(p.Cur.size());
-    }
+  // Each piece where it stands once the pieces before it are in.
+  ReplaceShift shift;
+  ReplaceRecordReader again(record);
+  while (again.Next(p)) {
+    const LinePos at = shift.Pass(p);
+    if (OnTextChange) OnTextChange(this, at, p.Cur, p.Repl);
   }
-  return caretAfter;
+  return shift.NewEnd();
 }
 
 bool TLumoEdit::CutsMayMeet() const {

@@ -23,7 +23,7 @@ bool TLumoEdit::AddUndo(UndoKind kind, std::string_view text, std::int32_t col, 
     try {
       const LinePos at = WordWrap ? ToLine(RowPos{col, row}) : LinePos{col, row};
       UndoList.push_front(UndoRecord{kind, at, std::string(text)});
-      UndoBytes += static_cast<std::int32_t>(size);
+      UndoBytes += size;
     } catch (const std::exception&) {
       UndoOverflow = true;  // the history no longer reaches the saved state
       window_.ShowMessage("Error:OC001");
@@ -41,12 +41,32 @@ bool TLumoEdit::AddUndo(UndoKind kind, std::string_view text, std::int32_t col, 
 
 bool TLumoEdit::MakeUndoRoom(std::int64_t size) {
   // Oldest first; a change that does not fit at all makes every older record useless.
+  bool trimmed = false;
   while (UndoBytes + size > UndoBuf && !UndoList.empty()) {
-    UndoBytes -= static_cast<std::int32_t>(UndoList.back().Text.size());
+    UndoBytes -= static_cast<std::int64_t>(UndoList.back().Text.size());
     UndoList.pop_back();
-    UndoOverflow = true;
+    UndoOverflow = trimmed = true;
   }
-  return size <= UndoBuf;
+  const bool fits = size <= UndoBuf;
+  // Losing the whole history to a change that does not fit was agreed to beforehand.
+  if (trimmed && fits && OnUndoTrim) OnUndoTrim(this);
+  return fits;
+}
+
+std::int64_t TLumoEdit::SelectionBytes() const {
+  RowPos a, b;
+  // An empty selection at a row start ends, for GetSelBounds, at the end of the row before.
+  if (!GetSelBounds(a.Col, a.Row, b.Col, b.Row) || b < a) return 0;
+  return Lines->BytesInRows(a.Row, b.Row) + b.Col - a.Col;
+}
+
+bool TLumoEdit::UndoKeepsStep(std::int64_t inserted) { return UndoHasRoom(SelectionBytes() + inserted); }
+
+bool TLumoEdit::UndoHasRoom(std::int64_t bytes) {
+  if (bytes <= UndoBuf || !OnUndoWontFit) return true;
+  bool proceed = true;
+  OnUndoWontFit(this, bytes, proceed);
+  return proceed;
 }
 
 void TLumoEdit::Undo() {
@@ -82,7 +102,7 @@ void TLumoEdit::MoveHistoryRecord(bool redo, UndoKind newKind) {
     } catch (const std::exception&) {
       window_.ShowMessage("Error:OC001_2");
     }
-    UndoBytes -= static_cast<std::int32_t>(front.Text.size());
+    UndoBytes -= static_cast<std::int64_t>(front.Text.size());
     UndoList.pop_front();
     return;
   }
@@ -99,7 +119,7 @@ void TLumoEdit::MoveHistoryRecord(bool redo, UndoKind newKind) {
   }
   try {
     UndoList.push_front(std::move(rec));
-    UndoBytes += static_cast<std::int32_t>(size);
+    UndoBytes += size;
   } catch (const std::exception&) {
     UndoOverflow = true;
     window_.ShowMessage("Error:OC001");
@@ -218,18 +238,17 @@ void TLumoEdit::ApplyHistoryStep(bool redo) {
     case ukReplaceAll: {
       // Replacements made together are taken back together; the record then holds what
       // reverses them again, for the other list.
-      const std::vector<ReplacePiece> pieces = DecodeReplacePieces(rec.Text);
-      std::string inverse = EncodeReplacePieces(InverseReplacePieces(pieces));
+      std::string inverse = InverseReplaceRecord(rec.Text);
       UndoRecord& front = from.front();
       const std::int64_t delta =
           static_cast<std::int64_t>(inverse.size()) - static_cast<std::int64_t>(front.Text.size());
       if (redo)
         RedoBytes += delta;
       else
-        UndoBytes += static_cast<std::int32_t>(delta);
+        UndoBytes += delta;
       front.Text = std::move(inverse);
       MoveHistoryRecord(redo, ukReplaceAll);
-      EditPieces(pieces, false, EditEnd::Undone);
+      EditPieces(rec.Text, nullptr, EditEnd::Undone);
       break;
     }
     case ukOverwrite:
@@ -239,7 +258,7 @@ void TLumoEdit::ApplyHistoryStep(bool redo) {
       if (redo) {
         RedoBytes -= static_cast<std::int64_t>(rec.Text.size());
       } else {
-        UndoBytes -= static_cast<std::int32_t>(rec.Text.size());
+        UndoBytes -= static_cast<std::int64_t>(rec.Text.size());
         UndoOverflow = true;
       }
       from.pop_front();

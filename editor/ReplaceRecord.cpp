@@ -1,16 +1,17 @@
-// The compound record of replacements: encoding, decoding and the reversing pieces.
+// The compound record of replacements: writing, reading, and the record that reverses a set.
 #include "editor/ReplaceRecord.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace quiret {
 
 namespace {
 
-// The compound record's text: for each piece the line (as a step from the previous piece's),
-// the column, then Cur and Repl, each either its length + 1 and its bytes or 0 for "the
-// same as the previous piece's" (replacing all repeats the same words: this keeps the
-// record within the history's budget).
+// The record's text: for each piece the line (as a step from the previous piece's), the
+// column, then Cur and Repl, each either its length + 1 and its bytes or 0 for "the same as
+// the previous piece's" (replacing all repeats the same words: a piece then costs a few
+// bytes).
 void PutNumber(std::string& out, std::uint32_t v) {
   while (v >= 0x80) {
     out += static_cast<char>(0x80 | (v & 0x7F));
@@ -21,7 +22,7 @@ void PutNumber(std::string& out, std::uint32_t v) {
 
 std::uint32_t GetNumber(std::string_view in, std::size_t& i) {
   std::uint32_t v = 0;
-  for (int shift = 0; i < in.size(); shift += 7) {
+  for (int shift = 0; i < in.size() && shift < 35; shift += 7) {
     const auto b = static_cast<unsigned char>(in[i++]);
     v |= static_cast<std::uint32_t>(b & 0x7F) << shift;
     if (!(b & 0x80)) return v;
@@ -29,67 +30,104 @@ std::uint32_t GetNumber(std::string_view in, std::size_t& i) {
   throw std::runtime_error("truncated replacement record");
 }
 
-void PutBytes(std::string& out, const std::string& s, const std::string* previous) {
-  if (previous && *previous == s) {
-    out += '\0';
-    return;
-  }
-  PutNumber(out, static_cast<std::uint32_t>(s.size()) + 1);
-  out += s;
-}
-
-void GetBytes(std::string_view in, std::size_t& i, std::string& s, const std::string* previous) {
+std::string_view GetBytes(std::string_view in, std::size_t& i, std::string_view previous, bool first) {
   const std::uint32_t n = GetNumber(in, i);
   if (n == 0) {
-    if (!previous) throw std::runtime_error("bad replacement record");
-    s = *previous;
-    return;
+    if (first) throw std::runtime_error("bad replacement record");
+    return previous;
   }
-  if (i + n - 1 > in.size()) throw std::runtime_error("truncated replacement record");
-  s.assign(in.substr(i, n - 1));
+  if (n - 1 > in.size() - i) throw std::runtime_error("truncated replacement record");
+  const std::string_view s = in.substr(i, n - 1);
   i += n - 1;
+  return s;
 }
 
 }  // namespace
 
-std::string EncodeReplacePieces(const std::vector<ReplacePiece>& pieces) {
-  std::string out;
-  const ReplacePiece* prev = nullptr;
-  for (const ReplacePiece& p : pieces) {
-    PutNumber(out, static_cast<std::uint32_t>(p.Line - (prev ? prev->Line : 0)));
-    PutNumber(out, static_cast<std::uint32_t>(p.Col));
-    PutBytes(out, p.Cur, prev ? &prev->Cur : nullptr);
-    PutBytes(out, p.Repl, prev ? &prev->Repl : nullptr);
-    prev = &p;
+void ReplaceRecordWriter::PutBytes(std::string_view s, Kept& previous) {
+  if (count_ > 0 && previous.size == s.size() &&
+      std::string_view(out_).substr(previous.at, previous.size) == s) {
+    out_ += '\0';
+    return;
   }
-  return out;
+  PutNumber(out_, static_cast<std::uint32_t>(s.size()) + 1);
+  previous = Kept{out_.size(), s.size()};
+  out_ += s;
+}
+
+void ReplaceRecordWriter::Add(std::int32_t line, std::int32_t col, std::string_view cur,
+                              std::string_view repl) {
+  PutNumber(out_, static_cast<std::uint32_t>(line - (count_ > 0 ? line_ : 0)));
+  PutNumber(out_, static_cast<std::uint32_t>(col));
+  PutBytes(cur, cur_);
+  PutBytes(repl, repl_);
+  line_ = line;
+  ++count_;
+}
+
+bool ReplaceRecordReader::Next(ReplaceSpan& piece) {
+  if (i_ >= text_.size()) return false;
+  ReplaceSpan p;
+  p.Line = (first_ ? 0 : prev_.Line) + static_cast<std::int32_t>(GetNumber(text_, i_));
+  p.Col = static_cast<std::int32_t>(GetNumber(text_, i_));
+  p.Cur = GetBytes(text_, i_, prev_.Cur, first_);
+  p.Repl = GetBytes(text_, i_, prev_.Repl, first_);
+  first_ = false;
+  prev_ = p;
+  piece = p;
+  return true;
+}
+
+LinePos EndOfText(LinePos at, std::string_view bytes) {
+  const std::size_t lf = bytes.rfind('\n');
+  if (lf == std::string_view::npos)
+    return LinePos{at.Offset + static_cast<std::int32_t>(bytes.size()), at.Line};
+  const auto breaks = std::count(bytes.begin(), bytes.end(), '\n');
+  return LinePos{static_cast<std::int32_t>(bytes.size() - lf - 1),
+                 at.Line + static_cast<std::int32_t>(breaks)};
+}
+
+LinePos ReplaceShift::Map(std::int32_t line, std::int32_t col) const {
+  if (line == oldEnd_.Line) return LinePos{newEnd_.Offset + col - oldEnd_.Offset, newEnd_.Line};
+  return LinePos{col, line + (oldEnd_.Line < 0 ? 0 : newEnd_.Line - oldEnd_.Line)};
+}
+
+LinePos ReplaceShift::Pass(const ReplaceSpan& piece) {
+  const LinePos start = Map(piece.Line, piece.Col);
+  oldEnd_ = EndOfText(LinePos{piece.Col, piece.Line}, piece.Cur);
+  newEnd_ = EndOfText(start, piece.Repl);
+  return start;
+}
+
+std::string InverseReplaceRecord(std::string_view record) {
+  ReplaceRecordReader in(record);
+  ReplaceRecordWriter out;
+  out.Text().reserve(record.size() + record.size() / 8);
+  ReplaceShift shift;
+  ReplaceSpan p;
+  while (in.Next(p)) {
+    const LinePos at = shift.Pass(p);
+    out.Add(at.Line, at.Offset, p.Repl, p.Cur);
+  }
+  return std::move(out.Text());
+}
+
+std::string EncodeReplacePieces(const std::vector<ReplacePiece>& pieces) {
+  ReplaceRecordWriter out;
+  for (const ReplacePiece& p : pieces) out.Add(p.Line, p.Col, p.Cur, p.Repl);
+  return std::move(out.Text());
 }
 
 std::vector<ReplacePiece> DecodeReplacePieces(std::string_view text) {
   std::vector<ReplacePiece> pieces;
-  for (std::size_t i = 0; i < text.size();) {
-    ReplacePiece p;
-    const ReplacePiece* prev = pieces.empty() ? nullptr : &pieces.back();
-    p.Line = (prev ? prev->Line : 0) + static_cast<std::int32_t>(GetNumber(text, i));
-    p.Col = static_cast<std::int32_t>(GetNumber(text, i));
-    GetBytes(text, i, p.Cur, prev ? &prev->Cur : nullptr);
-    GetBytes(text, i, p.Repl, prev ? &prev->Repl : nullptr);
-    pieces.push_back(std::move(p));
-  }
+  ReplaceRecordReader in(text);
+  ReplaceSpan p;
+  while (in.Next(p)) pieces.push_back(ReplacePiece{p.Line, p.Col, std::string(p.Cur), std::string(p.Repl)});
   return pieces;
 }
 
 std::vector<ReplacePiece> InverseReplacePieces(const std::vector<ReplacePiece>& pieces) {
-  std::vector<ReplacePiece> inverse;
-  inverse.reserve(pieces.size());
-  std::int64_t shift = 0;
-  for (std::size_t k = 0; k < pieces.size(); ++k) {
-    const ReplacePiece& p = pieces[k];
-    if (k == 0 || pieces[k - 1].Line != p.Line) shift = 0;
-    inverse.push_back(ReplacePiece{p.Line, static_cast<std::int32_t>(p.Col + shift), p.Repl, p.Cur});
-    shift += static_cast<std::int64_t>(p.Repl.size()) - static_cast<std::int64_t>(p.Cur.size());
-  }
-  return inverse;
+  return DecodeReplacePieces(InverseReplaceRecord(EncodeReplacePieces(pieces)));
 }
 
 }  // namespace quiret

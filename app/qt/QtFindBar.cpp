@@ -60,6 +60,9 @@ QtFindBar::QtFindBar(TFormBase& form, QWidget* parent) : QWidget(parent), form_(
   auto* replaceLabel = new QLabel(QString::fromUtf8("置換:"), replaceRow_);
   replace_ = new QLineEdit(replaceRow_);
   replaceLabel->setBuddy(replace_);
+  replace_->setToolTip(QString::fromUtf8(
+      "正規表現のとき: $1～$99、${名前}、\\1～\\9 でグループ（$0 と \\0 は一致全体）、\\n で改行、"
+      "\\t でタブ、$$ と \\\\ で $ と \\ そのもの"));
   auto* one = Button("置換", replaceRow_);
   auto* all = Button("すべて置換", replaceRow_);
   confirm_ = new QCheckBox(QString::fromUtf8("置換の確認"), replaceRow_);
