@@ -204,10 +204,24 @@ FileIdentity Sync(const std::string& fileName, const std::string& target) {
 // are on the disk in the notes folder before the first new byte is written.
 FileIdentity WriteInPlace(const std::string& fileName, const std::string& target, const WriteFn& write,
                           const SaveOptions& options) {
+  // The user may choose to write without the copy, knowing that a failure or a kill now may
+  // leave the file half written.
+  const auto noCopy = [&](const std::string& where, int code, const std::string& what) {
+    if (!options.AskUnprotected || !options.AskUnprotected(where, code))
+      throw EInPlaceSave(EInPlaceSave::Problem::NoCopy, where, code, what);
+    write(target);
+    return Sync(fileName, target);
+  };
+  const int noteError = errno;
   SaveNote note(options.NotesFolder);
-  if (!note.Active())
-    throw EInPlaceSave(EInPlaceSave::Problem::NoCopy, options.NotesFolder, errno ? errno : ENOENT,
-                       fileName + ": no place to keep a copy of the old content");
+  if (!note.Active()) {
+    const bool none = options.NotesFolder.empty();
+    return noCopy(none ? options.NotesFolderWanted : options.NotesFolder,
+                  none && options.NotesError ? options.NotesError
+                  : noteError                ? noteError
+                                             : ENOENT,
+                  fileName + ": no place to keep a copy of the old content");
+  }
   SaveRecord record;
   record.method = SaveRecord::Method::InPlace;
   record.stage = SaveRecord::Stage::Copying;
@@ -222,7 +236,7 @@ FileIdentity WriteInPlace(const std::string& fileName, const std::string& target
     if (!note.Record(record, true)) ThrowErrno(errno ? errno : EIO, record.Copy);
   } catch (const std::system_error& e) {
     unlink(record.Copy.c_str());
-    throw EInPlaceSave(EInPlaceSave::Problem::NoCopy, record.Copy, e.code().value(), e.what());
+    return noCopy(options.NotesFolder, e.code().value(), e.what());
   }
   Stage(options, SaveStage::CopyMade);
   FileIdentity written;
@@ -285,10 +299,19 @@ FileIdentity ReplaceFileSafely(const std::string& fileName, const WriteFn& write
   return WriteInPlace(fileName, target, write, options);
 }
 
-FileIdentity ReplaceFileSafely(const std::string& fileName, const WriteFn& write) {
+SaveOptions NotesInStateFolder() {
   SaveOptions options;
+  errno = 0;
   options.NotesFolder = SaveNotesFolder();
-  return ReplaceFileSafely(fileName, write, options);
+  if (options.NotesFolder.empty()) {
+    options.NotesError = errno ? errno : ENOENT;
+    options.NotesFolderWanted = SaveNotesFolderPath();
+  }
+  return options;
+}
+
+FileIdentity ReplaceFileSafely(const std::string& fileName, const WriteFn& write) {
+  return ReplaceFileSafely(fileName, write, NotesInStateFolder());
 }
 
 int RemoveStaleTemporaries(const std::string& fileName) {
