@@ -48,8 +48,8 @@ std::optional<Session> ParseSession(std::string_view text) {
   }
   std::int64_t active = 0, count = 0;
   if (fields.size() < 3 || fields[0] != kMagic || !ToInt(fields[1], active) || !ToInt(fields[2], count) ||
-      count < 0 || static_cast<std::size_t>(count) != (fields.size() - 3) / 3 || (fields.size() - 3) % 3 != 0 ||
-      active < -1 || active >= count)
+      count < 0 || static_cast<std::size_t>(count) != (fields.size() - 3) / 3 ||
+      (fields.size() - 3) % 3 != 0 || active < -1 || active >= count)
     return std::nullopt;
   Session session;
   session.active = static_cast<int>(active);

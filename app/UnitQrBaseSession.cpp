@@ -63,7 +63,8 @@ void TFormBase::ReopenSession(const Session& session) {
   for (std::size_t i = 0; i < session.tabs.size(); ++i) {
     const SessionTab& entry = session.tabs[i];
     // A document restored from its journal keeps the journal's mark: it takes its place.
-    TTabSheet* tab = unplaced([&](const TTabSheet& t) { return t.Journal->Header().openedNs == entry.openedNs; });
+    TTabSheet* tab =
+        unplaced([&](const TTabSheet& t) { return t.Journal->Header().openedNs == entry.openedNs; });
     if (!tab && !entry.path.empty() && Checked("MmFileMemory")) {
       if (FileExists(entry.path)) {
         std::optional<Encoding> encoding;

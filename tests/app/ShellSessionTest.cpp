@@ -14,7 +14,8 @@ namespace {
 
 std::vector<std::string> Hints(TFormBase& f) {
   std::vector<std::string> hints;
-  for (int i = 0; i < f.TabCount(); ++i) hints.push_back(f.Tab(i).Hint + ":" + f.Tab(i).Editor->Lines->GetText());
+  for (int i = 0; i < f.TabCount(); ++i)
+    hints.push_back(f.Tab(i).Hint + ":" + f.Tab(i).Editor->Lines->GetText());
   return hints;
 }
 
@@ -23,7 +24,8 @@ std::vector<std::string> Hints(TFormBase& f) {
 TEST(ShellSession, ElevenTabsComeBackInOrderAfterAKill) {
   TestShell s;
   TFormBase& f = s.Start();
-  for (int i = 0; i < 10; ++i) f.OpenFile(s.Write("f" + std::to_string(i) + ".txt", std::to_string(i) + "\r\n"));
+  for (int i = 0; i < 10; ++i)
+    f.OpenFile(s.Write("f" + std::to_string(i) + ".txt", std::to_string(i) + "\r\n"));
   f.Execute("FileNew");
   for (int tab : {2, 5, 10}) s.Modify(tab);
   f.CloseTab(3, f.ActiveIndex());  // a closed tab does not come back

@@ -57,6 +57,29 @@ TEST(ShellTrustedPaths, AJournalCutShortUnderTheProgramIsReopened) {
   EXPECT_EQ(g.Tab(1).Editor->Lines->GetText(), "xzbeta\r\n");
 }
 
+// When no new journal can be made for it, recovery stops for that one document, with one
+// message; the other document keeps its journal.
+TEST(ShellTrustedPaths, AJournalCutShortThatCannotBeReplacedStopsForThatDocumentAlone) {
+  TestShell s;
+  TFormBase& f = s.Start();
+  f.OpenFile(s.Write("a.txt", "alpha\r\n"));
+  f.OpenFile(s.Write("b.txt", "beta\r\n"));
+  s.Modify(0);
+  const std::string journal = f.Tab(0).Journal->Path();
+  ASSERT_EQ(mkdir((journal + ".tmp").c_str(), 0700), 0);  // where the new journal would be made
+  ASSERT_EQ(truncate(journal.c_str(), 0), 0);
+  f.Tab(0).Editor->TypeText("y");
+  f.Tab(0).Editor->TypeText("w");
+  s.Modify(1);
+  s.window.RunPosted();
+  EXPECT_EQ(s.boxes.Texts("information"),
+            std::vector<std::string>{"a.txt の回復用の記録がほかのプログラムによって壊されました。\r\n"
+                                     "この文書の回復用の記録は取りません。変更は早めに保存してください。"});
+  EXPECT_TRUE(f.Recovery().On());
+  EXPECT_FALSE(f.Tab(1).Journal->Path().empty());
+  EXPECT_EQ(f.Tab(0).Editor->Lines->GetText(), "xywalpha\r\n");
+}
+
 // A file with a second link is written in place, behind a copy in the state folder. When
 // that folder cannot be used the user is asked, No by default, with the folder named.
 TEST(ShellTrustedPaths, AnInPlaceSaveWithoutACopyAsksFirst) {
@@ -79,10 +102,11 @@ TEST(ShellTrustedPaths, AnInPlaceSaveWithoutACopyAsksFirst) {
     const auto& asked = s.boxes.shown[0];
     EXPECT_EQ(asked.kind, "yesno");
     EXPECT_TRUE(asked.defaultNo);
-    EXPECT_EQ(asked.text, a +
-                              "\r\n はその場で書き換える必要がありますが、元の内容の控えを次のフォルダーに作れません（"
-                              "Not a directory）：\r\n" +
-                              blocker + "/quiret/saves\r\n安全に保存できません。このまま上書きしますか？");
+    EXPECT_EQ(asked.text,
+              a +
+                  "\r\n はその場で書き換える必要がありますが、元の内容の控えを次のフォルダーに作れません（"
+                  "Not a directory）：\r\n" +
+                  blocker + "/quiret/saves\r\n安全に保存できません。このまま上書きしますか？");
     EXPECT_EQ(TestShell::Read(s.Path("second")), c.saved ? "xold\r\n" : "old\r\n");
     EXPECT_EQ(f.Tab(0).Editor->GetModified(), !c.saved);
   }

@@ -15,7 +15,9 @@ namespace {
 
 using test::TempDir;
 
-void Plant(const TempDir& notes, const std::string& text) { TempDir::Write(notes.File("save-planted.note"), text); }
+void Plant(const TempDir& notes, const std::string& text) {
+  TempDir::Write(notes.File("save-planted.note"), text);
+}
 
 TEST(SaveNotesTrust, APlantedNoteRemovesOnlyATemporaryOfOurNamingBesideItsTarget) {
   const struct {
@@ -24,9 +26,12 @@ TEST(SaveNotesTrust, APlantedNoteRemovesOnlyATemporaryOfOurNamingBesideItsTarget
     bool removed;
   } cases[] = {
       {"method=replace\nstage=writing\ntarget=T/doc.txt\ntemporary=T/doc.txt.bak\n", "doc.txt.bak", false},
-      {"method=replace\nstage=writing\ntarget=T/doc.txt\ntemporary=T/.quiret-abc12.tmp\n", ".quiret-abc12.tmp", false},
-      {"method=replace\nstage=writing\ntarget=N/doc.txt\ntemporary=T/.quiret-abc123.tmp\n", ".quiret-abc123.tmp", false},
-      {"method=replace\nstage=writing\ntarget=T/doc.txt\ntemporary=T/.quiret-abc123.tmp\n", ".quiret-abc123.tmp", true},
+      {"method=replace\nstage=writing\ntarget=T/doc.txt\ntemporary=T/.quiret-abc12.tmp\n",
+       ".quiret-abc12.tmp", false},
+      {"method=replace\nstage=writing\ntarget=N/doc.txt\ntemporary=T/.quiret-abc123.tmp\n",
+       ".quiret-abc123.tmp", false},
+      {"method=replace\nstage=writing\ntarget=T/doc.txt\ntemporary=T/.quiret-abc123.tmp\n",
+       ".quiret-abc123.tmp", true},
       {"method=inplace\nstage=written\ntarget=T/doc.txt\ncopy=T/mine.txt\nbefore=-\n", "mine.txt", false},
       {"method=inplace\nstage=copying\ntarget=T/doc.txt\ncopy=T/mine.txt\nbefore=-\n", "mine.txt", false},
       {"method=inplace\nstage=copied\ntarget=T/doc.txt\ncopy=T/doc.txt\nbefore=-\n", "doc.txt", false},
@@ -38,7 +43,8 @@ TEST(SaveNotesTrust, APlantedNoteRemovesOnlyATemporaryOfOurNamingBesideItsTarget
     std::string text = c.note;
     for (size_t at; (at = text.find("T/")) != std::string::npos;) text.replace(at, 1, user.Path());
     for (size_t at; (at = text.find("N/")) != std::string::npos;) text.replace(at, 1, notes.Path());
-    for (const char* name : {"doc.txt", "mine.txt", c.victim}) TempDir::Write(user.File(name), "the same bytes");
+    for (const char* name : {"doc.txt", "mine.txt", c.victim})
+      TempDir::Write(user.File(name), "the same bytes");
     Plant(notes, text);
     EXPECT_TRUE(ClearUpInterruptedSaves(notes.Path()).empty());
     EXPECT_EQ(std::filesystem::exists(user.File(c.victim)), !c.removed);
@@ -56,12 +62,13 @@ TEST(SaveNotesTrust, ANoteNamingAFifoMakesNothingWait) {
   ASSERT_EQ(stat(fifo.c_str(), &st), 0);
   TempDir::Write(notes.File("save-planted.old"), "old bytes");
   Plant(notes, "method=inplace\nstage=copied\ntarget=" + fifo + "\ncopy=" + notes.File("save-planted.old") +
-                   "\nbefore=0 " + std::to_string(st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec) + " " +
-                   std::to_string(st.st_ino) + " " + std::to_string(st.st_dev) + "\n");
+                   "\nbefore=0 " + std::to_string(st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec) +
+                   " " + std::to_string(st.st_ino) + " " + std::to_string(st.st_dev) + "\n");
   std::vector<InterruptedSave> pending;
   ASSERT_TRUE(test::ReturnsWithinASecond([&] { pending = ClearUpInterruptedSaves(notes.Path()); }, fifo));
   ASSERT_EQ(pending.size(), 1u);
-  EXPECT_TRUE(test::ReturnsWithinASecond([&] { EXPECT_THROW(pending[0].Restore(), std::system_error); }, fifo));
+  EXPECT_TRUE(
+      test::ReturnsWithinASecond([&] { EXPECT_THROW(pending[0].Restore(), std::system_error); }, fifo));
   EXPECT_EQ(TempDir::Read(notes.File("save-planted.old")), "old bytes");
 }
 
