@@ -63,7 +63,9 @@ std::optional<Session> ParseSession(std::string_view text) {
   return session;
 }
 
-std::string SessionFilePath(const std::string& stateFolder) { return stateFolder + "/session"; }
+std::string SessionFilePath(const std::string& stateFolder, const std::string& name) {
+  return stateFolder + "/" + name;
+}
 
 int WriteSessionFile(const std::string& path, const std::string& text) {
   const std::string temp = path + ".new";

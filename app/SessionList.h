@@ -28,8 +28,8 @@ std::string EncodeSession(const Session& session);
 // Nothing for a text that is not a whole session (cut short, damaged, another format).
 std::optional<Session> ParseSession(std::string_view text);
 
-// <state folder>/session.
-std::string SessionFilePath(const std::string& stateFolder);
+// <state folder>/<name>.
+std::string SessionFilePath(const std::string& stateFolder, const std::string& name);
 // Replaces the file through a temporary beside it and a rename, so that a kill leaves either
 // list whole. 0, or the errno of the failure.
 int WriteSessionFile(const std::string& path, const std::string& text);

@@ -112,6 +112,9 @@ class TFormBase {
   void WriteSettings(IniDocument& ini);
   void ReopenFiles(const IniDocument& ini);
   const std::string& SettingsPath() const { return settingsPath_; }
+  // The session file's name in the state folder, set before the creation step: one per
+  // desktop, as each desktop runs a program of its own.
+  std::string SessionName = "session";
 
   // ---- Tabs ----
   int TabCount() const { return static_cast<int>(tabs_.size()); }

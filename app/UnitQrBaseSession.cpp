@@ -13,13 +13,13 @@ namespace quiret {
 std::optional<Session> TFormBase::TakeLeftSession() {
   const std::string state = StateDirPath();
   if (state.empty()) return std::nullopt;
-  const std::optional<std::string> text = ReadSessionFile(SessionFilePath(state));
+  const std::optional<std::string> text = ReadSessionFile(SessionFilePath(state, SessionName));
   return text ? ParseSession(*text) : std::nullopt;
 }
 
 void TFormBase::StartSession() {
   if (!recovery_->On()) return;  // no state folder to keep it in
-  sessionPath_ = SessionFilePath(recovery_->Folder());
+  sessionPath_ = SessionFilePath(recovery_->Folder(), SessionName);
   NoteSession();
 }
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <ctime>
 #include <optional>
 #include <system_error>
@@ -206,21 +207,20 @@ FileIdentity WriteInPlace(const std::string& fileName, const std::string& target
                           const SaveOptions& options) {
   // The user may choose to write without the copy, knowing that a failure or a kill now may
   // leave the file half written.
-  const auto noCopy = [&](const std::string& where, int code, const std::string& what) {
+  const auto noCopy = [&](const std::string& where, int code) {
     if (!options.AskUnprotected || !options.AskUnprotected(where, code))
-      throw EInPlaceSave(EInPlaceSave::Problem::NoCopy, where, code, what);
+      throw EInPlaceSave(
+          EInPlaceSave::Problem::NoCopy, where, code,
+          fileName + ": no copy of the old content can be kept in " + where + ": " + std::strerror(code));
     write(target);
     return Sync(fileName, target);
   };
-  const int noteError = errno;
+  errno = 0;
   SaveNote note(options.NotesFolder);
   if (!note.Active()) {
-    const bool none = options.NotesFolder.empty();
-    return noCopy(none ? options.NotesFolderWanted : options.NotesFolder,
-                  none && options.NotesError ? options.NotesError
-                  : noteError                ? noteError
-                                             : ENOENT,
-                  fileName + ": no place to keep a copy of the old content");
+    if (options.NotesFolder.empty())
+      return noCopy(options.NotesFolderWanted, options.NotesError ? options.NotesError : ENOENT);
+    return noCopy(options.NotesFolder, errno ? errno : EIO);
   }
   SaveRecord record;
   record.method = SaveRecord::Method::InPlace;
@@ -236,7 +236,7 @@ FileIdentity WriteInPlace(const std::string& fileName, const std::string& target
     if (!note.Record(record, true)) ThrowErrno(errno ? errno : EIO, record.Copy);
   } catch (const std::system_error& e) {
     unlink(record.Copy.c_str());
-    return noCopy(options.NotesFolder, e.code().value(), e.what());
+    return noCopy(options.NotesFolder, e.code().value());
   }
   Stage(options, SaveStage::CopyMade);
   FileIdentity written;

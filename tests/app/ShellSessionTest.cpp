@@ -51,18 +51,23 @@ TEST(ShellSession, ElevenTabsComeBackInOrderAfterAKill) {
 }
 
 // A listed file replaced by a FIFO is refused without waiting for a writer; the others come.
+// The session after a kill, and the reopen list after a clean exit.
 TEST(ShellSession, AListedFifoIsRefusedWithinASecond) {
-  TestShell s;
-  TFormBase& f = s.Start();
-  const std::string a = s.Write("a.txt", "a\r\n"), b = s.Write("b.txt", "b\r\n");
-  f.OpenFile(a);
-  f.OpenFile(b);
-  s.Restart();
-  std::filesystem::remove(a);
-  ASSERT_EQ(mkfifo(a.c_str(), 0600), 0);
-  ASSERT_TRUE(test::ReturnsWithinASecond([&] { s.Start(); }, a));
-  ASSERT_EQ(s.Form().TabCount(), 1);
-  EXPECT_EQ(s.Form().Tab(0).Hint, b);
+  for (const bool clean : {false, true}) {
+    SCOPED_TRACE(clean ? "reopen list" : "session");
+    TestShell s;
+    TFormBase& f = s.Start();
+    const std::string a = s.Write("a.txt", "a\r\n"), b = s.Write("b.txt", "b\r\n");
+    f.OpenFile(a);
+    f.OpenFile(b);
+    if (clean) f.FormClose();
+    s.Restart();
+    std::filesystem::remove(a);
+    ASSERT_EQ(mkfifo(a.c_str(), 0600), 0);
+    ASSERT_TRUE(test::ReturnsWithinASecond([&] { s.Start(); }, a));
+    ASSERT_EQ(s.Form().TabCount(), 1);
+    EXPECT_EQ(s.Form().Tab(0).Hint, b);
+  }
 }
 
 }  // namespace
