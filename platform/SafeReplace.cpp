@@ -190,8 +190,8 @@ std::optional<FileIdentity> ReplaceByRename(const std::string& fileName, const s
 }
 
 FileIdentity Sync(const std::string& fileName, const std::string& target) {
-  int fd = open(target.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);  // a file we may write but not read
+  int fd = OpenRegularFile(target, O_RDONLY);
+  if (fd < 0) fd = OpenRegularFile(target, O_WRONLY);  // a file we may write but not read
   if (fd < 0) ThrowErrno(errno, fileName);
   const int synced = fsync(fd);
   const int error = errno;

@@ -21,28 +21,29 @@ void Plant(const TempDir& notes, const std::string& text) {
 
 TEST(SaveNotesTrust, APlantedNoteRemovesOnlyATemporaryOfOurNamingBesideItsTarget) {
   const struct {
-    const char* note;    // "T" stands for the user's folder, "N" for the notes folder
+    const char* note;    // "@U" stands for the user's folder, "@N" for the notes folder
     const char* victim;  // a file in the user's folder
     bool removed;
   } cases[] = {
-      {"method=replace\nstage=writing\ntarget=T/doc.txt\ntemporary=T/doc.txt.bak\n", "doc.txt.bak", false},
-      {"method=replace\nstage=writing\ntarget=T/doc.txt\ntemporary=T/.quiret-abc12.tmp\n",
+      {"method=replace\nstage=writing\ntarget=@U/doc.txt\ntemporary=@U/doc.txt.bak\n", "doc.txt.bak", false},
+      {"method=replace\nstage=writing\ntarget=@U/doc.txt\ntemporary=@U/.quiret-abc12.tmp\n",
        ".quiret-abc12.tmp", false},
-      {"method=replace\nstage=writing\ntarget=N/doc.txt\ntemporary=T/.quiret-abc123.tmp\n",
+      {"method=replace\nstage=writing\ntarget=@N/doc.txt\ntemporary=@U/.quiret-abc123.tmp\n",
        ".quiret-abc123.tmp", false},
-      {"method=replace\nstage=writing\ntarget=T/doc.txt\ntemporary=T/.quiret-abc123.tmp\n",
+      {"method=replace\nstage=writing\ntarget=@U/doc.txt\ntemporary=@U/.quiret-abc123.tmp\n",
        ".quiret-abc123.tmp", true},
-      {"method=inplace\nstage=written\ntarget=T/doc.txt\ncopy=T/mine.txt\nbefore=-\n", "mine.txt", false},
-      {"method=inplace\nstage=copying\ntarget=T/doc.txt\ncopy=T/mine.txt\nbefore=-\n", "mine.txt", false},
-      {"method=inplace\nstage=copied\ntarget=T/doc.txt\ncopy=T/doc.txt\nbefore=-\n", "doc.txt", false},
-      {"method=inplace\nstage=copied\ntarget=T/mine.txt\ncopy=T/doc.txt\nbefore=-\n", "doc.txt", false},
+      {"method=inplace\nstage=written\ntarget=@U/doc.txt\ncopy=@U/mine.txt\nbefore=-\n", "mine.txt", false},
+      {"method=inplace\nstage=copying\ntarget=@U/doc.txt\ncopy=@U/mine.txt\nbefore=-\n", "mine.txt", false},
+      {"method=inplace\nstage=copied\ntarget=@U/doc.txt\ncopy=@U/doc.txt\nbefore=-\n", "doc.txt", false},
+      {"method=inplace\nstage=copied\ntarget=@U/mine.txt\ncopy=@U/doc.txt\nbefore=-\n", "doc.txt", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.note);
     TempDir user, notes;
     std::string text = c.note;
-    for (size_t at; (at = text.find("T/")) != std::string::npos;) text.replace(at, 1, user.Path());
-    for (size_t at; (at = text.find("N/")) != std::string::npos;) text.replace(at, 1, notes.Path());
+    for (const auto& [mark, folder] : {std::pair{"@U", user.Path()}, std::pair{"@N", notes.Path()}})
+      for (size_t at = 0; (at = text.find(mark, at)) != std::string::npos; at += folder.size())
+        text.replace(at, 2, folder);
     for (const char* name : {"doc.txt", "mine.txt", c.victim})
       TempDir::Write(user.File(name), "the same bytes");
     Plant(notes, text);
