@@ -144,6 +144,13 @@ void DocumentJournal::EndStep() {
   const std::size_t skip = changes > 1 ? 0 : kGroupLead;
   const int error = file_->Append(step_.data() + skip, step_.size() - skip);
   if (step_.capacity() > (std::size_t{1} << 20)) std::string().swap(step_);
+  if (error == JournalFile::kCutShort) {
+    // Another program cut the journal short: the text as it now stands starts a new one.
+    if (Compact()) return;
+    broken_ = true;
+    if (run_.OnDocumentFailure) run_.OnDocumentFailure(header_.caption);
+    return;
+  }
   if (error != 0) {
     broken_ = true;
     run_.Fail(error);

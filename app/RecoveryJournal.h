@@ -45,6 +45,9 @@ class RecoveryRun {
   // hears it once (it must not show anything while the editor is in the middle of a change).
   void Fail(int error);
   std::function<void(const std::string& reason)> OnFailure;
+  // One document's journal was cut short by another program and no new one could be made:
+  // that document goes on without one (told at once, as OnFailure is).
+  std::function<void(const std::string& caption)> OnDocumentFailure;
 
  private:
   std::string folder_;

@@ -72,8 +72,15 @@ void TFormBase::FormCreate() {
   {
     const IniDocument ini(settingsPath_);
     ReadSettings(ini);
+    // A session file left behind: the last run was killed, and it, not the reopen list
+    // written at the exit before, says which tabs were open.
+    const std::optional<Session> left = TakeLeftSession();
     StartRecovery();  // what a run that did not end cleanly left comes back first
-    ReopenFiles(ini);
+    if (left)
+      ReopenSession(*left);
+    else
+      ReopenFiles(ini);
+    StartSession();
   }
   ui_.Window.SetAcceptDrops(true);
 }
@@ -188,8 +195,9 @@ void TFormBase::FormClose() {
       ui_.Boxes.ShowInformation(settingsPath_ + "\r\n は読み取り専用のため、設定は保存されませんでした。");
   });
   ui_.Window.SetAcceptDrops(false);
-  // A clean end: what was not saved was given up on purpose.
+  // A clean end: what was not saved was given up on purpose, and the reopen list is written.
   for (auto& tab : tabs_) tab->Journal->Discard();
+  EndSession();
 }
 
 }  // namespace quiret

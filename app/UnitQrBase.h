@@ -23,6 +23,7 @@
 #include "app/DocumentStatus.h"
 #include "app/RecentFiles.h"
 #include "app/RecoveryJournal.h"
+#include "app/SessionList.h"
 #include "app/UnitQrAbout.h"
 #include "app/UnitQrClip.h"
 #include "editor/LumoEdit.h"
@@ -114,6 +115,9 @@ class TFormBase {
   void WriteSettings(IniDocument& ini);
   void ReopenFiles(const IniDocument& ini);
   const std::string& SettingsPath() const { return settingsPath_; }
+  // The session file's name in the state folder, set before the creation step: one per
+  // desktop, as each desktop runs a program of its own.
+  std::string SessionName = "session";
 
   // ---- Tabs ----
   int TabCount() const { return static_cast<int>(tabs_.size()); }
@@ -412,6 +416,17 @@ class TFormBase {
   // Fills the new tab at `index` with the journal's document, Modified; the file's own tab
   // when `intoFile`.
   ReplayOutcome FillRestoredTab(int index, LeftJournal& journal, RestorePlan& plan, bool intoFile);
+
+  // The session file (UnitQrBaseSession.cpp): the open tabs for a start after a kill.
+  std::optional<Session> TakeLeftSession();
+  void StartSession();
+  void NoteSession();
+  void EndSession();
+  void ReopenSession(const Session& session);
+  // Puts the tabs in `order` (every tab once) and brings `active` forward.
+  void ArrangeTabs(const std::vector<TTabSheet*>& order, TTabSheet* active);
+  std::string sessionPath_;  // "" while no session file is kept
+  std::string sessionText_;  // what it holds
 
   bool loading_ = false;
   std::vector<std::pair<std::string, std::optional<Encoding>>> pendingOpens_;

@@ -158,14 +158,21 @@ bool TFormBase::SaveDocument(int index, const std::string& fileName, const TextF
   if (!MayWriteFormat(lines, format)) return false;
   bool mixed = false;
   try {
-    tab.Disk = SaveReplacing(fileName, [&](const std::string& path) {
-      // The line store's own save is the one for Shift-JIS in CR LF, the design's format.
-      if (format.Enc == Encoding::ShiftJis && format.Break == LineEnd::CrLf && !format.Bom &&
-          !format.MixedBreaks)
-        lines.SaveToFile(path);
-      else
-        mixed = WriteRowsInFormat(path, lines, format);
-    });
+    const std::optional<FileIdentity> written = SaveReplacing(
+        fileName,
+        [&](const std::string& path) {
+          // The line store's own save is the one for Shift-JIS in CR LF, the design's format.
+          if (format.Enc == Encoding::ShiftJis && format.Break == LineEnd::CrLf && !format.Bom &&
+              !format.MixedBreaks)
+            lines.SaveToFile(path);
+          else
+            mixed = WriteRowsInFormat(path, lines, format);
+        },
+        [&](const std::string& text) {
+          return ui_.Boxes.AskYesNoDefaultNo(text, "Quiret") == YesNoAnswer::Yes;
+        });
+    if (!written) return false;  // declined: the file and the text stay as they are
+    tab.Disk = *written;
     tab.AskedAbout = {};
   } catch (const std::exception& e) {
     ui_.Boxes.ShowError(e.what());  // the old file is untouched and the text stays modified

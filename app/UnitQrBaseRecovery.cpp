@@ -78,6 +78,13 @@ void TFormBase::StartRecovery() {
           "）。\r\nこの実行中は、回復用の記録を取りません。変更は早めに保存してください。");
     });
   };
+  recovery_->OnDocumentFailure = [this](const std::string& caption) {
+    ui_.Window.Post([this, caption] {
+      ui_.Boxes.ShowInformation(caption +
+                                " の回復用の記録がほかのプログラムによって壊されました。\r\n"
+                                "この文書の回復用の記録は取りません。変更は早めに保存してください。");
+    });
+  };
   const std::string folder = EnsureStateDir();
   std::string reason = folder.empty() ? std::strerror(errno) : "";
   if (folder.empty() || !recovery_->Start(folder, reason)) {

@@ -126,6 +126,7 @@ void TFormBase::ShowNoFile() {
   ui_.Status.SetPanelText(kFormatPanel, "");
   docStatus_.SetDocument(nullptr);
   ShowCaretPlace();
+  NoteSession();
 }
 
 void TFormBase::CloseTab(int index, int previousActive) {
@@ -172,6 +173,7 @@ void TFormBase::UpdateStatusBar() {
   ui_.Status.SetPanelText(kFormatPanel, FormatStatusText(tab.Format));
   docStatus_.SetDocument(&tab);
   ShowCaretPlace();
+  NoteSession();  // every open, close, activation and new name passes here
 }
 
 void TFormBase::MoveLeftTab() {

@@ -1,4 +1,5 @@
-// Durable byte copies with plain reads and writes.
+// Durable byte copies with plain reads and writes, of regular files only (the paths may come
+// from a note another program could have written: a FIFO there must not hang the start).
 #include "platform/FileCopy.h"
 
 #include <fcntl.h>
@@ -60,7 +61,7 @@ void Finish(Fd& to, const std::string& toPath) {
 }  // namespace
 
 void CopyFileToNew(const std::string& from, const std::string& to) {
-  Fd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  Fd in(OpenRegularFile(from, O_RDONLY));
   if (in.get() < 0) Fail(errno, from);
   Fd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (out.get() < 0) Fail(errno, to);
@@ -74,16 +75,16 @@ void CopyFileToNew(const std::string& from, const std::string& to) {
 }
 
 void CopyFileInPlace(const std::string& from, const std::string& to) {
-  Fd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  Fd in(OpenRegularFile(from, O_RDONLY));
   if (in.get() < 0) Fail(errno, from);
-  Fd out(open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+  Fd out(OpenRegularFile(to, O_WRONLY | O_TRUNC));
   if (out.get() < 0) Fail(errno, to);
   CopyBytes(in.get(), out.get(), from, to);
   Finish(out, to);
 }
 
 bool SameBytes(const std::string& a, const std::string& b) {
-  Fd fa(open(a.c_str(), O_RDONLY | O_CLOEXEC)), fb(open(b.c_str(), O_RDONLY | O_CLOEXEC));
+  Fd fa(OpenRegularFile(a, O_RDONLY)), fb(OpenRegularFile(b, O_RDONLY));
   if (fa.get() < 0 || fb.get() < 0) return false;
   constexpr size_t kBlock = 1 << 16;
   std::unique_ptr<char[]> ba(new char[kBlock]), bb(new char[kBlock]);

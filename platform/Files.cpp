@@ -45,6 +45,22 @@ bool IsRegularFile(const std::string& path) {
   return regular;
 }
 
+int OpenRegularFile(const std::string& path, int flags) {
+  const int fd = open(path.c_str(), (flags & ~O_TRUNC) | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return -1;
+  struct stat st;
+  int error = fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : S_ISREG(st.st_mode) ? 0 : EINVAL;
+  if (error == 0 && (flags & O_TRUNC) && ftruncate(fd, 0) != 0) error = errno;
+  if (error == 0 && !(flags & O_NONBLOCK) && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+    error = errno;
+  if (error != 0) {
+    close(fd);
+    errno = error;
+    return -1;
+  }
+  return fd;
+}
+
 // A path in the root keeps its "/", so that the folder of "/x" is "/", not an empty text.
 std::string ExtractFileDir(const std::string& path) {
   size_t slash = path.rfind('/');

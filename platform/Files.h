@@ -15,6 +15,11 @@ bool MayWriteFile(const std::string& path);
 // A regular file (links followed): never a folder, device, FIFO or socket, whose reading
 // could block or never end. Asked without blocking.
 bool IsRegularFile(const std::string& path);
+// Opens a regular file (links followed) without ever waiting: a FIFO, device or socket is
+// refused (EINVAL; EISDIR for a folder) before a byte is read or written, and O_TRUNC only
+// ever cuts a regular file. The descriptor blocks again unless `flags` asks otherwise.
+// -1 with errno on failure.
+int OpenRegularFile(const std::string& path, int flags);
 std::string ExtractFileDir(const std::string& path);   // text before the last "/"
 std::string ExtractFileName(const std::string& path);  // text after the last "/"
 std::string ChangeFileExt(const std::string& path, const std::string& ext);

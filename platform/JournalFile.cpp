@@ -9,7 +9,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csetjmp>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -36,6 +39,57 @@ int LockExclusive(int fd) {
     rc = flock(fd, LOCK_EX | LOCK_NB);
   } while (rc != 0 && errno == EINTR);
   return rc == 0 ? 0 : errno;
+}
+
+// Another process (of the same user) may cut a journal short while it is mapped: a copy into
+// the lost pages raises SIGBUS. Copies run with a way back set, so the append fails instead
+// of ending the program; any other SIGBUS goes where it went before.
+thread_local sigjmp_buf* tCopyBack = nullptr;
+struct sigaction gEarlierBus;
+
+void OnBus(int sig, siginfo_t* info, void* context) {
+  if (sigjmp_buf* back = tCopyBack) {
+    tCopyBack = nullptr;
+    siglongjmp(*back, 1);
+  }
+  if ((gEarlierBus.sa_flags & SA_SIGINFO) && gEarlierBus.sa_sigaction) {
+    gEarlierBus.sa_sigaction(sig, info, context);
+    return;
+  }
+  if (!(gEarlierBus.sa_flags & SA_SIGINFO) && gEarlierBus.sa_handler != SIG_DFL &&
+      gEarlierBus.sa_handler != SIG_IGN) {
+    gEarlierBus.sa_handler(sig);
+    return;
+  }
+  signal(SIGBUS, SIG_DFL);
+  raise(SIGBUS);  // SA_NODEFER: delivered at once, and it ends the program as it would have
+}
+
+void CatchBusOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    struct sigaction sa {};
+    sa.sa_sigaction = OnBus;
+    // Not blocked while handled: the jump back leaves the signal mask as it was, so the
+    // way back needs no system call (sigsetjmp without saving the mask).
+    sa.sa_flags = SA_SIGINFO | SA_NODEFER;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGBUS, &sa, &gEarlierBus);
+  });
+}
+
+// Copies `size` bytes to `to` in the mapping, the first byte last. False when the file was cut
+// short under the mapping.
+bool CopyIntoMap(char* to, const char* from, std::size_t size) {
+  sigjmp_buf back;
+  if (sigsetjmp(back, 0) != 0) return false;
+  tCopyBack = &back;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  std::memcpy(to + 1, from + 1, size - 1);
+  std::atomic_ref<char>(to[0]).store(from[0], std::memory_order_release);
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  tCopyBack = nullptr;
+  return true;
 }
 
 #ifndef MADV_POPULATE_WRITE
@@ -85,7 +139,14 @@ void JournalFile::PrepareAhead() {
 }
 
 int JournalFile::Reserve(std::uint64_t end) {
+  if (cut_) return kCutShort;
   if (map_ && end <= room_) return 0;
+  // Allocating again would fill a cut with zeros, which end the records silently.
+  struct stat st;
+  if (map_ && fstat(fd_, &st) == 0 && static_cast<std::uint64_t>(st.st_size) < room_) {
+    cut_ = true;
+    return kCutShort;
+  }
   const std::uint64_t page = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
   std::uint64_t room = std::max({end, kFirstRoom, room_ + std::min(room_, kLargestStep)});
   room = (room + page - 1) / page * page;
@@ -117,6 +178,7 @@ std::unique_ptr<JournalFile> JournalFile::Create(const std::string& path, int& e
     unlink(path.c_str());
     return nullptr;
   }
+  CatchBusOnce();
   error = 0;
   return std::unique_ptr<JournalFile>(new JournalFile(path, fd, 0));
 }
@@ -141,6 +203,7 @@ std::unique_ptr<JournalFile> JournalFile::OpenLocked(const std::string& path, in
   fstat(fd, &st);
   const int flags = fcntl(fd, F_GETFL);
   if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  CatchBusOnce();
   error = 0;
   return std::unique_ptr<JournalFile>(new JournalFile(path, fd, static_cast<std::uint64_t>(st.st_size)));
 }
@@ -150,13 +213,15 @@ int JournalFile::Append(const void* data, std::size_t size) {
   if (!byWrite_) {
     const int error = Reserve(size_ + size);
     if (error == 0) {
-      const auto* p = static_cast<const char*>(data);
       const std::uint64_t at = Size();
-      std::memcpy(map_ + at + 1, p + 1, size - 1);
-      std::atomic_ref<char>(map_[at]).store(p[0], std::memory_order_release);
+      if (!CopyIntoMap(map_ + at, static_cast<const char*>(data), size)) {
+        cut_ = true;
+        return kCutShort;
+      }
       size_.store(at + size, std::memory_order_relaxed);
       return 0;
     }
+    if (error == kCutShort) return error;
     if (error != EOPNOTSUPP && error != ENODEV && error != ENOMEM) return error;
     byWrite_ = true;
     Unmap();

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -33,6 +34,9 @@ class JournalFile {
   // Bytes up to the append point.
   std::uint64_t Size() const { return size_.load(std::memory_order_relaxed); }
 
+  // The error of an append once another process cut the file short under the mapping (a
+  // SIGBUS caught): the records up to the cut may be gone, and the file is of no more use.
+  static constexpr int kCutShort = EFAULT;
   // Writes all bytes at the append point, at once (a killed process loses none of them), the
   // first byte last: a process killed in the middle leaves a zero where they start. Returns
   // 0, or the errno of a failure, which leaves no partial bytes behind.
@@ -71,6 +75,7 @@ class JournalFile {
   std::uint64_t room_;    // the file's size: bytes allocated, the append point included
   char* map_ = nullptr;   // the first room_ bytes, shared
   bool byWrite_ = false;  // the file system cannot allocate ahead: appends use write(2)
+  bool cut_ = false;      // cut short by another process: every append fails
   std::mutex mapMutex_;   // held while the mapping changes, and by PrepareAhead
   int slot_ = -1;         // place in the table SyncAllOpen goes through
 };

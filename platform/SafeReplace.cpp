@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <ctime>
 #include <optional>
 #include <system_error>
@@ -189,8 +190,8 @@ std::optional<FileIdentity> ReplaceByRename(const std::string& fileName, const s
 }
 
 FileIdentity Sync(const std::string& fileName, const std::string& target) {
-  int fd = open(target.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);  // a file we may write but not read
+  int fd = OpenRegularFile(target, O_RDONLY);
+  if (fd < 0) fd = OpenRegularFile(target, O_WRONLY);  // a file we may write but not read
   if (fd < 0) ThrowErrno(errno, fileName);
   const int synced = fsync(fd);
   const int error = errno;
@@ -204,10 +205,23 @@ FileIdentity Sync(const std::string& fileName, const std::string& target) {
 // are on the disk in the notes folder before the first new byte is written.
 FileIdentity WriteInPlace(const std::string& fileName, const std::string& target, const WriteFn& write,
                           const SaveOptions& options) {
+  // The user may choose to write without the copy, knowing that a failure or a kill now may
+  // leave the file half written.
+  const auto noCopy = [&](const std::string& where, int code) {
+    if (!options.AskUnprotected || !options.AskUnprotected(where, code))
+      throw EInPlaceSave(
+          EInPlaceSave::Problem::NoCopy, where, code,
+          fileName + ": no copy of the old content can be kept in " + where + ": " + std::strerror(code));
+    write(target);
+    return Sync(fileName, target);
+  };
+  errno = 0;
   SaveNote note(options.NotesFolder);
-  if (!note.Active())
-    throw EInPlaceSave(EInPlaceSave::Problem::NoCopy, options.NotesFolder, errno ? errno : ENOENT,
-                       fileName + ": no place to keep a copy of the old content");
+  if (!note.Active()) {
+    if (options.NotesFolder.empty())
+      return noCopy(options.NotesFolderWanted, options.NotesError ? options.NotesError : ENOENT);
+    return noCopy(options.NotesFolder, errno ? errno : EIO);
+  }
   SaveRecord record;
   record.method = SaveRecord::Method::InPlace;
   record.stage = SaveRecord::Stage::Copying;
@@ -222,7 +236,7 @@ FileIdentity WriteInPlace(const std::string& fileName, const std::string& target
     if (!note.Record(record, true)) ThrowErrno(errno ? errno : EIO, record.Copy);
   } catch (const std::system_error& e) {
     unlink(record.Copy.c_str());
-    throw EInPlaceSave(EInPlaceSave::Problem::NoCopy, record.Copy, e.code().value(), e.what());
+    return noCopy(options.NotesFolder, e.code().value());
   }
   Stage(options, SaveStage::CopyMade);
   FileIdentity written;
@@ -285,10 +299,19 @@ FileIdentity ReplaceFileSafely(const std::string& fileName, const WriteFn& write
   return WriteInPlace(fileName, target, write, options);
 }
 
-FileIdentity ReplaceFileSafely(const std::string& fileName, const WriteFn& write) {
+SaveOptions NotesInStateFolder() {
   SaveOptions options;
+  errno = 0;
   options.NotesFolder = SaveNotesFolder();
-  return ReplaceFileSafely(fileName, write, options);
+  if (options.NotesFolder.empty()) {
+    options.NotesError = errno ? errno : ENOENT;
+    options.NotesFolderWanted = SaveNotesFolderPath();
+  }
+  return options;
+}
+
+FileIdentity ReplaceFileSafely(const std::string& fileName, const WriteFn& write) {
+  return ReplaceFileSafely(fileName, write, NotesInStateFolder());
 }
 
 int RemoveStaleTemporaries(const std::string& fileName) {

@@ -17,9 +17,15 @@ enum class SaveStage { TemporaryMade, CopyMade, Written };
 
 struct SaveOptions {
   // Where the save notes what it leaves on the disk while it runs; "" notes nothing, and a
-  // write in place, which needs a copy of the old bytes there, is then refused.
+  // write in place, which needs a copy of the old bytes there, is then refused (or asked).
   std::string NotesFolder;
+  // When NotesFolder is "": the folder that could not be used, and why (an errno).
+  std::string NotesFolderWanted;
+  int NotesError = 0;
   std::function<void(SaveStage)> OnStage;
+  // A write in place whose copy of the old bytes cannot be made (in `folder`, for the reason
+  // `error`): true writes in place all the same, unprotected; false or none refuses.
+  std::function<bool(const std::string& folder, int error)> AskUnprotected;
 };
 
 // A write in place that could not be made safe (no copy of the old bytes could be kept), or
@@ -30,7 +36,7 @@ class EInPlaceSave : public std::runtime_error {
   EInPlaceSave(Problem problem, std::string copyPath, int code, const std::string& what)
       : std::runtime_error(what), Kind(problem), CopyPath(std::move(copyPath)), Code(code) {}
   Problem Kind;
-  std::string CopyPath;  // NoCopy: where the copy was to go
+  std::string CopyPath;  // NoCopy: where the copy was to go (the folder, when no note was made)
   int Code;              // the system's error number
 };
 
@@ -51,6 +57,8 @@ FileIdentity ReplaceFileSafely(const std::string& fileName,
 // The same, noting in SaveNotesFolder().
 FileIdentity ReplaceFileSafely(const std::string& fileName,
                                const std::function<void(const std::string& path)>& write);
+// Options noting in SaveNotesFolder(), with the folder meant and why it cannot be used.
+SaveOptions NotesInStateFolder();
 
 // Removes what saves of earlier versions killed before their rename left beside fileName,
 // "<name>.tmp<digits>_<digits>" (saves now note their own temporary files); returns how many.

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "platform/FileCopy.h"
+#include "platform/Files.h"
 #include "platform/StateDir.h"
 
 namespace quiret {
@@ -23,6 +24,9 @@ namespace {
 
 constexpr char kNoteSuffix[] = ".note";
 constexpr char kNewSuffix[] = ".new";  // a note being made, until it is locked and named
+constexpr char kTemporaryLead[] = ".quiret-";
+constexpr char kTemporaryEnd[] = ".tmp";
+constexpr int kTemporaryRandom = 6;
 
 bool EndsWith(const std::string& s, const std::string& end) {
   return s.size() > end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
@@ -144,15 +148,37 @@ std::string ReadAll(int fd) {
   return out;
 }
 
-// A file of ours: a temporary file under the random name the note gave it, or a copy in
-// the notes folder. Only a plain file of this user (never a link or a folder).
+// Removes a plain file of this user (never a link or a folder). The caller has checked that
+// the name is one of ours.
 void RemoveOurs(const std::string& path) {
   struct stat st;
   if (!path.empty() && lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid())
     unlink(path.c_str());
 }
 
+// A note is only a file in our folder, and another program may have written it: the names it
+// gives are trusted only in the shape a save of ours gives them. A temporary file lies beside
+// its target and is named ".quiret-XXXXXX.tmp"; a copy is the note's own name with ".old".
+bool IsOurTemporary(const std::string& temporary, const std::string& target) {
+  return temporary.find('/') != std::string::npos && ExtractFileDir(temporary) == ExtractFileDir(target) &&
+         IsSaveTemporaryName(ExtractFileName(temporary));
+}
+
+std::string CopyPathOf(const std::string& notePath) {
+  return notePath.substr(0, notePath.size() - (sizeof kNoteSuffix - 1)) + ".old";
+}
+
 }  // namespace
+
+bool IsSaveTemporaryName(const std::string& name) {
+  const std::string lead = kTemporaryLead, end = kTemporaryEnd;
+  if (name.size() != lead.size() + kTemporaryRandom + end.size() || name.compare(0, lead.size(), lead) != 0 ||
+      !EndsWith(name, end))
+    return false;
+  for (size_t i = lead.size(); i < lead.size() + kTemporaryRandom; ++i)
+    if (!((name[i] >= 'a' && name[i] <= 'z') || (name[i] >= '0' && name[i] <= '9'))) return false;
+  return true;
+}
 
 std::string SaveNotesFolderPath() {
   const std::string state = StateDirPath();
@@ -197,9 +223,7 @@ SaveNote::~SaveNote() {
   close(fd_);
 }
 
-std::string SaveNote::CopyPath() const {
-  return path_.empty() ? path_ : path_.substr(0, path_.size() - (sizeof kNoteSuffix - 1)) + ".old";
-}
+std::string SaveNote::CopyPath() const { return path_.empty() ? path_ : CopyPathOf(path_); }
 
 bool SaveNote::Record(const SaveRecord& record, bool durable) {
   if (fd_ < 0) return false;
@@ -253,7 +277,7 @@ std::vector<InterruptedSave> ClearUpInterruptedSaves(const std::string& folder) 
     const bool note = EndsWith(name, kNoteSuffix), fresh = EndsWith(name, kNewSuffix);
     if (name.rfind("save-", 0) != 0 || (!note && !fresh)) continue;
     const std::string path = folder + "/" + name;
-    const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = OpenRegularFile(path, O_RDWR | O_NOFOLLOW);
     if (fd < 0) continue;
     // Locked: a save of a running program (another session's).
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -268,7 +292,9 @@ std::vector<InterruptedSave> ClearUpInterruptedSaves(const std::string& folder) 
     }
     using Stage = SaveRecord::Stage;
     if (r.method == SaveRecord::Method::Replace) {
-      RemoveOurs(r.Temporary);
+      if (IsOurTemporary(r.Temporary, r.Target)) RemoveOurs(r.Temporary);
+    } else if (r.Copy != CopyPathOf(path)) {
+      // Not a note of ours: it goes, and nothing it names is touched.
     } else if (r.stage == Stage::Copying || r.stage == Stage::Written) {
       RemoveOurs(r.Copy);  // the file was not touched yet, or is whole again
     } else if (SameBytes(r.Copy, r.Target)) {

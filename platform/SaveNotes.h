@@ -24,6 +24,10 @@ struct SaveRecord {
   std::string Copy;       // InPlace: the old bytes
 };
 
+// The name a save gives its temporary file beside the target: ".quiret-" six random letters
+// or digits, ".tmp". A note may have a file removed only when it has this name.
+bool IsSaveTemporaryName(const std::string& name);
+
 // <state folder>/saves: the path only, and the folder made (mode 0700) when missing; "" when
 // there is no state folder or it cannot be made.
 std::string SaveNotesFolderPath();
@@ -83,8 +87,9 @@ class InterruptedSave {
 };
 
 // Clears up after the killed saves noted in `folder`: their temporary files, and copies that
-// are partial or no longer needed. Nothing else is removed: only the exact names the notes
-// give, as plain files of this user, and a copy only when the file it was made from is whole.
+// are partial or no longer needed. Nothing else is removed: only a temporary of our naming
+// beside its target or the note's own copy, as plain files of this user, and a copy only when
+// the file it was made from is whole. Nothing a note names is opened so that it could wait.
 // Returns the writes in place whose file may be half written, for the user to decide.
 std::vector<InterruptedSave> ClearUpInterruptedSaves(const std::string& folder);
 

@@ -3,12 +3,16 @@
 // the escape sequences of ISO-2022-JP.
 #include "text/EncodingGuess.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
-#include <fstream>
 #include <vector>
 
 #include "platform/Codec932.h"
+#include "platform/Files.h"
 
 namespace quiret {
 
@@ -251,11 +255,18 @@ GuessedEncoding GuessEncoding(std::string_view head, bool whole) {
 }
 
 GuessedEncoding GuessFileEncoding(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return GuessedEncoding::None;
+  // Never waits for a writer: a path replaced by a FIFO is no text to guess.
+  const int fd = OpenRegularFile(path, O_RDONLY);
+  if (fd < 0) return GuessedEncoding::None;
   std::string head(kGuessSampleBytes + 1, '\0');
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  const std::size_t got = static_cast<std::size_t>(in.gcount());
+  std::size_t got = 0;
+  while (got < head.size()) {
+    const ssize_t n = ::read(fd, head.data() + got, head.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
   head.resize(std::min(got, kGuessSampleBytes));
   return GuessEncoding(head, got <= kGuessSampleBytes);
 }

@@ -45,6 +45,8 @@ int RunQtApplication(int argc, char** argv) {
   QtClipboard clipboard;
 
   QtMainWindow window(boxes, process, clipboard, SettingsFilePath(process.ProgramPath()));
+  window.Form().SessionName =
+      InstanceGuard::DesktopLockName("session", QGuiApplication::platformName().toStdString());
   // The clipboard viewer and the version window are created hidden with the main window.
   window.Form().Guarded([&] { window.Form().FormCreate(); });
   window.show();

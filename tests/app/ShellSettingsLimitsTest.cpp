@@ -63,6 +63,7 @@ TEST(ShellLimits, ReopenListSkipsEmptyEntriesAndTrustsNoCount) {
   EXPECT_EQ(f.Tab(0).Hint, a);
   EXPECT_EQ(s.boxes.Texts("plain"),
             (std::vector<std::string>{s.Path("gone.txt") + "\r\n が見つかりません。"}));
+  f.FormClose();  // a clean exit: the settings' list, not the session, is read next
   s.Restart();
   s.boxes.shown.clear();
   s.Write("quiret.ini", "[File]\nNum=999999\n");
