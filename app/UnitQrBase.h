@@ -28,6 +28,7 @@
 #include "editor/LumoEdit.h"
 #include "platform/Clipboard.h"
 #include "platform/FileIdentity.h"
+#include "platform/HandOver.h"
 #include "platform/Process.h"
 #include "platform/ShellDialogs.h"
 #include "platform/ShellUi.h"
@@ -133,7 +134,15 @@ class TFormBase {
   // The main window became the active window again: the active document's file is looked
   // at for changes made by other programs meanwhile.
   void WindowActivated();
+  // Opens every regular file dropped; what is not opened is named in one message.
   void FilesDropped(const std::vector<std::string>& paths);
+
+  // ---- Files named by the user (UnitQrBaseArgs.cpp) ----
+  // A second start's arguments, resolved against its folder, go the command line's way;
+  // then the window comes forward. Before the show step, or while a file loads, it waits.
+  void OpenHandOver(const HandOver& h);
+  // The one message naming what could not be opened ("path: why" each), the list cut after ten.
+  static std::string NotOpenedMessage(const std::vector<std::string>& entries);
 
   // ---- Files ----
   static bool IsTextFileName(const std::string& path);
@@ -372,8 +381,19 @@ class TFormBase {
   // ---- Saves a killed run left unfinished (UnitQrBaseInterrupted.cpp) ----
   void RecoverInterruptedSaves();
   std::string ExitQuestionList();
-  // Opens a start-up path; a file that cannot be read is reported and its tab removed.
-  void OpenFileAtStartup(const std::string& path, std::optional<Encoding> encoding = std::nullopt);
+  // Opens a start-up path; a file that cannot be read is reported (in `error` when given, else
+  // in the error box) and its tab removed.
+  void OpenFileAtStartup(const std::string& path, std::optional<Encoding> encoding = std::nullopt,
+                         std::string* error = nullptr);
+  // The command-line rule for args[first...], relative paths taken from `folder` (empty: the
+  // working folder); what is not opened is named in one message.
+  void OpenArguments(const std::vector<std::string>& args, std::size_t first, const std::string& folder);
+  // Opens a regular file, or a path a tab shows; else notes it in `notOpened` with the reason.
+  void OpenNamedFile(const std::string& path, std::optional<Encoding> encoding,
+                     std::vector<std::string>& notOpened);
+  void ReportNotOpened(const std::vector<std::string>& entries);
+  void OpenPendingHandOvers();
+  std::vector<HandOver> pendingHandOvers_;
   void ApplyTabWidthChecks(int width);
   void ApplyTabStyleChecks(int style);
   TColor ReadColor(const IniDocument& ini, const std::string& key, TColor def);
