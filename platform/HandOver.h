@@ -18,8 +18,10 @@ struct HandOver {
 
 // On the wire: "QRT1", the payload's length (4 bytes, little-endian), then the folder and each
 // argument, each ended by a zero byte (no path or argument can hold one). The running
-// instance answers one byte, kHandOverAck, once it has the whole message.
+// instance says kHandOverHello as it takes the connection, and kHandOverAck once it has the
+// whole message.
 inline constexpr std::size_t kHandOverLimit = std::size_t{1} << 20;  // payload bytes
+inline constexpr char kHandOverHello = 'H';
 inline constexpr char kHandOverAck = 'A';
 
 // The message, or nothing when the payload would exceed kHandOverLimit.

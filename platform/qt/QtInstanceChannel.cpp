@@ -9,11 +9,17 @@
 #include <QLocalSocket>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 #include "platform/PeerUser.h"
 
 namespace quiret {
+
+namespace {
+// After its hello, how long the running instance may take to read the whole message.
+constexpr qint64 kAfterHelloMs = 10000;
+}  // namespace
 
 QtInstanceChannel::QtInstanceChannel(QObject* parent) : QObject(parent) {}
 
@@ -28,6 +34,9 @@ bool QtInstanceChannel::Listen(const std::string& path, std::function<void(const
   QLocalServer::removeServer(name);
   server_ = new QLocalServer(this);
   server_->setSocketOptions(QLocalServer::UserAccessOption);
+  // A burst of second starts waits in the kernel's queue rather than being refused.
+  server_->setListenBacklogSize(128);
+  server_->setMaxPendingConnections(128);
   if (!server_->listen(name)) {
     delete server_;
     server_ = nullptr;
@@ -46,6 +55,7 @@ void QtInstanceChannel::Accept() {
       socket->deleteLater();
       continue;
     }
+    socket->write(&kHandOverHello, 1);  // alive, and listening: the sender waits for the rest
     Serve(socket);
   }
 }
@@ -83,14 +93,26 @@ void QtInstanceChannel::Serve(QLocalSocket* socket) {
       socket->write(&kHandOverAck, 1);
       socket->flush();
       socket->disconnectFromServer();
-      // The files are opened once the loop runs again, not in the middle of reading sockets.
-      const HandOver message = reader->Message();
-      QTimer::singleShot(0, this, [this, message] {
-        if (received_) received_(message);
-      });
+      Queue(reader->Message());
     }
   });
   deadline->start(ConnectionTimeoutMs);
+}
+
+// The files are opened from the event loop, one second start's at a time: between two, the
+// loop reads and answers the other sockets, so a burst of starts is answered while the
+// files of the first are still being opened.
+void QtInstanceChannel::Queue(const HandOver& message) {
+  queue_.push_back(message);
+  if (queue_.size() == 1) QTimer::singleShot(0, this, &QtInstanceChannel::HandOn);
+}
+
+void QtInstanceChannel::HandOn() {
+  if (queue_.empty()) return;
+  const HandOver message = std::move(queue_.front());
+  queue_.pop_front();
+  if (!queue_.empty()) QTimer::singleShot(0, this, &QtInstanceChannel::HandOn);
+  if (received_) received_(message);
 }
 
 InstanceChannel::SendResult QtInstanceChannel::Send(const std::string& path, const HandOver& h,
@@ -107,14 +129,19 @@ InstanceChannel::SendResult QtInstanceChannel::Send(const std::string& path, con
     if (socket.waitForConnected(static_cast<int>(left())) &&
         PeerIsThisUser(static_cast<int>(socket.socketDescriptor()))) {
       socket.write(bytes);
-      while (socket.bytesToWrite() > 0 && left() > 0 &&
-             socket.waitForBytesWritten(static_cast<int>(left()))) {
-      }
-      while (socket.bytesAvailable() < 1 && left() > 0 && socket.state() == QLocalSocket::ConnectedState)
-        socket.waitForReadyRead(static_cast<int>(std::min<qint64>(left(), 100)));
-      char answer = 0;
-      if (socket.bytesAvailable() > 0 && socket.read(&answer, 1) == 1 && answer == kHandOverAck)
-        return SendResult::Delivered;
+      // The first byte must come within the time given; once the instance has said hello,
+      // it is alive and merely busy, so the whole message gets longer to be taken.
+      auto next = [&](qint64 ms) {
+        QElapsedTimer wait;
+        wait.start();
+        char c = 0;
+        while (socket.bytesAvailable() < 1 && wait.elapsed() < ms &&
+               socket.state() == QLocalSocket::ConnectedState)
+          socket.waitForReadyRead(static_cast<int>(std::clamp<qint64>(ms - wait.elapsed(), 1, 100)));
+        return socket.bytesAvailable() > 0 && socket.read(&c, 1) == 1 ? c : '\0';
+      };
+      if (next(left()) == kHandOverHello)
+        return next(kAfterHelloMs) == kHandOverAck ? SendResult::Delivered : SendResult::NoAnswer;
     } else if (socket.state() == QLocalSocket::ConnectedState) {
       return SendResult::NoAnswer;  // another user listens there: it gets nothing
     }
