@@ -151,6 +151,9 @@ class TFormBase {
   // A file is being read and laid out; the window only repaints meanwhile, and files asked
   // for then are opened after it.
   bool Loading() const { return loading_; }
+  // In the middle of a step that lets the window repaint (a file loading, a long find or
+  // replace): nothing from outside may open a tab now.
+  bool Busy() const { return loading_ || findRun_.active; }
   // Files from this size on (about 0.2 s of work) show their progress and their first
   // lines while they load, so that every file shows text within a fraction of a second.
   std::uint64_t ProgressBytes = std::uint64_t{32} << 20;

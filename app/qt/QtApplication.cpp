@@ -5,9 +5,11 @@
 #include <QCoreApplication>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QTimer>
 #include <QTranslator>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 #include "app/CommandLine.h"
@@ -92,9 +94,16 @@ int RunQtApplication(int argc, char** argv) {
   QtMainWindow window(boxes, process, clipboard, SettingsFilePath(process.ProgramPath()));
   // Open from the start, so a second start made meanwhile waits in the queue, not at a box;
   // what arrives before the show step waits there for it.
-  channel.Listen(InstanceGuard::SocketPath(lockName), [&window](const HandOver& h) {
+  // While a dialog or box is up, or a step runs that lets the window repaint, the files wait:
+  // tabs never change under an open dialog or a running find.
+  std::function<void(const HandOver&)> deliver = [&window, &deliver](const HandOver& h) {
+    if (QApplication::activeModalWidget() || window.Form().Busy()) {
+      QTimer::singleShot(250, &window, [&deliver, h] { deliver(h); });
+      return;
+    }
     window.Form().Guarded([&] { window.Form().OpenHandOver(h); });
-  });
+  };
+  channel.Listen(InstanceGuard::SocketPath(lockName), deliver);
   // The clipboard viewer and the version window are created hidden with the main window.
   window.Form().Guarded([&] { window.Form().FormCreate(); });
   window.show();
