@@ -92,10 +92,9 @@ int RunQtApplication(int argc, char** argv) {
   QtClipboard clipboard;
 
   QtMainWindow window(boxes, process, clipboard, SettingsFilePath(process.ProgramPath()));
-  // Open from the start, so a second start made meanwhile waits in the queue, not at a box;
-  // what arrives before the show step waits there for it.
-  // While a dialog or box is up, or a step runs that lets the window repaint, the files wait:
-  // tabs never change under an open dialog or a running find.
+  // Open from the start, so a second start made meanwhile is answered, not shown the box;
+  // its files wait for the show step, and for any dialog or box that is up or step that lets
+  // the window repaint (a load, a long find): tabs never change under them.
   std::function<void(const HandOver&)> deliver = [&window, &deliver](const HandOver& h) {
     if (QApplication::activeModalWidget() || window.Form().Busy()) {
       QTimer::singleShot(250, &window, [&deliver, h] { deliver(h); });
