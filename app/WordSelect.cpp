@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <vector>
 
 #include "editor/LumoEdit.h"
 #include "editor/LumoEditSub.h"
@@ -27,33 +26,34 @@ WordClass ClassOfChar(char32_t c) {
 
 std::pair<std::size_t, std::size_t> WordSpanAt(std::string_view line, std::size_t at) {
   const Codec932& codec = Codec932::Instance();
-  // Characters from the line's start: a trail byte can look like a lead byte, so only a walk
-  // from a known boundary finds them.
-  struct Char {
-    std::size_t pos;
-    int len;
-    WordClass cls;
-  };
-  std::vector<Char> chars;
-  std::size_t hit = static_cast<std::size_t>(-1);
-  for (std::size_t p = 0; p < line.size();) {
+  // A walk from the line's start (a trail byte can look like a lead byte, so only a walk from
+  // a known boundary finds the characters), keeping where the current run began.
+  auto next = [&](std::size_t p, WordClass& cls) {
     int len = 1;
-    const char32_t c = codec.DecodeAt(line, p, len);
-    len = std::max(len, CharLenFrom(line, p));  // an undecodable pair is still one character
-    if (p <= at && at < p + static_cast<std::size_t>(len)) hit = chars.size();
-    chars.push_back({p, len, ClassOfChar(c)});
-    // Past the hit, only its run is wanted.
-    if (hit != static_cast<std::size_t>(-1) && chars.back().cls != chars[hit].cls) break;
-    p += static_cast<std::size_t>(len);
+    cls = ClassOfChar(codec.DecodeAt(line, p, len));
+    return p + static_cast<std::size_t>(
+                   std::max(len, CharLenFrom(line, p)));  // an undecodable pair is one character
+  };
+  std::size_t runStart = 0;
+  WordClass runClass = WordClass::Other;
+  for (std::size_t p = 0; p < line.size();) {
+    WordClass cls;
+    const std::size_t end = next(p, cls);
+    if (cls != runClass || cls == WordClass::Other) runStart = p;
+    runClass = cls;
+    if (at < end) {
+      if (cls == WordClass::Other) return {p, end};  // no run: the character alone
+      std::size_t last = end;
+      for (WordClass c; last < line.size();) {
+        const std::size_t after = next(last, c);
+        if (c != cls) break;
+        last = after;
+      }
+      return {runStart, last};
+    }
+    p = end;
   }
-  if (hit == static_cast<std::size_t>(-1)) return {at, at};
-  const WordClass cls = chars[hit].cls;
-  std::size_t first = hit, last = hit;
-  if (cls != WordClass::Other) {
-    while (first > 0 && chars[first - 1].cls == cls) --first;
-    while (last + 1 < chars.size() && chars[last + 1].cls == cls) ++last;
-  }
-  return {chars[first].pos, chars[last].pos + static_cast<std::size_t>(chars[last].len)};
+  return {at, at};
 }
 
 void InstallDoubleClickWord(TLumoEdit& ed) {
