@@ -85,13 +85,17 @@ void TFormBase::FormCreate() {
   ui_.Window.SetAcceptDrops(true);
 }
 
-void TFormBase::OpenFileAtStartup(const std::string& path, std::optional<Encoding> encoding) {
+void TFormBase::OpenFileAtStartup(const std::string& path, std::optional<Encoding> encoding,
+                                  std::string* error) {
   const int before = TabCount();
   const int previous = ActiveIndex();
   try {
     OpenFile(path, encoding);
   } catch (const std::exception& e) {
-    ui_.Boxes.ShowError(e.what());
+    if (error)
+      *error = e.what();
+    else
+      ui_.Boxes.ShowError(e.what());
     // An empty tab under the file's name would invite saving an empty file over it.
     if (TabCount() > before) {
       DestroyTab(TabCount() - 1);
@@ -131,23 +135,8 @@ void TFormBase::FormShow() {
   if (shown_) return;
   shown_ = true;
   ShowEncodingMessages();  // for the files reopened before the window showed
-  const std::vector<std::string> args = ui_.Process.Arguments();
-  bool options = true;  // "--" ends them: what follows is a path, whatever it looks like
-  for (size_t i = 1; i < args.size(); ++i) {
-    if (options && args[i] == "--") {
-      options = false;
-      continue;
-    }
-    if (options && TakeEncodingOption(args, i)) continue;
-    // Paths are kept absolute: the reopen list must still find them from another folder.
-    const std::string arg = AbsolutePath(args[i]);
-    if (DirectoryExists(arg)) continue;
-    if (IsTextFileName(arg)) {
-      if (!argEncodingBad_) OpenFileAtStartup(arg, argEncoding_);
-    } else if (ui_.Clip.HasText() && Checked("MmAutoClipOpen")) {
-      Execute("FileNewFromClip");
-    }
-  }
+  OpenArguments(ui_.Process.Arguments(), 1, std::string());
+  OpenPendingHandOvers();  // second starts that came while the window was being made
 }
 
 std::string TFormBase::ExitQuestionList() {

@@ -29,6 +29,7 @@
 #include "editor/LumoEdit.h"
 #include "platform/Clipboard.h"
 #include "platform/FileIdentity.h"
+#include "platform/HandOver.h"
 #include "platform/Memory.h"
 #include "platform/Process.h"
 #include "platform/ShellDialogs.h"
@@ -140,7 +141,15 @@ class TFormBase {
   // The main window became the active window again: the active document's file is looked
   // at for changes made by other programs meanwhile.
   void WindowActivated();
+  // Opens every regular file dropped; what is not opened is named in one message.
   void FilesDropped(const std::vector<std::string>& paths);
+
+  // ---- Files named by the user (UnitQrBaseArgs.cpp) ----
+  // A second start's arguments, resolved against its folder, go the command line's way;
+  // then the window comes forward. Before the show step, or while a file loads, it waits.
+  void OpenHandOver(const HandOver& h);
+  // The one message naming what could not be opened ("path: why" each), the list cut after ten.
+  static std::string NotOpenedMessage(const std::vector<std::string>& entries);
 
   // ---- Files ----
   static bool IsTextFileName(const std::string& path);
@@ -149,6 +158,9 @@ class TFormBase {
   // A file is being read and laid out; the window only repaints meanwhile, and files asked
   // for then are opened after it.
   bool Loading() const { return loading_; }
+  // In the middle of a step that lets the window repaint (a file loading, a long find or
+  // replace): nothing from outside may open a tab now.
+  bool Busy() const { return loading_ || findRun_.active; }
   // Files from this size on (about 0.2 s of work) show their progress and their first
   // lines while they load, so that every file shows text within a fraction of a second.
   std::uint64_t ProgressBytes = std::uint64_t{32} << 20;
@@ -385,8 +397,19 @@ class TFormBase {
   // ---- Saves a killed run left unfinished (UnitQrBaseInterrupted.cpp) ----
   void RecoverInterruptedSaves();
   std::string ExitQuestionList();
-  // Opens a start-up path; a file that cannot be read is reported and its tab removed.
-  void OpenFileAtStartup(const std::string& path, std::optional<Encoding> encoding = std::nullopt);
+  // Opens a start-up path; a file that cannot be read is reported (in `error` when given, else
+  // in the error box) and its tab removed.
+  void OpenFileAtStartup(const std::string& path, std::optional<Encoding> encoding = std::nullopt,
+                         std::string* error = nullptr);
+  // The command-line rule for args[first...], relative paths taken from `folder` (empty: the
+  // working folder); what is not opened is named in one message.
+  void OpenArguments(const std::vector<std::string>& args, std::size_t first, const std::string& folder);
+  // Opens a regular file, or a path a tab shows; else notes it in `notOpened` with the reason.
+  void OpenNamedFile(const std::string& path, std::optional<Encoding> encoding,
+                     std::vector<std::string>& notOpened);
+  void ReportNotOpened(const std::vector<std::string>& entries);
+  void OpenPendingHandOvers();
+  std::vector<HandOver> pendingHandOvers_;
   void ApplyTabWidthChecks(int width);
   void ApplyTabStyleChecks(int style);
   TColor ReadColor(const IniDocument& ini, const std::string& key, TColor def);

@@ -55,12 +55,18 @@ void TFormBase::CreateActions() {
   add("EditSelectAll", "TLumoEdit", "すべてを選択(&A)", "", hasTab, [this] { EditSelectAllExecute(); });
   add("MoveTop", "TLumoEditMove", "テキストの先頭へ(&H)", "", hasTab, [this] { MoveTopExecute(); });
   add("MoveBottom", "TLumoEditMove", "テキストの最後へ(&E)", "", hasTab, [this] { MoveBottomExecute(); });
-  add(
-      "MoveLeftTab", "Tab", "左のタブ(&L)", "F7", [this] { return TabCount() >= 2; },
-      [this] { MoveLeftTab(); });
-  add(
-      "MoveRightTab", "Tab", "右のタブ(&R)", "F8", [this] { return TabCount() >= 2; },
-      [this] { MoveRightTab(); });
+  // Beside the function keys, the keys every tabbed program switches tabs with.
+  auto twoTabs = [this] { return TabCount() >= 2; };
+  Actions.Add(
+      {"MoveLeftTab", "Tab", "左のタブ(&L)", "F7", twoTabs, [this] { MoveLeftTab(); }, true, {"Ctrl+PgUp"}});
+  Actions.Add({"MoveRightTab",
+               "Tab",
+               "右のタブ(&R)",
+               "F8",
+               twoTabs,
+               [this] { MoveRightTab(); },
+               true,
+               {"Ctrl+PgDown"}});
   auto clipHasText = [this] { return ui_.Clip.HasText(); };
   add("ViewClipBoard", "Edit", "内容表示(&O)", "F9", clipHasText, [this] { ViewClipBoardExecute(); });
   add("ClearClipBoard", "Edit", "クリア(&D)", "F12", clipHasText, [this] { ClearClipBoardExecute(); });

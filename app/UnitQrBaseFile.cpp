@@ -130,6 +130,7 @@ void TFormBase::LoadIntoTab(TTabSheet& tab, const std::string& path,
   if (shown >= 0) ui_.Status.ShowProgress(-1);
   FitUndoRoom(ed);
   if (tab.Hint == path) JournalBase(tab, base);
+  if (!pendingHandOvers_.empty()) ui_.Window.Post([this] { OpenPendingHandOvers(); });
 }
 
 void TFormBase::FileNewExecute() {
@@ -146,10 +147,12 @@ void TFormBase::FileNewFromClipExecute() {
 }
 
 void TFormBase::FileOpenExecute() {
-  std::string name;
-  if (!ui_.Dialogs.OpenFileName(kOpenFilter, name)) return;
-  OpenFile(name);
-  FocusActiveEditor();
+  std::vector<std::string> names;
+  if (!ui_.Dialogs.OpenFileNames(kOpenFilter, names)) return;
+  for (const std::string& name : names) {
+    OpenFile(name);
+    FocusActiveEditor();
+  }
 }
 
 bool TFormBase::SaveDocument(int index, const std::string& fileName, const TextFormat& format) {

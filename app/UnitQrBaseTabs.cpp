@@ -1,5 +1,6 @@
-// TFormBase document tabs: creating and closing tabs, the status bar, tab mouse rules, drops.
+// TFormBase document tabs: creating and closing tabs, the status bar, tab mouse rules.
 #include "app/UnitQrBase.h"
+#include "app/WordSelect.h"
 #include "platform/Files.h"
 
 namespace quiret {
@@ -86,6 +87,7 @@ void TFormBase::NewTab() {
   tab->Editor->OnChangeRedoMode = [](TLumoEdit*, bool) {};
   HookFindEvents(*tab->Editor);
   HookUndoEvents(*tab);
+  InstallDoubleClickWord(*tab->Editor);
   const std::string caption = "(Untitled" + std::to_string(n) + ")";
   AttachJournal(*tab, caption);
   HookCaretStatus(*tab->Editor);  // after the journal: it hears the edits the journal hears
@@ -212,17 +214,6 @@ void TFormBase::TabChanged() {
   UpdateStatusBar();
   FocusActiveEditor();
   CheckOutsideChange(a);
-}
-
-void TFormBase::FilesDropped(const std::vector<std::string>& paths) {
-  // Paths are used whole: a shortened path could name a different file.
-  for (const std::string& path : paths) {
-    if (DirectoryExists(path)) continue;
-    if (!IsTextFileName(path)) continue;
-    OpenFile(path);
-    FocusActiveEditor();
-  }
-  ui_.Window.BringToFront();
 }
 
 }  // namespace quiret

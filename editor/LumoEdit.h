@@ -265,6 +265,8 @@ class TLumoEdit : public EditorWindowClient {
                     std::int32_t& endRow) const;
   std::string GetSelText();
   void SelectAll();
+  // Selects from `start` to `end` (the caret there), both scrolled into view.
+  void SelectRange(RowPos start, RowPos end);
   void CopyToClipboard();
   void CutToClipboard();
   void PasteFromClipboard();
@@ -659,7 +661,6 @@ class TLumoEdit : public EditorWindowClient {
   // Takes note of the matcher's reason for stopping early; true when there was one.
   bool NoteFindStop(FindState& fs);
   void ReportFindStop(FindState& fs, const std::string& findchr);
-  void SelectRange(RowPos start, RowPos end);
   std::shared_ptr<FindState> find_;
   // The cursor for the Ctrl state while text is dragged.
   void ShowDragCursor(bool copy);

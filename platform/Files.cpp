@@ -82,15 +82,33 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext) {
   return path.substr(0, dot) + ext;
 }
 
-std::string AbsolutePath(const std::string& path) {
+std::string AbsolutePath(const std::string& path, const std::string& base) {
   if (path.empty()) return path;
   std::error_code ec;
-  std::filesystem::path abs = std::filesystem::absolute(path, ec);
+  std::filesystem::path abs = base.empty() || path.front() == '/' ? std::filesystem::absolute(path, ec)
+                                                                  : std::filesystem::path(base) / path;
   if (ec) return path;
   std::string result = abs.lexically_normal().string();
   // "dir/." normalises to "dir/"; keep the plain folder name.
   if (result.size() > 1 && result.back() == '/') result.pop_back();
   return result;
+}
+
+PathKind KindOfPath(const std::string& path) {
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0) {
+    switch (path.empty() ? ENOENT : errno) {
+      case EACCES:
+        return PathKind::NoAccess;
+      case ENAMETOOLONG:
+        return PathKind::TooLong;
+      default:
+        return PathKind::Missing;
+    }
+  }
+  if (S_ISDIR(st.st_mode)) return PathKind::Folder;
+  if (!S_ISREG(st.st_mode)) return PathKind::Special;
+  return access(path.c_str(), R_OK) == 0 ? PathKind::Regular : PathKind::NoAccess;
 }
 
 int WriteAllBytes(int fd, const char* data, std::size_t size) {

@@ -23,9 +23,20 @@ int OpenRegularFile(const std::string& path, int flags);
 std::string ExtractFileDir(const std::string& path);   // text before the last "/"
 std::string ExtractFileName(const std::string& path);  // text after the last "/"
 std::string ChangeFileExt(const std::string& path, const std::string& ext);
-// A path made absolute against the working folder, "." and ".." segments removed; links are
-// not resolved, so the name the user gave stays visible.
-std::string AbsolutePath(const std::string& path);
+// A path made absolute against the working folder (or against `base`, an absolute folder,
+// when given), "." and ".." segments removed; links are not resolved, so the name the user
+// gave stays visible.
+std::string AbsolutePath(const std::string& path, const std::string& base = std::string());
+// What a path names, asked without opening it (so without blocking on a FIFO or a device).
+enum class PathKind {
+  Regular,  // a regular file this user may read (links followed)
+  Folder,
+  Special,   // a FIFO, device or socket
+  Missing,   // nothing there (or a folder on the way is not one)
+  NoAccess,  // a file or a folder on the way this user may not read or search
+  TooLong,   // the name is longer than the system takes
+};
+PathKind KindOfPath(const std::string& path);
 // Writes every byte to the descriptor, going on after short writes and interrupted calls.
 // 0 when all were written, else the errno of the failure (EIO for a write that took none).
 int WriteAllBytes(int fd, const char* data, std::size_t size);

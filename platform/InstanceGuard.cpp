@@ -75,6 +75,12 @@ std::string InstanceGuard::LockPath(const std::string& name) {
   return "/tmp/" + name + "-" + std::to_string(getuid()) + ".lock";
 }
 
+std::string InstanceGuard::SocketPath(const std::string& name) {
+  std::string path = LockPath(name);
+  path.replace(path.size() - 5, 5, ".sock");
+  return path;
+}
+
 InstanceGuard::InstanceGuard(const std::string& name) {
   std::string path = LockPath(name);
   // Close-on-exec, so a program this one starts does not inherit the lock.

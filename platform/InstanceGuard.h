@@ -15,6 +15,9 @@ class InstanceGuard {
   bool AlreadyExisted() const { return existed_; }
   // The lock file's path: $XDG_RUNTIME_DIR/<name>.lock, or /tmp/<name>-<uid>.lock.
   static std::string LockPath(const std::string& name);
+  // The local socket a running instance listens on for second starts, beside the lock:
+  // the lock's path with ".sock" for ".lock".
+  static std::string SocketPath(const std::string& name);
   // The desktop the program shows its windows on, named from the environment for the window
   // system `platform` chose ("xcb": $DISPLAY without its screen number, "wayland": the
   // compositor's socket name); another platform names itself. Made safe for a file name.

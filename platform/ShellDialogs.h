@@ -33,8 +33,8 @@ struct TSaveChoice {
 class ShellDialogs {
  public:
   virtual ~ShellDialogs() = default;
-  // One existing file; false when cancelled.
-  virtual bool OpenFileName(const std::string& filter, std::string& fileName) = 0;
+  // One or more existing files, in the order chosen; false when cancelled.
+  virtual bool OpenFileNames(const std::string& filter, std::vector<std::string>& fileNames) = 0;
   // Asks before overwriting an existing file; adds no extension; false when cancelled. With
   // `choice`, the dialog also offers its encodings and line ends.
   virtual bool SaveFileName(const std::string& filter, std::string& fileName, TSaveChoice* choice) = 0;

@@ -126,6 +126,9 @@ void QtMainWindow::SetMaximized(bool maximized) {
 }
 
 void QtMainWindow::BringToFront() {
+  // A minimized window comes back first; then it is raised and given the keyboard.
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
   raise();
   activateWindow();
 }

@@ -41,17 +41,17 @@ QStringList QtShellDialogs::NameFilters(const std::string& filter) {
   return out;
 }
 
-bool QtShellDialogs::OpenFileName(const std::string& filter, std::string& fileName) {
+bool QtShellDialogs::OpenFileNames(const std::string& filter, std::vector<std::string>& fileNames) {
   QFileDialog dialog(parent_);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setNameFilters(NameFilters(filter));
   // Links are opened as the files they are; hidden files are listed.
   dialog.setOption(QFileDialog::DontResolveSymlinks, true);
   dialog.setFilter(dialog.filter() | QDir::Hidden);
-  if (!fileName.empty()) dialog.selectFile(QString::fromStdString(fileName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-  fileName = dialog.selectedFiles().first().toStdString();
+  fileNames.clear();
+  for (const QString& name : dialog.selectedFiles()) fileNames.push_back(name.toStdString());
   return true;
 }
 

@@ -15,7 +15,7 @@ class QtShellDialogs : public ShellDialogs {
  public:
   explicit QtShellDialogs(QWidget* parent);
   ~QtShellDialogs() override;
-  bool OpenFileName(const std::string& filter, std::string& fileName) override;
+  bool OpenFileNames(const std::string& filter, std::vector<std::string>& fileNames) override;
   bool SaveFileName(const std::string& filter, std::string& fileName, TSaveChoice* choice) override;
   std::unique_ptr<PrintPage> ExecPrintDialog() override;
   void ExecPrinterSetup() override;

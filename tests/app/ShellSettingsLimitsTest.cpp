@@ -46,10 +46,14 @@ TEST(ShellLimits, OnlyRegularFilesAreOpenedFromEveryPath) {
   f.Execute("FileOpen");
   f.FilesDropped({s.Path("zero.txt")});
   EXPECT_EQ(f.TabCount(), 1);
+  // The command line and the drop name theirs in one message each.
+  const std::string listed = "次のものは開けませんでした。\r\n   ";
   EXPECT_EQ(s.boxes.Texts("plain"),
-            (std::vector<std::string>{s.Path("zero.txt") + kNotAFile, fifo + kNotAFile,
-                                      s.Path("random.txt") + kNotAFile, fifo + kNotAFile,
-                                      s.Path("zero.txt") + kNotAFile}));
+            (std::vector<std::string>{s.Path("zero.txt") + kNotAFile,
+                                      listed + fifo + ": 通常のファイルではありません\r\n   " +
+                                          s.Path("random.txt") + ": 通常のファイルではありません\r\n",
+                                      fifo + kNotAFile,
+                                      listed + s.Path("zero.txt") + ": 通常のファイルではありません\r\n"}));
   EXPECT_TRUE(s.boxes.Texts("error").empty());
 }
 

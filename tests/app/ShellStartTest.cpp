@@ -89,11 +89,13 @@ TEST(ShellStart, CommandLinePassSkipsFoldersOpensTextFilesAndMayCreateFromClipbo
   EXPECT_EQ(f.TabCaption(1), "(Untitled2)");
 }
 
-TEST(ShellStart, NonTextArgumentWithoutAutoClipOpensNothing) {
+TEST(ShellStart, NonTextArgumentWithoutAutoClipOpensAsAFile) {
   TestShell s;
   s.process.args.push_back(s.Write("photo.jpg", "x"));
   s.clipboard.PutFromOutside("clip");
-  EXPECT_EQ(s.Start().TabCount(), 0);
+  TFormBase& f = s.Start();
+  ASSERT_EQ(f.TabCount(), 1);
+  EXPECT_EQ(f.Tab(0).Hint, s.Path("photo.jpg"));
 }
 
 TEST(ShellStart, FileInReopenListAndOnCommandLineOpensOnceAndEndsActive) {

@@ -258,7 +258,7 @@ TEST(ShellTabs, StatusShowsReadOnlyAndReadMeStates) {
   EXPECT_EQ(s.status.panels[0], "ファイル数：3");
 }
 
-TEST(ShellTabs, DropOpensOnlyTextFilesWithWholePaths) {
+TEST(ShellTabs, DropOpensEveryRegularFileWithWholePathsAndNamesTheRest) {
   TestShell s;
   TFormBase& f = s.Start();
   mkdir(s.Path("folder.txt").c_str(), 0700);
@@ -272,12 +272,14 @@ TEST(ShellTabs, DropOpensOnlyTextFilesWithWholePaths) {
   ASSERT_GT(longPath.size(), 1023u);
   { std::ofstream(longPath) << "deep\r\n"; }
   f.FilesDropped({s.Path("folder.txt"), s.Write("photo.jpg", "x"), s.Write("a.txt", "a\r\n"), longPath});
-  ASSERT_EQ(f.TabCount(), 2);
-  EXPECT_EQ(f.Tab(0).Hint, s.Path("a.txt"));
-  EXPECT_EQ(f.Tab(1).Hint, longPath);
-  EXPECT_EQ(std::string(f.Tab(1).Editor->Lines->Get(0)), "deep\r\n");
+  ASSERT_EQ(f.TabCount(), 3);
+  EXPECT_EQ(f.Tab(0).Hint, s.Path("photo.jpg"));
+  EXPECT_EQ(f.Tab(1).Hint, s.Path("a.txt"));
+  EXPECT_EQ(f.Tab(2).Hint, longPath);
+  EXPECT_EQ(std::string(f.Tab(2).Editor->Lines->Get(0)), "deep\r\n");
   EXPECT_EQ(s.window.broughtToFront, 1);
-  EXPECT_TRUE(s.boxes.shown.empty());
+  EXPECT_EQ(s.boxes.Texts("plain"), std::vector<std::string>{"次のものは開けませんでした。\r\n   " +
+                                                             s.Path("folder.txt") + ": フォルダーです\r\n"});
 }
 
 }  // namespace

@@ -297,6 +297,27 @@ TEST_F(Front, CtrlWheelAndKeysSizeEveryTabAPlainWheelScrolls) {
   }
 }
 
+// Ctrl+PgUp and Ctrl+PgDn switch tabs from inside the editor, around the ends; with one tab
+// the editor keeps the keys (its page scroll).
+TEST_F(Front, CtrlPageKeysSwitchTabs) {
+  ShowActive();
+  TFormBase& f = w->Form();
+  std::string text;
+  for (int i = 0; i < 200; ++i) text += "line\r\n";
+  Open("a.txt", text);
+  QTest::keyClick(Page(0), Qt::Key_PageDown, Qt::ControlModifier);
+  EXPECT_GT(f.Tab(0).Editor->TopRow, 0);
+  Open("b.txt", "b\r\n");
+  Open("c.txt", "c\r\n");
+  w->Actions().UpdateEnabled();
+  std::vector<int> seen;
+  for (auto key : {Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_PageUp}) {
+    QTest::keyClick(Page(f.ActiveIndex()), key, Qt::ControlModifier);
+    seen.push_back(f.ActiveIndex());
+  }
+  EXPECT_EQ(seen, (std::vector<int>{0, 2, 1, 0}));
+}
+
 TEST_F(Front, RecentSubmenuShowsNumberedPathsAndOpensThem) {
   QMenu* recent = w->Actions().Item("MmRecent")->menu();
   auto texts = [&] {

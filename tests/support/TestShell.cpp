@@ -84,10 +84,17 @@ bool TakeName(std::deque<std::optional<std::string>>& names, std::string& fileNa
 }
 }  // namespace
 
-bool TestShellDialogs::OpenFileName(const std::string& filter, std::string& fileName) {
+bool TestShellDialogs::OpenFileNames(const std::string& filter, std::vector<std::string>& fileNames) {
   openFilters.push_back(filter);
-  openPresets.push_back(fileName);
-  return TakeName(openNames, fileName);
+  if (!openNameLists.empty()) {
+    fileNames = openNameLists.front();
+    openNameLists.pop_front();
+    return !fileNames.empty();
+  }
+  std::string name;
+  if (!TakeName(openNames, name)) return false;
+  fileNames = {name};
+  return true;
 }
 
 bool TestShellDialogs::SaveFileName(const std::string& filter, std::string& fileName, TSaveChoice* choice) {

@@ -123,11 +123,13 @@ class TestShellDialogs : public ShellDialogs {
  public:
   // Names the dialogs return, in order; an empty optional (or none left) cancels.
   std::deque<std::optional<std::string>> openNames, saveNames;
-  std::vector<std::string> openPresets, savePresets, openFilters, saveFilters;
+  std::vector<std::string> savePresets, openFilters, saveFilters;
+  // Several files chosen at once, taken before openNames (an empty list cancels).
+  std::deque<std::vector<std::string>> openNameLists;
   bool printConfirms = true;
   TestPrintPage* lastPage = nullptr;  // owned by the shell until the print ends
   int printerSetups = 0;
-  bool OpenFileName(const std::string& filter, std::string& fileName) override;
+  bool OpenFileNames(const std::string& filter, std::vector<std::string>& fileNames) override;
   // The encoding and line-end choices each save dialog showed, and what the user picks in
   // the next ones (an index, or -1 to keep the preset; none left keeps both).
   std::vector<TSaveChoice> saveChoicePresets;
