@@ -21,6 +21,7 @@
 #include "app/Actions.h"
 #include "app/CaretPosition.h"
 #include "app/DocumentStatus.h"
+#include "app/FindHistory.h"
 #include "app/RecentFiles.h"
 #include "app/RecoveryJournal.h"
 #include "app/UnitQrAbout.h"
@@ -194,6 +195,9 @@ class TFormBase {
   std::string FindStr, ChangeStr;
   TFindOptions FindOptions;
   bool ReplaceConfirm = false;  // ask before each replacement of replace all
+  // Replace and replace all only inside the selection (as it was when replace all began,
+  // or when the first replacement of a series was made).
+  bool ReplaceInSelection = false;
   // The front end's find bar, shown with (true) or without the replacement row.
   std::function<void(bool replace)> ShowFindBar;
   // Takes the bar's texts (UTF-8); false, with a note in the status bar, when code page 932
@@ -213,6 +217,29 @@ class TFormBase {
   // The front end's look at the keyboard while a long find runs: lets the window repaint,
   // holds other input back and tells whether Esc was pressed.
   std::function<bool()> FindEscPressed;
+
+  // ---- Marked hits, their count, incremental search (UnitQrBaseFindLive.cpp) ----
+  // While on (the find bar is open), every hit of the search text in view is marked; an
+  // incremental search starts anew.
+  void ShowHitMarks(bool on);
+  // The search text or its options changed: the marks follow.
+  void ApplyHitMarks();
+  // Counts the hits of the search text in the active document a slice at a time (posted
+  // tasks, the window's input between them) and shows "m / n 件"; a count already made
+  // over the same text is reused.
+  void CountHits();
+  // Stops a running count; what it found stays, as a lower bound. True when one ran.
+  bool StopHitCount();
+  // The count's panel for the selection as it is now.
+  void ShowHitCount();
+  std::size_t HitCountSliceBytes = std::size_t{8} << 20;
+  // The find bar's search text changed: the first hit from where this search began (the
+  // caret when the bar opened, or after the last command) is selected.
+  void IncrementalFind();
+  // Back to where the incremental search began, when one runs; true when it went back.
+  bool CancelIncrementalFind();
+  // The last searches and replacements (UTF-8, newest first), kept with the settings.
+  TFindHistory FindHistory;
 
   // ---- The caret's place and go to line (UnitQrBaseGoTo.cpp) ----
   // The active editor's caret line and column, and the overwrite mode, in the status bar.
@@ -308,6 +335,22 @@ class TFormBase {
   // heard once it has taken FindProgressDelayMs.
   void RunFind(bool replaceAll, const std::function<void(TLumoEdit&)>& op);
   void FindProgress(std::int64_t done, std::int64_t total, bool& abortF);
+  // After a find or replace command: the incremental search's start is forgotten, the
+  // texts go to the history, the hits are counted.
+  void FindCommandDone(bool replaced);
+  // The editor's selection as logical positions; false without one.
+  static bool SelectionRange(TLumoEdit& ed, std::pair<LinePos, LinePos>& range);
+  void HitCountSlice(std::uint64_t generation);
+  bool hitMarksOn_ = false;
+  std::shared_ptr<class HitCounter> hitCounter_;
+  TLumoEdit* countEditor_ = nullptr;
+  std::uint64_t countGeneration_ = 0;
+  bool incrementalRun_ = false;
+  bool findStopped_ = false;  // the last search stopped early (the engine's limit, Esc)
+  struct IncrementalStart {
+    TLumoEdit* editor = nullptr;
+    LinePos from, to;
+  } incStart_;
   bool findBackward_ = false;
   struct FindRun {
     bool active = false;

@@ -61,7 +61,8 @@ bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr
 }
 
 std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view changechr,
-                                   const TFindOptions& options, bool confirm) {
+                                   const TFindOptions& options, bool confirm,
+                                   const std::pair<LinePos, LinePos>* within) {
   if (ReadOnly) return 0;
   const FindBusyScope busy(*this);
   FindState& fs = PrepareFind(findchr, options);
@@ -107,6 +108,9 @@ std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view ch
                        fs.matcher.Substitute(fs.chunk, lineStart, lineEnd, at, change)};
     if (NoteFindStop(fs)) break;
     if (HoldsLineBytes(piece.Repl)) continue;
+    if (within && (LinePos{piece.Col, lineNo} < within->first ||
+                   LinePos{piece.Col + static_cast<std::int32_t>(n), lineNo} > within->second))
+      continue;
     ++seen;
     if (OnFindChange) {
       bool changeF = true, kakuninF = confirm;

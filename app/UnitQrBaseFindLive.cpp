@@ -1,0 +1,170 @@
+// TFormBase: find as the user types. Every hit in view is marked while the find bar is
+// open, the hits of the whole document are counted in posted slices (the document is only
+// read, a bounded chunk at a time, and a change of it ends the count), and typing in the
+// bar searches from where the search began.
+#include "app/UnitQrBase.h"
+#include "editor/HitCounter.h"
+#include "platform/Codec932.h"
+
+namespace quiret {
+
+namespace {
+// 1234567 -> "1,234,567"
+std::string Grouped(std::size_t n) {
+  std::string digits = std::to_string(n), out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+}  // namespace
+
+void TFormBase::ShowHitMarks(bool on) {
+  hitMarksOn_ = on;
+  incStart_ = IncrementalStart{};  // the bar opened or closed: typing starts a new search
+  ApplyHitMarks();
+}
+
+void TFormBase::ApplyHitMarks() {
+  for (auto& tab : tabs_) tab->Editor->SetHitMarks(hitMarksOn_ ? FindStr : std::string(), FindOptions);
+}
+
+void TFormBase::CountHits() {
+  TLumoEdit* ed = ActiveEditor();
+  if (!ed || FindStr.empty()) {
+    StopHitCount();
+    ui_.Status.SetPanelText(kHitCountPanel, "");
+    return;
+  }
+  if (!hitCounter_) hitCounter_ = std::make_shared<HitCounter>();
+  HitCounter& c = *hitCounter_;
+  const bool reusable = countEditor_ == ed && c.Fresh(*ed->Lines) && c.CountsFor(FindStr, FindOptions) &&
+                        c.GetState() != HitCounter::State::Stopped;
+  if (!reusable) {
+    ++countGeneration_;
+    countEditor_ = ed;
+    if (!c.Start(*ed->Lines, FindStr, FindOptions)) {
+      countEditor_ = nullptr;
+      ui_.Status.SetPanelText(kHitCountPanel, "");
+      return;
+    }
+    const std::uint64_t generation = countGeneration_;
+    ui_.Window.Post([this, generation] { HitCountSlice(generation); });
+  }
+  ShowHitCount();
+}
+
+void TFormBase::HitCountSlice(std::uint64_t generation) {
+  if (generation != countGeneration_ || !hitCounter_) return;
+  TLumoEdit* ed = ActiveEditor();
+  HitCounter& c = *hitCounter_;
+  if (ed != countEditor_ || !ed) {
+    c.Stop();  // another document came forward (or this one went)
+    return;
+  }
+  const std::size_t bytes = FindOptions.Regex ? HitCountSliceBytes / 8 : HitCountSliceBytes;
+  if (!c.Fresh(*ed->Lines)) {
+    ShowHitCount();
+    return;
+  }
+  const HitCounter::State state = c.Step(std::max<std::size_t>(1, bytes));
+  ShowHitCount();
+  if (state == HitCounter::State::Running) ui_.Window.Post([this, generation] { HitCountSlice(generation); });
+}
+
+bool TFormBase::StopHitCount() {
+  if (!hitCounter_ || hitCounter_->GetState() != HitCounter::State::Running) return false;
+  hitCounter_->Stop();
+  ++countGeneration_;
+  ShowHitCount();
+  return true;
+}
+
+void TFormBase::ShowHitCount() {
+  TLumoEdit* ed = ActiveEditor();
+  if (!hitCounter_ || !ed || ed != countEditor_) return;
+  const HitCounter& c = *hitCounter_;
+  if (!c.Fresh(*ed->Lines)) {
+    // The document changed since: the next command counts again.
+    hitCounter_->Stop();
+    countEditor_ = nullptr;
+    ui_.Status.SetPanelText(kHitCountPanel, "");
+    return;
+  }
+  using State = HitCounter::State;
+  std::size_t m = 0;
+  if (ed->SelActive) {
+    RowPos lo, hi;
+    ed->GetSelBounds(lo.Col, lo.Row, hi.Col, hi.Row);
+    m = c.IndexOf(lo);
+  }
+  const bool atLeast = c.GetState() != State::Done;
+  std::string text = (m > 0 ? Grouped(m) + " / " : "") + Grouped(c.Count()) + (atLeast ? "+" : "") + " 件";
+  if (c.GetState() == State::Stopped) text += "（中止）";
+  if (c.GetState() == State::Partial) text += "（途中まで）";
+  ui_.Status.SetPanelText(kHitCountPanel, text);
+}
+
+bool TFormBase::SelectionRange(TLumoEdit& ed, std::pair<LinePos, LinePos>& range) {
+  if (!ed.SelActive) return false;
+  RowPos lo, hi;
+  if (!ed.GetSelBounds(lo.Col, lo.Row, hi.Col, hi.Row)) return false;
+  range = {ed.ToLine(lo), ed.ToLine(hi)};
+  return true;
+}
+
+void TFormBase::FindCommandDone(bool replaced) {
+  if (!incrementalRun_) {
+    incStart_ = IncrementalStart{};
+    const Codec932& codec = Codec932::Instance();
+    FindHistory.AddFind(codec.ToUtf8(FindStr));
+    if (replaced) FindHistory.AddReplacement(codec.ToUtf8(ChangeStr));
+  }
+  ApplyHitMarks();
+  CountHits();
+}
+
+void TFormBase::IncrementalFind() {
+  TLumoEdit* ed = ActiveEditor();
+  if (!ed) return;
+  if (incStart_.editor != ed) {
+    RowPos lo, hi;
+    ed->GetSelBounds(lo.Col, lo.Row, hi.Col, hi.Row);
+    incStart_ = IncrementalStart{ed, ed->ToLine(lo), ed->ToLine(hi)};
+  }
+  const IncrementalStart start = incStart_;
+  ApplyHitMarks();
+  if (FindStr.empty()) {
+    ed->SelectLines(start.from, start.to);
+    ui_.Status.SetPanelText(kFindPanel, "");
+    CountHits();
+    return;
+  }
+  incrementalRun_ = true;
+  findStopped_ = false;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{incrementalRun_};
+  findBackward_ = false;
+  RunFind(false, [this, &start](TLumoEdit& e) {
+    e.ShowCaretAt(start.from);
+    // Not found after the start: once more from the text's top (the miss just noted lets
+    // the next search in the same direction start over there).
+    if (!e.FindText(FindStr, FindOptions, false) && !findStopped_ && !e.FindText(FindStr, FindOptions, false))
+      e.SelectLines(start.from, start.to);
+  });
+}
+
+bool TFormBase::CancelIncrementalFind() {
+  TLumoEdit* ed = ActiveEditor();
+  const IncrementalStart start = incStart_;
+  incStart_ = IncrementalStart{};
+  if (!ed || start.editor != ed) return false;
+  ed->SelectLines(start.from, start.to);
+  ui_.Status.SetPanelText(kFindPanel, "");
+  return true;
+}
+
+}  // namespace quiret
