@@ -117,6 +117,7 @@ HitCounter::State HitCounter::Step(std::size_t bytes) {
     if (matcher_.Stopped() != TFindStop::fsNone) return state_ = State::Partial;
     // A hit that ran past the part's end continues the search after it in the next part.
     if (cut_ && off > owned_) resume_ = off - owned_;
+    if (row_ >= rows_->Count()) return state_ = State::Done;
   }
   return state_;
 }
