@@ -116,7 +116,7 @@ QtFindBar::QtFindBar(TFormBase& form, QWidget* parent) : QWidget(parent), form_(
   connect(replace_, &QLineEdit::textChanged, this, [this] { Sync(); });
   for (QCheckBox* box : {matchCase_, regex_}) connect(box, &QCheckBox::toggled, this, incremental);
   for (QCheckBox* box : {confirm_, inSelection_}) connect(box, &QCheckBox::toggled, this, [this] { Sync(); });
-  for (QLineEdit* field : {find_, replace_}) field->installEventFilter(this);
+  for (QComboBox* field : {findBox_, replaceBox_}) field->installEventFilter(this);
   // Enter finds the next match, Shift+Enter the previous one; Enter in the replacement
   // field replaces the selected match.
   connect(find_, &QLineEdit::returnPressed, this, [this] {
@@ -165,7 +165,7 @@ bool QtFindBar::PollEscape() {
 bool QtFindBar::eventFilter(QObject* watched, QEvent* event) {
   if (!polling_) {
     // A field's own undo would take Ctrl+Z and Ctrl+Y before the bar's shortcuts: left to them.
-    if ((watched == find_ || watched == replace_) && event->type() == QEvent::ShortcutOverride) {
+    if ((watched == findBox_ || watched == replaceBox_) && event->type() == QEvent::ShortcutOverride) {
       const auto* key = static_cast<QKeyEvent*>(event);
       const auto mods = key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
       if (mods == Qt::ControlModifier && (key->key() == Qt::Key_Z || key->key() == Qt::Key_Y)) {
