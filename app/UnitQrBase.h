@@ -232,7 +232,10 @@ class TFormBase {
   bool StopHitCount();
   // The count's panel for the selection as it is now.
   void ShowHitCount();
-  std::size_t HitCountSliceBytes = std::size_t{8} << 20;
+  // A slice looks at chunks of this many bytes (an eighth for a regular expression) until
+  // it has taken this long.
+  std::size_t HitCountSliceBytes = std::size_t{1} << 20;
+  int HitCountSliceMs = 12;
   // The find bar's search text changed: the first hit from where this search began (the
   // caret when the bar opened, or after the last command) is selected.
   void IncrementalFind();
@@ -340,6 +343,15 @@ class TFormBase {
   void FindCommandDone(bool replaced);
   // The editor's selection as logical positions; false without one.
   static bool SelectionRange(TLumoEdit& ed, std::pair<LinePos, LinePos>& range);
+  // Replace within the selection: the first press takes the selection as the range and
+  // selects its first hit, each next one replaces the hit and selects the next in the
+  // range. False when there is neither such a series nor a selection to begin one.
+  bool ReplaceOneInSelection();
+  struct ReplaceSeries {
+    TLumoEdit* editor = nullptr;
+    std::uint64_t changes = 0;  // the rows as the series left them
+    std::pair<LinePos, LinePos> range;
+  } replaceSeries_;
   void HitCountSlice(std::uint64_t generation);
   bool hitMarksOn_ = false;
   std::shared_ptr<class HitCounter> hitCounter_;

@@ -154,6 +154,7 @@ void TFormBase::EditFindPrevExecute() {
 void TFormBase::ReplaceOneExecute() {
   findBackward_ = false;
   FindHistory.AddReplacement(Codec932::Instance().ToUtf8(ChangeStr));
+  if (ReplaceInSelection && ReplaceOneInSelection()) return;
   RunFind(false, [this](TLumoEdit& ed) { ed.ReplaceText(FindStr, ChangeStr, FindOptions); });
 }
 

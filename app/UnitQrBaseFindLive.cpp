@@ -2,6 +2,8 @@
 // open, the hits of the whole document are counted in posted slices (the document is only
 // read, a bounded chunk at a time, and a change of it ends the count), and typing in the
 // bar searches from where the search began.
+#include <chrono>
+
 #include "app/UnitQrBase.h"
 #include "editor/HitCounter.h"
 #include "platform/Codec932.h"
@@ -68,7 +70,11 @@ void TFormBase::HitCountSlice(std::uint64_t generation) {
     ShowHitCount();
     return;
   }
-  const HitCounter::State state = c.Step(std::max<std::size_t>(1, bytes));
+  const auto start = std::chrono::steady_clock::now();
+  HitCounter::State state;
+  do state = c.Step(std::max<std::size_t>(1, bytes));
+  while (state == HitCounter::State::Running &&
+         std::chrono::steady_clock::now() - start < std::chrono::milliseconds(HitCountSliceMs));
   ShowHitCount();
   if (state == HitCounter::State::Running) ui_.Window.Post([this, generation] { HitCountSlice(generation); });
 }
@@ -111,6 +117,49 @@ bool TFormBase::SelectionRange(TLumoEdit& ed, std::pair<LinePos, LinePos>& range
   RowPos lo, hi;
   if (!ed.GetSelBounds(lo.Col, lo.Row, hi.Col, hi.Row)) return false;
   range = {ed.ToLine(lo), ed.ToLine(hi)};
+  return true;
+}
+
+bool TFormBase::ReplaceOneInSelection() {
+  TLumoEdit* ed = ActiveEditor();
+  if (!ed) return false;
+  ReplaceSeries& series = replaceSeries_;
+  auto lineLength = [ed](std::int32_t line) {
+    std::int32_t last = 0;
+    return static_cast<std::int32_t>(ed->JoinRows(ed->ToRow(LinePos{0, line}).Row, last).size());
+  };
+  auto within = [ed, &series] {
+    std::pair<LinePos, LinePos> hit;
+    return SelectionRange(*ed, hit) && hit.first >= series.range.first && hit.second <= series.range.second;
+  };
+  auto leave = [&] {
+    series.changes = ed->Lines->Changes();
+    if (ed->SelActive && !within()) {
+      ed->ShowCaretAt(series.range.second);
+      ui_.Status.SetPanelText(kFindPanel, "選択範囲内にはもう見つかりません");
+    }
+  };
+  const bool going = series.editor == ed && series.changes == ed->Lines->Changes();
+  if (!going) {
+    std::pair<LinePos, LinePos> range;
+    if (!SelectionRange(*ed, range)) return false;
+    series = ReplaceSeries{ed, 0, range};
+    RunFind(false, [&](TLumoEdit& e) {
+      e.ShowCaretAt(range.first);
+      e.FindText(FindStr, FindOptions, false);
+      leave();
+    });
+    return true;
+  }
+  if (!within()) return true;
+  // The range's end moves with what replacing changes in its line.
+  const std::int32_t endLine = series.range.second.Line;
+  const std::int32_t before = lineLength(endLine);
+  RunFind(false, [&](TLumoEdit& e) {
+    e.ReplaceText(FindStr, ChangeStr, FindOptions);
+    series.range.second.Offset += lineLength(endLine) - before;
+    leave();
+  });
   return true;
 }
 

@@ -85,6 +85,10 @@ void TFormBase::NewTab() {
   // Followed so that undone steps can be redone; the redo command reads RedoMode when idle.
   tab->Editor->OnChangeRedoMode = [](TLumoEdit*, bool) {};
   HookFindEvents(*tab->Editor);
+  // Esc in the text stops a count of hits that runs.
+  tab->Editor->OnKeyDown = [this](TLumoEdit*, int vk, int) {
+    if (vk == VK_ESCAPE) StopHitCount();
+  };
   const std::string caption = "(Untitled" + std::to_string(n) + ")";
   AttachJournal(*tab, caption);
   HookCaretStatus(*tab->Editor);  // after the journal: it hears the edits the journal hears

@@ -22,6 +22,7 @@ TEST(ShellFindLive, HitsAreCountedInSlicesAndTheSelectedOneIsNamed) {
   f.OpenFile(s.Write("a.txt", text));
   const std::string& panel = s.status.panels[kHitCountPanel];
   f.HitCountSliceBytes = 1;  // a chunk a slice
+  f.HitCountSliceMs = 0;
   ASSERT_TRUE(f.SetFindTexts("cat", ""));
   f.Execute("EditFindNext");
   EXPECT_EQ(panel, "0+ 件");
@@ -38,14 +39,15 @@ TEST(ShellFindLive, HitsAreCountedInSlicesAndTheSelectedOneIsNamed) {
   EXPECT_EQ(panel, "");
 
   f.OpenFile(s.Write("b.txt", std::string(100001, 'x') + "\r\n"));
-  f.HitCountSliceBytes = std::size_t{8} << 20;
+  f.HitCountSliceMs = 10000;
   ASSERT_TRUE(f.SetFindTexts("x", ""));
   f.Execute("EditFindNext");
   s.window.RunPosted();
   EXPECT_EQ(panel, "1 / 100,000+ 件");
   ASSERT_TRUE(f.SetFindTexts("xx", ""));
   f.Execute("EditFindNext");
-  EXPECT_TRUE(f.StopHitCount());  // Esc in the bar
+  f.ActiveEditor()->WmKeyDown(VK_ESCAPE, 0);  // Esc in the text (the bar's Esc closes it and stops too)
+  EXPECT_FALSE(f.StopHitCount());
   EXPECT_EQ(panel, "0+ 件（中止）");
   s.window.RunPosted();  // the slice already posted does nothing
   EXPECT_EQ(panel, "0+ 件（中止）");
@@ -115,7 +117,7 @@ TEST(ShellFindLive, TheLastSearchesAndReplacementsAreKeptWithTheSettings) {
   EXPECT_EQ(g.FindHistory.Replacements(), (std::vector<std::string>{"", " 置換 "}));
 }
 
-TEST(ShellFindLive, ReplaceAllWithinTheSelection) {
+TEST(ShellFindLive, ReplaceAndReplaceAllWithinTheSelection) {
   TestShell s;
   TFormBase& f = s.Start();
   f.OpenFile(s.Write("a.txt", "a a a\r\na a\r\n"));
@@ -128,6 +130,23 @@ TEST(ShellFindLive, ReplaceAllWithinTheSelection) {
   EXPECT_EQ(s.status.panels[kFindPanel], "3件置換しました");
   f.ReplaceAllExecute();  // no selection now: the option does not narrow anything
   EXPECT_EQ(ed.Lines->GetText(), "bb bb bb\r\nbb bb\r\n");
+
+  f.Execute("EditUndo");
+  f.Execute("EditUndo");
+  ASSERT_EQ(ed.Lines->GetText(), "a a a\r\na a\r\n");
+  ed.SelectLines(LinePos{2, 0}, LinePos{1, 1});
+  for (const auto& [text, selected] : std::vector<std::pair<const char*, LinePos>>{
+           {"a a a\r\na a\r\n", {2, 0}},     // the first press selects the range's first hit
+           {"a bb a\r\na a\r\n", {5, 0}},    // each next one replaces it and selects the next
+           {"a bb bb\r\na a\r\n", {0, 1}},   //
+           {"a bb bb\r\nbb a\r\n", {2, 1}},  // the next hit lies past the range: none selected
+           {"a bb bb\r\nbb a\r\n", {2, 1}}}) {
+    f.ReplaceOneExecute();
+    EXPECT_EQ(ed.Lines->GetText(), text);
+    EXPECT_EQ(SelStart(ed), selected) << text;
+  }
+  EXPECT_FALSE(ed.SelActive);
+  EXPECT_EQ(s.status.panels[kFindPanel], "選択範囲内にはもう見つかりません");
 }
 
 }  // namespace
