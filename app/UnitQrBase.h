@@ -347,6 +347,8 @@ class TFormBase {
   // selects its first hit, each next one replaces the hit and selects the next in the
   // range. False when there is neither such a series nor a selection to begin one.
   bool ReplaceOneInSelection();
+  // An editor goes: nothing of find keeps it.
+  void ForgetFindEditor(const TLumoEdit* ed);
   struct ReplaceSeries {
     TLumoEdit* editor = nullptr;
     std::uint64_t changes = 0;  // the rows as the series left them

@@ -163,6 +163,16 @@ bool TFormBase::ReplaceOneInSelection() {
   return true;
 }
 
+void TFormBase::ForgetFindEditor(const TLumoEdit* ed) {
+  if (countEditor_ == ed) {
+    if (hitCounter_) hitCounter_->Stop();
+    ++countGeneration_;  // a slice already posted does nothing
+    countEditor_ = nullptr;
+  }
+  if (incStart_.editor == ed) incStart_ = IncrementalStart{};
+  if (replaceSeries_.editor == ed) replaceSeries_ = ReplaceSeries{};
+}
+
 void TFormBase::FindCommandDone(bool replaced) {
   if (!incrementalRun_) {
     incStart_ = IncrementalStart{};

@@ -85,6 +85,7 @@ void TFormBase::NewTab() {
   // Followed so that undone steps can be redone; the redo command reads RedoMode when idle.
   tab->Editor->OnChangeRedoMode = [](TLumoEdit*, bool) {};
   HookFindEvents(*tab->Editor);
+  tab->Editor->SetHitMarks(hitMarksOn_ ? FindStr : std::string(), FindOptions);
   // Esc in the text stops a count of hits that runs.
   tab->Editor->OnKeyDown = [this](TLumoEdit*, int vk, int) {
     if (vk == VK_ESCAPE) StopHitCount();
@@ -99,6 +100,7 @@ void TFormBase::NewTab() {
 
 void TFormBase::DestroyTab(int index) {
   docStatus_.Forget(tabs_[index].get());
+  ForgetFindEditor(tabs_[index]->Editor.get());
   tabs_[index]->Journal->Discard();  // saved, or dropped on purpose
   ui_.Strip.RemoveTab(index);
   tabs_.erase(tabs_.begin() + index);  // the editor first, then its page
