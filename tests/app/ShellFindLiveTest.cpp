@@ -51,6 +51,17 @@ TEST(ShellFindLive, HitsAreCountedInSlicesAndTheSelectedOneIsNamed) {
   EXPECT_EQ(panel, "0+ 件（中止）");
   s.window.RunPosted();  // the slice already posted does nothing
   EXPECT_EQ(panel, "0+ 件（中止）");
+
+  // The engine's limit ends the count early, and the panel says so; empty matches count not.
+  f.OpenFile(s.Write("c.txt", "b\r\n" + std::string(40, 'a') + "X\r\nb\r\n"));
+  f.FindOptions.Regex = true;
+  for (const auto& [pattern, said] : std::vector<std::pair<const char*, const char*>>{
+           {"^(a|aa)+$|b", "1+ 件（途中まで）"}, {"z*|^", "0 件"}}) {
+    ASSERT_TRUE(f.SetFindTexts(pattern, ""));
+    f.CountHits();
+    s.window.RunPosted();
+    EXPECT_EQ(panel, said) << pattern;
+  }
 }
 
 TEST(ShellFindLive, AHitIsReportedOnItsLogicalLine) {
