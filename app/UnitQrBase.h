@@ -347,6 +347,9 @@ class TFormBase {
   // selects its first hit, each next one replaces the hit and selects the next in the
   // range. False when there is neither such a series nor a selection to begin one.
   bool ReplaceOneInSelection();
+  // The count hears of every change of the text, and Esc in it.
+  void HookHitCount(TLumoEdit& ed);
+  bool countTextChanged_ = false;
   // An editor goes: nothing of find keeps it.
   void ForgetFindEditor(const TLumoEdit* ed);
   struct ReplaceSeries {

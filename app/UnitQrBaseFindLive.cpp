@@ -41,11 +41,13 @@ void TFormBase::CountHits() {
   }
   if (!hitCounter_) hitCounter_ = std::make_shared<HitCounter>();
   HitCounter& c = *hitCounter_;
-  const bool reusable = countEditor_ == ed && c.Fresh(*ed->Lines) && c.CountsFor(FindStr, FindOptions) &&
-                        c.GetState() != HitCounter::State::Stopped;
+  const bool reusable = countEditor_ == ed && !countTextChanged_ && c.CountsFor(FindStr, FindOptions) &&
+                        c.GetState() != HitCounter::State::Stopped &&
+                        c.GetState() != HitCounter::State::Changed;
   if (!reusable) {
     ++countGeneration_;
     countEditor_ = ed;
+    countTextChanged_ = false;
     if (!c.Start(*ed->Lines, FindStr, FindOptions)) {
       countEditor_ = nullptr;
       ui_.Status.SetPanelText(kHitCountPanel, "");
@@ -66,10 +68,13 @@ void TFormBase::HitCountSlice(std::uint64_t generation) {
     return;
   }
   const std::size_t bytes = FindOptions.Regex ? HitCountSliceBytes / 8 : HitCountSliceBytes;
-  if (!c.Fresh(*ed->Lines)) {
+  if (countTextChanged_) {
     ShowHitCount();
     return;
   }
+  // The rows were cut anew (a new width, a long line's rest cut when idle) but the text is
+  // the same: the count starts over on the rows as they are.
+  if (!c.Fresh(*ed->Lines)) c.Start(*ed->Lines, FindStr, FindOptions);
   const auto start = std::chrono::steady_clock::now();
   HitCounter::State state;
   do state = c.Step(std::max<std::size_t>(1, bytes));
@@ -91,7 +96,7 @@ void TFormBase::ShowHitCount() {
   TLumoEdit* ed = ActiveEditor();
   if (!hitCounter_ || !ed || ed != countEditor_) return;
   const HitCounter& c = *hitCounter_;
-  if (!c.Fresh(*ed->Lines)) {
+  if (countTextChanged_) {
     // The document changed since: the next command counts again.
     hitCounter_->Stop();
     countEditor_ = nullptr;
@@ -103,7 +108,7 @@ void TFormBase::ShowHitCount() {
   if (ed->SelActive) {
     RowPos lo, hi;
     ed->GetSelBounds(lo.Col, lo.Row, hi.Col, hi.Row);
-    m = c.IndexOf(lo);
+    m = c.IndexOf(ed->ToLine(lo));
   }
   const bool atLeast = c.GetState() != State::Done;
   std::string text = (m > 0 ? Grouped(m) + " / " : "") + Grouped(c.Count()) + (atLeast ? "+" : "") + " 件";
@@ -161,6 +166,18 @@ bool TFormBase::ReplaceOneInSelection() {
     leave();
   });
   return true;
+}
+
+void TFormBase::HookHitCount(TLumoEdit& ed) {
+  ed.OnTextChange = [this, before = std::move(ed.OnTextChange)](
+                        TLumoEdit* sender, LinePos at, std::string_view removed, std::string_view inserted) {
+    if (before) before(sender, at, removed, inserted);
+    if (sender == countEditor_) countTextChanged_ = true;
+  };
+  // Esc in the text stops a count of hits that runs.
+  ed.OnKeyDown = [this](TLumoEdit*, int vk, int) {
+    if (vk == VK_ESCAPE) StopHitCount();
+  };
 }
 
 void TFormBase::ForgetFindEditor(const TLumoEdit* ed) {

@@ -86,13 +86,10 @@ void TFormBase::NewTab() {
   tab->Editor->OnChangeRedoMode = [](TLumoEdit*, bool) {};
   HookFindEvents(*tab->Editor);
   tab->Editor->SetHitMarks(hitMarksOn_ ? FindStr : std::string(), FindOptions);
-  // Esc in the text stops a count of hits that runs.
-  tab->Editor->OnKeyDown = [this](TLumoEdit*, int vk, int) {
-    if (vk == VK_ESCAPE) StopHitCount();
-  };
   const std::string caption = "(Untitled" + std::to_string(n) + ")";
   AttachJournal(*tab, caption);
   HookCaretStatus(*tab->Editor);  // after the journal: it hears the edits the journal hears
+  HookHitCount(*tab->Editor);
   tabs_.push_back(std::move(tab));
   const int index = ui_.Strip.AddTab(caption);
   ActivateTab(index);

@@ -16,6 +16,7 @@ bool HitCounter::Start(const TLumoStrings& rows, std::string_view pattern, const
   changes_ = rows.Changes();
   hits_.clear();
   row_ = col_ = 0;
+  line_ = LinePos{};
   resume_ = 0;
   chunk_ = FindChunk{};
   matcher_.Poll = nullptr;
@@ -34,12 +35,20 @@ RowPos HitCounter::ChunkPos(std::size_t at) const {
   return RowPos{pieceAt_[k].Col + static_cast<std::int32_t>(at - starts[k]), pieceAt_[k].Row};
 }
 
+LinePos HitCounter::ChunkLine(std::size_t at) const {
+  const auto& starts = chunk_.rowStarts;
+  const auto k =
+      static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
+  return LinePos{pieceLine_[k].Offset + static_cast<std::int32_t>(at - starts[k]), pieceLine_[k].Line};
+}
+
 bool HitCounter::LoadChunk() {
   const TLumoStrings& rows = *rows_;
   if (row_ >= rows.Count()) return false;
   chunk_.text.clear();
   chunk_.rowStarts.clear();
   pieceAt_.clear();
+  pieceLine_.clear();
   cut_ = false;
   // Room for a hit that starts just before a cut, and a part beyond it.
   const std::size_t maxChunk = std::max(MaxChunk, 2 * pattern_.size() + 2);
@@ -56,6 +65,7 @@ bool HitCounter::LoadChunk() {
         take += n;
       chunk_.rowStarts.push_back(chunk_.text.size());
       pieceAt_.push_back(RowPos{c, r});
+      pieceLine_.push_back(line_);
       chunk_.text.append(s.substr(0, take));
       c += static_cast<std::int32_t>(take);
       cut_ = true;
@@ -64,7 +74,10 @@ bool HitCounter::LoadChunk() {
     if (chunk_.text.size() + s.size() > maxChunk) break;  // the next line starts the next chunk
     chunk_.rowStarts.push_back(chunk_.text.size());
     pieceAt_.push_back(RowPos{c, r});
+    pieceLine_.push_back(line_);
     chunk_.text.append(s);
+    line_ = EndsWithLf(s) ? LinePos{0, line_.Line + 1}
+                          : LinePos{line_.Offset + static_cast<std::int32_t>(s.size()), line_.Line};
     ++r;
     c = 0;
     if (chunk_.text.size() >= kChunkBytes && EndsWithLf(s)) break;
@@ -87,6 +100,7 @@ bool HitCounter::LoadChunk() {
     const RowPos next = ChunkPos(owned_);
     row_ = next.Row;
     col_ = next.Col;
+    line_ = ChunkLine(owned_);
     chunk_.text.append(2, '\0');  // the part's end stands for its line's
   }
   matcher_.Load(chunk_);
@@ -99,11 +113,13 @@ HitCounter::State HitCounter::Step(std::size_t bytes) {
   std::size_t looked = 0;
   while (looked < bytes) {
     const std::int32_t startRow = row_, startCol = col_;
+    const LinePos startLine = line_;
     if (!LoadChunk()) return state_ = State::Done;
     if (cut_ && options_.Regex) {
       // A regular expression sees a line whole; one this long is not looked at in parts.
       row_ = startRow;
       col_ = startCol;
+      line_ = startLine;
       return state_ = State::Partial;
     }
     looked += chunk_.text.size();
@@ -111,7 +127,7 @@ HitCounter::State HitCounter::Step(std::size_t bytes) {
     resume_ = 0;
     while (matcher_.First(chunk_, off, at, len) && at < owned_) {
       if (hits_.size() == kMaxHits) return state_ = State::Capped;
-      hits_.push_back(ChunkPos(at));
+      hits_.push_back(ChunkLine(at));
       off = at + len;
     }
     if (matcher_.Stopped() != TFindStop::fsNone) return state_ = State::Partial;
@@ -122,7 +138,7 @@ HitCounter::State HitCounter::Step(std::size_t bytes) {
   return state_;
 }
 
-std::size_t HitCounter::IndexOf(RowPos at) const {
+std::size_t HitCounter::IndexOf(LinePos at) const {
   const auto it = std::lower_bound(hits_.begin(), hits_.end(), at);
   return it != hits_.end() && *it == at ? static_cast<std::size_t>(it - hits_.begin()) + 1 : 0;
 }

@@ -49,8 +49,9 @@ class HitCounter {
   bool CountsFor(std::string_view pattern, const TFindOptions& options) const {
     return pattern_ == pattern && options_ == options;
   }
-  // Which hit (from 1) starts at `at`; 0 when none of those counted so far does.
-  std::size_t IndexOf(RowPos at) const;
+  // Which hit (from 1) starts at `at` (a logical position, so that it holds while the rows
+  // are cut anew); 0 when none of those counted so far does.
+  std::size_t IndexOf(LinePos at) const;
   // Rows looked at so far.
   std::int32_t RowReached() const { return row_; }
 
@@ -58,6 +59,7 @@ class HitCounter {
   // The next chunk from the cursor on; false at the text's end.
   bool LoadChunk();
   RowPos ChunkPos(std::size_t at) const;
+  LinePos ChunkLine(std::size_t at) const;
 
   FindMatcher matcher_;
   std::string pattern_;
@@ -67,12 +69,14 @@ class HitCounter {
   State state_ = State::Stopped;
   // Where the next chunk starts (a character boundary), and where in it the search goes on.
   std::int32_t row_ = 0, col_ = 0;
+  LinePos line_;  // the same place as a logical position
   std::size_t resume_ = 0;
   FindChunk chunk_;
   std::vector<RowPos> pieceAt_;  // where each of the chunk's pieces (rowStarts) comes from
-  std::size_t owned_ = 0;        // hits starting from here on belong to the next chunk
-  bool cut_ = false;             // the chunk ends inside a line
-  std::vector<RowPos> hits_;
+  std::vector<LinePos> pieceLine_;
+  std::size_t owned_ = 0;  // hits starting from here on belong to the next chunk
+  bool cut_ = false;       // the chunk ends inside a line
+  std::vector<LinePos> hits_;
 };
 
 }  // namespace quiret

@@ -72,6 +72,15 @@ TEST(ShellFindLive, AHitIsReportedOnItsLogicalLine) {
   f.Execute("EditFindNext");
   ASSERT_GT(f.ActiveEditor()->CaretRow, 2);  // the first line is wrapped into rows
   EXPECT_EQ(s.status.panels[kFindPanel], "「dog」が見つかりました（2行目）");
+  s.window.RunPosted();
+  EXPECT_EQ(s.status.panels[kHitCountPanel], "1 / 1 件");
+  // The rows cut anew for another width: the same text, the same count and hit.
+  TLumoEdit& ed = *f.ActiveEditor();
+  const std::int32_t rows = ed.Lines->Count();
+  ed.WmSize(ed.Window().ClientWidth() / 2, ed.Window().ClientHeight());
+  ASSERT_GT(ed.Lines->Count(), rows);
+  f.ShowHitCount();
+  EXPECT_EQ(s.status.panels[kHitCountPanel], "1 / 1 件");
 }
 
 TEST(ShellFindLive, TypingSearchesFromWhereTheSearchBeganAndEscapeGoesBack) {
@@ -94,7 +103,10 @@ TEST(ShellFindLive, TypingSearchesFromWhereTheSearchBeganAndEscapeGoesBack) {
   }
   ASSERT_TRUE(f.SetFindTexts("cow", ""));
   f.IncrementalFind();
+  s.window.RunPosted();
+  EXPECT_EQ(s.status.panels[kHitCountPanel], "1 / 2 件");
   EXPECT_TRUE(f.CancelIncrementalFind());
+  EXPECT_EQ(s.status.panels[kHitCountPanel], "2 件");  // none selected
   EXPECT_FALSE(ed.SelActive);
   EXPECT_EQ(SelStart(ed), (LinePos{0, 1}));
   f.IncrementalFind();
