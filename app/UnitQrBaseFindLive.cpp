@@ -74,7 +74,7 @@ void TFormBase::HitCountSlice(std::uint64_t generation) {
   }
   // The rows were cut anew (a new width, a long line's rest cut when idle) but the text is
   // the same: the count starts over on the rows as they are.
-  if (!c.Fresh(*ed->Lines)) c.Start(*ed->Lines, FindStr, FindOptions);
+  if (!c.Fresh(*ed->Lines) && !c.Start(*ed->Lines, FindStr, FindOptions)) return;
   const auto start = std::chrono::steady_clock::now();
   HitCounter::State state;
   do state = c.Step(std::max<std::size_t>(1, bytes));

@@ -214,7 +214,8 @@ void QtFindBar::Open(bool replace) {
   show();
   find_->setFocus(Qt::ShortcutFocusReason);
   find_->selectAll();
-  if (Sync()) form_.ShowHitMarks(true);
+  Sync();
+  form_.ShowHitMarks(true);
 }
 
 void QtFindBar::Close() {
