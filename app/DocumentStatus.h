@@ -22,7 +22,7 @@ class DocumentStatusBar : public StatusBarUi {
   void Forget(const void* document);
 
  private:
-  static constexpr int kDocumentPanels[] = {kFindPanel};
+  static constexpr int kDocumentPanels[] = {kFindPanel, kHitCountPanel};
   // The current document's texts on the bar, empty panels where it has none.
   void Show();
   StatusBarUi& bar_;

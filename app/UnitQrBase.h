@@ -21,6 +21,7 @@
 #include "app/Actions.h"
 #include "app/CaretPosition.h"
 #include "app/DocumentStatus.h"
+#include "app/FindHistory.h"
 #include "app/RecentFiles.h"
 #include "app/RecoveryJournal.h"
 #include "app/SessionList.h"
@@ -215,6 +216,9 @@ class TFormBase {
   std::string FindStr, ChangeStr;
   TFindOptions FindOptions;
   bool ReplaceConfirm = false;  // ask before each replacement of replace all
+  // Replace and replace all only inside the selection (as it was when replace all began,
+  // or when the first replacement of a series was made).
+  bool ReplaceInSelection = false;
   // The front end's find bar, shown with (true) or without the replacement row.
   std::function<void(bool replace)> ShowFindBar;
   // Takes the bar's texts (UTF-8); false, with a note in the status bar, when code page 932
@@ -234,6 +238,32 @@ class TFormBase {
   // The front end's look at the keyboard while a long find runs: lets the window repaint,
   // holds other input back and tells whether Esc was pressed.
   std::function<bool()> FindEscPressed;
+
+  // ---- Marked hits, their count, incremental search (UnitQrBaseFindLive.cpp) ----
+  // While on (the find bar is open), every hit of the search text in view is marked; an
+  // incremental search starts anew.
+  void ShowHitMarks(bool on);
+  // The search text or its options changed: the marks follow.
+  void ApplyHitMarks();
+  // Counts the hits of the search text in the active document a slice at a time (posted
+  // tasks, the window's input between them) and shows "m / n 件"; a count already made
+  // over the same text is reused.
+  void CountHits();
+  // Stops a running count; what it found stays, as a lower bound. True when one ran.
+  bool StopHitCount();
+  // The count's panel for the selection as it is now.
+  void ShowHitCount();
+  // A slice looks at chunks of this many bytes (an eighth for a regular expression) until
+  // it has taken this long.
+  std::size_t HitCountSliceBytes = std::size_t{1} << 20;
+  int HitCountSliceMs = 12;
+  // The find bar's search text changed: the first hit from where this search began (the
+  // caret when the bar opened, or after the last command) is selected.
+  void IncrementalFind();
+  // Back to where the incremental search began, when one runs; true when it went back.
+  bool CancelIncrementalFind();
+  // The last searches and replacements (UTF-8, newest first), kept with the settings.
+  TFindHistory FindHistory;
 
   // ---- The caret's place and go to line (UnitQrBaseGoTo.cpp) ----
   // The active editor's caret line and column, and the overwrite mode, in the status bar.
@@ -333,6 +363,36 @@ class TFormBase {
   // heard once it has taken FindProgressDelayMs.
   void RunFind(bool replaceAll, const std::function<void(TLumoEdit&)>& op);
   void FindProgress(std::int64_t done, std::int64_t total, bool& abortF);
+  // After a find or replace command: the incremental search's start is forgotten, the
+  // texts go to the history, the hits are counted.
+  void FindCommandDone(bool replaced);
+  // The editor's selection as logical positions; false without one.
+  static bool SelectionRange(TLumoEdit& ed, std::pair<LinePos, LinePos>& range);
+  // Replace within the selection: the first press takes the selection as the range and
+  // selects its first hit, each next one replaces the hit and selects the next in the
+  // range. False when there is neither such a series nor a selection to begin one.
+  bool ReplaceOneInSelection();
+  // The count hears of every change of the text, and Esc in it.
+  void HookHitCount(TLumoEdit& ed);
+  bool countTextChanged_ = false;
+  // An editor goes: nothing of find keeps it.
+  void ForgetFindEditor(const TLumoEdit* ed);
+  struct ReplaceSeries {
+    TLumoEdit* editor = nullptr;
+    std::uint64_t changes = 0;  // the rows as the series left them
+    std::pair<LinePos, LinePos> range;
+  } replaceSeries_;
+  void HitCountSlice(std::uint64_t generation);
+  bool hitMarksOn_ = false;
+  std::shared_ptr<class HitCounter> hitCounter_;
+  TLumoEdit* countEditor_ = nullptr;
+  std::uint64_t countGeneration_ = 0;
+  bool incrementalRun_ = false;
+  bool findStopped_ = false;  // the last search stopped early (the engine's limit, Esc)
+  struct IncrementalStart {
+    TLumoEdit* editor = nullptr;
+    LinePos from, to;
+  } incStart_;
   bool findBackward_ = false;
   struct FindRun {
     bool active = false;

@@ -31,9 +31,11 @@ void TFormBase::CreateFindActions() {
 }
 
 void TFormBase::HookFindEvents(TLumoEdit& ed) {
-  ed.OnFindHit = [this](TLumoEdit*, const std::string& findchr, int, int y, int, int) {
+  ed.OnFindHit = [this](TLumoEdit* sender, const std::string& findchr, int x, int y, int, int) {
+    // The logical line, as the caret's panel counts them.
+    const int line = sender->ToLine(RowPos{x, y}).Line + 1;
     ui_.Status.SetPanelText(kFindPanel,
-                            Quoted(findchr) + "が見つかりました（" + std::to_string(y + 1) + "行目）");
+                            Quoted(findchr) + "が見つかりました（" + std::to_string(line) + "行目）");
   };
   ed.OnFindNoHit = [this](TLumoEdit* sender, const std::string& findchr) {
     if (!sender->FindError.empty()) {
@@ -70,6 +72,7 @@ void TFormBase::HookFindEvents(TLumoEdit& ed) {
   ed.OnFindStop = [this](TLumoEdit*, const std::string& findchr, TFindStop why, int line) {
     // Replace all changes nothing once it stops; one replacement may already be made.
     const bool all = findRun_.active && findRun_.replaceAll;
+    findStopped_ = true;
     std::string text = Quoted(findchr) + (all ? "の置換を中止しました" : "の検索を中止しました");
     if (why == TFindStop::fsLimit)
       text += "（" + std::to_string(line + 1) + "行目で正規表現の照合が上限に達しました" +
@@ -95,6 +98,7 @@ void TFormBase::RunFind(bool replaceAll, const std::function<void(TLumoEdit&)>& 
     throw;
   }
   end();
+  FindCommandDone(replaceAll);
 }
 
 void TFormBase::FindProgress(std::int64_t done, std::int64_t total, bool& abortF) {
@@ -149,12 +153,18 @@ void TFormBase::EditFindPrevExecute() {
 
 void TFormBase::ReplaceOneExecute() {
   findBackward_ = false;
+  FindHistory.AddReplacement(Codec932::Instance().ToUtf8(ChangeStr));
+  if (ReplaceInSelection && ReplaceOneInSelection()) return;
   RunFind(false, [this](TLumoEdit& ed) { ed.ReplaceText(FindStr, ChangeStr, FindOptions); });
 }
 
 void TFormBase::ReplaceAllExecute() {
   findBackward_ = false;
-  RunFind(true, [this](TLumoEdit& ed) { ed.ReplaceAll(FindStr, ChangeStr, FindOptions, ReplaceConfirm); });
+  RunFind(true, [this](TLumoEdit& ed) {
+    std::pair<LinePos, LinePos> range;
+    const bool within = ReplaceInSelection && SelectionRange(ed, range);
+    ed.ReplaceAll(FindStr, ChangeStr, FindOptions, ReplaceConfirm, within ? &range : nullptr);
+  });
 }
 
 }  // namespace quiret

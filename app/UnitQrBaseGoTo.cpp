@@ -38,6 +38,7 @@ void TFormBase::ShowCaretPlace() {
   const TCaretPlace at = caretMeter_.Measure(*ed->Lines, ed->CaretRow, ed->CaretCol, ed->TabCount);
   ui_.Status.SetPanelText(kCaretPanel, std::to_string(at.Line) + " 行、" + std::to_string(at.Column) + " 桁");
   ui_.Status.SetPanelText(kOverwritePanel, ed->InsertMode ? "" : "上書き");
+  ShowHitCount();  // which hit is selected
 }
 
 void TFormBase::EditGoToLineExecute() {

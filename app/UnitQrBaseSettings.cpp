@@ -139,6 +139,7 @@ void TFormBase::ReadSettings(const IniDocument& ini) {
   checks_["MmFileMemory"] = ini.ReadBool("Tab", "StateSave", true);
   checks_["MmAutoClipOpen"] = ini.ReadBool("Tab", "AutoClipLoad", false);
   recent_.Read(ini);
+  FindHistory.Read(ini);
   ReadEncodingSettings(ini);
 }
 
@@ -188,6 +189,7 @@ void TFormBase::WriteSettings(IniDocument& ini) {
     ini.WriteInteger("File", "Num", n);
   }
   recent_.Write(ini);
+  FindHistory.Write(ini);
   WriteEncodingSettings(ini, listed);
 }
 

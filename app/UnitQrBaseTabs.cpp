@@ -88,9 +88,11 @@ void TFormBase::NewTab() {
   HookFindEvents(*tab->Editor);
   HookUndoEvents(*tab);
   InstallDoubleClickWord(*tab->Editor);
+  tab->Editor->SetHitMarks(hitMarksOn_ ? FindStr : std::string(), FindOptions);
   const std::string caption = "(Untitled" + std::to_string(n) + ")";
   AttachJournal(*tab, caption);
   HookCaretStatus(*tab->Editor);  // after the journal: it hears the edits the journal hears
+  HookHitCount(*tab->Editor);
   tabs_.push_back(std::move(tab));
   const int index = ui_.Strip.AddTab(caption);
   ActivateTab(index);
@@ -98,6 +100,7 @@ void TFormBase::NewTab() {
 
 void TFormBase::DestroyTab(int index) {
   docStatus_.Forget(tabs_[index].get());
+  ForgetFindEditor(tabs_[index]->Editor.get());
   tabs_[index]->Journal->Discard();  // saved, or dropped on purpose
   ui_.Strip.RemoveTab(index);
   tabs_.erase(tabs_.begin() + index);  // the editor first, then its page

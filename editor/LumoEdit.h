@@ -251,11 +251,19 @@ class TLumoEdit : public EditorWindowClient {
   // selects the next match. Returns whether it replaced.
   bool ReplaceText(std::string_view findchr, std::string_view changechr, const TFindOptions& options);
   // Replaces every match as one step of the history and returns how many. OnFindChange is
-  // asked before each; with `confirm` each match is first selected and shown.
+  // asked before each; with `confirm` each match is first selected and shown. With `within`
+  // (logical positions, from and to) only the matches inside it are replaced.
   std::int32_t ReplaceAll(std::string_view findchr, std::string_view changechr, const TFindOptions& options,
-                          bool confirm);
+                          bool confirm, const std::pair<LinePos, LinePos>* within = nullptr);
   // Why the last search text could not be searched for (a regular expression's fault), or "".
   std::string FindError;
+  // Every hit of `pattern` in the rows in view is drawn with HitColor behind it (the
+  // selection drawn over it); an empty pattern, or one that cannot be searched for, marks
+  // nothing (LumoEditHits.cpp).
+  void SetHitMarks(std::string_view pattern, const TFindOptions& options);
+  TColor HitColor = 0x0066E6FF;
+  // The selection from `from` to `to` (logical positions), the caret at `to`, shown.
+  void SelectLines(LinePos from, LinePos to);
   // Byte lengths of the rows the wrap rule cuts a logical line into.
   std::vector<std::size_t> WrapLengths(std::string_view line);
 
@@ -662,6 +670,9 @@ class TLumoEdit : public EditorWindowClient {
   bool NoteFindStop(FindState& fs);
   void ReportFindStop(FindState& fs, const std::string& findchr);
   std::shared_ptr<FindState> find_;
+  std::shared_ptr<class HitMarks> hitMarks_;
+  // Draws the marked hits of `row` (in view) inside `clip`, over the text just drawn.
+  void DrawHits(std::int32_t row, const TRect& clip);
   // The cursor for the Ctrl state while text is dragged.
   void ShowDragCursor(bool copy);
   // Ends a pointer selection: the timer and the capture go with it.

@@ -137,6 +137,7 @@ void TLumoEdit::DrawRow(int x, int y, std::string_view rowText) {
   const int top = TopMargin + y;
   const TRect clip{TextLeft + x, top, TextLeft + TextAreaWidth, top + LineHeight};
   canvas.TextOut(origin, top, clip, text, fore, Color);
+  if (LineHeight > 0) DrawHits(TopRow + y / LineHeight, clip);
   if (!term.empty()) DrawLineEndMark(origin + TextWidth(text), top, term);
   DrawDblSpaceMarks(clip, origin, false, text, top);
 }
@@ -194,6 +195,7 @@ void TLumoEdit::DrawRowSegment(std::int32_t row, std::int32_t from, std::int32_t
       DrawDblSpaceMarks(clip, x, true, seg, y);
     } else {
       canvas.TextOut(x, y, clip, seg, RowTextColor(rowText), Color);
+      DrawHits(row, clip);
       DrawDblSpaceMarks(clip, x, false, seg, y);
       DrawUrls(row, row, &clip);
     }

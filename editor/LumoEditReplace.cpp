@@ -67,7 +67,8 @@ bool TLumoEdit::ReplaceText(std::string_view findchr, std::string_view changechr
 }
 
 std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view changechr,
-                                   const TFindOptions& options, bool confirm) {
+                                   const TFindOptions& options, bool confirm,
+                                   const std::pair<LinePos, LinePos>* within) {
   if (ReadOnly) return 0;
   const FindBusyScope busy(*this);
   FindState& fs = PrepareFind(findchr, options);
@@ -119,6 +120,10 @@ std::int32_t TLumoEdit::ReplaceAll(std::string_view findchr, std::string_view ch
     const std::string& repl = regex ? substituted : change;
     if (NoteFindStop(fs)) break;
     if (HoldsLoneLineBytes(repl)) continue;
+    const auto col = static_cast<std::int32_t>(at - lineStart);
+    if (within && (LinePos{col, lineNo} < within->first ||
+                   LinePos{col + static_cast<std::int32_t>(n), lineNo} > within->second))
+      continue;
     ++seen;
     if (OnFindChange) {
       bool changeF = true, kakuninF = confirm;

@@ -68,13 +68,15 @@ class EditorPages {
 
 // The status bar with its four panels, and at its right end a panel for what find reports,
 // one for the encoding notice, one for the overwrite mode and the caret's line and column,
-// one for the document's encoding and line end, each shown only while it has a text.
+// one for the document's encoding and line end, and one for how many hits the search text
+// has ("m / n 件"), each shown only while it has a text.
 inline constexpr int kNoticePanel = 4;
 inline constexpr int kFindPanel = 5;
 inline constexpr int kOverwritePanel = 6;
 inline constexpr int kCaretPanel = 7;
 inline constexpr int kFormatPanel = 8;
-inline constexpr int kPanelCount = 9;
+inline constexpr int kHitCountPanel = 9;
+inline constexpr int kPanelCount = 10;
 class StatusBarUi {
  public:
   virtual ~StatusBarUi() = default;

@@ -73,9 +73,9 @@ QtShellStatusBar::QtShellStatusBar(QWidget* parent) : QStatusBar(parent) {
     addWidget(panels_[i]);
   }
   // Kept at the right end, so the path panel gives way to it in a narrow window.
-  // The extra panels (what find reports, the encoding notice, the overwrite mode, the
+  // The extra panels (what find reports, the count of hits, the encoding notice, the overwrite mode, the
   // caret's place, the encoding and line end) show only while they have a text.
-  for (int i : {kFindPanel, kNoticePanel, kOverwritePanel, kCaretPanel, kFormatPanel}) {
+  for (int i : {kFindPanel, kHitCountPanel, kNoticePanel, kOverwritePanel, kCaretPanel, kFormatPanel}) {
     QLabel* extra = i == kFindPanel || i == kNoticePanel ? new MessagePanel(this) : new QLabel(this);
     extra->setFrameShape(QFrame::Panel);
     extra->setFrameShadow(QFrame::Sunken);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -68,6 +70,71 @@ TEST(QtFindBar, EscapeStopsALongReplaceAllAndIsNotPassedOn) {
     f.ReplaceAllExecute();
     EXPECT_EQ(w.Status().PanelText(kFindPanel).toStdString(), "20000件置換しました");
     EXPECT_EQ(ed.Lines->GetText().find_first_of("0123456789z"), std::string::npos);
+  }
+  std::filesystem::remove_all(dir);
+}
+
+// Ctrl+R puts the cursor in the search field; typing searches, the count follows from the
+// event loop, Esc goes back and gives the text the focus; after replace all from the bar,
+// Ctrl+Z and Ctrl+Y act on the document.
+TEST(QtFindBar, TypingSearchesEscapeGoesBackAndUndoReachesTheDocument) {
+  PrivateStateHome state;
+  testqt::EnsureQtApp();
+  TestShellBoxes boxes;
+  TestShellProcess process;
+  TestClipboard clipboard;
+  std::string pattern = (std::filesystem::temp_directory_path() / "quiret-findbar-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  const std::string dir = pattern;
+  process.args = {dir + "/quiret"};
+  const std::string text = "one cat\r\ndog cat\r\n";
+  std::ofstream(dir + "/a.txt", std::ios::binary) << text;
+  {
+    QtMainWindow w(boxes, process, clipboard, dir + "/quiret.ini");
+    TFormBase& f = w.Form();
+    f.FormCreate();
+    f.OpenFile(dir + "/a.txt");
+    TLumoEdit& ed = *f.ActiveEditor();
+    w.resize(800, 600);
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    auto* page = w.findChild<QtEditorWindow*>();
+    ASSERT_NE(page, nullptr);
+    page->setFocus();
+    QTest::keyClick(page, Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(w.FindBar().isVisible());
+    EXPECT_TRUE(w.FindBar().FindField()->hasFocus());
+    QTest::keyClicks(w.FindBar().FindField(), "cat");
+    EXPECT_TRUE(ed.SelActive);
+    EXPECT_EQ(ed.CaretCol, 7);
+    QTRY_COMPARE(w.Status().PanelText(kHitCountPanel), QString::fromUtf8("1 / 2 件"));
+    QTest::keyClick(w.FindBar().FindField(), Qt::Key_Escape);
+    EXPECT_FALSE(w.FindBar().isVisible());
+    EXPECT_FALSE(ed.SelActive);
+    EXPECT_EQ(ed.CaretCol, 0);
+    EXPECT_EQ(QApplication::focusWidget(), page);
+
+    QTest::keyClick(page, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(w.FindBar().FindField()->text(), QString::fromUtf8("cat"));
+    w.FindBar().ReplaceField()->setText("cow");
+    QPushButton* all = nullptr;
+    for (auto* b : w.FindBar().findChildren<QPushButton*>())
+      if (b->text() == QString::fromUtf8("すべて置換")) all = b;
+    ASSERT_NE(all, nullptr);
+    QTest::mouseClick(all, Qt::LeftButton);
+    EXPECT_EQ(ed.Lines->GetText(), "one cow\r\ndog cow\r\n");
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(w.FindBar().FindField()->hasFocus() || w.FindBar().ReplaceField()->hasFocus());
+    QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ed.Lines->GetText(), text);
+    QTest::keyClick(focus, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(ed.Lines->GetText(), "one cow\r\ndog cow\r\n");
+    EXPECT_EQ(w.FindBar().ReplaceField()->text(), QString::fromUtf8("cow"));  // the field kept its text
+    QTest::keyClick(focus, Qt::Key_Escape);
+    EXPECT_FALSE(w.FindBar().isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), page);
+    EXPECT_EQ(ed.Lines->GetText(), "one cow\r\ndog cow\r\n");  // Esc after a command only closes
   }
   std::filesystem::remove_all(dir);
 }
