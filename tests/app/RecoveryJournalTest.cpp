@@ -49,7 +49,9 @@ Rebuilt Rebuild(const std::string& folder) {
     rows = std::make_unique<TLumoStrings>();
     rows->LoadFromFile(left[0].header.path);
   } else {
-    rows = RowsOf(plan.snapshot);
+    std::string bytes;
+    if (plan.from != RestoreFrom::Empty) EXPECT_TRUE(ReadPlanned(left[0], plan, bytes));
+    rows = RowsOf(bytes);
   }
   const ReplayOutcome outcome = ReplayJournal(*left[0].file, plan.recordsAt, *rows);
   out.damaged = outcome.damaged;
@@ -373,8 +375,9 @@ TEST(JournalBase, ChangedFilesAreNotReplayedOnto) {
   }
 }
 
-// The hash the writer works out on its thread is what catches such a change.
-TEST(JournalBase, TheWritersHashOfTheBaseIsKept) {
+// The hash the writer works out on its thread is what catches such a change, and the base's
+// bytes it copies beside it give the changes back all the same.
+TEST(JournalBase, TheWritersHashAndBytesOfTheBaseAreKept) {
   TempDir files, state;
   const std::string path = files.File("a.txt");
   TempDir::Write(path, std::string(3 << 20, 'x'));  // several blocks to hash
@@ -390,7 +393,9 @@ TEST(JournalBase, TheWritersHashOfTheBaseIsKept) {
   }
   EXPECT_EQ(Rebuild(state.Path()).from, RestoreFrom::File);
   ChangeFile(path, Change::SameSizeAndTime);
-  EXPECT_EQ(Rebuild(state.Path()).from, RestoreFrom::Nothing);
+  const Rebuilt r = Rebuild(state.Path());
+  EXPECT_EQ(r.from, RestoreFrom::Base);
+  EXPECT_EQ(r.text, std::string(5, 'x') + "y" + std::string((3 << 20) - 6, 'x'));
 }
 
 }  // namespace
