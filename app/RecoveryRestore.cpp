@@ -90,8 +90,13 @@ RestorePlan PlanRestore(const LeftJournal& journal) {
   plan.recordsAt = reader.Position();
   if (header.hasFile) {
     plan.seen = IdentityOf(header.path);
-    const bool sameBytes = hash && plan.seen.Size == header.base.Size && HashFile(header.path) == hash;
-    plan.baseChanged = LooksUnchanged(header.base, plan.seen) ? hash && !sameBytes : !sameBytes;
+    // A file that looks unchanged is hashed only while that costs little beside reading it:
+    // a larger one would take as long again as its restore.
+    const bool looksSame = LooksUnchanged(header.base, plan.seen);
+    const bool hashIt =
+        hash && plan.seen.Size == header.base.Size && (!looksSame || plan.seen.Size <= kBaseRecordMax);
+    const bool sameBytes = hashIt && HashFile(header.path) == hash;
+    plan.baseChanged = looksSame ? hashIt && !sameBytes : !sameBytes;
   }
   RecordType type;
   std::vector<EditRecord> edits;
