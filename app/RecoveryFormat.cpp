@@ -1,8 +1,13 @@
 // Encoding and reading recovery journals.
 #include "app/RecoveryFormat.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "platform/Hash64.h"
@@ -186,6 +191,24 @@ void CloseGroup(std::string& buffer) {
   Put32(buffer, static_cast<std::uint32_t>(Hash64::Of(buffer)));
 }
 
+std::string EncodeBaseReserved(std::uint64_t size) {
+  std::string frame;
+  frame.push_back(static_cast<char>(RecordType::BaseReserved));
+  Put64(frame, size);
+  return frame;
+}
+
+Hash64 BaseCheckStart(std::uint64_t size) {
+  std::string frame;
+  frame.push_back(static_cast<char>(RecordType::Base));
+  Put64(frame, size);
+  Hash64 h;
+  h.Update(frame);
+  return h;
+}
+
+std::uint32_t CheckOf(const Hash64& payload) { return static_cast<std::uint32_t>(payload.Digest()); }
+
 int WriteSnapshot(JournalFile& file, std::uint64_t size,
                   const std::function<void(const std::function<void(std::string_view)>&)>& each) {
   std::string buffer;
@@ -253,7 +276,15 @@ bool JournalReader::ReadHeader(JournalHeader& header, std::optional<std::uint64_
   return true;
 }
 
-bool JournalReader::Next(RecordType& type, std::vector<EditRecord>& edits, std::string& snapshot) {
+bool JournalReader::Written(std::uint64_t from, std::uint64_t to) const {
+  if (to - from < (std::uint64_t{1} << 20)) return true;  // small records are read, and checked
+  struct stat st;
+  if (fstat(file_.Fd(), &st) == 0 && static_cast<std::uint64_t>(st.st_blocks) * 512 < to - from) return false;
+  const off_t hole = lseek(file_.Fd(), static_cast<off_t>(from), SEEK_HOLE);
+  return hole < 0 || static_cast<std::uint64_t>(hole) >= to;
+}
+
+bool JournalReader::Next(RecordType& type, std::vector<EditRecord>& edits) {
   if (damage_ != JournalDamage::None || position_ >= size_) return false;
   recordStart_ = position_;
   if (AtEnd()) return false;
@@ -265,24 +296,40 @@ bool JournalReader::Next(RecordType& type, std::vector<EditRecord>& edits, std::
   const char t = frame[0];
   const std::uint64_t length = Get(frame + 1, 8);
   if (t != static_cast<char>(RecordType::Edit) && t != static_cast<char>(RecordType::Snapshot) &&
-      t != static_cast<char>(RecordType::Group)) {
+      t != static_cast<char>(RecordType::Group) && t != static_cast<char>(RecordType::Base) &&
+      t != static_cast<char>(RecordType::BaseReserved)) {
     damage_ = JournalDamage::Corrupt;
     return false;
   }
+  // Every length against what the file holds, before anything is allocated for it.
   if (length > size_ - position_ - sizeof frame || size_ - position_ - sizeof frame - length < 4) {
     damage_ = JournalDamage::Truncated;
     return false;
   }
-  std::string local;
-  std::string& payload = t == static_cast<char>(RecordType::Snapshot) ? snapshot : local;
-  payload.resize(length);
+  type = static_cast<RecordType>(t);
+  if (type == RecordType::Snapshot || type == RecordType::Base || type == RecordType::BaseReserved) {
+    // Read (and checked) by whoever needs the bytes, once; room not filled is never read.
+    if (type != RecordType::BaseReserved && !Written(position_, position_ + kRecordFrameBytes + length)) {
+      damage_ = JournalDamage::Corrupt;
+      return false;
+    }
+    position_ += kRecordFrameBytes + length;
+    return true;
+  }
+  std::string payload;
   char check[4];
-  if (!ReadExact(position_ + 9, payload.data(), length) || !ReadExact(position_ + 9 + length, check, 4)) {
+  bool sound = Written(position_, position_ + kRecordFrameBytes + length);
+  try {
+    if (sound) payload.resize(length);
+  } catch (const std::bad_alloc&) {
+    sound = false;
+  }
+  if (sound &&
+      (!ReadExact(position_ + 9, payload.data(), length) || !ReadExact(position_ + 9 + length, check, 4))) {
     damage_ = JournalDamage::Truncated;
     return false;
   }
-  type = static_cast<RecordType>(t);
-  bool sound = Get(check, 4) == Check(t, length, payload);
+  sound = sound && Get(check, 4) == Check(t, length, payload);
   if (sound && type == RecordType::Edit) {
     edits.resize(1);
     sound = ParseEdit(payload, edits[0]);
@@ -294,6 +341,41 @@ bool JournalReader::Next(RecordType& type, std::vector<EditRecord>& edits, std::
     return false;
   }
   position_ += kRecordFrameBytes + length;
+  return true;
+}
+
+bool ReadPayload(const JournalFile& file, RecordType type, std::uint64_t at, std::uint64_t size,
+                 std::string& out, std::size_t spare) {
+  const std::size_t was = out.size();
+  try {
+    out.reserve(was + size + spare);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::string frame;
+  frame.push_back(static_cast<char>(type));
+  Put64(frame, size);
+  Hash64 check;
+  check.Update(frame);
+  // Read straight into place, a block at a time, and checked on the way.
+  constexpr std::uint64_t kBlock = std::uint64_t{4} << 20;
+  for (std::uint64_t done = 0; done < size;) {
+    const std::size_t n = static_cast<std::size_t>(std::min(kBlock, size - done));
+    const std::size_t from = out.size();
+    out.resize(from + n);
+    if (file.ReadAt(at + done, out.data() + from, n) != static_cast<long long>(n)) {
+      out.resize(was);
+      return false;
+    }
+    check.Update(out.data() + from, n);
+    done += n;
+  }
+  char stored[4];
+  if (file.ReadAt(at + size, stored, 4) != 4 ||
+      Get(stored, 4) != static_cast<std::uint32_t>(check.Digest())) {
+    out.resize(was);
+    return false;
+  }
   return true;
 }
 

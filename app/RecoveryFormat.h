@@ -7,6 +7,10 @@
 //   check: the low 32 bits of Hash64 over type, length and payload
 //   group: a record whose payload is the edit records of one step, so that a replay applies
 //   all of them or none
+//   base: right after the hash slot, room for the base file's bytes, reserved at the first
+//   change with the type 'b' (nothing in it yet) and filled by another thread, whose last
+//   store turns the type into 'B'; a journal with a base stands on its own, whatever
+//   becomes of the file
 //   zeros: the room a writer allocated ahead, where a record it was killed while copying
 //   still has a zero first byte (its type is copied last); a zero where a record would start
 //   ends the records, and is not damage
@@ -20,6 +24,7 @@
 #include <vector>
 
 #include "platform/FileHash.h"
+#include "platform/Hash64.h"
 #include "platform/JournalFile.h"
 
 namespace quiret {
@@ -48,7 +53,17 @@ struct EditRecord {
   std::string inserted;
 };
 
-enum class RecordType : char { Header = 'H', Edit = 'E', Snapshot = 'S', Group = 'G' };
+enum class RecordType : char {
+  Header = 'H',
+  Edit = 'E',
+  Snapshot = 'S',
+  Group = 'G',
+  Base = 'B',         // the base file's bytes, as they were read
+  BaseReserved = 'b'  // room for them, not filled (yet)
+};
+
+// Documents up to this size get their base file's bytes into the journal at the first change.
+inline constexpr std::uint64_t kBaseRecordMax = std::uint64_t{64} << 20;
 
 inline constexpr std::size_t kHashSlotBytes = 16;
 inline constexpr std::size_t kRecordFrameBytes = 1 + 8 + 4;  // type, length, check
@@ -70,6 +85,13 @@ void EncodeEdit(std::string& out, std::int32_t line, std::int32_t offset, std::s
 inline constexpr std::size_t kGroupLead = 1 + 8;
 void CloseGroup(std::string& buffer);
 
+// The frame of a base record of `size` bytes, reserved: its type says nothing is in it yet.
+std::string EncodeBaseReserved(std::uint64_t size);
+// The check a filled base record of `size` bytes carries, once `payload` has seen its bytes;
+// `payload` must start as BaseCheckStart(size).
+Hash64 BaseCheckStart(std::uint64_t size);
+std::uint32_t CheckOf(const Hash64& payload);
+
 // Writes a snapshot record of `size` bytes that `each` hands over in pieces (it is called
 // once); returns 0 or the errno of the first failed append.
 int WriteSnapshot(JournalFile& file, std::uint64_t size,
@@ -87,9 +109,13 @@ class JournalReader {
   explicit JournalReader(const JournalFile& file);
   // False when the file does not start with a sound header (then nothing can be read).
   bool ReadHeader(JournalHeader& header, std::optional<std::uint64_t>& baseHash);
-  // The next record; false at the end or at damage. `snapshot` receives a snapshot's text,
-  // `edits` the changes of an edit (one) or a group; `type` says which.
-  bool Next(RecordType& type, std::vector<EditRecord>& edits, std::string& snapshot);
+  // The next record; false at the end or at damage. `edits` receives the changes of an edit
+  // (one) or a group; `type` says which. A snapshot's or a base's bytes are not read here
+  // (they can be large): PayloadAt and PayloadSize say where they are, and ReadPayload reads
+  // them once, checking them as it goes.
+  bool Next(RecordType& type, std::vector<EditRecord>& edits);
+  std::uint64_t PayloadAt() const { return recordStart_ + 9; }
+  std::uint64_t PayloadSize() const { return position_ - recordStart_ - kRecordFrameBytes; }
   JournalDamage Damage() const { return damage_; }
   // Whether no record follows the position.
   bool AtEnd() const { return NothingAt(position_); }
@@ -103,11 +129,20 @@ class JournalReader {
 
  private:
   bool ReadExact(std::uint64_t offset, void* data, std::size_t size) const;
+  // Whether the file has bytes written throughout [from, to): a hole, or less room on disk
+  // than the range, means a length that was never written.
+  bool Written(std::uint64_t from, std::uint64_t to) const;
   const JournalFile& file_;
   std::uint64_t size_;
   std::uint64_t position_ = 0;
   std::uint64_t recordStart_ = 0;
   JournalDamage damage_ = JournalDamage::None;
 };
+
+// Reads the payload of the snapshot or base record of `type` whose bytes start at `at` into
+// `out` (after what it holds, `spare` more bytes reserved), checking it. False, with `out`
+// as it was, when the bytes do not match their check or cannot be read.
+bool ReadPayload(const JournalFile& file, RecordType type, std::uint64_t at, std::uint64_t size,
+                 std::string& out, std::size_t spare = 0);
 
 }  // namespace quiret

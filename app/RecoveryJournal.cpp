@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/FileHash.h"
+#include "platform/Hash64.h"
 
 namespace quiret {
 
@@ -50,6 +51,8 @@ struct DocumentJournal::HashState {
   std::optional<std::uint64_t> hash;
   std::shared_ptr<JournalFile> file;  // the journal whose slot gets the hash once it is known
   std::uint64_t slotOffset = 0;
+  std::uint64_t baseAt = 0;  // where that journal's base record starts (0: it has none)
+  bool standsAlone = false;  // the journal holds its base bytes or a snapshot
 };
 
 DocumentJournal::~DocumentJournal() { StopHashing(); }
@@ -73,11 +76,13 @@ void DocumentJournal::Restart(const JournalHeader& base, std::uint64_t textBytes
   broken_ = false;
 }
 
-void DocumentJournal::UseFile(std::shared_ptr<JournalFile> file) {
+void DocumentJournal::UseFile(std::shared_ptr<JournalFile> file, bool standsAlone) {
   {
     std::lock_guard<std::mutex> lock(hash_->mutex);
     hash_->file = file;
     hash_->slotOffset = HashSlotOffset(header_);
+    hash_->baseAt = 0;
+    hash_->standsAlone = standsAlone;
   }
   file_ = std::move(file);
 }
@@ -105,9 +110,27 @@ bool DocumentJournal::CreateFile() {
     run_.Fail(error);
     return false;
   }
+  // Room for the base file's bytes, which the hashing thread copies in: then the changes
+  // come back whatever becomes of the file. The bytes are allocated here, not written.
+  std::uint64_t baseAt = 0;
+  const bool small = header_.hasFile && header_.base.Exists && header_.base.Size <= kBaseRecordMax;
+  if (small) {
+    const std::string frame = EncodeBaseReserved(header_.base.Size);
+    baseAt = file->Size();
+    if (file->Append(frame.data(), frame.size()) != 0) {
+      baseAt = 0;
+    } else if (file->Skip(header_.base.Size + 4) != 0) {
+      file->TruncateTo(baseAt);
+      baseAt = 0;
+    }
+  }
   UseFile(std::move(file));
+  {
+    std::lock_guard<std::mutex> lock(hash_->mutex);
+    hash_->baseAt = baseAt;
+  }
   run_.Sync().FolderChanged(run_.Folder());
-  if (header_.hasFile && !hash) StartHashing();
+  if (header_.hasFile && (!hash || baseAt != 0)) StartHashing();
   return true;
 }
 
@@ -115,16 +138,54 @@ void DocumentJournal::StartHashing() {
   StopHashing();
   hasher_ = std::jthread([state = hash_, path = header_.path, identity = header_.base,
                           sync = &run_.Sync()](std::stop_token stop) {
-    // The hash counts only if the file stayed what was read while it was hashed.
+    // The hash and the base's bytes count only if the file stayed what was read meanwhile.
     if (!LooksUnchanged(IdentityOf(path), identity)) return;
-    const std::optional<std::uint64_t> hash = HashFile(path, [&] { return !stop.stop_requested(); });
+    std::shared_ptr<JournalFile> file;
+    std::uint64_t baseAt = 0;
+    {
+      std::lock_guard<std::mutex> lock(state->mutex);
+      file = state->file;
+      baseAt = state->baseAt;
+    }
+    Hash64 check = BaseCheckStart(identity.Size);
+    std::uint64_t copied = 0;
+    bool copyFailed = false;
+    const std::optional<std::uint64_t> hash = HashFile(
+        path, [&] { return !stop.stop_requested(); },
+        [&](std::string_view block) {
+          if (baseAt == 0 || copyFailed) return;
+          check.Update(block);
+          copyFailed = copied + block.size() > identity.Size ||
+                       file->WriteAt(baseAt + 9 + copied, block.data(), block.size()) != 0;
+          copied += block.size();
+        });
     if (!hash || !LooksUnchanged(IdentityOf(path), identity)) return;
     std::lock_guard<std::mutex> lock(state->mutex);
     state->hash = hash;
+    if (baseAt != 0 && !copyFailed && copied == identity.Size && state->file == file) {
+      // The check, then the type: the record counts only once both are in.
+      char tail[4];
+      const std::uint32_t c = CheckOf(check);
+      for (int i = 0; i < 4; ++i) tail[i] = static_cast<char>(c >> (8 * i));
+      const char type = static_cast<char>(RecordType::Base);
+      if (file->WriteAt(baseAt + 9 + copied, tail, 4) == 0 && file->WriteAt(baseAt, &type, 1) == 0)
+        state->standsAlone = true;
+    }
     if (!state->file) return;
     const std::string slot = EncodeHashSlot(hash);
     if (state->file->WriteAt(state->slotOffset, slot.data(), slot.size()) == 0) sync->Changed(state->file);
   });
+}
+
+bool DocumentJournal::StandsAlone() const {
+  if (!hash_) return false;
+  std::lock_guard<std::mutex> lock(hash_->mutex);
+  return hash_->standsAlone;
+}
+
+void DocumentJournal::FileChangedElsewhere() {
+  // Replayed onto the file the changes could no longer be: a snapshot of the text keeps them.
+  if (file_ && !StandsAlone()) Compact();
 }
 
 void DocumentJournal::Add(std::int32_t line, std::int32_t offset, std::string_view removed,
@@ -173,7 +234,7 @@ void DocumentJournal::Discard() {
 
 void DocumentJournal::Adopt(std::unique_ptr<JournalFile> file, const JournalHeader& header,
                             std::optional<std::uint64_t> baseHash, std::uint64_t soundSize,
-                            std::uint64_t textBytes) {
+                            std::uint64_t textBytes, bool standsAlone) {
   StopHashing();
   Discard();
   header_ = header;
@@ -189,7 +250,7 @@ void DocumentJournal::Adopt(std::unique_ptr<JournalFile> file, const JournalHead
     if (CreateFile()) Compact();
     return;
   }
-  UseFile(std::move(file));
+  UseFile(std::move(file), standsAlone);
   if (header_.hasFile && !baseHash) StartHashing();
 }
 
@@ -218,7 +279,7 @@ bool DocumentJournal::Compact() {
     compactAt_ *= 2;
     return false;
   }
-  UseFile(std::move(fresh));
+  UseFile(std::move(fresh), true);
   run_.Sync().FolderChanged(run_.Folder());
   SetCompactAt();
   return true;

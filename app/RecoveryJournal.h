@@ -85,9 +85,11 @@ class DocumentJournal {
   // Removes the journal file: the text was saved, or dropped on purpose.
   void Discard();
   // Carries on with a journal an earlier run left, whose first `soundSize` bytes were
-  // replayed; what follows them (damage) is cut off.
+  // replayed; what follows them (damage) is cut off. `standsAlone`: it holds its base's
+  // bytes or a snapshot.
   void Adopt(std::unique_ptr<JournalFile> file, const JournalHeader& header,
-             std::optional<std::uint64_t> baseHash, std::uint64_t soundSize, std::uint64_t textBytes);
+             std::optional<std::uint64_t> baseHash, std::uint64_t soundSize, std::uint64_t textBytes,
+             bool standsAlone = false);
   // Replaces the journal (made if there is none) by the header and a snapshot of the whole
   // text. False when that could not be written; the old journal then stays in use.
   bool Compact();
@@ -99,7 +101,13 @@ class DocumentJournal {
   const JournalHeader& Header() const { return header_; }
   // The size past which the next change compacts the journal.
   std::uint64_t CompactAt() const { return compactAt_; }
-  // Waits until the base file's hash is known or given up on.
+  // Whether the journal brings the text back without the file: it holds the base file's
+  // bytes or a snapshot.
+  bool StandsAlone() const;
+  // The program saw the base file changed, moved or gone: a journal that needs the file
+  // gets a snapshot of the text (a larger document's, whose base bytes it does not hold).
+  void FileChangedElsewhere();
+  // Waits until the base file's hash (and its bytes, where they are copied) is known or given up on.
   void FinishHashing() {
     if (hasher_.joinable()) hasher_.join();
   }
@@ -109,7 +117,7 @@ class DocumentJournal {
   bool CreateFile();
   void StopHashing();
   void StartHashing();
-  void UseFile(std::shared_ptr<JournalFile> file);
+  void UseFile(std::shared_ptr<JournalFile> file, bool standsAlone = false);
   void SetCompactAt() { compactAt_ = 4 * textBytes_ + compactFloor_; }
 
   RecoveryRun& run_;

@@ -78,9 +78,107 @@ std::string TextReplayer::GapLine::Text() const {
   return out;
 }
 
+void TextReplayer::PieceLine::Assign(std::string_view row) {
+  row_ = row;
+  added_.clear();
+  pieces_.assign(1, Piece{false, 0, row.size()});
+  size_ = row.size();
+}
+
+void TextReplayer::PieceLine::Clear() {
+  row_ = {};
+  std::string().swap(added_);
+  std::vector<Piece>().swap(pieces_);
+  size_ = 0;
+}
+
+std::string_view TextReplayer::PieceLine::Bytes(const Piece& p) const {
+  return (p.added ? std::string_view(added_) : row_).substr(p.at, p.length);
+}
+
+std::size_t TextReplayer::PieceLine::SplitAt(std::size_t pos) {
+  std::size_t start = 0, i = 0;
+  while (i < pieces_.size() && start + pieces_[i].length <= pos) start += pieces_[i++].length;
+  if (i == pieces_.size() || start == pos) return i;
+  Piece tail = pieces_[i];
+  tail.at += pos - start;
+  tail.length -= pos - start;
+  pieces_[i].length = pos - start;
+  pieces_.insert(pieces_.begin() + static_cast<std::ptrdiff_t>(i) + 1, tail);
+  return i + 1;
+}
+
+std::string_view TextReplayer::PieceLine::From(std::size_t pos, std::size_t n, std::string& scratch) const {
+  scratch.clear();
+  std::size_t start = 0;
+  for (const Piece& p : pieces_) {
+    if (start + p.length > pos && n > 0) {
+      const std::size_t from = pos > start ? pos - start : 0;
+      const std::string_view bytes = Bytes(p).substr(from, n - scratch.size());
+      if (scratch.empty() && bytes.size() == n) return bytes;  // within one piece
+      scratch.append(bytes);
+      if (scratch.size() == n) break;
+    }
+    start += p.length;
+  }
+  return scratch;
+}
+
+void TextReplayer::PieceLine::Replace(std::size_t pos, std::size_t removed, std::string_view inserted) {
+  const std::size_t first = SplitAt(pos);
+  const std::size_t last = SplitAt(pos + removed);
+  pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(first),
+                pieces_.begin() + static_cast<std::ptrdiff_t>(last));
+  size_ = size_ - removed + inserted.size();
+  if (inserted.empty()) return;
+  // Typing on where the last insertion ended grows that piece.
+  if (first > 0 && pieces_[first - 1].added &&
+      pieces_[first - 1].at + pieces_[first - 1].length == added_.size()) {
+    pieces_[first - 1].length += inserted.size();
+  } else {
+    pieces_.insert(pieces_.begin() + static_cast<std::ptrdiff_t>(first),
+                   Piece{true, added_.size(), inserted.size()});
+  }
+  added_.append(inserted);
+}
+
+void TextReplayer::PieceLine::Each(const std::function<void(std::string_view)>& sink) const {
+  for (const Piece& p : pieces_)
+    if (p.length > 0) sink(Bytes(p));
+}
+
 void TextReplayer::Flush() {
   if (heldRow_ < 0) return;
-  rows_.Put(heldRow_, held_.Text() + heldEnd_);
+  if (heldLong_) {
+    std::string text;
+    text.reserve(long_.Size() + heldEnd_.size());
+    long_.Each([&](std::string_view bytes) { text.append(bytes); });
+    rows_.Put(heldRow_, text + heldEnd_);
+    long_.Clear();
+  } else {
+    rows_.Put(heldRow_, held_.Text() + heldEnd_);
+  }
+  heldRow_ = -1;
+}
+
+void TextReplayer::Finish() {
+  if (heldRow_ < 0 || !heldLong_) {
+    Flush();
+    return;
+  }
+  // The whole text again, read from the rows and the pieces, which go only once it is in.
+  const std::int32_t held = heldRow_;
+  rows_.SetRows([&](const TLumoStrings::RowPieceSink& sink) {
+    for (std::int32_t i = 0; i < rows_.Count(); ++i) {
+      if (i != held) {
+        sink(rows_.Get(i), true);
+        continue;
+      }
+      long_.Each([&](std::string_view bytes) { sink(bytes, false); });
+      sink(heldEnd_, true);
+    }
+  });
+  long_.Clear();
   heldRow_ = -1;
 }
 
@@ -114,14 +212,23 @@ bool TextReplayer::ApplyInLine(const EditRecord& edit, std::string* removedOut) 
     const std::size_t end = TerminatorBytes(row);
     heldRow_ = edit.line;
     heldEnd_.assign(row.substr(row.size() - end));
-    held_.Assign(row.substr(0, row.size() - end));
+    heldLong_ = row.size() >= longLine_;
+    if (heldLong_)
+      long_.Assign(row.substr(0, row.size() - end));
+    else
+      held_.Assign(row.substr(0, row.size() - end));
   }
   const std::uint64_t offset = static_cast<std::uint64_t>(edit.offset);
-  if (offset > held_.Size() || edit.removedLen > held_.Size() - offset) return false;  // spans lines
-  const std::string_view removed = held_.From(offset, edit.removedLen);
+  const std::size_t size = heldLong_ ? long_.Size() : held_.Size();
+  if (offset > size || edit.removedLen > size - offset) return false;  // spans lines
+  const std::string_view removed =
+      heldLong_ ? long_.From(offset, edit.removedLen, scratch_) : held_.From(offset, edit.removedLen);
   if (RemovedHash(removed) != edit.removedHash) return false;
   if (removedOut) removedOut->assign(removed);
-  held_.Replace(offset, edit.removedLen, edit.inserted);
+  if (heldLong_)
+    long_.Replace(offset, edit.removedLen, edit.inserted);
+  else
+    held_.Replace(offset, edit.removedLen, edit.inserted);
   return true;
 }
 

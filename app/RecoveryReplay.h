@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,10 @@ namespace quiret {
 
 class TextReplayer {
  public:
-  explicit TextReplayer(TLumoStrings& rows) : rows_(rows) {}
+  // Lines of `longLine` bytes or more are changed without being copied: see PieceLine.
+  static constexpr std::size_t kLongLine = std::size_t{8} << 20;
+  explicit TextReplayer(TLumoStrings& rows, std::size_t longLine = kLongLine)
+      : rows_(rows), longLine_(longLine) {}
   // Applies one record. False, with the text as it was, when the record does not fit it: a
   // position past the text, removed bytes that are not there, or bytes that would break the
   // rows (a lone CR or LF, a zero byte).
@@ -21,7 +25,7 @@ class TextReplayer {
   // Applies the changes of one step, all of them or (the text as it was) none.
   bool ApplyStep(const std::vector<EditRecord>& edits);
   // Must be called once the last record is applied: the line edited last goes back to the rows.
-  void Finish() { Flush(); }
+  void Finish();
 
  private:
   // Changes inside one line go to a gap buffer holding that line, so typing into a very long
@@ -41,6 +45,35 @@ class TextReplayer {
     std::size_t gap_ = 0, gapLen_ = 0;
   };
 
+  // A long line is held as pieces of its row and of the bytes inserted: a change costs the
+  // pieces it passes, not the line's length. The last line held goes back to the rows with
+  // the whole text, packed as a load packs it, so that the row is copied once and the
+  // layout after it copies nothing.
+  class PieceLine {
+   public:
+    void Assign(std::string_view row);
+    std::size_t Size() const { return size_; }
+    // The `n` bytes from `pos` on, gathered into `scratch` when they span pieces.
+    std::string_view From(std::size_t pos, std::size_t n, std::string& scratch) const;
+    void Replace(std::size_t pos, std::size_t removed, std::string_view inserted);
+    // Hands the line's bytes over in order.
+    void Each(const std::function<void(std::string_view)>& sink) const;
+    void Clear();
+
+   private:
+    struct Piece {
+      bool added;
+      std::size_t at, length;
+    };
+    std::string_view Bytes(const Piece& p) const;
+    // The index of the piece that starts at `pos`, splitting the one holding it.
+    std::size_t SplitAt(std::size_t pos);
+    std::string_view row_;
+    std::string added_;
+    std::vector<Piece> pieces_;
+    std::size_t size_ = 0;
+  };
+
   // `removed`, when given, receives the bytes the change took away.
   bool Apply(const EditRecord& edit, std::string* removed);
   bool ApplyInLine(const EditRecord& edit, std::string* removed);
@@ -48,9 +81,13 @@ class TextReplayer {
   void Flush();
 
   TLumoStrings& rows_;
-  std::int32_t heldRow_ = -1;  // the row the gap buffer holds, or -1
+  const std::size_t longLine_;
+  std::int32_t heldRow_ = -1;  // the row the gap buffer or the pieces hold, or -1
+  bool heldLong_ = false;      // the pieces hold it
   std::string heldEnd_;        // that row's terminator
   GapLine held_;
+  PieceLine long_;
+  std::string scratch_;
 };
 
 }  // namespace quiret

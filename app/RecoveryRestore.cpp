@@ -90,22 +90,50 @@ RestorePlan PlanRestore(const LeftJournal& journal) {
   plan.recordsAt = reader.Position();
   if (header.hasFile) {
     plan.seen = IdentityOf(header.path);
-    const bool sameBytes = hash && plan.seen.Size == header.base.Size && HashFile(header.path) == hash;
-    plan.baseChanged = LooksUnchanged(header.base, plan.seen) ? hash && !sameBytes : !sameBytes;
+    // A file that looks unchanged is hashed only while that costs little beside reading it:
+    // a larger one would take as long again as its restore.
+    const bool looksSame = LooksUnchanged(header.base, plan.seen);
+    const bool hashIt =
+        hash && plan.seen.Size == header.base.Size && (!looksSame || plan.seen.Size <= kBaseRecordMax);
+    const bool sameBytes = hashIt && HashFile(header.path) == hash;
+    plan.baseChanged = looksSame ? hashIt && !sameBytes : !sameBytes;
   }
   RecordType type;
   std::vector<EditRecord> edits;
-  std::string snapshot;
-  if (reader.Next(type, edits, snapshot) && type == RecordType::Snapshot) {
+  bool haveRecord = reader.Next(type, edits);
+  // The base's bytes (or the room left for them) come first.
+  if (haveRecord && (type == RecordType::Base || type == RecordType::BaseReserved)) {
+    if (type == RecordType::Base) {
+      plan.holdsBase = true;
+      plan.payloadAt = reader.PayloadAt();
+      plan.payloadSize = reader.PayloadSize();
+    }
+    plan.recordsAt = reader.Position();
+    haveRecord = reader.Next(type, edits);
+  }
+  char first = 0;
+  if (!haveRecord && reader.Damage() != JournalDamage::None &&
+      journal.file->ReadAt(reader.RecordStart(), &first, 1) == 1 &&
+      (first == static_cast<char>(RecordType::Snapshot) || first == static_cast<char>(RecordType::Base))) {
+    plan.damaged = true;  // the text itself is what is damaged: Nothing
+  } else if (haveRecord && type == RecordType::Snapshot) {
     plan.from = RestoreFrom::Snapshot;
-    plan.snapshot = std::move(snapshot);
+    plan.payloadAt = reader.PayloadAt();
+    plan.payloadSize = reader.PayloadSize();
     plan.recordsAt = reader.Position();
   } else if (!header.hasFile) {
     plan.from = RestoreFrom::Empty;
+  } else if (!plan.baseChanged) {
+    plan.from = RestoreFrom::File;
   } else {
-    plan.from = plan.baseChanged ? RestoreFrom::Nothing : RestoreFrom::File;
+    plan.from = plan.holdsBase ? RestoreFrom::Base : RestoreFrom::Nothing;
   }
   return plan;
+}
+
+bool ReadPlanned(const LeftJournal& journal, const RestorePlan& plan, std::string& out, std::size_t spare) {
+  const RecordType type = plan.from == RestoreFrom::Base ? RecordType::Base : RecordType::Snapshot;
+  return ReadPayload(*journal.file, type, plan.payloadAt, plan.payloadSize, out, spare);
 }
 
 ReplayOutcome ReplayJournal(const JournalFile& file, std::uint64_t from, TLumoStrings& rows) {
@@ -115,12 +143,11 @@ ReplayOutcome ReplayJournal(const JournalFile& file, std::uint64_t from, TLumoSt
   TextReplayer replayer(rows);
   RecordType type;
   std::vector<EditRecord> edits;
-  std::string snapshot;
   out.soundSize = from;
-  while (reader.Next(type, edits, snapshot)) {
-    // A snapshot only ever opens a journal; one further on, like an edit that does not fit
-    // the text, means the journal cannot be trusted from here.
-    if (type == RecordType::Snapshot || !replayer.ApplyStep(edits)) {
+  while (reader.Next(type, edits)) {
+    // A snapshot or a base only ever opens a journal; one further on, like an edit that does
+    // not fit the text, means the journal cannot be trusted from here.
+    if ((type != RecordType::Edit && type != RecordType::Group) || !replayer.ApplyStep(edits)) {
       out.damaged = true;
       break;
     }

@@ -32,22 +32,32 @@ std::vector<LeftJournal> FindLeftJournals(const std::string& folder, std::vector
 enum class RestoreFrom {
   File,      // the base file, unchanged, with the records replayed onto it
   Snapshot,  // the snapshot in the journal (the base file may have changed)
+  Base,      // the base file's bytes the journal holds (the file itself changed)
   Empty,     // a new document: the records alone
-  Nothing,   // the base file changed and there is no snapshot
+  Nothing,   // the base file changed and there is no snapshot, or the journal is damaged
 };
 
 struct RestorePlan {
   RestoreFrom from = RestoreFrom::Nothing;
   bool baseChanged = false;     // the file is missing or is no longer the journal's base
   FileIdentity seen;            // the file as it was when compared
-  std::string snapshot;         // the snapshot's text (RestoreFrom::Snapshot)
+  std::uint64_t payloadAt = 0;  // where the snapshot's or the base's bytes are in the journal
+  std::uint64_t payloadSize = 0;
   std::uint64_t recordsAt = 0;  // where the records to replay begin
+  bool holdsBase = false;       // the journal holds its base's bytes (used or not)
+  bool damaged = false;         // the text it begins with is damaged: nothing can come back
 };
 
 // Reads the journal's start and compares its base with the file as it is now: size, time and
 // inode, and the hash when the journal holds one. Bytes the hash shows to be the base's
-// count as unchanged even under another time (a save's old bytes put back, say).
+// count as unchanged even under another time (a save's old bytes put back, say). Reads the
+// frames only: a snapshot or a base is read once, when it is restored.
 RestorePlan PlanRestore(const LeftJournal& journal);
+
+// The snapshot's or the base's bytes a plan restores from, checked, with `spare` bytes of
+// room after them; false when they are damaged.
+bool ReadPlanned(const LeftJournal& journal, const RestorePlan& plan, std::string& out,
+                 std::size_t spare = 0);
 
 struct ReplayOutcome {
   std::uint64_t soundSize = 0;  // the journal's bytes up to the last record replayed

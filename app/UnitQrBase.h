@@ -495,7 +495,8 @@ class TFormBase {
   void JournalBase(TTabSheet& tab, const FileIdentity& base);
   void StartRecovery();
   void OfferLeftJournals(const std::string& folder);
-  void RestoreJournal(const std::string& folder, LeftJournal& journal, std::vector<std::string>& notes);
+  void RestoreJournal(const std::string& folder, LeftJournal& journal, RestorePlan& plan,
+                      std::vector<std::string>& notes);
   // Fills the new tab at `index` with the journal's document, Modified; the file's own tab
   // when `intoFile`.
   ReplayOutcome FillRestoredTab(int index, LeftJournal& journal, RestorePlan& plan, bool intoFile);

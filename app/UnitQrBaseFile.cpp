@@ -222,6 +222,7 @@ void TFormBase::FileSaveExecute() {
   const int a = ActiveIndex();
   TTabSheet& tab = *tabs_[a];
   if (!FileExists(tab.Hint)) {
+    if (tab.Journal) tab.Journal->FileChangedElsewhere();
     Actions.Execute("FileSaveAs");  // removed or moved meanwhile
     return;
   }

@@ -25,6 +25,7 @@ void TFormBase::CheckOutsideChange(int index) {
   TTabSheet& tab = *tabs_[index];
   if (tab.Hint == kNewFileHint) return;
   const FileIdentity now = IdentityOf(tab.Hint);
+  if (!(now == tab.Disk) && tab.Editor->GetModified() && tab.Journal) tab.Journal->FileChangedElsewhere();
   // A removed file is the next save's business (it asks for a name); a changed file under a
   // modified text is asked about when that text would be saved over it.
   if (!now.Exists || now == tab.Disk || now == tab.AskedAbout || tab.Editor->GetModified()) return;
@@ -63,6 +64,7 @@ bool TFormBase::MayOverwrite(int index, const std::string& path) {
   const FileIdentity now = IdentityOf(path);
   // Only the file this text was read from (or last saved to) can hold a change it lacks.
   if ((path != tab.Hint && !now.SameFile(tab.Disk)) || now == tab.Disk) return true;
+  if (tab.Journal) tab.Journal->FileChangedElsewhere();  // the changes must not hang on that file
   return ui_.Boxes.AskYesNoDefaultNo(path + kOverwriteQuestion, kCaption) == YesNoAnswer::Yes;
 }
 

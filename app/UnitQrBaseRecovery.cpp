@@ -1,5 +1,8 @@
 // TFormBase crash recovery: a journal per document with unsaved changes, and at the next
 // start, after a run that did not end cleanly, the offer to bring those changes back.
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -39,6 +42,45 @@ TextSource SourceOf(TLumoEdit& ed) {
 }
 
 const char kKeptAt[] = "\r\n回復用の記録は次の場所に残してあります：\r\n";
+const char kDamaged[] = "回復用の記録が壊れています";
+const char kBaseGone[] = "元のファイルが変更されています";
+
+// The base file's bytes a journal holds, in a file of their own beside it while they are
+// read: the loader then reads them exactly as it read the file.
+class BaseCopy {
+ public:
+  BaseCopy(const LeftJournal& journal, const RestorePlan& plan) {
+    std::string bytes;
+    if (!ReadPlanned(journal, plan, bytes)) throw std::runtime_error(kDamaged);
+    const std::string& at = journal.file->Path();
+    path_ = at.substr(0, at.rfind('/') + 1) + "base-XXXXXX";
+    const int fd = mkstemp(path_.data());
+    if (fd < 0) throw std::runtime_error(std::strerror(errno));
+    const bool written = WriteAll(fd, bytes);
+    const int error = errno;
+    close(fd);
+    if (!written) {
+      unlink(path_.c_str());
+      throw std::runtime_error(std::strerror(error));
+    }
+  }
+  ~BaseCopy() { unlink(path_.c_str()); }
+  BaseCopy(const BaseCopy&) = delete;
+  BaseCopy& operator=(const BaseCopy&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  static bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t n = write(fd, bytes.data(), bytes.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+  std::string path_;
+};
 
 }  // namespace
 
@@ -101,28 +143,74 @@ void TFormBase::OfferLeftJournals(const std::string& folder) {
   std::vector<std::string> notes;
   for (const std::string& path : unreadable)
     notes.push_back("回復用の記録を読めませんでした。" + std::string(kKeptAt) + KeepJournal(folder, path));
-  if (!left.empty()) {
+  // What can be done for each document is known before asking: one journal that cannot be
+  // read keeps none of the others from being offered.
+  std::vector<RestorePlan> plans(left.size());
+  std::vector<std::string> problems(left.size());
+  bool any = false;
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    try {
+      plans[i] = PlanRestore(left[i]);
+    } catch (const std::exception& e) {
+      problems[i] = e.what();
+    }
+    if (problems[i].empty() && plans[i].damaged) problems[i] = kDamaged;
+    if (problems[i].empty() && plans[i].from == RestoreFrom::Nothing) problems[i] = kBaseGone;
+    any = any || problems[i].empty();
+  }
+  auto keep = [&](std::size_t i) {
+    const JournalHeader& h = left[i].header;
+    const std::string path = KeepJournal(folder, left[i].file->Path());
+    if (problems[i] == kBaseGone)
+      notes.push_back(h.path + "\r\n は前回の編集のあとで変更されたため、" + h.caption +
+                      " の変更を復元できませんでした。" + kKeptAt + path);
+    else
+      notes.push_back(h.caption + " の変更を復元できませんでした（" + problems[i] + "）。" + kKeptAt + path);
+  };
+  if (any) {
     std::string list;
     for (std::size_t i = 0; i < left.size(); ++i) {
       if (i == 20) {
         list += "．．．以下省略\r\n";
         break;
       }
-      list += "   " + left[i].header.caption + "（最終変更 " + TimeText(left[i].lastChangeNs) + "）\r\n";
+      const RestorePlan& plan = plans[i];
+      const char* what = !problems[i].empty() ? "：復元できません"
+                         : left[i].header.hasFile && plan.baseChanged && plan.from != RestoreFrom::File
+                             ? "：ファイルが変更されているため、新しいタブに復元します"
+                             : "";
+      list += "   " + left[i].header.caption + "（最終変更 " + TimeText(left[i].lastChangeNs) + "）" + what +
+              "\r\n";
     }
+    const bool someKept =
+        std::any_of(problems.begin(), problems.end(), [](const auto& p) { return !p.empty(); });
     const std::string text =
         "前回は正常に終了しなかったため、保存されていない変更が残っています。\r\n" + list +
-        "これらの変更を復元しますか？\r\n（「いいえ」を選ぶと、残っている変更は破棄されます。）";
+        "これらの変更を復元しますか？\r\n" +
+        (someKept ? "（「いいえ」を選ぶと、復元できる変更は破棄されます。復元できないものは残しておきます。）"
+                  : "（「いいえ」を選ぶと、残っている変更は破棄されます。）");
     switch (ui_.Boxes.AskYesNo(text, "Quiret")) {
       case YesNoAnswer::Yes:
-        for (LeftJournal& journal : left) RestoreJournal(folder, journal, notes);
+        for (std::size_t i = 0; i < left.size(); ++i) {
+          if (problems[i].empty())
+            RestoreJournal(folder, left[i], plans[i], notes);
+          else
+            keep(i);
+        }
         break;
       case YesNoAnswer::No:
-        for (LeftJournal& journal : left) journal.file->Unlink();
+        for (std::size_t i = 0; i < left.size(); ++i) {
+          if (problems[i].empty())
+            left[i].file->Unlink();
+          else
+            keep(i);
+        }
         break;
       case YesNoAnswer::Closed:
         break;  // no choice made: the journals wait for the next start
     }
+  } else {
+    for (std::size_t i = 0; i < left.size(); ++i) keep(i);  // nothing to ask about
   }
   if (!notes.empty()) {
     std::string text;
@@ -142,10 +230,11 @@ ReplayOutcome TFormBase::FillRestoredTab(int index, LeftJournal& journal, Restor
     tab.Disk = plan.seen;  // what a save compares with, as for any file read
   }
   ReplayOutcome outcome;
+  auto replay = [&](TLumoStrings& rows) { outcome = ReplayJournal(*journal.file, plan.recordsAt, rows); };
   // The changes were made to the text as it was read then: it is read in the same encoding,
   // and a save writes that file's encoding, byte-order mark and line ends again.
   if (!header.encoding.empty()) tab.AskedEncoding = EncodingFromName(header.encoding);
-  if (plan.from != RestoreFrom::File && intoFile) {
+  if (plan.from == RestoreFrom::Snapshot && intoFile) {
     TLumoStrings read;
     ReadTabText(tab, read, header.path, {});  // for how the file is written only
   }
@@ -154,14 +243,23 @@ ReplayOutcome TFormBase::FillRestoredTab(int index, LeftJournal& journal, Restor
       // Replayed only onto the bytes the changes were made to.
       if (!LooksUnchanged(plan.seen, IdentityOf(header.path)))
         throw std::runtime_error(header.path + " は読み込み中に変更されました。");
-      outcome = ReplayJournal(*journal.file, plan.recordsAt, rows);
+      replay(rows);
     });
+  } else if (plan.from == RestoreFrom::Base) {
+    // The file's bytes as they were read, read again as any open reads a file.
+    const BaseCopy copy(journal, plan);
+    LoadIntoTab(tab, copy.Path(), replay);
   } else {
     auto rows = std::make_unique<TLumoStrings>();
-    plan.snapshot.append(TLumoStrings::kEndMarker);
-    rows->SetText(plan.snapshot);
-    std::string().swap(plan.snapshot);
-    outcome = ReplayJournal(*journal.file, plan.recordsAt, *rows);
+    {
+      std::string text;
+      if (plan.from == RestoreFrom::Snapshot &&
+          !ReadPlanned(journal, plan, text, TLumoStrings::kEndMarker.size()))
+        throw std::runtime_error(kDamaged);
+      text.append(TLumoStrings::kEndMarker);
+      rows->SetText(text);
+    }
+    replay(*rows);
     ed.LoadRows(std::move(rows));
     ed.ApplySettings();
   }
@@ -179,15 +277,9 @@ ReplayOutcome TFormBase::FillRestoredTab(int index, LeftJournal& journal, Restor
   return outcome;
 }
 
-void TFormBase::RestoreJournal(const std::string& folder, LeftJournal& journal,
+void TFormBase::RestoreJournal(const std::string& folder, LeftJournal& journal, RestorePlan& plan,
                                std::vector<std::string>& notes) {
   const JournalHeader header = journal.header;
-  RestorePlan plan = PlanRestore(journal);
-  if (plan.from == RestoreFrom::Nothing) {
-    notes.push_back(header.path + "\r\n は前回の編集のあとで変更されたため、" + header.caption +
-                    " の変更を復元できませんでした。" + kKeptAt + KeepJournal(folder, journal.file->Path()));
-    return;
-  }
   // Into the file's own tab only when that file is still the journal's base, and open nowhere else.
   bool openElsewhere = false;
   for (int i = 0; i < TabCount(); ++i) openElsewhere = openElsewhere || tabs_[i]->Hint == header.path;
@@ -200,7 +292,9 @@ void TFormBase::RestoreJournal(const std::string& folder, LeftJournal& journal,
     const ReplayOutcome outcome = FillRestoredTab(index, journal, plan, intoFile);
     const std::uint64_t bytes = TextBytes(*tab.Editor->Lines);
     if (intoFile || !header.hasFile) {
-      tab.Journal->Adopt(std::move(journal.file), header, journal.baseHash, outcome.soundSize, bytes);
+      const bool standsAlone = plan.holdsBase || plan.from == RestoreFrom::Snapshot;
+      tab.Journal->Adopt(std::move(journal.file), header, journal.baseHash, outcome.soundSize, bytes,
+                         standsAlone);
     } else {
       // A new document now: its journal starts with the whole text, the old one goes.
       journal.file->Unlink();

@@ -17,7 +17,8 @@ bool LooksUnchanged(const FileIdentity& then, const FileIdentity& now) {
          then.Inode == now.Inode;
 }
 
-std::optional<std::uint64_t> HashFile(const std::string& path, const std::function<bool()>& keepGoing) {
+std::optional<std::uint64_t> HashFile(const std::string& path, const std::function<bool()>& keepGoing,
+                                      const std::function<void(std::string_view)>& each) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat st;
@@ -41,6 +42,7 @@ std::optional<std::uint64_t> HashFile(const std::string& path, const std::functi
     }
     if (got == 0) break;
     hash.Update(block.data(), static_cast<std::size_t>(got));
+    if (each) each(std::string_view(block.data(), static_cast<std::size_t>(got)));
   }
   close(fd);
   return hash.Digest();

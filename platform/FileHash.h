@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/FileIdentity.h"
 
@@ -15,8 +16,9 @@ namespace quiret {
 // device is left out: its number may change across a reboot.
 bool LooksUnchanged(const FileIdentity& then, const FileIdentity& now);
 
-// Hash64 of the file's bytes, read in large blocks. Empty when the file cannot be read or
-// `keepGoing` (asked between blocks) says stop.
-std::optional<std::uint64_t> HashFile(const std::string& path, const std::function<bool()>& keepGoing = {});
+// Hash64 of the file's bytes, read in large blocks, each of which `each` (if given) sees in
+// turn. Empty when the file cannot be read or `keepGoing` (asked between blocks) says stop.
+std::optional<std::uint64_t> HashFile(const std::string& path, const std::function<bool()>& keepGoing = {},
+                                      const std::function<void(std::string_view)>& each = {});
 
 }  // namespace quiret

@@ -231,6 +231,20 @@ int JournalFile::Append(const void* data, std::size_t size) {
   return AppendByWrite(data, size);
 }
 
+int JournalFile::Skip(std::uint64_t size) {
+  if (size == 0) return 0;
+  const std::uint64_t end = Size() + size;
+  if (!byWrite_) {
+    if (const int error = Reserve(end); error != 0) return error;
+  } else if (ftruncate(fd_, static_cast<off_t>(end)) != 0) {  // a hole until it is filled
+    return errno;
+  } else {
+    room_ = end;
+  }
+  size_.store(end, std::memory_order_relaxed);
+  return 0;
+}
+
 int JournalFile::AppendByWrite(const void* data, std::size_t size) {
   const std::uint64_t at = Size();
   const int err = WriteAt(at, data, size);

@@ -41,6 +41,9 @@ class JournalFile {
   // first byte last: a process killed in the middle leaves a zero where they start. Returns
   // 0, or the errno of a failure, which leaves no partial bytes behind.
   int Append(const void* data, std::size_t size);
+  // Moves the append point `size` bytes on over zeros, room that WriteAt fills later (from
+  // any thread); the bytes are allocated, not written. Returns 0 or the errno.
+  int Skip(std::uint64_t size);
   // Overwrites bytes before the append point (a fixed field); returns 0 or the errno.
   int WriteAt(std::uint64_t offset, const void* data, std::size_t size);
   // Reads up to `size` bytes at `offset`; returns the count read (short at the end), or -1.

@@ -361,6 +361,25 @@ void TLumoStrings::SetText(std::string_view text) {
   });
 }
 
+void TLumoStrings::SetRows(const std::function<void(const RowPieceSink& sink)>& each) {
+  TLumoStrings fresh;
+  fresh.FillRows("", [&] {
+    RowSlots& rows = fresh.impl_->rows;
+    each([&](std::string_view bytes, bool ends) {
+      rows.AppendBytes(bytes.data(), bytes.size());
+      if (!ends) return;
+      if (rows.Size() >= static_cast<std::size_t>(kMaxListSize)) Error();
+      rows.EndRow();
+    });
+  });
+  std::swap(impl_, fresh.impl_);
+  std::swap(count_, fresh.count_);
+  std::swap(capacity_, fresh.capacity_);
+  changes_ = NextChangeStamp();
+  wholeLines_ = changes_;
+  impl_->lines.MarkStale();
+}
+
 void TLumoStrings::LoadFromStream(std::istream& stream) {
   // The same rules as a file: every line end becomes CR LF, the last row ends the text.
   const std::string bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};

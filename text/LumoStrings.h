@@ -130,6 +130,12 @@ class TLumoStrings {
   virtual void SaveToFile(const std::string& fileName) const;
   virtual std::string GetText() const;
   virtual void SetText(std::string_view text);
+  // Replaces the rows by those `each` hands over in pieces, each row's bytes with its
+  // terminator (the last with the end marker), `ends` set on a row's last piece: rows as
+  // they stand, packed into shared blocks as a load packs them. The pieces may be views of
+  // the rows being replaced: those go only once all are read.
+  using RowPieceSink = std::function<void(std::string_view bytes, bool ends)>;
+  void SetRows(const std::function<void(const RowPieceSink& sink)>& each);
   virtual void LoadFromStream(std::istream& stream);
   virtual void SaveToStream(std::ostream& stream) const;
   virtual void SetCommaText(std::string_view text);

@@ -88,7 +88,9 @@ std::string RebuildOnly(const std::string& folder, std::size_t& found) {
     rows = std::make_unique<TLumoStrings>();
     rows->LoadFromFile(left[0].header.path);
   } else {
-    rows = test::RowsOf(plan.snapshot);
+    std::string bytes;
+    if (plan.from != RestoreFrom::Empty) EXPECT_TRUE(ReadPlanned(left[0], plan, bytes));
+    rows = test::RowsOf(bytes);
   }
   ReplayJournal(*left[0].file, plan.recordsAt, *rows);
   return rows->GetText();

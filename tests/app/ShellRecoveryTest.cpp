@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -196,26 +197,156 @@ TEST_F(ShellRecovery, NoDropsTheJournalsAndNoChoiceKeepsThem) {
   }
 }
 
-TEST_F(ShellRecovery, AChangedFileIsNotReplayedOntoAndItsJournalIsKept) {
-  TestShell s;
-  const std::string a = s.Write("a.txt", "alpha");
-  const std::string journal = LeaveJournal(s, FileHeader(a), {{0, 5, "", "!"}});
-  s.Write("a.txt", "alpha, changed by another program");
-  s.boxes.answers = {YesNoAnswer::Yes};
-  TFormBase& f = s.Start();
-  EXPECT_EQ(f.TabCount(), 0);
-  const std::string kept = Folder(s) + "/kept/" + journal.substr(journal.rfind('/') + 1);
-  EXPECT_EQ(s.boxes.Texts("information"),
-            (std::vector<std::string>{
-                a +
-                "\r\n は前回の編集のあとで変更されたため、a.txt の変更を復元できませんでした。"
-                "\r\n回復用の記録は次の場所に残してあります：\r\n" +
-                kept}));
-  EXPECT_TRUE(std::filesystem::exists(kept));
-  s.Restart();
-  s.boxes.shown.clear();
-  s.Start();
-  EXPECT_TRUE(s.boxes.shown.empty());  // a kept journal is not offered again
+// The journal holds the bytes the changes were made to: whatever another program does to the
+// file afterwards, they come back, in a new tab, and the file is left as that program left it.
+TEST_F(ShellRecovery, AFileChangedAfterTheFirstChangeComesBackInANewTab) {
+  enum Outside { Appended, Replaced, Removed };
+  for (const Outside outside : {Appended, Replaced, Removed}) {
+    TestShell s;
+    const std::string a = s.Write("a.txt", "alpha\r\nbeta");
+    s.process.args = {s.Path("quiret"), a};
+    s.Start().Tab(0).Editor->TypeText("x");
+    s.Form().Tab(0).Journal->FinishHashing();
+    if (outside == Appended) std::ofstream(a, std::ios::app) << "\r\nappended";
+    if (outside == Replaced) s.Write("a.txt", "other");
+    if (outside == Removed) std::filesystem::remove(a);
+    s.Restart();  // ends without FormClose, as a crash would
+    s.process.args.resize(1);
+    s.boxes.answers = {YesNoAnswer::Yes};
+    TFormBase& f = s.Start();
+    ASSERT_EQ(f.TabCount(), 1) << outside;
+    EXPECT_EQ(Text(f, 0), "xalpha\r\nbeta");
+    EXPECT_EQ(f.Tab(0).Hint, "New File");
+    EXPECT_TRUE(f.Tab(0).Editor->GetModified());
+    ASSERT_EQ(s.boxes.Texts("yesno").size(), 1u);
+    EXPECT_NE(s.boxes.Texts("yesno")[0].find("a.txt（最終変更 "), std::string::npos);
+    EXPECT_NE(s.boxes.Texts("yesno")[0].find("）：ファイルが変更されているため、新しいタブに復元します\r\n"),
+              std::string::npos);
+    EXPECT_EQ(
+        s.boxes.Texts("information"),
+        (std::vector<std::string>{a + "\r\n は前回の編集のあとで変更されていたため、a.txt の変更は新しいタブ "
+                                      "(Untitled1) に復元しました。"}));
+    const char* const left[] = {"alpha\r\nbeta\r\nappended", "other", ""};
+    EXPECT_EQ(std::filesystem::exists(a) ? TestShell::Read(a) : "", left[outside]);
+  }
+}
+
+// A file changed before the first change (or a document too large for its bytes to be
+// copied) has nothing but the file to replay onto: once the program sees the file changed,
+// the journal takes a snapshot of the text. Unseen, the journal is kept and nothing is asked.
+TEST_F(ShellRecovery, AChangedFileTheProgramSawLeavesASnapshotAndAnUnseenOneIsKept) {
+  for (const bool seen : {true, false}) {
+    TestShell s;
+    const std::string a = s.Write("a.txt", "alpha");
+    s.process.args = {s.Path("quiret"), a};
+    TFormBase& f = s.Start();
+    s.Write("a.txt", "alpha, changed by another program");
+    f.Tab(0).Editor->TypeText("!");
+    f.Tab(0).Journal->FinishHashing();
+    const std::string journal = f.Tab(0).Journal->Path();
+    if (seen) f.WindowActivated();
+    EXPECT_TRUE(s.boxes.shown.empty());  // a modified text is asked about when it is saved
+    s.Restart();
+    s.process.args.resize(1);
+    s.boxes.answers = {YesNoAnswer::Yes};
+    TFormBase& g = s.Start();
+    if (seen) {
+      ASSERT_EQ(g.TabCount(), 1);
+      EXPECT_EQ(Text(g, 0), "!alpha");
+      EXPECT_EQ(s.boxes.Texts("yesno").size(), 1u);
+      continue;
+    }
+    EXPECT_EQ(g.TabCount(), 0);
+    EXPECT_TRUE(s.boxes.Texts("yesno").empty());  // nothing could come back
+    const std::string kept = Folder(s) + "/kept/" + journal.substr(journal.rfind('/') + 1);
+    EXPECT_EQ(s.boxes.Texts("information"),
+              (std::vector<std::string>{
+                  a +
+                  "\r\n は前回の編集のあとで変更されたため、a.txt の変更を復元できませんでした。"
+                  "\r\n回復用の記録は次の場所に残してあります：\r\n" +
+                  kept}));
+    EXPECT_TRUE(std::filesystem::exists(kept));
+    s.Restart();
+    s.boxes.shown.clear();
+    s.Start();
+    EXPECT_TRUE(s.boxes.shown.empty());  // a kept journal is not offered again
+  }
+}
+
+// Bytes this process has read so far (read(2) and its kin).
+std::uint64_t BytesRead() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  std::uint64_t value = 0;
+  while (io >> key >> value)
+    if (key == "rchar:") return value;
+  return 0;
+}
+
+// A damaged journal is listed as one that cannot come back and is kept where the user is
+// told; a sound one beside it is restored (or dropped on いいえ) all the same. A length that
+// was never written (a hole in the file) is found without reading it.
+TEST_F(ShellRecovery, ADamagedJournalKeepsNoOtherFromComingBack) {
+  enum Damage { Claims100GB, Claims3GB, FlippedByte };
+  const struct {
+    Damage damage;
+    YesNoAnswer answer;
+  } cases[] = {{Claims100GB, YesNoAnswer::Yes},
+               {Claims100GB, YesNoAnswer::No},
+               {Claims3GB, YesNoAnswer::Yes},
+               {FlippedByte, YesNoAnswer::Yes}};
+  for (const auto& c : cases) {
+    const std::string what = std::to_string(c.damage) + (c.answer == YesNoAnswer::Yes ? " yes" : " no");
+    TestShell s;
+    const std::string text = "snapshot text";
+    const std::string bad = LeaveJournal(s, NewHeader("(Untitled1)", 1), {{0, 0, "", "x"}}, &text);
+    LeaveJournal(s, NewHeader("(Untitled2)", 2), {{0, 0, "", "sound"}});
+    {
+      int error = 0;
+      auto file = JournalFile::OpenLocked(bad, error);
+      ASSERT_TRUE(file);
+      JournalReader reader(*file);
+      JournalHeader h;
+      std::optional<std::uint64_t> hash;
+      ASSERT_TRUE(reader.ReadHeader(h, hash));
+      const std::uint64_t at = reader.Position();  // the snapshot record
+      if (c.damage == FlippedByte) {
+        ASSERT_EQ(file->WriteAt(at + 10, "?", 1), 0);
+      } else {
+        const std::uint64_t claim =
+            c.damage == Claims100GB ? std::uint64_t{100} << 30 : std::uint64_t{3} << 30;
+        char length[8];
+        for (int i = 0; i < 8; ++i) length[i] = static_cast<char>(claim >> (8 * i));
+        ASSERT_EQ(file->WriteAt(at + 1, length, 8), 0);
+        ASSERT_EQ(truncate(bad.c_str(), static_cast<off_t>(at + 13 + claim + 64)), 0);
+      }
+    }
+    s.boxes.answers = {c.answer};
+    const std::uint64_t readBefore = BytesRead();
+    TFormBase& f = s.Start();
+    EXPECT_LT(BytesRead() - readBefore, std::uint64_t{64} << 20) << what;
+    const std::vector<std::string> asked = s.boxes.Texts("yesno");
+    ASSERT_EQ(asked.size(), 1u) << what;
+    EXPECT_EQ(asked[0].find("(Untitled1)（最終変更 ") != std::string::npos &&
+                  asked[0].find("）：復元できません\r\n") != std::string::npos,
+              c.damage != FlippedByte)
+        << what;  // a flipped byte shows only once the snapshot is read
+    const std::string kept = Folder(s) + "/kept/" + bad.substr(bad.rfind('/') + 1);
+    if (c.answer == YesNoAnswer::Yes) {
+      ASSERT_EQ(f.TabCount(), 1) << what;
+      EXPECT_EQ(Text(f, 0), "sound");
+    } else {
+      EXPECT_EQ(f.TabCount(), 0);
+      EXPECT_EQ(Journals(Folder(s)).size(), 0u);
+    }
+    EXPECT_EQ(
+        s.boxes.Texts("information"),
+        (std::vector<std::string>{"(Untitled1) の変更を復元できませんでした（回復用の記録が壊れています）。"
+                                  "\r\n回復用の記録は次の場所に残してあります：\r\n" +
+                                  kept}))
+        << what;
+    EXPECT_TRUE(std::filesystem::exists(kept)) << what;
+  }
 }
 
 TEST_F(ShellRecovery, AChangedFileWithASnapshotComesBackInANewTab) {
