@@ -78,6 +78,7 @@ std::size_t RowSplitter::FeedInPlace(const char* data, std::size_t size) {
     }
     rows_.AppendBytes(p, static_cast<std::size_t>(stop + 2 - p));
     CloseRow();
+    rows_.NoteBreak(rows_.BulkEnd() - 1, LineEnd::CrLf);
     p = stop + 2;
   }
   return size;
