@@ -51,7 +51,7 @@ class HitMarks {
   std::uint64_t changes_ = 0;
   std::int32_t top_ = -1, count_ = 0;
   std::vector<std::vector<Span>> spans_;
-  const std::vector<Span> none_;
+  const std::vector<Span> none_{};
 };
 
 }  // namespace quiret
