@@ -38,7 +38,7 @@ void TFormBase::OpenFile(const std::string& path, std::optional<Encoding> encodi
     }
   }
   // Reading a device or a FIFO could block or never end: only regular files are read.
-  if (!IsRegularFile(path) && (FileExists(path) || DirectoryExists(path))) {
+  if (const PathKind kind = KindOfPath(path); kind == PathKind::Folder || kind == PathKind::Special) {
     ui_.Boxes.ShowPlain(path + "\r\n は通常のファイルではありません。");
     return;
   }
