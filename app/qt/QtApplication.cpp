@@ -7,6 +7,7 @@
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -49,8 +50,9 @@ int RunQtApplication(int argc, char** argv) {
   QApplication app(argc, argv);
   // Qt has taken out the options it knows; any other option is a mistake, refused before a
   // window or a second start's hand-over.
-  std::vector<std::string> args;
-  for (const QString& a : QCoreApplication::arguments().mid(1)) args.push_back(a.toStdString());
+  // Taken from argv, which Qt has shortened in place: its bytes as they came, since a file
+  // name need not be UTF-8 and a QString would not give it back.
+  const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
   if (const CommandLineCheck check = CheckCommandLine(args); check.Action == CommandLineAction::Refuse) {
     std::fprintf(stderr, "quiret: unknown option '%s'\n%s", check.Option.c_str(), UsageLine().c_str());
     return 2;
@@ -83,7 +85,7 @@ int RunQtApplication(int argc, char** argv) {
   }
   // Logout, shutdown and Ctrl+C first make the recovery journals durable.
   DurableSync::InstallEndSignalHandlers();
-  QtProcessServices process;
+  QtProcessServices process(args);
   process.SetApplicationTitle("Quiret");
   QIcon icon;
   for (int size : {16, 32, 48, 64, 128, 256})

@@ -7,10 +7,13 @@
 namespace quiret {
 
 std::vector<std::string> QtProcessServices::Arguments() {
-  const QStringList args = QCoreApplication::arguments();
   std::vector<std::string> out;
-  out.reserve(static_cast<size_t>(args.size()));
-  for (const QString& a : args) out.push_back(a.toStdString());
+  if (given_) {
+    out.emplace_back();
+    out.insert(out.end(), args_.begin(), args_.end());
+  } else {
+    for (const QString& a : QCoreApplication::arguments()) out.push_back(a.toStdString());
+  }
   // argv[0] is however the program was called ("./quiret", a name found on PATH); the
   // settings file and the ReadMe path need the program file's full path.
   if (out.empty()) out.emplace_back();
