@@ -59,10 +59,7 @@ bool HitCounter::LoadChunk() {
     if (chunk_.text.size() + s.size() > maxChunk && !(atLine && !chunk_.text.empty())) {
       // A long line: a part of it, cut where a character starts.
       const std::size_t room = maxChunk - chunk_.text.size();
-      std::size_t take = 0;
-      for (std::size_t n; take < s.size() &&
-                          take + (n = static_cast<std::size_t>(std::max(1, CharLenFrom(s, take)))) <= room;)
-        take += n;
+      const std::size_t take = CharsWithin(s, 0, room);
       chunk_.rowStarts.push_back(chunk_.text.size());
       pieceAt_.push_back(RowPos{c, r});
       pieceLine_.push_back(line_);
@@ -91,10 +88,7 @@ bool HitCounter::LoadChunk() {
     const std::size_t limit = chunk_.text.size() - std::min(chunk_.text.size(), pattern_.size() - 1);
     std::size_t k = chunk_.rowStarts.size() - 1;
     while (k > 0 && chunk_.rowStarts[k] > limit) --k;
-    std::size_t b = chunk_.rowStarts[k];
-    for (std::size_t n;
-         b + (n = static_cast<std::size_t>(std::max(1, CharLenFrom(chunk_.text, b)))) <= limit;)
-      b += n;
+    std::size_t b = CharsWithin(chunk_.text, chunk_.rowStarts[k], limit);
     if (b == 0) b = static_cast<std::size_t>(std::max(1, CharLenFrom(chunk_.text, 0)));
     owned_ = b;
     const RowPos next = ChunkPos(owned_);
