@@ -28,18 +28,20 @@ bool HitCounter::Start(const TLumoStrings& rows, std::string_view pattern, const
   return true;
 }
 
-RowPos HitCounter::ChunkPos(std::size_t at) const {
+std::size_t HitCounter::PieceOf(std::size_t at) const {
   const auto& starts = chunk_.rowStarts;
-  const auto k =
-      static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
-  return RowPos{pieceAt_[k].Col + static_cast<std::int32_t>(at - starts[k]), pieceAt_[k].Row};
+  return static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
+}
+
+RowPos HitCounter::ChunkPos(std::size_t at) const {
+  const std::size_t k = PieceOf(at);
+  return RowPos{pieceAt_[k].Col + static_cast<std::int32_t>(at - chunk_.rowStarts[k]), pieceAt_[k].Row};
 }
 
 LinePos HitCounter::ChunkLine(std::size_t at) const {
-  const auto& starts = chunk_.rowStarts;
-  const auto k =
-      static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
-  return LinePos{pieceLine_[k].Offset + static_cast<std::int32_t>(at - starts[k]), pieceLine_[k].Line};
+  const std::size_t k = PieceOf(at);
+  return LinePos{pieceLine_[k].Offset + static_cast<std::int32_t>(at - chunk_.rowStarts[k]),
+                 pieceLine_[k].Line};
 }
 
 bool HitCounter::LoadChunk() {
