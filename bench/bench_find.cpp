@@ -113,6 +113,16 @@ bool WholeDocument() {
   return same && !edit.GetModified();
 }
 
+// Times the one undo that takes back a replace all, with the memory it took.
+void TimeUndo(TLumoEdit& edit) {
+  const long before = StartPeak();
+  Time("  and its undo", 0, [&] {
+    edit.Undo();
+    return edit.UndoList.size();
+  });
+  PrintPeak(before);
+}
+
 // Replace all in a document of one line; the undo must give it back.
 // `heard`: a host hears each replacement first, as the shell does (its confirmation question
 // when asked for).
@@ -127,15 +137,10 @@ bool LongLine(const char* what, const std::string& line, const char* findchr, co
                            bool&, bool&) {};
   OpenAsFile(edit, line);
   const std::string original = edit.Lines->GetText();
-  long before = StartPeak();
+  const long before = StartPeak();
   Time(what, 0, [&] { return edit.ReplaceAll(findchr, changechr, o, false); });
   PrintPeak(before);
-  before = StartPeak();
-  Time("  and its undo", 0, [&] {
-    edit.Undo();
-    return edit.UndoList.size();
-  });
-  PrintPeak(before);
+  TimeUndo(edit);
   const bool same = edit.Lines->GetText() == original;
   if (!same) std::printf("  the undo did NOT give back the line\n");
   return same;
@@ -178,18 +183,13 @@ bool Dictionary() {
   OpenAsFile(edit, MakeDictionary(51600000));
   const std::string original = edit.Lines->GetText();
   std::printf("dictionary: %zu bytes, %d rows\n", original.size(), edit.Lines->Count());
-  long before = StartPeak();
+  const long before = StartPeak();
   Time("replace all / -> | in the dictionary", 0, [&] {
     return edit.ReplaceAll("/", "|", TFindOptions{true, false}, false);
   });
   PrintPeak(before);
   std::printf("  undo record: %lld bytes\n", static_cast<long long>(edit.UndoBytes));
-  before = StartPeak();
-  Time("  and its undo", 0, [&] {
-    edit.Undo();
-    return edit.UndoList.size();
-  });
-  PrintPeak(before);
+  TimeUndo(edit);
   const bool same = edit.Lines->GetText() == original;
   std::printf("  text after the undo equals the loaded text: %s\n", same ? "yes" : "NO");
   return same;

@@ -28,18 +28,20 @@ bool HitCounter::Start(const TLumoStrings& rows, std::string_view pattern, const
   return true;
 }
 
-RowPos HitCounter::ChunkPos(std::size_t at) const {
+std::size_t HitCounter::PieceOf(std::size_t at) const {
   const auto& starts = chunk_.rowStarts;
-  const auto k =
-      static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
-  return RowPos{pieceAt_[k].Col + static_cast<std::int32_t>(at - starts[k]), pieceAt_[k].Row};
+  return static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
+}
+
+RowPos HitCounter::ChunkPos(std::size_t at) const {
+  const std::size_t k = PieceOf(at);
+  return RowPos{pieceAt_[k].Col + static_cast<std::int32_t>(at - chunk_.rowStarts[k]), pieceAt_[k].Row};
 }
 
 LinePos HitCounter::ChunkLine(std::size_t at) const {
-  const auto& starts = chunk_.rowStarts;
-  const auto k =
-      static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
-  return LinePos{pieceLine_[k].Offset + static_cast<std::int32_t>(at - starts[k]), pieceLine_[k].Line};
+  const std::size_t k = PieceOf(at);
+  return LinePos{pieceLine_[k].Offset + static_cast<std::int32_t>(at - chunk_.rowStarts[k]),
+                 pieceLine_[k].Line};
 }
 
 bool HitCounter::LoadChunk() {
@@ -59,10 +61,7 @@ bool HitCounter::LoadChunk() {
     if (chunk_.text.size() + s.size() > maxChunk && !(atLine && !chunk_.text.empty())) {
       // A long line: a part of it, cut where a character starts.
       const std::size_t room = maxChunk - chunk_.text.size();
-      std::size_t take = 0;
-      for (std::size_t n; take < s.size() &&
-                          take + (n = static_cast<std::size_t>(std::max(1, CharLenFrom(s, take)))) <= room;)
-        take += n;
+      const std::size_t take = CharsWithin(s, 0, room);
       chunk_.rowStarts.push_back(chunk_.text.size());
       pieceAt_.push_back(RowPos{c, r});
       pieceLine_.push_back(line_);
@@ -91,10 +90,7 @@ bool HitCounter::LoadChunk() {
     const std::size_t limit = chunk_.text.size() - std::min(chunk_.text.size(), pattern_.size() - 1);
     std::size_t k = chunk_.rowStarts.size() - 1;
     while (k > 0 && chunk_.rowStarts[k] > limit) --k;
-    std::size_t b = chunk_.rowStarts[k];
-    for (std::size_t n;
-         b + (n = static_cast<std::size_t>(std::max(1, CharLenFrom(chunk_.text, b)))) <= limit;)
-      b += n;
+    std::size_t b = CharsWithin(chunk_.text, chunk_.rowStarts[k], limit);
     if (b == 0) b = static_cast<std::size_t>(std::max(1, CharLenFrom(chunk_.text, 0)));
     owned_ = b;
     const RowPos next = ChunkPos(owned_);

@@ -58,6 +58,8 @@ class HitCounter {
  private:
   // The next chunk from the cursor on; false at the text's end.
   bool LoadChunk();
+  // The chunk's piece (an index into rowStarts) that holds offset `at`.
+  std::size_t PieceOf(std::size_t at) const;
   RowPos ChunkPos(std::size_t at) const;
   LinePos ChunkLine(std::size_t at) const;
 

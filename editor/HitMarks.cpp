@@ -56,10 +56,7 @@ void HitMarks::Scan(const TLumoStrings& rows, std::int32_t top, std::int32_t cou
     if (chunk.text.size() + s.size() > kBandBytes) {
       // A part of the row, cut where a character starts.
       const std::size_t room = kBandBytes - std::min(kBandBytes, chunk.text.size());
-      std::size_t cut = 0;
-      while (cut < s.size() && cut + static_cast<std::size_t>(std::max(1, CharLenFrom(s, cut))) <= room)
-        cut += static_cast<std::size_t>(std::max(1, CharLenFrom(s, cut)));
-      s = s.substr(0, cut);
+      s = s.substr(0, CharsWithin(s, 0, room));
       end = r + 1;
     }
     chunk.rowStarts.push_back(chunk.text.size());

@@ -42,6 +42,15 @@ int CharLenFrom(std::string_view s, std::size_t offset) {
   return pair ? 2 : 1;
 }
 
+std::size_t CharsWithin(std::string_view s, std::size_t from, std::size_t limit) {
+  while (from < s.size()) {
+    const auto n = static_cast<std::size_t>(CharLenFrom(s, from));
+    if (from + n > limit) break;
+    from += n;
+  }
+  return from;
+}
+
 bool HasLineEnd(std::string_view row) {
   if (row.size() < 2) return false;
   char c = row[row.size() - 2];

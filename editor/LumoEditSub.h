@@ -20,6 +20,9 @@ int CharLenAt(std::string_view s, std::int32_t offset);
 // from the start of s), found without looking back: a walk over a long run of lead-range
 // bytes stays linear.
 int CharLenFrom(std::string_view s, std::size_t offset);
+// From `from` (where a character starts) over whole characters: the last character start
+// at or before `limit`, never before `from`.
+std::size_t CharsWithin(std::string_view s, std::size_t from, std::size_t limit);
 bool HasLineEnd(std::string_view row);
 std::string_view StripLineEnd(std::string_view row);
 // Whether the caret may stand at col in row s: on a character boundary, never between CR

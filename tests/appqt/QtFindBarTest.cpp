@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "app/qt/QtFindBar.h"
 #include "app/qt/QtMainWindow.h"
@@ -21,30 +22,47 @@
 namespace quiret {
 namespace {
 
-TEST(QtFindBar, EscapeStopsALongReplaceAllAndIsNotPassedOn) {
+// A main window on a file holding `text`, shown and active (shortcuts reach only the active
+// window), with its own state and a temporary folder removed at the end.
+struct OpenWindow {
+  explicit OpenWindow(const std::string& text) { Open(text); }
+  ~OpenWindow() {
+    w.reset();
+    if (!dir.empty()) std::filesystem::remove_all(dir);
+  }
+  // Apart from the constructor, which cannot hold a fatal assertion.
+  void Open(const std::string& text) {
+    testqt::EnsureQtApp();
+    std::string pattern = (std::filesystem::temp_directory_path() / "quiret-findbar-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+    process.args = {dir + "/quiret"};
+    std::ofstream(dir + "/a.txt", std::ios::binary) << text;
+    w = std::make_unique<QtMainWindow>(boxes, process, clipboard, dir + "/quiret.ini");
+    w->Form().FormCreate();
+    w->Form().OpenFile(dir + "/a.txt");
+    w->resize(800, 600);
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  }
   PrivateStateHome state;
-  testqt::EnsureQtApp();
   TestShellBoxes boxes;
   TestShellProcess process;
   TestClipboard clipboard;
-  std::string pattern = (std::filesystem::temp_directory_path() / "quiret-findbar-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  const std::string dir = pattern;
-  process.args = {dir + "/quiret"};
+  std::string dir;
+  std::unique_ptr<QtMainWindow> w;
+};
+
+TEST(QtFindBar, EscapeStopsALongReplaceAllAndIsNotPassedOn) {
   std::string text;
   for (int i = 0; i < 20000; ++i) text += "abc def " + std::to_string(i % 7) + "\r\n";
-  std::ofstream(dir + "/a.txt", std::ios::binary) << text;
   {
-    QtMainWindow w(boxes, process, clipboard, dir + "/quiret.ini");
+    OpenWindow o(text);
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    QtMainWindow& w = *o.w;
     TFormBase& f = w.Form();
-    f.FormCreate();
-    f.OpenFile(dir + "/a.txt");
     TLumoEdit& ed = *f.ActiveEditor();
-    // Shortcuts reach only the active window: Esc would close the bar there.
-    w.resize(800, 600);
-    w.show();
-    w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     w.FindBar().Open(true);
     ASSERT_TRUE(f.SetFindTexts("[0-9]", "y"));
     f.FindOptions = TFindOptions{true, true};
@@ -71,34 +89,19 @@ TEST(QtFindBar, EscapeStopsALongReplaceAllAndIsNotPassedOn) {
     EXPECT_EQ(w.Status().PanelText(kFindPanel).toStdString(), "20000件置換しました");
     EXPECT_EQ(ed.Lines->GetText().find_first_of("0123456789z"), std::string::npos);
   }
-  std::filesystem::remove_all(dir);
 }
 
 // Ctrl+R puts the cursor in the search field; typing searches, the count follows from the
 // event loop, Esc goes back and gives the text the focus; after replace all from the bar,
 // Ctrl+Z and Ctrl+Y act on the document.
 TEST(QtFindBar, TypingSearchesEscapeGoesBackAndUndoReachesTheDocument) {
-  PrivateStateHome state;
-  testqt::EnsureQtApp();
-  TestShellBoxes boxes;
-  TestShellProcess process;
-  TestClipboard clipboard;
-  std::string pattern = (std::filesystem::temp_directory_path() / "quiret-findbar-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  const std::string dir = pattern;
-  process.args = {dir + "/quiret"};
   const std::string text = "one cat\r\ndog cat\r\n";
-  std::ofstream(dir + "/a.txt", std::ios::binary) << text;
   {
-    QtMainWindow w(boxes, process, clipboard, dir + "/quiret.ini");
+    OpenWindow o(text);
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    QtMainWindow& w = *o.w;
     TFormBase& f = w.Form();
-    f.FormCreate();
-    f.OpenFile(dir + "/a.txt");
     TLumoEdit& ed = *f.ActiveEditor();
-    w.resize(800, 600);
-    w.show();
-    w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     auto* page = w.findChild<QtEditorWindow*>();
     ASSERT_NE(page, nullptr);
     page->setFocus();
@@ -136,7 +139,6 @@ TEST(QtFindBar, TypingSearchesEscapeGoesBackAndUndoReachesTheDocument) {
     EXPECT_EQ(QApplication::focusWidget(), page);
     EXPECT_EQ(ed.Lines->GetText(), "one cow\r\ndog cow\r\n");  // Esc after a command only closes
   }
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
