@@ -57,12 +57,18 @@ class Fields {
   std::size_t at_ = 0;
 };
 
-std::uint32_t Check(char type, std::uint64_t length, std::string_view payload) {
+// A record's check covers its frame (type and length), then its payload.
+Hash64 CheckStart(char type, std::uint64_t length) {
   std::string frame;
   frame.push_back(type);
   Put64(frame, length);
   Hash64 h;
   h.Update(frame);
+  return h;
+}
+
+std::uint32_t Check(char type, std::uint64_t length, std::string_view payload) {
+  Hash64 h = CheckStart(type, length);
   h.Update(payload);
   return static_cast<std::uint32_t>(h.Digest());
 }
@@ -198,14 +204,7 @@ std::string EncodeBaseReserved(std::uint64_t size) {
   return frame;
 }
 
-Hash64 BaseCheckStart(std::uint64_t size) {
-  std::string frame;
-  frame.push_back(static_cast<char>(RecordType::Base));
-  Put64(frame, size);
-  Hash64 h;
-  h.Update(frame);
-  return h;
-}
+Hash64 BaseCheckStart(std::uint64_t size) { return CheckStart(static_cast<char>(RecordType::Base), size); }
 
 std::uint32_t CheckOf(const Hash64& payload) { return static_cast<std::uint32_t>(payload.Digest()); }
 
@@ -352,11 +351,7 @@ bool ReadPayload(const JournalFile& file, RecordType type, std::uint64_t at, std
   } catch (const std::bad_alloc&) {
     return false;
   }
-  std::string frame;
-  frame.push_back(static_cast<char>(type));
-  Put64(frame, size);
-  Hash64 check;
-  check.Update(frame);
+  Hash64 check = CheckStart(static_cast<char>(type), size);
   // Read straight into place, a block at a time, and checked on the way.
   constexpr std::uint64_t kBlock = std::uint64_t{4} << 20;
   for (std::uint64_t done = 0; done < size;) {
@@ -371,8 +366,7 @@ bool ReadPayload(const JournalFile& file, RecordType type, std::uint64_t at, std
     done += n;
   }
   char stored[4];
-  if (file.ReadAt(at + size, stored, 4) != 4 ||
-      Get(stored, 4) != static_cast<std::uint32_t>(check.Digest())) {
+  if (file.ReadAt(at + size, stored, 4) != 4 || Get(stored, 4) != CheckOf(check)) {
     out.resize(was);
     return false;
   }

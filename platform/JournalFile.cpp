@@ -247,7 +247,7 @@ int JournalFile::Skip(std::uint64_t size) {
 
 int JournalFile::AppendByWrite(const void* data, std::size_t size) {
   const std::uint64_t at = Size();
-  const int err = WriteAt(at, data, size);
+  const int err = WriteAll(at, data, size);
   if (err != 0) {
     // No torn record stays behind; cutting back needs no free space.
     ftruncate(fd_, static_cast<off_t>(at));
@@ -258,6 +258,15 @@ int JournalFile::AppendByWrite(const void* data, std::size_t size) {
 }
 
 int JournalFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
+  // Bytes before the append point lie inside the file unless another process cut it short:
+  // a write there would make the file long again, and appends into the mapping would then
+  // go on without a fault, into a journal whose start is zeros.
+  struct stat st;
+  if (fstat(fd_, &st) == 0 && static_cast<std::uint64_t>(st.st_size) < offset + size) return kCutShort;
+  return WriteAll(offset, data, size);
+}
+
+int JournalFile::WriteAll(std::uint64_t offset, const void* data, std::size_t size) {
   const auto* p = static_cast<const char*>(data);
   std::size_t done = 0;
   while (done < size) {

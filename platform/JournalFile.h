@@ -44,7 +44,8 @@ class JournalFile {
   // Moves the append point `size` bytes on over zeros, room that WriteAt fills later (from
   // any thread); the bytes are allocated, not written. Returns 0 or the errno.
   int Skip(std::uint64_t size);
-  // Overwrites bytes before the append point (a fixed field); returns 0 or the errno.
+  // Overwrites bytes before the append point (a fixed field); returns 0 or the errno, or
+  // kCutShort without writing when the file no longer reaches them.
   int WriteAt(std::uint64_t offset, const void* data, std::size_t size);
   // Reads up to `size` bytes at `offset`; returns the count read (short at the end), or -1.
   long long ReadAt(std::uint64_t offset, void* data, std::size_t size) const;
@@ -71,6 +72,8 @@ class JournalFile {
   // Room for appends up to `end`, mapped; 0 or the errno.
   int Reserve(std::uint64_t end);
   void Unmap();
+  // Writes all bytes at `offset`, the file made longer where they pass its end.
+  int WriteAll(std::uint64_t offset, const void* data, std::size_t size);
   int AppendByWrite(const void* data, std::size_t size);
   std::string path_;
   int fd_;

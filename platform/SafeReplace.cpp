@@ -56,7 +56,7 @@ bool IsEarlierTemporary(const std::string& entry, const std::string& name) {
 // A short name of our own, whatever the length of the file's name: ".quiret-XXXXXX.tmp".
 std::string TemporaryName() {
   static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  unsigned char raw[6];
+  unsigned char raw[kSaveTemporaryRandom];
   if (getrandom(raw, sizeof raw, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof raw)) {
     timespec t{};
     clock_gettime(CLOCK_REALTIME, &t);
@@ -64,9 +64,9 @@ std::string TemporaryName() {
         static_cast<unsigned long long>(t.tv_nsec) ^ (static_cast<unsigned long long>(getpid()) << 20);
     for (unsigned char& b : raw) b = static_cast<unsigned char>(x), x = x * 6364136223846793005ull + 1;
   }
-  std::string name = ".quiret-";
+  std::string name = kSaveTemporaryLead;
   for (unsigned char b : raw) name += kChars[b % 36];
-  return name + ".tmp";
+  return name + kSaveTemporaryEnd;
 }
 
 mode_t NewFileMode() {

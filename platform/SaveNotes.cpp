@@ -24,9 +24,6 @@ namespace {
 
 constexpr char kNoteSuffix[] = ".note";
 constexpr char kNewSuffix[] = ".new";  // a note being made, until it is locked and named
-constexpr char kTemporaryLead[] = ".quiret-";
-constexpr char kTemporaryEnd[] = ".tmp";
-constexpr int kTemporaryRandom = 6;
 
 bool EndsWith(const std::string& s, const std::string& end) {
   return s.size() > end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
@@ -171,11 +168,11 @@ std::string CopyPathOf(const std::string& notePath) {
 }  // namespace
 
 bool IsSaveTemporaryName(const std::string& name) {
-  const std::string lead = kTemporaryLead, end = kTemporaryEnd;
-  if (name.size() != lead.size() + kTemporaryRandom + end.size() || name.compare(0, lead.size(), lead) != 0 ||
-      !EndsWith(name, end))
+  const std::string lead = kSaveTemporaryLead, end = kSaveTemporaryEnd;
+  if (name.size() != lead.size() + kSaveTemporaryRandom + end.size() ||
+      name.compare(0, lead.size(), lead) != 0 || !EndsWith(name, end))
     return false;
-  for (size_t i = lead.size(); i < lead.size() + kTemporaryRandom; ++i)
+  for (size_t i = lead.size(); i < lead.size() + kSaveTemporaryRandom; ++i)
     if (!((name[i] >= 'a' && name[i] <= 'z') || (name[i] >= '0' && name[i] <= '9'))) return false;
   return true;
 }

@@ -26,6 +26,9 @@ struct SaveRecord {
 
 // The name a save gives its temporary file beside the target: ".quiret-" six random letters
 // or digits, ".tmp". A note may have a file removed only when it has this name.
+inline constexpr char kSaveTemporaryLead[] = ".quiret-";
+inline constexpr char kSaveTemporaryEnd[] = ".tmp";
+inline constexpr int kSaveTemporaryRandom = 6;
 bool IsSaveTemporaryName(const std::string& name);
 
 // <state folder>/saves: the path only, and the folder made (mode 0700) when missing; "" when

@@ -111,6 +111,9 @@ void Pump(int fd, const std::string& fileName, std::uint64_t from, std::uint64_t
   while (at < to) {
     std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, to - at));
     std::size_t n = 0;
+    // Room for a whole read is refused once the open row could pass the longest a row may
+    // be, though a line end in the read would close it in time: such a read goes aside.
+    if (readAside == 0 && want >= RowSlots::kMaxRowBytes - rows.OpenRowSize()) readAside = 1;
     if (readAside > 0) {
       n = ReadAt(fd, fileName, aside.get(), want, at);
       if (n == 0) break;
